@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// The process-wide log. Messages start with "Class::method", then the detail; formats are
+// wide printf formats (use %ls for wide strings and %s only for plain ASCII).
+
+// Opens the process's log file; false if it is already open or cannot be opened.
+bool openLogFile(const std::wstring &path);
+bool isLogFileOpen();
+
+void logInfo(const wchar_t *format, ...);
+void logWarning(const wchar_t *format, ...);
+void logError(const wchar_t *format, ...);

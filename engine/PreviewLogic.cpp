@@ -1,0 +1,155 @@
+#include "PreviewLogic.h"
+
+#include "Log.h"
+#include "PreviewCenterData.h"
+#include "PreviewEngine.h"
+
+#include <appcommon/ZqPlatform.h>
+
+#include <QGraphicsObject>
+
+PreviewLogic::PreviewLogic(QObject *parent)
+    : QObject(parent)
+{
+    m_centerData = new PreviewCenterData(this);
+    logInfo(L"PreviewLogic::PreviewLogic idThread=%d",
+            static_cast<int>(ZqPlatform::currentThreadId()));
+    if (!m_frameRate.init())
+        logInfo(L"FrameRateAdjust::init  QueryPerformanceFrequency() fail.");
+}
+
+PreviewLogic::~PreviewLogic()
+{
+    // Capture threads may still be emitting into our receivers' lists; stop taking calls
+    // before any member goes away.
+    disconnect_all();
+    delete m_centerData;
+    m_centerData = nullptr;
+}
+
+void PreviewLogic::inputGameVideoData(const char *data, unsigned int uLen, int width, int height,
+                                      unsigned long sampleTime)
+{
+    sigGameVideoData(data, uLen, width, height, sampleTime);
+}
+
+void PreviewLogic::inputCameraData(const char *data, unsigned int uLen, int width, int height,
+                                   unsigned long sampleTime)
+{
+    sigCameraData(data, uLen, width, height, sampleTime);
+}
+
+void PreviewLogic::inputCamOpenStatus(bool openStatus)
+{
+    sigCamOpenStatus(openStatus);
+}
+
+void PreviewLogic::init(int fps)
+{
+    logInfo(L"PreviewLogic::init fps=%d", fps);
+    if (m_centerData) {
+        m_centerData->init();
+        m_centerData->setLoadStoredLayers(true);
+        m_centerData->setLayersEditable(true);
+        m_centerData->setInitDone(true);
+        m_centerData->setFps(fps);
+    }
+}
+
+void PreviewLogic::unInit()
+{
+    m_uiLoadPending = false;
+    if (m_centerData)
+        m_centerData->clearSizes();
+}
+
+void PreviewLogic::setVideoSize(int width, int height)
+{
+    if (width <= 0 || height <= 0) {
+        logWarning(L"PreviewLogic::setVideoSize invalid size width=%d, height=%d ignored.", width,
+                   height);
+        return;
+    }
+    const QSize previewSize(static_cast<int>(double(width) / double(height) * 420.0), 420);
+    if (m_centerData) {
+        m_centerData->setGameVideoSize(QSize(0, 0));
+        m_centerData->setPreviewSize(previewSize);
+    }
+}
+
+void PreviewLogic::showPreview(QGraphicsObject *parent)
+{
+    if (!parent) {
+        logWarning(L"PreviewLogic::showPreview parent is null.");
+        return;
+    }
+    m_parent = parent;
+    parent->setVisible(true);
+}
+
+void PreviewLogic::hidePreview()
+{
+    if (m_parent)
+        m_parent->setVisible(false);
+}
+
+void PreviewLogic::emitFilterWordResult(const std::string &taskId, bool bValid)
+{
+    Q_EMIT sigFilterWordResult(taskId, bValid);
+}
+
+void PreviewLogic::openCamera(const std::wstring &name, tagSIZE size1, tagSIZE size2, bool flag)
+{
+    PreviewEngine *engine = PreviewEngine::instance();
+    if (!engine)
+        return;
+    const int fps = m_centerData ? m_centerData->fps() : 0;
+    engine->sigOpenCamera(name, size1, size2, fps, flag);
+}
+
+void PreviewLogic::closeCamera()
+{
+    if (PreviewEngine *engine = PreviewEngine::instance())
+        engine->sigCloseCamera();
+}
+
+QSize PreviewLogic::getPreviewSize() const
+{
+    return m_centerData ? m_centerData->previewSize() : QSize();
+}
+
+QSize PreviewLogic::getVideoSize() const
+{
+    return m_centerData ? m_centerData->videoSize() : QSize();
+}
+
+void PreviewLogic::addCameraLayer()
+{
+    logInfo(L"PreviewLogic::addCameraLayer no preview scene, nothing added.");
+}
+
+void PreviewLogic::removeCameraLayers()
+{
+    logInfo(L"PreviewLogic::removeCameraLayers no preview scene, nothing removed.");
+}
+
+void PreviewLogic::addTextLayer()
+{
+    logInfo(L"PreviewLogic::addTextLayer no preview scene, nothing added.");
+}
+
+void PreviewLogic::addImageLayer()
+{
+    logInfo(L"PreviewLogic::addImageLayer no preview scene, nothing added.");
+}
+
+void PreviewLogic::onLoadFromConfigFinished()
+{
+    logInfo(L"PreviewLogic::onLoadFromConfigFinished");
+    m_uiLoadPending = false;
+}
+
+void PreviewLogic::onContainerClosed()
+{
+    logInfo(L"PreviewLogic::onContainerClosed");
+}

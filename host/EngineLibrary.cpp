@@ -1,0 +1,53 @@
+#include "EngineLibrary.h"
+
+#include <previewengine/IPreviewEngine.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+EngineLibrary::EngineLibrary(const QString &path)
+    : m_library(path.isEmpty() ? defaultPath() : path)
+{
+}
+
+EngineLibrary::~EngineLibrary() = default;
+
+QString EngineLibrary::defaultPath()
+{
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString beside = programDir.filePath(QStringLiteral("../lib/libpreviewengine.so"));
+    if (QFileInfo::exists(beside))
+        return QDir::cleanPath(beside);
+    // Fall back to the dynamic loader's own search (LD_LIBRARY_PATH, system directories).
+    return QStringLiteral("previewengine");
+}
+
+bool EngineLibrary::load()
+{
+    if (m_factory)
+        return true;
+    if (!m_library.load()) {
+        m_error = m_library.errorString();
+        return false;
+    }
+    m_factory = reinterpret_cast<Factory>(m_library.resolve("createPreviewEngine"));
+    if (!m_factory) {
+        m_error = QStringLiteral("%1 has no createPreviewEngine: %2")
+                      .arg(m_library.fileName(), m_library.errorString());
+        m_library.unload();
+        return false;
+    }
+    return true;
+}
+
+ZqStudio::IPreviewEngine *EngineLibrary::createEngine() const
+{
+    return m_factory ? m_factory() : nullptr;
+}
+
+bool EngineLibrary::unload()
+{
+    m_factory = nullptr;
+    return m_library.isLoaded() ? m_library.unload() : true;
+}
