@@ -21,8 +21,7 @@ class FrameReceiver : public xsignals::trackable
 public:
     ~FrameReceiver() override { disconnect_all(); }
 
-    void onFrame(const char *data, unsigned int length, int width, int height,
-                 unsigned long time)
+    void onFrame(const char *data, unsigned int length, int width, int height, unsigned long time)
     {
         m_sum += length + static_cast<unsigned int>(width + height) + time + (data ? 1 : 0);
     }

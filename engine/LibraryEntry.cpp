@@ -21,8 +21,10 @@ public:
 
     ~LibraryEntry()
     {
-        // The log stays open: other libraries' destructors may still write to it.
         logInfo(L" preview.dll DLL_PROCESS_DETACH.");
+        // Every line is already flushed. The code that writes the log leaves with the library,
+        // so this is the moment to let the file go, not to keep it open for nobody.
+        closeLogFile();
     }
 };
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Never freed: threads and static destructors may still log while the process winds down.
+// Lives until the library is unloaded: any thread may log at any time before that.
 std::atomic<LogFile *> g_log{nullptr};
 std::mutex g_openMutex;
 
@@ -31,6 +31,12 @@ bool openLogFile(const std::wstring &path)
         return false;
     g_log.store(log.release(), std::memory_order_release);
     return true;
+}
+
+void closeLogFile()
+{
+    const std::lock_guard<std::mutex> lock(g_openMutex);
+    delete g_log.exchange(nullptr, std::memory_order_acq_rel);
 }
 
 bool isLogFileOpen()

@@ -154,16 +154,14 @@ const wchar_t *LogFile::levelTag(int level)
     }
 }
 
-std::wstring LogFile::formatLine(int level, const std::tm &t, int milliseconds,
-                                 long long processId, long long threadId,
-                                 const wchar_t *message)
+std::wstring LogFile::formatLine(int level, const std::tm &t, int milliseconds, long long processId,
+                                 long long threadId, const wchar_t *message)
 {
     wchar_t date[51];
     const int weekday = t.tm_wday >= 0 && t.tm_wday < 7 ? t.tm_wday : 0;
     const int month = t.tm_mon >= 0 && t.tm_mon < 12 ? t.tm_mon : 0;
     std::swprintf(date, 51, L"%ls %ls %02d %02d:%02d:%02d %d:", DayNames[weekday],
-                  MonthNames[month], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
-                  t.tm_year + 1900);
+                  MonthNames[month], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
 
     wchar_t part[BufferLength];
     part[0] = L'\0';

@@ -35,8 +35,7 @@ public:
 
     // The text of one line, CR LF included, before UTF-8 conversion.
     static std::wstring formatLine(int level, const std::tm &localTime, int milliseconds,
-                                   long long processId, long long threadId,
-                                   const wchar_t *message);
+                                   long long processId, long long threadId, const wchar_t *message);
     static const wchar_t *levelTag(int level);
 
 private:

@@ -22,8 +22,7 @@ QTextStream &out()
 
 HeadlessSession::HeadlessSession(const Options &options)
     : m_options(options)
-{
-}
+{}
 
 HeadlessSession::~HeadlessSession()
 {
@@ -91,8 +90,7 @@ void HeadlessSession::_pushFrames(ZqStudio::IPreviewEngine *engine)
     for (int i = 0; i < m_options.frames; ++i) {
         const QImage &frame = pattern.render(i);
         const auto timestamp = static_cast<unsigned long>(
-            std::chrono::duration_cast<std::chrono::microseconds>(
-                Clock::now().time_since_epoch())
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
                 .count());
         engine->pushGameVideoData(reinterpret_cast<const char *>(frame.constBits()),
                                   static_cast<unsigned int>(frame.sizeInBytes()), frame.width(),

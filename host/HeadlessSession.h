@@ -41,8 +41,7 @@ private:
     void onVideoFrame(unsigned char *pixels, unsigned int stride, ZQSize size,
                       unsigned long timestamp);
     void onVideoSizeChanged(unsigned int width, unsigned int height);
-    void onOpenCamera(const std::wstring &device, tagSIZE size1, tagSIZE size2, int fps,
-                      bool flag);
+    void onOpenCamera(const std::wstring &device, tagSIZE size1, tagSIZE size2, int fps, bool flag);
     void onCloseCamera();
 
     void _connect(ZqStudio::IPreviewEngine *engine);

@@ -13,8 +13,7 @@ class BasicLayerData
 public:
     explicit BasicLayerData(int layerType = LT_NONE)
         : type(layerType)
-    {
-    }
+    {}
     virtual ~BasicLayerData() = default;
 
     BasicLayerData(const BasicLayerData &) = default;
@@ -23,6 +22,6 @@ public:
     int type;
     BasicLayer *layer = nullptr; // the edited item, owned by the scene
     QRectF geometry;
-    int alpha = 100;             // percent; 255 for text items, which have no opacity
+    int alpha = 100; // percent; 255 for text items, which have no opacity
     bool canEditSize = true;
 };

@@ -8,8 +8,7 @@ class CameraLayerData : public BasicLayerData
 public:
     CameraLayerData()
         : BasicLayerData(LT_CAMERA)
-    {
-    }
+    {}
 
     CameraParam cameraParam;
 };

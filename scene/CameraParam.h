@@ -7,13 +7,13 @@
 class CameraParam
 {
 public:
-    QString deviceName;       // as the host lists it
-    int width = 0;            // capture size in pixels
+    QString deviceName; // as the host lists it
+    int width = 0;      // capture size in pixels
     int height = 0;
     unsigned int keyColor = 0x00FF00; // 0x00RRGGBB
     float sensitivity = 0.05f;
     float blend = 0.8f;
-    bool flag = false;        // carried along, never interpreted or stored
+    bool flag = false; // carried along, never interpreted or stored
 
     // Same device at the same size: no need to reopen the camera.
     bool isSameCamera(const CameraParam &other) const

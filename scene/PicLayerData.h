@@ -9,8 +9,7 @@ class PicLayerData : public BasicLayerData
 public:
     PicLayerData()
         : BasicLayerData(LT_PICTURE)
-    {
-    }
+    {}
 
     QString path;
 };

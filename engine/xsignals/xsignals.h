@@ -141,8 +141,7 @@ public:
         : _connection_base(static_cast<has_slots *>(receiver)->get_receiver(),
                            reinterpret_cast<emitter>(&_connection::thunk))
         , m_method(m)
-    {
-    }
+    {}
 
     connection_holder clone() const override { return std::make_shared<_connection>(*this); }
 
@@ -220,8 +219,7 @@ template<class A1, class A2, class A3, class A4, class mt_policy = multi_threade
 class signal4 : public _signal_impl<mt_policy, A1, A2, A3, A4>
 {
 };
-template<class A1, class A2, class A3, class A4, class A5,
-         class mt_policy = multi_threaded_local>
+template<class A1, class A2, class A3, class A4, class A5, class mt_policy = multi_threaded_local>
 class signal5 : public _signal_impl<mt_policy, A1, A2, A3, A4, A5>
 {
 };

@@ -25,8 +25,7 @@ QString xdgBaseDir(const char *variable, const char *fallbackUnderHome)
     const QString value = qEnvironmentVariable(variable);
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
         return QDir::cleanPath(value);
-    return QDir::cleanPath(QDir::homePath() + QLatin1Char('/')
-                           + QLatin1String(fallbackUnderHome));
+    return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + QLatin1String(fallbackUnderHome));
 }
 
 QString appDirUnder(const char *variable, const char *fallbackUnderHome)
@@ -44,8 +43,7 @@ std::wstring pubfunc::getAppExeNameWithoutExt()
 std::wstring pubfunc::getLogFileDir(const std::wstring &name)
 {
     const QString dir = appDirUnder("XDG_STATE_HOME", ".local/state");
-    return (dir + QStringLiteral("/log/") + QString::fromStdWString(name)
-            + QStringLiteral(".log"))
+    return (dir + QStringLiteral("/log/") + QString::fromStdWString(name) + QStringLiteral(".log"))
         .toStdWString();
 }
 

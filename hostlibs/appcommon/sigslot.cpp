@@ -6,13 +6,11 @@ namespace sigslot {
 
 has_slots::has_slots()
     : m_holder(std::make_shared<slot_holder>(this))
-{
-}
+{}
 
 has_slots::has_slots(const has_slots &)
     : has_slots()
-{
-}
+{}
 
 has_slots &has_slots::operator=(const has_slots &)
 {
@@ -91,13 +89,11 @@ void has_slots::slot_holder::retire(bool destroyed)
     m_idle.wait(lock, [this] { return _onlyCurrentThreadCalling(); });
 }
 
-_connection_base::_connection_base(std::shared_ptr<has_slots::slot_holder> receiver,
-                                   emitter thunk)
+_connection_base::_connection_base(std::shared_ptr<has_slots::slot_holder> receiver, emitter thunk)
     : m_receiver(std::move(receiver))
     , m_generation(m_receiver ? m_receiver->generation() : 0)
     , m_emitter(thunk)
-{
-}
+{}
 
 _connection_base::~_connection_base() = default;
 

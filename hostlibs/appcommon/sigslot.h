@@ -127,8 +127,7 @@ public:
         : m_holder(connection.receiver().get())
         , m_entered(m_holder && m_holder->enter(connection.generation()))
         , m_dest(m_entered ? m_holder->dest(connection.generation()) : nullptr)
-    {
-    }
+    {}
 
     ~call_scope()
     {

@@ -1,0 +1,202 @@
+#include <appcommon/pubfunc.h>
+#include <appcommon/ZqPlatform.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTest>
+
+// The paths are a promise to hosts and their users: they must follow the XDG rules exactly,
+// with and without the variables, and never depend on a QCoreApplication.
+class TestPubfunc : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_saved.clear();
+        for (const char *name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "HOME"})
+            m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        qputenv("HOME", "/home/streamer");
+    }
+
+    void cleanup()
+    {
+        for (const Saved &s : m_saved) {
+            if (s.wasSet)
+                qputenv(s.name, s.value);
+            else
+                qunsetenv(s.name);
+        }
+    }
+
+    void exeNameAndDirectory()
+    {
+        QCOMPARE(QString::fromStdWString(pubfunc::getAppExeNameWithoutExt()),
+                 QStringLiteral("tst_pubfunc"));
+        QCOMPARE(QString::fromStdWString(pubfunc::getAppExePath(pubfunc::ModuleProgram)),
+                 QCoreApplication::applicationDirPath());
+        const QString exe = QString::fromStdWString(ZqPlatform::executableFilePath());
+        QVERIFY(QFileInfo(exe).isExecutable());
+    }
+
+    void paths_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("cache");
+
+        const QString app = QStringLiteral("tst_pubfunc");
+        QTest::newRow("defaults under HOME")
+            << QByteArray() << QByteArray()
+            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
+            << "/home/streamer/.config/" + app + "/previewsetting.xml"
+            << "/home/streamer/.cache/" + app;
+        QTest::newRow("state home set") << QByteArray("XDG_STATE_HOME") << QByteArray("/var/st")
+                                        << "/var/st/" + app + "/log/studio-orbelsdk.log"
+                                        << "/home/streamer/.config/" + app + "/previewsetting.xml"
+                                        << "/home/streamer/.cache/" + app;
+        QTest::newRow("config home set")
+            << QByteArray("XDG_CONFIG_HOME") << QByteArray("/cfg/")
+            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
+            << "/cfg/" + app + "/previewsetting.xml"
+            << "/home/streamer/.cache/" + app;
+        QTest::newRow("cache home set")
+            << QByteArray("XDG_CACHE_HOME") << QByteArray("/c")
+            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
+            << "/home/streamer/.config/" + app + "/previewsetting.xml"
+            << "/c/" + app;
+        // Relative or empty values are invalid by the XDG rules and must be ignored.
+        QTest::newRow("relative ignored")
+            << QByteArray("XDG_CONFIG_HOME") << QByteArray("relative/cfg")
+            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
+            << "/home/streamer/.config/" + app + "/previewsetting.xml"
+            << "/home/streamer/.cache/" + app;
+        QTest::newRow("empty ignored")
+            << QByteArray("XDG_STATE_HOME") << QByteArray("")
+            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
+            << "/home/streamer/.config/" + app + "/previewsetting.xml"
+            << "/home/streamer/.cache/" + app;
+    }
+
+    void paths()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, log);
+        QFETCH(QString, settings);
+        QFETCH(QString, cache);
+        for (const char *name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            qunsetenv(name);
+        if (!variable.isEmpty())
+            qputenv(variable.constData(), value);
+
+        QCOMPARE(QString::fromStdWString(pubfunc::getLogFileDir(L"studio-orbelsdk")), log);
+        QCOMPARE(QString::fromStdWString(pubfunc::getPreviewSettingFileName()), settings);
+        QCOMPARE(QString::fromStdWString(pubfunc::getAppCacheDirPath()), cache);
+    }
+
+    void toWideString_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<uint>("codePage");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray chinese = QStringLiteral("微软雅黑").toUtf8();
+        QTest::newRow("utf-8") << chinese << int(chinese.size()) << 65001u
+                               << QStringLiteral("微软雅黑");
+        QTest::newRow("system is utf-8") << chinese << -1 << 0u << QStringLiteral("微软雅黑");
+        QTest::newRow("length cuts")
+            << QByteArray("abcdef") << 3 << 65001u << QStringLiteral("abc");
+        QTest::newRow("embedded nul kept with length")
+            << QByteArray("a\0b", 3) << 3 << 65001u << QString::fromUtf16(u"a\0b", 3);
+        QTest::newRow("invalid utf-8 replaced") << QByteArray("a\xff"
+                                                              "b")
+                                                << 3 << 65001u << QString::fromUtf16(u"a\uFFFDb");
+        QTest::newRow("latin-1") << QByteArray("caf\xe9") << 4 << 28591u
+                                 << QString::fromUtf16(u"caf\u00e9");
+        QTest::newRow("ascii rejects high bytes")
+            << QByteArray("a\xe9") << 2 << 20127u << QString::fromUtf16(u"a\uFFFD");
+        QTest::newRow("unknown code page") << QByteArray("abc") << 3 << 12345u << QString();
+    }
+
+    void toWideString()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, length);
+        QFETCH(uint, codePage);
+        QFETCH(QString, expected);
+        QCOMPARE(
+            QString::fromStdWString(pubfunc::toWideString(bytes.constData(), length, codePage)),
+            expected);
+        QVERIFY(pubfunc::toWideString(nullptr, 5, 65001).empty());
+    }
+
+    void splitWString_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QStringList>("parts");
+
+        QTest::newRow("key and attribute") << "Layers/Layer1:name"
+                                           << ":" << QStringList{"Layers/Layer1", "name"};
+        QTest::newRow("empty pieces kept") << "a::b:"
+                                           << ":" << QStringList{"a", "", "b", ""};
+        QTest::newRow("no separator") << "plain"
+                                      << "/" << QStringList{"plain"};
+        QTest::newRow("empty text") << ""
+                                    << "/" << QStringList{""};
+        QTest::newRow("multi-char separator") << "a[n]b[n]c"
+                                              << "[n]" << QStringList{"a", "b", "c"};
+        QTest::newRow("empty separator") << "a/b"
+                                         << "" << QStringList{"a/b"};
+    }
+
+    void splitWString()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, separator);
+        QFETCH(QStringList, parts);
+        std::vector<std::wstring> out{L"stale"};
+        pubfunc::splitWString(text.toStdWString(), separator.toStdWString(), out);
+        QStringList actual;
+        for (const std::wstring &part : out)
+            actual.append(QString::fromStdWString(part));
+        QCOMPARE(actual, parts);
+    }
+
+    void hashAndGuid()
+    {
+        // MD5 of "abc": stable across runs and machines, so cache file names stay valid.
+        QCOMPARE(QString::fromStdString(pubfunc::getHashString("abc", 3)),
+                 QStringLiteral("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(pubfunc::getHashString(nullptr, 0), pubfunc::getHashString("", 0));
+
+        QSet<QString> seen;
+        for (int i = 0; i < 1000; ++i) {
+            const QString guid = QString::fromStdString(pubfunc::createGUID());
+            QCOMPARE(guid.size(), 38);
+            QVERIFY(guid.startsWith('{') && guid.endsWith('}'));
+            QCOMPARE(guid, guid.toUpper());
+            seen.insert(guid);
+        }
+        QCOMPARE(seen.size(), 1000);
+    }
+
+private:
+    struct Saved
+    {
+        const char *name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<Saved> m_saved;
+};
+
+QTEST_GUILESS_MAIN(TestPubfunc)
+#include "tst_pubfunc.moc"

@@ -1,0 +1,231 @@
+#include "Log.h"
+#include "LogFile.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+void writef(LogFile &log, int level, const wchar_t *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    log.write(level, format, args);
+    va_end(args);
+}
+
+// "Sun Dec 06 12:00:00 2026: 7 [123] [456] :info message\r\n"
+const QRegularExpression LinePattern(QStringLiteral(
+    "^(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+    "\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}: \\d{1,3} \\[\\d+\\] \\[\\d+\\] :(info|warning|error) "
+    "(.*)\r$"));
+
+} // namespace
+
+class TestLogFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lineFormat_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("milliseconds");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("info, 7 ms unpadded")
+            << 0 << 7 << QStringLiteral("Sun Dec 06 12:00:00 2026: 7 [123] [456] :info Hi\r\n");
+        QTest::newRow("warning")
+            << 1 << 999
+            << QStringLiteral("Sun Dec 06 12:00:00 2026: 999 [123] [456] :warning Hi\r\n");
+        QTest::newRow("error") << 2 << 0
+                               << QStringLiteral(
+                                      "Sun Dec 06 12:00:00 2026: 0 [123] [456] :error Hi\r\n");
+        QTest::newRow("fatal") << 3 << 1
+                               << QStringLiteral(
+                                      "Sun Dec 06 12:00:00 2026: 1 [123] [456] :fatal Hi\r\n");
+        QTest::newRow("debug") << 4 << 1
+                               << QStringLiteral(
+                                      "Sun Dec 06 12:00:00 2026: 1 [123] [456] :debug Hi\r\n");
+        QTest::newRow("unknown level reads as info")
+            << 17 << 1 << QStringLiteral("Sun Dec 06 12:00:00 2026: 1 [123] [456] :info Hi\r\n");
+    }
+
+    void lineFormat()
+    {
+        QFETCH(int, level);
+        QFETCH(int, milliseconds);
+        QFETCH(QString, expected);
+        std::tm t{};
+        t.tm_year = 2026 - 1900;
+        t.tm_mon = 11;
+        t.tm_mday = 6;
+        t.tm_wday = 0;
+        t.tm_hour = 12;
+        QCOMPARE(
+            QString::fromStdWString(LogFile::formatLine(level, t, milliseconds, 123, 456, L"Hi")),
+            expected);
+    }
+
+    void longMessagesAreCutButKeepTheirLineEnd()
+    {
+        const std::wstring huge(10000, L'x');
+        std::tm t{};
+        const std::wstring line = LogFile::formatLine(0, t, 5, 1, 1, huge.c_str());
+        QVERIFY(line.size() < 4200);
+        QVERIFY(line.size() > 4000);
+        QCOMPARE(line.substr(line.size() - 2), std::wstring(L"\r\n"));
+
+        QTemporaryDir dir;
+        LogFile log;
+        QVERIFY(log.open((dir.path() + "/cut.log").toStdWString()));
+        writef(log, 0, L"%ls", huge.c_str());
+        const QByteArray written = readAll(dir.path() + "/cut.log");
+        QVERIFY(written.endsWith("xx\r\n"));
+        QCOMPARE(written.count('\n'), 1);
+    }
+
+    void writesUtf8LinesAndAppendsAcrossOpens()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/nested/deeper/app.log";
+        {
+            LogFile log;
+            writef(log, 0, L"before open %d", 1); // nothing, no failure
+            QVERIFY(log.open(path.toStdWString()));
+            QVERIFY(log.isOpen());
+            // A second open keeps the first file.
+            QVERIFY(!log.open((dir.path() + "/other.log").toStdWString()));
+            writef(log, 0, L"PreviewCombineLogic::addTextLayer Text=%ls, pos.x=%d", L"直播 test",
+                   10);
+        }
+        {
+            LogFile log;
+            QVERIFY(log.open(path.toStdWString()));
+            writef(log, 2, L"second run");
+        }
+        QVERIFY(!QFile::exists(dir.path() + "/other.log"));
+        const QList<QByteArray> lines = readAll(path).split('\n');
+        QCOMPARE(lines.size(), 3); // two lines and the empty tail after the last LF
+        QVERIFY(lines.last().isEmpty());
+        const QRegularExpressionMatch first = LinePattern.match(QString::fromUtf8(lines[0]));
+        QVERIFY2(first.hasMatch(), lines[0].constData());
+        QCOMPARE(first.captured(3), QStringLiteral("info"));
+        QCOMPARE(first.captured(4),
+                 QStringLiteral("PreviewCombineLogic::addTextLayer Text=直播 test, pos.x=10"));
+        const QRegularExpressionMatch second = LinePattern.match(QString::fromUtf8(lines[1]));
+        QVERIFY(second.hasMatch());
+        QCOMPARE(second.captured(3), QStringLiteral("error"));
+    }
+
+    void openFailures()
+    {
+        LogFile bare;
+        // No directory part at all: nothing to check or create, so no log.
+        QVERIFY(!bare.open(L"plain.log"));
+        QVERIFY(!bare.isOpen());
+
+        QTemporaryDir dir;
+        writeFile(dir.path() + "/blocker", "not a directory");
+        LogFile blocked;
+        QVERIFY(!blocked.open((dir.path() + "/blocker/sub/app.log").toStdWString()));
+    }
+
+    void rotatesOversizedLogAtOpen()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/app.log";
+        QFile big(path);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(LogFile::RotateSize + 1));
+        big.close();
+        writeFile(path + ".bk", "first backup");
+        writeFile(path + ".bk.bk", "second backup");
+
+        LogFile log;
+        QVERIFY(log.open(path.toStdWString()));
+        QCOMPARE(QFileInfo(path).size(), 0);
+        QCOMPARE(QFileInfo(path + ".bk").size(), LogFile::RotateSize + 1);
+        QCOMPARE(readAll(path + ".bk.bk"), QByteArray("first backup"));
+        writef(log, 0, L"fresh");
+        QVERIFY(readAll(path).endsWith(":info fresh\r\n"));
+    }
+
+    void exactlyTheLimitIsNotRotated()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/app.log";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(LogFile::RotateSize));
+        file.close();
+        LogFile log;
+        QVERIFY(log.open(path.toStdWString()));
+        QVERIFY(!QFile::exists(path + ".bk"));
+        writef(log, 0, L"appended");
+        QVERIFY(QFileInfo(path).size() > LogFile::RotateSize);
+    }
+
+    void concurrentWritersNeverInterleave()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/threads.log";
+        LogFile log;
+        QVERIFY(log.open(path.toStdWString()));
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&log, t] {
+                for (int i = 0; i < 300; ++i)
+                    writef(log, 1, L"thread %d line %d %ls", t, i, L"全角文字 and more text");
+            });
+        }
+        for (std::thread &t : threads)
+            t.join();
+
+        const QList<QByteArray> lines = readAll(path).split('\n');
+        QCOMPARE(lines.size(), 4 * 300 + 1);
+        for (int i = 0; i < lines.size() - 1; ++i) {
+            const QString line = QString::fromUtf8(lines[i]);
+            QVERIFY2(LinePattern.match(line).hasMatch(), qPrintable(line));
+        }
+    }
+
+    void processWideLog()
+    {
+        logInfo(L"dropped: no log yet");
+        QVERIFY(!isLogFileOpen());
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/process.log";
+        QVERIFY(openLogFile(path.toStdWString()));
+        QVERIFY(!openLogFile((dir.path() + "/second.log").toStdWString()));
+        logInfo(L"a %d", 1);
+        logWarning(L"b %ls", L"two");
+        logError(L"c");
+        const QByteArray text = readAll(path);
+        QCOMPARE(text.count('\n'), 3);
+        QVERIFY(text.contains(":info a 1\r\n"));
+        QVERIFY(text.contains(":warning b two\r\n"));
+        QVERIFY(text.contains(":error c\r\n"));
+        QVERIFY(!text.contains("dropped"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogFile)
+#include "tst_logfile.moc"

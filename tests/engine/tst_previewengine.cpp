@@ -1,0 +1,224 @@
+#include <previewengine/IPreviewEngine.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGraphicsRectItem>
+#include <QGraphicsWidget>
+#include <QLibrary>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+class HostReceiver : public sigslot::has_slots
+{
+public:
+    ~HostReceiver() override { disconnect_all(); }
+    void onPreviewSize(int width, int height)
+    {
+        ++m_calls;
+        m_width = width;
+        m_height = height;
+    }
+    int m_calls = 0;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+} // namespace
+
+// The engine as a host sees it: a library loaded at run time and one factory.
+class TestPreviewEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_stateDir.isValid());
+        qputenv("XDG_STATE_HOME", m_stateDir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (m_stateDir.path() + "/config").toUtf8());
+        qputenv("XDG_CACHE_HOME", (m_stateDir.path() + "/cache").toUtf8());
+        m_logPath = m_stateDir.path() + "/tst_previewengine/log/tst_previewengine-orbelsdk.log";
+    }
+
+    void attachAndDetachLinesWithoutAnEngine()
+    {
+        QLibrary library(QStringLiteral(PREVIEWENGINE_LIBRARY));
+        QVERIFY2(library.load(), qPrintable(library.errorString()));
+        QVERIFY(library.resolve("createPreviewEngine"));
+        QVERIFY(library.unload());
+        const QByteArray log = _log();
+        QVERIFY(log.contains(
+            ":info   exeName=tst_previewengine.exe  previewengine.dll DLL_PROCESS_ATTACH  "
+            "start...\r\n"));
+        QVERIFY(log.endsWith(":info  preview.dll DLL_PROCESS_DETACH.\r\n"));
+        QVERIFY(!log.contains("PreviewEngine::PreviewEngine"));
+    }
+
+    void loadForTheRest()
+    {
+        m_library.setFileName(QStringLiteral(PREVIEWENGINE_LIBRARY));
+        QVERIFY(m_library.load());
+        m_create =
+            reinterpret_cast<CreatePreviewEngineFunc>(m_library.resolve("createPreviewEngine"));
+        QVERIFY(m_create);
+    }
+
+    void singleEngineUntilRelease()
+    {
+        ZqStudio::IPreviewEngine *engine = m_create();
+        QVERIFY(engine);
+        QCOMPARE(m_create(), engine);
+        QCOMPARE(engine->getVideoWidth(), 1280);
+        QCOMPARE(engine->getVideoHeight(), 768);
+
+        // The translator comes and goes with the engine.
+        QCOMPARE(QCoreApplication::translate("QObject", "live tip"), QStringLiteral("直播提示"));
+        engine->init(25);
+        engine->release(); // also unInits
+        QCOMPARE(QCoreApplication::translate("QObject", "live tip"), QStringLiteral("live tip"));
+
+        ZqStudio::IPreviewEngine *fresh = m_create();
+        QVERIFY(fresh);
+        QCOMPARE(fresh->getVideoWidth(), 1280); // a new controller with fresh data
+        fresh->release();
+        QCOMPARE(_log().count("PreviewEngine::PreviewEngine begin."), 2);
+        QCOMPARE(_log().count("PreviewEngine::~PreviewEngine end."), 2);
+    }
+
+    void previewSizes_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("previewWidth");
+        QTest::newRow("1080p") << 1920 << 1080 << 746;
+        QTest::newRow("720p") << 1280 << 720 << 746;
+        QTest::newRow("4:3") << 4 << 3 << 560;
+        QTest::newRow("portrait") << 720 << 1280 << 236;
+    }
+
+    void previewSizes()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, previewWidth);
+        ZqStudio::IPreviewEngine *engine = m_create();
+        HostReceiver receiver;
+        engine->sigPreviewSizeChanged.connect(&receiver, &HostReceiver::onPreviewSize);
+        engine->sigPreviewSizeChanged.connect(&receiver, &HostReceiver::onPreviewSize);
+        engine->setVideoSize(width, height);
+        QCOMPARE(receiver.m_calls, 1); // connected twice, called once
+        QCOMPARE(receiver.m_width, previewWidth);
+        QCOMPARE(receiver.m_height, 420);
+        // Before init only the preview area follows the game video.
+        QCOMPARE(engine->getVideoWidth(), 1280);
+        QCOMPARE(engine->getVideoHeight(), 768);
+        engine->release();
+    }
+
+    void malformedSizesAreRefused()
+    {
+        ZqStudio::IPreviewEngine *engine = m_create();
+        HostReceiver receiver;
+        engine->sigPreviewSizeChanged.connect(&receiver, &HostReceiver::onPreviewSize);
+        engine->setVideoSize(1920, 1080);
+        engine->setVideoSize(1920, 0);
+        engine->setVideoSize(-5, 720);
+        QCOMPARE(receiver.m_width, 746); // unchanged, never a division by zero
+        QVERIFY(_log().contains("PreviewLogic::setVideoSize invalid size width=1920, height=0"));
+        engine->release();
+    }
+
+    void initOnceUntilUnInit()
+    {
+        const int before = _log().count("PreviewLogic::init fps=25");
+        ZqStudio::IPreviewEngine *engine = m_create();
+        engine->init(25);
+        engine->init(25);
+        QCOMPARE(_log().count("PreviewLogic::init fps=25"), before + 1);
+        engine->unInit();
+        QCOMPARE(engine->getVideoWidth(), 0);
+        QCOMPARE(engine->getVideoHeight(), 0);
+        engine->init(25);
+        QCOMPARE(_log().count("PreviewLogic::init fps=25"), before + 2);
+        engine->unInit();
+        engine->unInit(); // harmless
+        engine->release();
+    }
+
+    void showAndHidePreviewBeforeInit()
+    {
+        ZqStudio::IPreviewEngine *engine = m_create();
+        auto parent = std::make_unique<QGraphicsWidget>();
+        parent->setVisible(false);
+        engine->showPreview(parent.get());
+        QVERIFY(parent->isVisible());
+        engine->hidePreview();
+        QVERIFY(!parent->isVisible());
+
+        engine->showPreview(nullptr); // refused with a log line
+        QVERIFY(_log().contains("PreviewLogic::showPreview parent is null."));
+        engine->showPreview(parent.get());
+        parent.reset(); // the host destroys its item: the engine only held a guarded pointer
+        engine->hidePreview();
+
+        // Layer operations without a scene do nothing, and say so.
+        engine->addCameraLayer();
+        engine->addTextLayer();
+        engine->addImageLayer();
+        engine->removeCameraLayers();
+        engine->setLayersEditable(false);
+        engine->setCamOpenStatus(true);
+        engine->onFilterWordResult("{unknown}", true);
+        engine->release();
+    }
+
+    void framesWithoutCompositorAreHarmless()
+    {
+        ZqStudio::IPreviewEngine *engine = m_create();
+        const QByteArray frame(4 * 16 * 8, '\x7f');
+        engine->pushGameVideoData(frame.constData(), uint(frame.size()), 16, 8, 1);
+        engine->pushGameVideoData(nullptr, 0, 0, 0, 2);
+        engine->pushCameraData(frame.constData(), uint(frame.size()), -16, 8, 3);
+        engine->release();
+    }
+
+    void receiversAndEngineMayGoInAnyOrder()
+    {
+        ZqStudio::IPreviewEngine *engine = m_create();
+        auto gone = std::make_unique<HostReceiver>();
+        engine->sigPreviewSizeChanged.connect(gone.get(), &HostReceiver::onPreviewSize);
+        gone.reset();
+        engine->setVideoSize(1280, 720); // a dead receiver is skipped
+
+        HostReceiver outliving;
+        engine->sigPreviewSizeChanged.connect(&outliving, &HostReceiver::onPreviewSize);
+        engine->release(); // the receiver outlives the engine's signals
+        QCOMPARE(outliving.m_calls, 0);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_library.isLoaded())
+            QVERIFY(m_library.unload());
+        QVERIFY(_log().endsWith(":info  preview.dll DLL_PROCESS_DETACH.\r\n"));
+    }
+
+private:
+    QByteArray _log() const
+    {
+        QFile file(m_logPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_stateDir;
+    QString m_logPath;
+    QLibrary m_library;
+    CreatePreviewEngineFunc m_create = nullptr;
+};
+
+QTEST_MAIN(TestPreviewEngine)
+#include "tst_previewengine.moc"
