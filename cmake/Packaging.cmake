@@ -11,7 +11,8 @@ install(EXPORT PreviewEngineTargets
 configure_package_config_file(
     ${CMAKE_CURRENT_LIST_DIR}/PreviewEngineConfig.cmake.in
     ${PROJECT_BINARY_DIR}/PreviewEngineConfig.cmake
-    INSTALL_DESTINATION ${PREVIEWENGINE_CMAKE_DIR})
+    INSTALL_DESTINATION ${PREVIEWENGINE_CMAKE_DIR}
+    PATH_VARS CMAKE_INSTALL_DATADIR)
 write_basic_package_version_file(
     ${PROJECT_BINARY_DIR}/PreviewEngineConfigVersion.cmake
     VERSION ${PROJECT_VERSION}

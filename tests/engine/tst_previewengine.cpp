@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGraphicsRectItem>
 #include <QGraphicsWidget>
 #include <QLibrary>
@@ -41,7 +42,9 @@ private Q_SLOTS:
         qputenv("XDG_STATE_HOME", m_stateDir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (m_stateDir.path() + "/config").toUtf8());
         qputenv("XDG_CACHE_HOME", (m_stateDir.path() + "/cache").toUtf8());
-        m_logPath = m_stateDir.path() + "/tst_previewengine/log/tst_previewengine-orbelsdk.log";
+        // The same test runs in-tree and as a separately built SDK host: names follow the exe.
+        m_exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        m_logPath = QStringLiteral("%1/%2/log/%2-orbelsdk.log").arg(m_stateDir.path(), m_exeName);
     }
 
     void attachAndDetachLinesWithoutAnEngine()
@@ -51,9 +54,8 @@ private Q_SLOTS:
         QVERIFY(library.resolve("createPreviewEngine"));
         QVERIFY(library.unload());
         const QByteArray log = _log();
-        QVERIFY(log.contains(
-            ":info   exeName=tst_previewengine.exe  previewengine.dll DLL_PROCESS_ATTACH  "
-            "start...\r\n"));
+        QVERIFY(log.contains(":info   exeName=" + m_exeName.toUtf8()
+                             + ".exe  previewengine.dll DLL_PROCESS_ATTACH  start...\r\n"));
         QVERIFY(log.endsWith(":info  preview.dll DLL_PROCESS_DETACH.\r\n"));
         QVERIFY(!log.contains("PreviewEngine::PreviewEngine"));
     }
@@ -215,6 +217,7 @@ private:
     }
 
     QTemporaryDir m_stateDir;
+    QString m_exeName;
     QString m_logPath;
     QLibrary m_library;
     CreatePreviewEngineFunc m_create = nullptr;
