@@ -54,8 +54,8 @@ private Q_SLOTS:
         QVERIFY(library.resolve("createPreviewEngine"));
         QVERIFY(library.unload());
         const QByteArray log = _log();
-        QVERIFY(log.contains(":info   exeName=" + m_exeName.toUtf8()
-                             + ".exe  previewengine.dll DLL_PROCESS_ATTACH  start...\r\n"));
+        QVERIFY(log.contains(":info   exeName=" + m_exeName.toUtf8() +
+                             ".exe  previewengine.dll DLL_PROCESS_ATTACH  start...\r\n"));
         QVERIFY(log.endsWith(":info  preview.dll DLL_PROCESS_DETACH.\r\n"));
         QVERIFY(!log.contains("PreviewEngine::PreviewEngine"));
     }
@@ -185,6 +185,52 @@ private Q_SLOTS:
         engine->pushGameVideoData(frame.constData(), uint(frame.size()), 16, 8, 1);
         engine->pushGameVideoData(nullptr, 0, 0, 0, 2);
         engine->pushCameraData(frame.constData(), uint(frame.size()), -16, 8, 3);
+        engine->release();
+    }
+
+    // The signal members are binary contract: a host connects to them at their offsets.
+    void everySignalIsThereInOrder()
+    {
+        struct AllSignals : sigslot::has_slots
+        {
+            ~AllSignals() override { disconnect_all(); }
+            void openCamera(const std::wstring &, tagSIZE, tagSIZE, int, bool) {}
+            void engineInt(int) {}
+            void closeCamera() {}
+            void engineVoid() {}
+            void previewSize(int, int) { ++m_previewSizes; }
+            void videoFrame(unsigned char *, unsigned int, ZQSize, unsigned long) {}
+            void videoSize(unsigned int, unsigned int) {}
+            void checkFilterWord(const std::string &, const std::wstring &) {}
+            void cameraList(std::vector<std::wstring> &) {}
+            void cameraResolutions(std::wstring, std::vector<tagSIZE> &) {}
+            int m_previewSizes = 0;
+        } host;
+
+        ZqStudio::IPreviewEngine *engine = m_create();
+        engine->sigOpenCamera.connect(&host, &AllSignals::openCamera);
+        engine->sigEngineInt.connect(&host, &AllSignals::engineInt);
+        engine->sigCloseCamera.connect(&host, &AllSignals::closeCamera);
+        engine->sigEngineVoid.connect(&host, &AllSignals::engineVoid);
+        engine->sigPreviewSizeChanged.connect(&host, &AllSignals::previewSize);
+        engine->sigVideoFrame.connect(&host, &AllSignals::videoFrame);
+        engine->sigVideoSizeChanged.connect(&host, &AllSignals::videoSize);
+        engine->sigCheckFilterWord.connect(&host, &AllSignals::checkFilterWord);
+        engine->sigGetCameraList.connect(&host, &AllSignals::cameraList);
+        engine->sigGetCameraResolutions.connect(&host, &AllSignals::cameraResolutions);
+
+        const std::vector<const void *> members{
+            &engine->sigOpenCamera,         &engine->sigEngineInt,
+            &engine->sigCloseCamera,        &engine->sigEngineVoid,
+            &engine->sigPreviewSizeChanged, &engine->sigVideoFrame,
+            &engine->sigVideoSizeChanged,   &engine->sigCheckFilterWord,
+            &engine->sigGetCameraList,      &engine->sigGetCameraResolutions};
+        for (std::size_t i = 1; i < members.size(); ++i)
+            QVERIFY(members[i - 1] < members[i]);
+        QVERIFY(static_cast<const void *>(engine) < members.front());
+
+        engine->setVideoSize(640, 480);
+        QCOMPARE(host.m_previewSizes, 1);
         engine->release();
     }
 
