@@ -152,7 +152,8 @@ CMLayer *BasicPreviewCombine::_findByUILayer(QObject *item) const
 void BasicPreviewCombine::deleteCMLayerByUILayer(QObject *item)
 {
     const QVariant type = item ? item->property("layerType") : QVariant();
-    logInfo(L"BasicPreviewCombine::deleteCMLayerByUILayer Type=%d", type.isValid() ? type.toInt() : -1);
+    logInfo(L"BasicPreviewCombine::deleteCMLayerByUILayer Type=%d",
+            type.isValid() ? type.toInt() : -1);
     if (CMLayer *layer = _findByUILayer(item))
         layer->markDeleted();
 }

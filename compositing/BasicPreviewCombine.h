@@ -62,7 +62,11 @@ public:
 
     virtual void init() {}
     virtual void unInit() {}
-    virtual void setVideoSize(int width, int height) { Q_UNUSED(width) Q_UNUSED(height) }
+    virtual void setVideoSize(int width, int height)
+    {
+        Q_UNUSED(width)
+        Q_UNUSED(height)
+    }
     virtual void restartSender() {}
 
 Q_SIGNALS:

@@ -42,14 +42,17 @@ bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
 {
     if (!store)
         return false;
-    const auto entry = [&key](const char *name) { return key + QLatin1Char('/') + QLatin1String(name); };
+    const auto entry = [&key](const char *name) {
+        return key + QLatin1Char('/') + QLatin1String(name);
+    };
     store->setValue(entry("type"), QString::number(LT_CAMERA));
     store->setValue(entry("alpha"), QString::number(alpha()));
     store->setValue(entry("device"), m_cameraParam.deviceName);
     store->setValue(entry("devicewidth"), QString::number(m_cameraParam.width));
     store->setValue(entry("deviceheight"), QString::number(m_cameraParam.height));
     store->setValue(entry("keyColor"), QString::number(m_cameraParam.keyColor));
-    store->setValue(entry("sensitivity"), QString::number(double(m_cameraParam.sensitivity), 'g', 6));
+    store->setValue(entry("sensitivity"),
+                    QString::number(double(m_cameraParam.sensitivity), 'g', 6));
     store->setValue(entry("blend"), QString::number(double(m_cameraParam.blend), 'g', 6));
     return CMBasicLayer::saveConfig(key, store);
 }
@@ -59,8 +62,7 @@ void CMCameraLayer::setUILayer(QGraphicsObject *item)
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigResized(QRectF)), this,
-                                   SLOT(onResized(QRectF)));
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigResized(QRectF)), this, SLOT(onResized(QRectF)));
     UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
                                    SLOT(onAlphaChanged(int)));
     UILayerCalls::connectIfPresent(item, SIGNAL(sigCameraParamChanged(CameraParam)), this,
@@ -202,8 +204,8 @@ void CMCameraLayer::onResized(QRectF newRc)
         QImage frame = image();
         m_pixmap = frame.isNull() || size.isEmpty()
                        ? QPixmap()
-                       : QPixmap::fromImage(frame.scaled(size, Qt::IgnoreAspectRatio,
-                                                         Qt::FastTransformation));
+                       : QPixmap::fromImage(
+                             frame.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
         _refreshUILayer();
     }
 }

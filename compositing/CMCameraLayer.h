@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CMBasicLayer.h"
 #include "CameraParam.h"
+#include "CMBasicLayer.h"
 
 #include <appcommon/ZqCriticalSection.h>
 #include <xsignals/xsignals.h>

@@ -68,10 +68,10 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
     // wrong layout (too long): the item then shows no picture rather than garbage.
     if (data && len > 0 && w > 0 && h > 0 && qint64(len) == frameBytes) {
         picture = QImage(w, h, QImage::Format_RGB32);
-        if (!picture.isNull()
-            && ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width,
-                                    height, picture.bits(), int(picture.bytesPerLine()), w, h,
-                                    ImageScaler::Filter::Fast)) {
+        if (!picture.isNull() &&
+            ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
+                                 picture.bits(), int(picture.bytesPerLine()), w, h,
+                                 ImageScaler::Filter::Fast)) {
             ImageScaler::makeOpaque(&picture, picture.rect());
         } else {
             picture = QImage();

@@ -21,16 +21,15 @@ quint32 nextLayerId()
 
 bool isFinite(const QRectF &rc)
 {
-    return std::isfinite(rc.x()) && std::isfinite(rc.y()) && std::isfinite(rc.width())
-           && std::isfinite(rc.height());
+    return std::isfinite(rc.x()) && std::isfinite(rc.y()) && std::isfinite(rc.width()) &&
+           std::isfinite(rc.height());
 }
 
 } // namespace
 
 CMLayer::CMLayer()
     : m_id(nextLayerId())
-{
-}
+{}
 
 CMLayer::~CMLayer() = default;
 

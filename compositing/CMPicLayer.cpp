@@ -127,8 +127,8 @@ void CMPicLayer::_makeResourceCopy()
     }
     const QByteArray bytes = m_path.toLatin1();
     const QString name =
-        QString::fromStdString(pubfunc::getHashString(bytes.constData(), size_t(bytes.size())))
-        + QStringLiteral("01");
+        QString::fromStdString(pubfunc::getHashString(bytes.constData(), size_t(bytes.size()))) +
+        QStringLiteral("01");
     const QString cacheDir = QString::fromStdWString(pubfunc::getAppCacheDirPath());
     m_cachePath = QDir(cacheDir).filePath(name);
     if (QFileInfo::exists(m_cachePath))

@@ -27,12 +27,15 @@ bool CMTextLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     const FontInfoConfig info = fontInfo();
     const QFont &font = info.font();
     const QColor &color = info.color();
-    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    const auto flag = [](bool on) {
+        return on ? QStringLiteral("1") : QStringLiteral("0");
+    };
     store->setValue(key + QStringLiteral("/type"), QString::number(LT_TEXT));
     store->setValue(key + QStringLiteral("/fontfamily"), font.family());
     store->setValue(key + QStringLiteral("/fontsize"), QString::number(font.pointSize()));
-    store->setValue(key + QStringLiteral("/fontcolor"),
-                    QStringLiteral("%1,%2,%3").arg(color.red()).arg(color.green()).arg(color.blue()));
+    store->setValue(
+        key + QStringLiteral("/fontcolor"),
+        QStringLiteral("%1,%2,%3").arg(color.red()).arg(color.green()).arg(color.blue()));
     store->setValue(key + QStringLiteral("/fontblod"), flag(font.bold()));
     store->setValue(key + QStringLiteral("/fontitalic"), flag(font.italic()));
     store->setValue(key + QStringLiteral("/fontunderline"), flag(font.underline()));
@@ -47,8 +50,8 @@ void CMTextLayer::setUILayer(QGraphicsObject *item)
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigInfoChanged(FontInfoConfig,QString)), this,
-                                   SLOT(onInfoChanged(FontInfoConfig,QString)));
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigInfoChanged(FontInfoConfig, QString)), this,
+                                   SLOT(onInfoChanged(FontInfoConfig, QString)));
 }
 
 void CMTextLayer::draw(QPainter *painter, double scaleX, double scaleY)

@@ -76,8 +76,7 @@ struct FrameSender::Shared
 
 FrameSender::FrameSender()
     : m_lastAnnounced(packSize(QSize(0, 0)))
-{
-}
+{}
 
 FrameSender::~FrameSender()
 {
@@ -167,8 +166,8 @@ QSize FrameSender::watermarkSize(const QSize &source, int outputHeight)
 
 void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
 {
-    if (!frame || frame->isNull() || frame->depth() != 32 || watermark.isNull()
-        || watermark.format() != QImage::Format_ARGB32)
+    if (!frame || frame->isNull() || frame->depth() != 32 || watermark.isNull() ||
+        watermark.format() != QImage::Format_ARGB32)
         return;
     const int width = std::min(frame->width(), watermark.width());
     const int height = std::min(frame->height(), watermark.height());
@@ -192,8 +191,8 @@ void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
 }
 
 void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
-                          const char *gameData, unsigned int gameLen, int gameWidth,
-                          int gameHeight, unsigned long timestamp, bool *anyDeleted)
+                          const char *gameData, unsigned int gameLen, int gameWidth, int gameHeight,
+                          unsigned long timestamp, bool *anyDeleted)
 {
     const ZqCSAutoLocker locker(&m_lock);
     if (anyDeleted)
@@ -243,8 +242,8 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
     }
     QImage &frame = slot->image;
 
-    const bool hasGame = gameData && gameWidth > 0 && gameHeight > 0
-                         && qint64(gameLen) >= qint64(gameWidth) * gameHeight * 4;
+    const bool hasGame = gameData && gameWidth > 0 && gameHeight > 0 &&
+                         qint64(gameLen) >= qint64(gameWidth) * gameHeight * 4;
 
     // The bottom layer is usually the opaque game picture covering nearly the whole frame:
     // scaling it straight into the frame gives the same pixels as scaling and painting, and
@@ -254,8 +253,8 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
         CMLayer *layer = entry.data();
         if (!layer || layer->isDeleted())
             continue;
-        if (layer->layerType() == LT_GAMEVIDEO && hasGame && layer->isCombine()
-            && _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, scaleX, scaleY))
+        if (layer->layerType() == LT_GAMEVIDEO && hasGame && layer->isCombine() &&
+            _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, scaleX, scaleY))
             directGame = layer;
         break;
     }
@@ -302,11 +301,11 @@ bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *ga
     const QRect rect = game->outputPixelRect();
     if (rect.isEmpty() || !frame->rect().contains(rect))
         return false;
-    uchar *target = frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine()
-                    + qsizetype(rect.left()) * 4;
-    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4,
-                              gameWidth, gameHeight, target, int(frame->bytesPerLine()),
-                              rect.width(), rect.height(), ImageScaler::Filter::Smooth))
+    uchar *target =
+        frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine() + qsizetype(rect.left()) * 4;
+    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
+                              gameHeight, target, int(frame->bytesPerLine()), rect.width(),
+                              rect.height(), ImageScaler::Filter::Smooth))
         return false;
     ImageScaler::makeOpaque(frame, rect);
     const int w = frame->width();
@@ -314,28 +313,27 @@ bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *ga
     ImageScaler::fill(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
     ImageScaler::fill(frame, QRect(0, rect.bottom() + 1, w, h - rect.bottom() - 1), OpaqueBlack);
     ImageScaler::fill(frame, QRect(0, rect.top(), rect.left(), rect.height()), OpaqueBlack);
-    ImageScaler::fill(frame, QRect(rect.right() + 1, rect.top(), w - rect.right() - 1,
-                                   rect.height()),
+    ImageScaler::fill(frame,
+                      QRect(rect.right() + 1, rect.top(), w - rect.right() - 1, rect.height()),
                       OpaqueBlack);
     return true;
 }
 
-void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *gameData,
-                             int gameWidth, int gameHeight)
+void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
+                             int gameHeight)
 {
     auto *game = static_cast<CMGamepicLayer *>(layer);
     const QRect rect = game->outputPixelRect();
-    if (rect.width() <= 0 || rect.height() <= 0 || rect.width() > MaxPictureSide
-        || rect.height() > MaxPictureSide)
+    if (rect.width() <= 0 || rect.height() <= 0 || rect.width() > MaxPictureSide ||
+        rect.height() > MaxPictureSide)
         return;
     if (m_gameScratch.size() != rect.size())
         m_gameScratch = QImage(rect.size(), QImage::Format_RGB32);
     if (m_gameScratch.isNull())
         return;
-    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4,
-                              gameWidth, gameHeight, m_gameScratch.bits(),
-                              int(m_gameScratch.bytesPerLine()), rect.width(), rect.height(),
-                              ImageScaler::Filter::Smooth))
+    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
+                              gameHeight, m_gameScratch.bits(), int(m_gameScratch.bytesPerLine()),
+                              rect.width(), rect.height(), ImageScaler::Filter::Smooth))
         return;
     ImageScaler::makeOpaque(&m_gameScratch, m_gameScratch.rect());
     const int opacity = game->alpha();
@@ -383,18 +381,18 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
                     watermarkFor = frame.size();
                     watermarkGeneration = generation;
                     const QSize size = watermarkSize(source.size(), frame.height());
-                    watermark = source.isNull() || size.isEmpty()
-                                    ? QImage()
-                                    : source.scaled(size, Qt::IgnoreAspectRatio,
-                                                    Qt::FastTransformation)
-                                          .convertToFormat(QImage::Format_ARGB32);
+                    watermark =
+                        source.isNull() || size.isEmpty()
+                            ? QImage()
+                            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                  .convertToFormat(QImage::Format_ARGB32);
                 }
                 stampWatermark(&frame, watermark);
             }
             if (shared->engine) {
-                shared->engine->sigVideoFrame(
-                    frame.bits(), unsigned(frame.bytesPerLine()),
-                    ZQSize{float(frame.width()), float(frame.height())}, slot.timestamp);
+                shared->engine->sigVideoFrame(frame.bits(), unsigned(frame.bytesPerLine()),
+                                              ZQSize{float(frame.width()), float(frame.height())},
+                                              slot.timestamp);
             }
             slot.sent.store(1, std::memory_order_release);
         }

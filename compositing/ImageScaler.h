@@ -19,14 +19,15 @@ enum class Filter {
 // Scales a 32-bit picture of srcWidth x srcHeight into dstWidth x dstHeight, ignoring the
 // aspect ratio. Channels are scaled independently, so any 32-bit layout works. False (and
 // nothing written) when a size is not positive or a pointer is null.
-bool scale32(const std::uint8_t *src, int srcStride, int srcWidth, int srcHeight,
-             std::uint8_t *dst, int dstStride, int dstWidth, int dstHeight, Filter filter);
+bool scale32(const std::uint8_t *src, int srcStride, int srcWidth, int srcHeight, std::uint8_t *dst,
+             int dstStride, int dstWidth, int dstHeight, Filter filter);
 
 // Scales src (any 32-bit format) into dst, which must already have the wanted size and a
 // 32-bit format; the result keeps the channel bytes as they are.
 bool scaleInto(const QImage &src, QImage *dst, Filter filter);
 
-// Premultiplies the colour bytes of a non-premultiplied ARGB picture in place.
+// Premultiplies the colour bytes of a 32-bit picture holding straight ARGB, in place; the
+// picture is then tagged premultiplied.
 void premultiply(QImage *image);
 
 // Sets the fourth byte of every pixel of rect (clipped to the image) to 0xFF.

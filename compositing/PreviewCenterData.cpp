@@ -6,8 +6,7 @@
 
 PreviewCenterData::PreviewCenterData(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 PreviewCenterData::~PreviewCenterData() = default;
 

@@ -17,8 +17,7 @@
 
 PreviewCombineLogic::PreviewCombineLogic(const QSizeF &sceneSize, PreviewLogic *parent)
     : BasicPreviewCombine(parent, sceneSize)
-{
-}
+{}
 
 PreviewCombineLogic::~PreviewCombineLogic()
 {
@@ -91,9 +90,7 @@ CMLayer *PreviewCombineLogic::addImageLayer(const QString &path, bool canEditSiz
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->onPicChanged(path);
     layer->setCombine(combine);
-    _finishAdd(layer, name.isEmpty()
-                          ? tr("pic %1").arg(nextLayerNumber(LT_PICTURE) + 1)
-                          : name);
+    _finishAdd(layer, name.isEmpty() ? tr("pic %1").arg(nextLayerNumber(LT_PICTURE) + 1) : name);
     return layer;
 }
 
@@ -143,9 +140,7 @@ CMLayer *PreviewCombineLogic::addTextLayer(const FontInfoConfig &config, const Q
     layer->setText(text);
     layer->onGeometryChanged(QRectF(pos, QSizeF(0, 0)));
     layer->setCombine(combine);
-    _finishAdd(layer, name.isEmpty()
-                          ? tr("text %1").arg(nextLayerNumber(LT_TEXT) + 1)
-                          : name);
+    _finishAdd(layer, name.isEmpty() ? tr("text %1").arg(nextLayerNumber(LT_TEXT) + 1) : name);
     return layer;
 }
 

@@ -25,7 +25,6 @@ void setCameraParam(QObject *item, const CameraParam &param);
 
 // Connects the item's signal to the receiver's slot by signature text when the item has the
 // signal; returns whether a connection was made.
-bool connectIfPresent(QObject *item, const char *signal, const QObject *receiver,
-                      const char *slot);
+bool connectIfPresent(QObject *item, const char *signal, const QObject *receiver, const char *slot);
 
 } // namespace UILayerCalls

@@ -8,8 +8,7 @@ const QEvent::Type s_type = static_cast<QEvent::Type>(QEvent::registerEventType(
 UpdateCameraEvent::UpdateCameraEvent(const QImage &image)
     : QEvent(s_type)
     , m_image(image)
-{
-}
+{}
 
 UpdateCameraEvent::~UpdateCameraEvent() = default;
 

@@ -8,8 +8,7 @@ const QEvent::Type s_type = static_cast<QEvent::Type>(QEvent::registerEventType(
 UpdateEvent::UpdateEvent(const QImage &image)
     : QEvent(s_type)
     , m_image(image)
-{
-}
+{}
 
 UpdateEvent::~UpdateEvent() = default;
 

@@ -10,8 +10,7 @@ UpdateGameLayerUIRectEvent::UpdateGameLayerUIRectEvent(CMLayer *layer, const QRe
     : QEvent(s_type)
     , m_layer(layer)
     , m_rect(rect)
-{
-}
+{}
 
 UpdateGameLayerUIRectEvent::~UpdateGameLayerUIRectEvent() = default;
 

@@ -83,10 +83,9 @@ void PreviewLogic::_addBasicLayers()
     const QSizeF scene = m_combine->sceneSize();
     logInfo(L"PreviewLogic::_addBasicLayers Container width=%d, height=%d",
             static_cast<int>(scene.width()), static_cast<int>(scene.height()));
-    m_combine->addGameVideoLayer(QPoint(0, 0), true,
-                                 QSize(static_cast<int>(scene.width()),
-                                       static_cast<int>(scene.height())),
-                                 100, QString());
+    m_combine->addGameVideoLayer(
+        QPoint(0, 0), true,
+        QSize(static_cast<int>(scene.width()), static_cast<int>(scene.height())), 100, QString());
 }
 
 void PreviewLogic::unInit()
