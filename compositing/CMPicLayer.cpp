@@ -84,13 +84,17 @@ void CMPicLayer::onAlphaChanged(int alpha)
 
 void CMPicLayer::onPicChanged(QString path)
 {
-    QImageReader reader(path);
-    reader.setAutoDetectImageFormat(true);
-    QImage loaded = reader.read();
-    if (loaded.isNull()) {
-        logWarning(L"CMPicLayer::onPicChanged cannot load %ls: %ls", path.toStdWString().c_str(),
-                   reader.errorString().toStdWString().c_str());
-    } else {
+    QImage loaded;
+    if (!path.isEmpty()) {
+        QImageReader reader(path);
+        reader.setAutoDetectImageFormat(true);
+        loaded = reader.read();
+        if (loaded.isNull()) {
+            logWarning(L"CMPicLayer::onPicChanged cannot load %ls: %ls",
+                       path.toStdWString().c_str(), reader.errorString().toStdWString().c_str());
+        }
+    }
+    if (!loaded.isNull()) {
         const QSize size = limitedSize(loaded.size());
         if (size != loaded.size())
             loaded = loaded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -53,6 +53,7 @@ public:
 
     QString name;
     QRectF geometry;
+    int geometryCalls = 0;
     double aspectRatio = 0;
     int gamePictures = 0;
     QImage lastGamePicture;
@@ -62,7 +63,11 @@ public:
 
 public Q_SLOTS:
     void setName(const QString &text) { name = text; }
-    void setGeometry(const QRectF &rect) { geometry = rect; }
+    void setGeometry(const QRectF &rect)
+    {
+        ++geometryCalls;
+        geometry = rect;
+    }
     void setAspectRatio(double ratio) { aspectRatio = ratio; }
     void setGamePicture(const QImage &image)
     {
