@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
 #include "PreviewEngine.h"
 
 #include <appcommon/ZqPlatform.h>
@@ -23,6 +24,9 @@ PreviewLogic::~PreviewLogic()
     // Capture threads may still be emitting into our receivers' lists; stop taking calls
     // before any member goes away.
     disconnect_all();
+    // The compositor reads the central data until it is gone, so it goes first.
+    delete m_combine;
+    m_combine = nullptr;
     delete m_centerData;
     m_centerData = nullptr;
 }
@@ -47,6 +51,8 @@ void PreviewLogic::inputCamOpenStatus(bool openStatus)
 void PreviewLogic::init(int fps)
 {
     logInfo(L"PreviewLogic::init fps=%d", fps);
+    if (!m_combine)
+        m_combine = new PreviewCombineLogic(QSizeF(750.0, 750.0), this);
     if (m_centerData) {
         m_centerData->init();
         m_centerData->setLoadStoredLayers(true);
@@ -54,13 +60,45 @@ void PreviewLogic::init(int fps)
         m_centerData->setInitDone(true);
         m_centerData->setFps(fps);
     }
+    if (m_combine) {
+        m_combine->init();
+        m_combine->startPreview();
+    }
+    // No settings store yet: start from the default stack.
+    _addBasicLayers();
+}
+
+void PreviewLogic::_addBasicLayers()
+{
+    if (!m_combine) {
+        logError(L"PreviewLogic::_addBasicLayers Container is null, can not load layers.");
+        return;
+    }
+    // 420 units high at the output frame's aspect ratio.
+    const QSize output = m_centerData ? m_centerData->videoSize() : QSize();
+    if (output.width() > 0 && output.height() > 0) {
+        const int width = static_cast<int>(420.0 * output.width() / output.height());
+        m_combine->setSceneSize(QSizeF(width, 420.0));
+    }
+    const QSizeF scene = m_combine->sceneSize();
+    logInfo(L"PreviewLogic::_addBasicLayers Container width=%d, height=%d",
+            static_cast<int>(scene.width()), static_cast<int>(scene.height()));
+    m_combine->addGameVideoLayer(
+        QPoint(0, 0), true,
+        QSize(static_cast<int>(scene.width()), static_cast<int>(scene.height())), 100, QString());
 }
 
 void PreviewLogic::unInit()
 {
     m_uiLoadPending = false;
+    if (m_combine) {
+        m_combine->unInit();
+        m_combine->stopPreview();
+    }
     if (m_centerData)
         m_centerData->clearSizes();
+    delete m_combine;
+    m_combine = nullptr;
 }
 
 void PreviewLogic::setVideoSize(int width, int height)
@@ -71,6 +109,10 @@ void PreviewLogic::setVideoSize(int width, int height)
         return;
     }
     const QSize previewSize(static_cast<int>(double(width) / double(height) * 420.0), 420);
+    if (m_combine) {
+        m_combine->setVideoSize(width, height);
+        m_combine->setSceneSize(QSizeF(previewSize));
+    }
     if (m_centerData) {
         m_centerData->setGameVideoSize(QSize(0, 0));
         m_centerData->setPreviewSize(previewSize);

@@ -12,6 +12,7 @@
 #include <string>
 
 class PreviewCenterData;
+class PreviewCombineLogic;
 
 // The engine's controller: owns the long-lived parts of the engine, turns host calls into
 // actions, and hands host input to the compositing side through its signals. Lives on the GUI
@@ -54,6 +55,8 @@ public:
     void addImageLayer();
 
     PreviewCenterData *centerData() const { return m_centerData; }
+    // The compositor, between init() and unInit(); null otherwise.
+    PreviewCombineLogic *combine() const { return m_combine; }
     QGraphicsObject *previewParent() const { return m_parent; }
     const FrameRateAdjust &frameRate() const { return m_frameRate; }
 
@@ -65,7 +68,11 @@ public Q_SLOTS:
     void onContainerClosed();
 
 private:
+    // The stack used while no stored layout can be read: one game layer filling the scene.
+    void _addBasicLayers();
+
     PreviewCenterData *m_centerData = nullptr;
+    PreviewCombineLogic *m_combine = nullptr;
     bool m_uiLoadPending = false;
     QPointer<QGraphicsObject> m_parent;
     FrameRateAdjust m_frameRate;

@@ -8,4 +8,15 @@
         <translation>直播提示</translation>
     </message>
 </context>
+<context>
+    <name>PreviewCombineLogic</name>
+    <message>
+        <source>pic %1</source>
+        <translation>图片 %1</translation>
+    </message>
+    <message>
+        <source>text %1</source>
+        <translation>文字 %1</translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,245 @@
+#include "BasicPreviewCombine.h"
+
+#include "CMBasicLayer.h"
+#include "CMLayer.h"
+#include "Log.h"
+#include "PreviewCenterData.h"
+#include "PreviewEngine.h"
+#include "PreviewLogic.h"
+
+#include <QStringList>
+
+BasicPreviewCombine::BasicPreviewCombine(QObject *parent, const QSizeF &sceneSize)
+    : QObject(parent)
+    , m_sceneSize(sceneSize)
+{
+    // The central data outlives the compositor: the controller deletes us before it.
+    PreviewLogic *logic = qobject_cast<PreviewLogic *>(parent);
+    if (!logic)
+        logic = PreviewEngine::logic();
+    m_centerData = logic ? logic->centerData() : nullptr;
+}
+
+BasicPreviewCombine::~BasicPreviewCombine() = default;
+
+void BasicPreviewCombine::startPreview()
+{
+    logInfo(L"BasicPreviewCombine::startPreview");
+    m_previewing = true;
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (layer)
+            layer->setPreviewing(true);
+    }
+}
+
+void BasicPreviewCombine::stopPreview()
+{
+    logInfo(L"BasicPreviewCombine::stopPreview");
+    m_previewing = false;
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (layer)
+            layer->setPreviewing(false);
+    }
+}
+
+QSizeF BasicPreviewCombine::sceneSize() const
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    return m_sceneSize;
+}
+
+void BasicPreviewCombine::setSceneSize(const QSizeF &size)
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    m_sceneSize = size;
+}
+
+QList<QPointer<CMLayer>> BasicPreviewCombine::layers() const
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    return m_layers;
+}
+
+int BasicPreviewCombine::layerCount() const
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    return int(m_layers.size());
+}
+
+CMLayer *BasicPreviewCombine::layerById(quint32 layerId) const
+{
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (layer && layer->layerId() == layerId)
+            return layer;
+    }
+    return nullptr;
+}
+
+CMLayer *BasicPreviewCombine::findCameraLayer() const
+{
+    CMLayer *found = nullptr;
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (layer && !layer->isDeleted() && layer->layerType() == LT_CAMERA)
+            found = layer;
+    }
+    return found;
+}
+
+CMLayer *BasicPreviewCombine::fitGameLayer(int width, int height)
+{
+    if (!m_centerData || width <= 0 || height <= 0)
+        return nullptr;
+    if (m_centerData->gameVideoSize() == QSize(width, height))
+        return nullptr;
+    CMLayer *game = nullptr;
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (layer && layer->layerType() == LT_GAMEVIDEO) {
+            game = layer;
+            break;
+        }
+    }
+    if (!game)
+        return nullptr;
+    const QSizeF area(m_centerData->previewSize());
+    if (area.width() <= 0 || area.height() <= 0)
+        return nullptr;
+    const double videoRatio = double(width) / double(height);
+    const double areaRatio = area.width() / area.height();
+    double fittedWidth = 0;
+    double fittedHeight = 0;
+    if (areaRatio < videoRatio) {
+        fittedWidth = area.width();
+        fittedHeight = area.width() * height / width;
+    } else {
+        fittedHeight = area.height();
+        fittedWidth = area.height() * width / height;
+    }
+    game->onGeometryChanged(QRectF((area.width() - fittedWidth) * 0.5,
+                                   (area.height() - fittedHeight) * 0.5, fittedWidth,
+                                   fittedHeight));
+    return game;
+}
+
+int BasicPreviewCombine::nextLayerNumber(int type) const
+{
+    int largest = 0;
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (!layer || layer->isDeleted() || layer->layerType() != type)
+            continue;
+        const QStringList words = layer->name().split(QLatin1Char(' '));
+        if (words.size() < 2)
+            continue;
+        bool ok = false;
+        const int number = words.at(1).toInt(&ok, 10);
+        if (ok && number > largest)
+            largest = number;
+    }
+    return largest;
+}
+
+CMLayer *BasicPreviewCombine::_findByUILayer(QObject *item) const
+{
+    if (!item)
+        return nullptr;
+    for (const QPointer<CMLayer> &layer : layers()) {
+        auto *basic = qobject_cast<CMBasicLayer *>(layer.data());
+        if (basic && basic->uiLayer() == item)
+            return basic;
+    }
+    return nullptr;
+}
+
+void BasicPreviewCombine::deleteCMLayerByUILayer(QObject *item)
+{
+    const QVariant type = item ? item->property("layerType") : QVariant();
+    logInfo(L"BasicPreviewCombine::deleteCMLayerByUILayer Type=%d",
+            type.isValid() ? type.toInt() : -1);
+    if (CMLayer *layer = _findByUILayer(item))
+        layer->markDeleted();
+}
+
+void BasicPreviewCombine::markLayerDeleted(quint32 layerId)
+{
+    if (CMLayer *layer = layerById(layerId))
+        layer->markDeleted();
+}
+
+void BasicPreviewCombine::removeDeletedLayers(bool anyDeleted)
+{
+    if (!anyDeleted)
+        return;
+    QList<CMLayer *> purged;
+    {
+        const std::lock_guard<std::mutex> locker(m_layersLock);
+        for (auto it = m_layers.begin(); it != m_layers.end();) {
+            CMLayer *layer = it->data();
+            if (layer && layer->isDeleted()) {
+                purged.append(layer);
+                it = m_layers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    // Layers belong to the GUI thread; deleteLater is safe to call from any thread.
+    for (CMLayer *layer : purged)
+        layer->deleteLater();
+}
+
+bool BasicPreviewCombine::moveLayer(quint32 layerId, int index)
+{
+    QList<QPointer<CMLayer>> ordered;
+    {
+        const std::lock_guard<std::mutex> locker(m_layersLock);
+        int from = -1;
+        for (int i = 0; i < m_layers.size(); ++i) {
+            if (m_layers.at(i) && m_layers.at(i)->layerId() == layerId) {
+                from = i;
+                break;
+            }
+        }
+        if (from < 0)
+            return false;
+        m_layers.move(from, qBound(0, index, int(m_layers.size()) - 1));
+        ordered = m_layers;
+    }
+    for (int i = 0; i < ordered.size(); ++i) {
+        if (ordered.at(i))
+            ordered.at(i)->setZOrder(i);
+    }
+    return true;
+}
+
+void BasicPreviewCombine::onContainerClosed()
+{
+    for (const QPointer<CMLayer> &layer : layers()) {
+        if (layer)
+            layer->detachUILayer();
+    }
+}
+
+void BasicPreviewCombine::on_toLayerFirst(QObject *item)
+{
+    CMLayer *layer = _findByUILayer(item);
+    if (layer && !layer->isDeleted())
+        Q_EMIT sigLayoutsMove(layer->layerId(), 0);
+}
+
+void BasicPreviewCombine::on_toLayerLast(QObject *item)
+{
+    CMLayer *layer = _findByUILayer(item);
+    if (layer && !layer->isDeleted())
+        Q_EMIT sigLayoutsMove(layer->layerId(), 1);
+}
+
+void BasicPreviewCombine::_appendLayer(CMLayer *layer)
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    m_layers.append(QPointer<CMLayer>(layer));
+}
+
+QList<QPointer<CMLayer>> BasicPreviewCombine::_takeLayers()
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    return std::exchange(m_layers, {});
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "CMLayer.h"
+
+#include <QGraphicsObject>
+#include <QPointer>
+
+// A compositing layer paired with its scene item. The item belongs to the scene and may go at
+// any time, so the link is a guarded pointer and every call on the item checks it first. Item
+// calls happen on the GUI thread only.
+class CMBasicLayer : public CMLayer
+{
+    Q_OBJECT
+
+public:
+    CMBasicLayer();
+    ~CMBasicLayer() override;
+
+    void detachUILayer() override;
+    void setZOrder(int zOrder) override;
+    void markDeleted() override;
+    void setCombine(bool combine) override;
+    void setName(const QString &name) override;
+    // Links the scene item: follows its moves and resizes, pushes visibility and stacking.
+    virtual void setUILayer(QGraphicsObject *item);
+
+    QGraphicsObject *uiLayer() const { return m_uiLayer.data(); }
+
+protected:
+    QPointer<QGraphicsObject> m_uiLayer;
+};

@@ -1,0 +1,268 @@
+#include "CMCameraLayer.h"
+
+#include "HostTypes.h"
+#include "ILayerConfigWriter.h"
+#include "ImageScaler.h"
+#include "Log.h"
+#include "LogThrottle.h"
+#include "PreviewEngine.h"
+#include "PreviewLogic.h"
+#include "UILayerCalls.h"
+#include "UpdateCameraEvent.h"
+
+#include <appcommon/ZqCSAutoLocker.h>
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QThread>
+
+#include <cstring>
+
+CMCameraLayer::CMCameraLayer()
+{
+    if (PreviewLogic *logic = PreviewEngine::logic()) {
+        logic->sigCameraData.connect(this, &CMCameraLayer::onCameraData);
+        logic->sigCamOpenStatus.connect(this, &CMCameraLayer::onCamOpenStatus);
+    }
+}
+
+CMCameraLayer::~CMCameraLayer()
+{
+    // No frame call may reach a half-destroyed layer: wait for running ones, refuse new ones.
+    disconnect_all();
+}
+
+QImage CMCameraLayer::image() const
+{
+    const ZqCSAutoLocker locker(&m_imageLock);
+    return m_image;
+}
+
+bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+{
+    if (!store)
+        return false;
+    const auto entry = [&key](const char *name) {
+        return key + QLatin1Char('/') + QLatin1String(name);
+    };
+    store->setValue(entry("type"), QString::number(LT_CAMERA));
+    store->setValue(entry("alpha"), QString::number(alpha()));
+    store->setValue(entry("device"), m_cameraParam.deviceName);
+    store->setValue(entry("devicewidth"), QString::number(m_cameraParam.width));
+    store->setValue(entry("deviceheight"), QString::number(m_cameraParam.height));
+    store->setValue(entry("keyColor"), QString::number(m_cameraParam.keyColor));
+    store->setValue(entry("sensitivity"),
+                    QString::number(double(m_cameraParam.sensitivity), 'g', 6));
+    store->setValue(entry("blend"), QString::number(double(m_cameraParam.blend), 'g', 6));
+    return CMBasicLayer::saveConfig(key, store);
+}
+
+void CMCameraLayer::setUILayer(QGraphicsObject *item)
+{
+    if (!item)
+        return;
+    CMBasicLayer::setUILayer(item);
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigResized(QRectF)), this, SLOT(onResized(QRectF)));
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
+                                   SLOT(onAlphaChanged(int)));
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigCameraParamChanged(CameraParam)), this,
+                                   SLOT(onCameraParamChanged(CameraParam)));
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigKeyColorParamChanged(CameraParam)), this,
+                                   SLOT(onKeyColorParamChanged(CameraParam)));
+}
+
+void CMCameraLayer::markDeleted()
+{
+    CMBasicLayer::markDeleted();
+    _closeCamera();
+    m_pixmap = QPixmap();
+}
+
+void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
+{
+    if (!isCombine() || !painter)
+        return;
+    _takeScale(scaleX, scaleY);
+    const QRect rect = outputPixelRect();
+
+    const ZqCSAutoLocker locker(&m_imageLock);
+    if (m_image.isNull())
+        return;
+    const QImage *picture = &m_image;
+    if (isCameraRequested()) {
+        if (rect.width() <= 0 || rect.height() <= 0)
+            return;
+        if (m_outputCache.size() != rect.size()) {
+            m_outputCache = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
+            m_outputCacheKey = 0;
+        }
+        if (m_outputCache.isNull())
+            return;
+        if (m_outputCacheKey != m_image.cacheKey()) {
+            // Scaling straight and premultiplying afterwards keeps the blend on Qt's fast
+            // premultiplied path.
+            ImageScaler::scaleInto(m_image, &m_outputCache, ImageScaler::Filter::Smooth);
+            ImageScaler::premultiply(&m_outputCache);
+            m_outputCacheKey = m_image.cacheKey();
+        }
+        picture = &m_outputCache;
+    }
+    const int opacity = alpha();
+    if (opacity < 100) {
+        painter->save();
+        painter->setOpacity(opacity / 100.0);
+        painter->drawImage(rect.topLeft(), *picture);
+        painter->restore();
+    } else {
+        painter->drawImage(rect.topLeft(), *picture);
+    }
+}
+
+void CMCameraLayer::setCameraParam(const CameraParam &param)
+{
+    m_cameraParam = param;
+    UILayerCalls::setCameraParam(m_uiLayer, param);
+    _closeCamera();
+    m_pixmap = QPixmap();
+    if (param.canOpen())
+        _openCamera();
+}
+
+void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width, int height,
+                                 unsigned long sampleTime)
+{
+    Q_UNUSED(sampleTime);
+    if (!data || width <= 0 || height <= 0) {
+        static LogThrottle s_throttle;
+        int repeated = 0;
+        if (s_throttle.shouldLog(&repeated)) {
+            logWarning(L"CMCameraLayer::onCameraData frame dropped: data=%ls, width=%d, "
+                       L"height=%d (%d similar lines suppressed)",
+                       data ? L"set" : L"null", width, height, repeated);
+        }
+        return;
+    }
+    if (qint64(uLen) > qint64(width) * height * 4) {
+        static LogThrottle s_throttle;
+        int repeated = 0;
+        if (s_throttle.shouldLog(&repeated)) {
+            logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u exceeds %dx%d "
+                       L"(%d similar lines suppressed)",
+                       uLen, width, height, repeated);
+        }
+        return;
+    }
+    QImage frame(width, height, QImage::Format_ARGB32);
+    if (frame.isNull() || frame.sizeInBytes() < qsizetype(uLen))
+        return;
+    std::memcpy(frame.bits(), data, uLen);
+    // A short frame leaves the rest defined (transparent) instead of uninitialised memory.
+    if (frame.sizeInBytes() > qsizetype(uLen))
+        std::memset(frame.bits() + uLen, 0, size_t(frame.sizeInBytes() - qsizetype(uLen)));
+    {
+        const ZqCSAutoLocker locker(&m_imageLock);
+        m_image = frame;
+    }
+    if (!isPreviewing())
+        return;
+    const QRectF rc = uiRect();
+    const int w = truncate(rc.width());
+    const int h = truncate(rc.height());
+    QImage scaled;
+    if (w > 0 && h > 0) {
+        scaled = QImage(w, h, QImage::Format_ARGB32);
+        if (!scaled.isNull() && !ImageScaler::scaleInto(frame, &scaled, ImageScaler::Filter::Fast))
+            scaled = QImage();
+    }
+    QCoreApplication::postEvent(this, new UpdateCameraEvent(scaled));
+}
+
+void CMCameraLayer::onCamOpenStatus(bool openStatus)
+{
+    // The host may report from any thread; the status and the item live on ours.
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, openStatus] { _applyOpenStatus(openStatus); }, Qt::QueuedConnection);
+        return;
+    }
+    _applyOpenStatus(openStatus);
+}
+
+void CMCameraLayer::_applyOpenStatus(bool openStatus)
+{
+    m_openStatus = openStatus;
+    _refreshUILayer();
+}
+
+void CMCameraLayer::onResized(QRectF newRc)
+{
+    _setUiRect(newRc);
+    updateOutputRect();
+    if (isCameraRequested()) {
+        const QRectF rc = uiRect();
+        const QSize size(truncate(rc.width()), truncate(rc.height()));
+        QImage frame = image();
+        m_pixmap = frame.isNull() || size.isEmpty()
+                       ? QPixmap()
+                       : QPixmap::fromImage(
+                             frame.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        _refreshUILayer();
+    }
+}
+
+void CMCameraLayer::onAlphaChanged(int alpha)
+{
+    m_alpha.store(alpha, std::memory_order_relaxed);
+}
+
+void CMCameraLayer::onCameraParamChanged(CameraParam param)
+{
+    if (m_openStatus && param.isSameCamera(m_cameraParam))
+        return;
+    m_cameraParam = param;
+    _closeCamera();
+    m_pixmap = QPixmap();
+    if (param.canOpen())
+        _openCamera();
+}
+
+void CMCameraLayer::onKeyColorParamChanged(CameraParam param)
+{
+    m_cameraParam = param;
+}
+
+bool CMCameraLayer::event(QEvent *event)
+{
+    if (event->type() == UpdateCameraEvent::eventType()) {
+        const QImage &picture = static_cast<UpdateCameraEvent *>(event)->image();
+        m_pixmap = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
+        _refreshUILayer();
+        return true;
+    }
+    return CMBasicLayer::event(event);
+}
+
+void CMCameraLayer::_openCamera()
+{
+    if (!m_cameraParam.canOpen())
+        return;
+    m_cameraRequested.store(true, std::memory_order_relaxed);
+    const tagSIZE size{m_cameraParam.width, m_cameraParam.height};
+    if (PreviewLogic *logic = PreviewEngine::logic())
+        logic->openCamera(m_cameraParam.deviceName.toStdWString(), size, size, false);
+}
+
+void CMCameraLayer::_closeCamera()
+{
+    if (PreviewLogic *logic = PreviewEngine::logic())
+        logic->closeCamera();
+}
+
+void CMCameraLayer::_refreshUILayer()
+{
+    if (!m_uiLayer)
+        return;
+    if (!m_openStatus)
+        m_pixmap = QPixmap();
+    UILayerCalls::setCameraPixmap(m_uiLayer, m_pixmap);
+}

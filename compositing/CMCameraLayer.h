@@ -1,0 +1,72 @@
+#pragma once
+
+#include "CameraParam.h"
+#include "CMBasicLayer.h"
+
+#include <appcommon/ZqCriticalSection.h>
+#include <xsignals/xsignals.h>
+
+#include <QImage>
+#include <QPixmap>
+
+#include <atomic>
+
+// The camera picture. Asks the host to open and close the camera, takes the host's camera
+// frames on the capture thread, shows a copy in its scene item and paints the newest frame,
+// scaled to its output rectangle, into every composed frame.
+class CMCameraLayer : public CMBasicLayer, public xsignals::trackable
+{
+    Q_OBJECT
+
+public:
+    CMCameraLayer();
+    ~CMCameraLayer() override;
+
+    int layerType() const override { return LT_CAMERA; }
+    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    void setUILayer(QGraphicsObject *item) override;
+    void markDeleted() override;
+    void draw(QPainter *painter, double scaleX, double scaleY) override;
+
+    // The record the layer is created with: closes any open camera and opens this one.
+    void setCameraParam(const CameraParam &param);
+    const CameraParam &cameraParam() const { return m_cameraParam; }
+    int alpha() const { return m_alpha.load(std::memory_order_relaxed); }
+    bool isCameraRequested() const { return m_cameraRequested.load(std::memory_order_relaxed); }
+    bool openStatus() const { return m_openStatus; }
+    QPixmap pixmap() const { return m_pixmap; }
+    // The newest frame as delivered.
+    QImage image() const;
+
+    // Receivers of the host's camera channels; may run on any thread.
+    void onCameraData(const char *data, unsigned int uLen, int width, int height,
+                      unsigned long sampleTime);
+    void onCamOpenStatus(bool openStatus);
+
+public Q_SLOTS:
+    void onResized(QRectF newRc);
+    void onAlphaChanged(int alpha);
+    void onCameraParamChanged(CameraParam param);
+    void onKeyColorParamChanged(CameraParam param);
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void _openCamera();
+    void _closeCamera();
+    void _refreshUILayer();
+    void _applyOpenStatus(bool openStatus);
+
+    mutable ZqCriticalSection m_imageLock; // guards m_image and the output cache
+    std::atomic<int> m_alpha{100};
+    CameraParam m_cameraParam;
+    QImage m_image;
+    QPixmap m_pixmap;
+    bool m_openStatus = false;
+    std::atomic<bool> m_cameraRequested{false};
+    // The newest frame scaled to the output rectangle, premultiplied for fast blending;
+    // rebuilt only when the frame or the rectangle changes.
+    QImage m_outputCache;
+    qint64 m_outputCacheKey = 0;
+};

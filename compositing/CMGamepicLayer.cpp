@@ -1,0 +1,95 @@
+#include "CMGamepicLayer.h"
+
+#include "ILayerConfigWriter.h"
+#include "ImageScaler.h"
+#include "Log.h"
+#include "LogThrottle.h"
+#include "PreviewEngine.h"
+#include "PreviewLogic.h"
+#include "UILayerCalls.h"
+#include "UpdateEvent.h"
+
+#include <QCoreApplication>
+
+CMGamepicLayer::CMGamepicLayer()
+{
+    if (PreviewLogic *logic = PreviewEngine::logic())
+        logic->sigGameVideoData.connect(this, &CMGamepicLayer::onVideoData);
+}
+
+CMGamepicLayer::~CMGamepicLayer()
+{
+    // Waits for a frame call running on a capture thread, and refuses new ones, before any
+    // member goes.
+    disconnect_all();
+}
+
+bool CMGamepicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+{
+    if (!store)
+        return false;
+    store->setValue(QStringLiteral("%1/type").arg(key), QString::number(LT_GAMEVIDEO));
+    store->setValue(QStringLiteral("%1/alpha").arg(key), QString::number(alpha()));
+    return CMBasicLayer::saveConfig(key, store);
+}
+
+void CMGamepicLayer::setUILayer(QGraphicsObject *item)
+{
+    if (!item)
+        return;
+    CMBasicLayer::setUILayer(item);
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
+                                   SLOT(onAlphaChanged(int)));
+}
+
+void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, int height,
+                                 unsigned long sampleTime)
+{
+    Q_UNUSED(sampleTime);
+    if (!isPreviewing())
+        return;
+    if (width <= 0 || height <= 0) {
+        static LogThrottle s_throttle;
+        int repeated = 0;
+        if (s_throttle.shouldLog(&repeated)) {
+            logWarning(L"CMGamepicLayer::onVideoData Video data has arrived, but video width and "
+                       L"length is not arrived. (%d similar lines suppressed)",
+                       repeated);
+        }
+        return;
+    }
+
+    QImage picture;
+    const QRectF rc = uiRect();
+    const int w = truncate(rc.width());
+    const int h = truncate(rc.height());
+    const qint64 frameBytes = qint64(width) * height * 4;
+    // A frame that does not match its size would be read past its end (too short) or in the
+    // wrong layout (too long): the item then shows no picture rather than garbage.
+    if (data && len > 0 && w > 0 && h > 0 && qint64(len) == frameBytes) {
+        picture = QImage(w, h, QImage::Format_RGB32);
+        if (!picture.isNull() &&
+            ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
+                                 picture.bits(), int(picture.bytesPerLine()), w, h,
+                                 ImageScaler::Filter::Fast)) {
+            ImageScaler::makeOpaque(&picture, picture.rect());
+        } else {
+            picture = QImage();
+        }
+    }
+    QCoreApplication::postEvent(this, new UpdateEvent(picture));
+}
+
+void CMGamepicLayer::onAlphaChanged(int alpha)
+{
+    m_alpha.store(alpha, std::memory_order_relaxed);
+}
+
+bool CMGamepicLayer::event(QEvent *event)
+{
+    if (event->type() == UpdateEvent::eventType()) {
+        UILayerCalls::setGamePicture(m_uiLayer, static_cast<UpdateEvent *>(event)->image());
+        return true;
+    }
+    return CMBasicLayer::event(event);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "LayerType.h"
+
+#include <QObject>
+#include <QRect>
+#include <QRectF>
+#include <QString>
+
+#include <atomic>
+#include <mutex>
+
+class ILayerConfigWriter;
+class QPainter;
+
+// Root of the compositing layers: what every layer of the output picture has. Its rectangle in
+// scene units maps to output pixels by the current scale; every product is truncated toward
+// zero. Setters run on the GUI thread while draw() runs on the composing capture thread, so the
+// geometry sits behind its own lock and the flags are atomic.
+class CMLayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    CMLayer();
+    ~CMLayer() override;
+
+    // Unique, never zero, stable for the layer's lifetime: how the scene, the relayout logic
+    // and the layer manager name this layer.
+    quint32 layerId() const { return m_id; }
+
+    virtual void detachUILayer() = 0;
+    virtual int layerType() const { return LT_NONE; }
+    virtual void setPreviewing(bool previewing);
+    // Writes position, size, combine flag and name under "<key>/...". True when written.
+    virtual bool saveConfig(const QString &key, ILayerConfigWriter *store);
+    virtual void setZOrder(int zOrder);
+    virtual void markDeleted();
+    virtual void setCombine(bool combine);
+    virtual void setName(const QString &name);
+    virtual void updateOutputRect();
+    // Takes over the scale (output size / scene size); concrete layers then paint at
+    // outputRect(). Called on the composing thread only.
+    virtual void draw(QPainter *painter, double scaleX, double scaleY);
+
+    QRectF uiRect() const;
+    QRectF outputRect() const;
+    QRect outputPixelRect() const;
+    bool isPreviewing() const { return m_previewing.load(std::memory_order_relaxed); }
+    bool isDeleted() const { return m_alive.load(std::memory_order_acquire) == 0; }
+    bool isCombine() const { return m_combine.load(std::memory_order_relaxed); }
+    int zOrder() const { return m_zOrder.load(std::memory_order_relaxed); }
+    QString name() const { return m_name; }
+
+    // Real-to-integer conversion of all geometry: toward zero, and never undefined for values
+    // that do not fit an int (those are clamped, NaN becomes 0).
+    static int truncate(double value);
+
+public Q_SLOTS:
+    // Virtual so that layers which cache a picture of their size can follow every move.
+    virtual void onGeometryChanged(QRectF rc);
+
+protected:
+    // Stores new factors when they differ (fuzzy) from the current ones and recomputes the
+    // output rectangle; true when they changed.
+    bool _takeScale(double scaleX, double scaleY);
+    void _setUiRect(const QRectF &rc);
+
+    std::atomic<bool> m_previewing{false};
+
+private:
+    const quint32 m_id;
+    mutable std::mutex m_geometryLock; // guards the four geometry fields below
+    QRect m_outputRect;
+    QRectF m_uiRect{0, 0, 0, 0};
+    double m_scaleX = 1.0;
+    double m_scaleY = 1.0;
+    std::atomic<int> m_alive{1};
+    std::atomic<bool> m_combine{true};
+    std::atomic<int> m_zOrder{0};
+    QString m_name;
+};

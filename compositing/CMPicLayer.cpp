@@ -1,0 +1,144 @@
+#include "CMPicLayer.h"
+
+#include "ILayerConfigWriter.h"
+#include "Log.h"
+#include "UILayerCalls.h"
+
+#include <appcommon/pubfunc.h>
+#include <appcommon/ZqCSAutoLocker.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+CMPicLayer::CMPicLayer() = default;
+
+CMPicLayer::~CMPicLayer() = default;
+
+QSize CMPicLayer::limitedSize(const QSize &size)
+{
+    if (size.width() <= MaxWidth && size.height() <= MaxHeight)
+        return size;
+    const double ratio = double(size.width()) / double(size.height());
+    int w = size.width();
+    int h = size.height();
+    if (w > MaxWidth) {
+        w = MaxWidth;
+        h = truncate(w / ratio);
+    }
+    if (h > MaxHeight) {
+        h = MaxHeight;
+        w = truncate(h * ratio);
+    }
+    return QSize(w, h);
+}
+
+bool CMPicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+{
+    if (!store)
+        return false;
+    store->setValue(key + QStringLiteral("/type"), QString::number(LT_PICTURE));
+    store->setValue(key + QStringLiteral("/path"), m_path);
+    store->setValue(key + QStringLiteral("/alpha"), QString::number(alpha()));
+    store->setValue(key + QStringLiteral("/caneditsize"),
+                    m_canEditSize ? QStringLiteral("1") : QStringLiteral("0"));
+    return CMBasicLayer::saveConfig(key, store);
+}
+
+void CMPicLayer::setUILayer(QGraphicsObject *item)
+{
+    if (!item)
+        return;
+    CMBasicLayer::setUILayer(item);
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
+                                   SLOT(onAlphaChanged(int)));
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigPicPathChanged(QString)), this,
+                                   SLOT(onPicChanged(QString)));
+}
+
+void CMPicLayer::draw(QPainter *painter, double scaleX, double scaleY)
+{
+    if (!isCombine() || !painter)
+        return;
+    if (_takeScale(scaleX, scaleY))
+        _refreshPainted();
+    const QPoint topLeft = outputPixelRect().topLeft();
+    const int opacity = alpha();
+    painter->save();
+    if (opacity < 100)
+        painter->setOpacity(opacity / 100.0);
+    {
+        const ZqCSAutoLocker locker(&m_pictureLock);
+        if (!m_painted.isNull())
+            painter->drawImage(topLeft, m_painted);
+    }
+    painter->restore();
+}
+
+void CMPicLayer::onAlphaChanged(int alpha)
+{
+    m_alpha.store(alpha, std::memory_order_relaxed);
+}
+
+void CMPicLayer::onPicChanged(QString path)
+{
+    QImage loaded;
+    if (!path.isEmpty()) {
+        QImageReader reader(path);
+        reader.setAutoDetectImageFormat(true);
+        loaded = reader.read();
+        if (loaded.isNull()) {
+            logWarning(L"CMPicLayer::onPicChanged cannot load %ls: %ls",
+                       path.toStdWString().c_str(), reader.errorString().toStdWString().c_str());
+        }
+    }
+    if (!loaded.isNull()) {
+        const QSize size = limitedSize(loaded.size());
+        if (size != loaded.size())
+            loaded = loaded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    m_image = loaded;
+    m_path = path;
+    _makeResourceCopy();
+    _refreshPainted();
+}
+
+void CMPicLayer::onGeometryChanged(QRectF rc)
+{
+    CMBasicLayer::onGeometryChanged(rc);
+    _refreshPainted();
+}
+
+void CMPicLayer::_refreshPainted()
+{
+    const QSize size = outputPixelRect().size();
+    QImage painted;
+    if (!m_image.isNull() && size.width() > 0 && size.height() > 0) {
+        painted = m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    const ZqCSAutoLocker locker(&m_pictureLock);
+    m_painted = painted;
+}
+
+void CMPicLayer::_makeResourceCopy()
+{
+    if (!m_path.startsWith(QLatin1String(":/theme"))) {
+        m_cachePath = m_path;
+        return;
+    }
+    const QByteArray bytes = m_path.toLatin1();
+    const QString name =
+        QString::fromStdString(pubfunc::getHashString(bytes.constData(), size_t(bytes.size()))) +
+        QStringLiteral("01");
+    const QString cacheDir = QString::fromStdWString(pubfunc::getAppCacheDirPath());
+    m_cachePath = QDir(cacheDir).filePath(name);
+    if (QFileInfo::exists(m_cachePath))
+        return;
+    if (!QDir().mkpath(cacheDir) || !QFile::copy(m_path, m_cachePath)) {
+        logWarning(L"CMPicLayer::onPicChanged cannot copy %ls to %ls",
+                   m_path.toStdWString().c_str(), m_cachePath.toStdWString().c_str());
+    }
+}

@@ -1,0 +1,112 @@
+#include "CMTextLayer.h"
+
+#include "ILayerConfigWriter.h"
+#include "UILayerCalls.h"
+
+#include <appcommon/ZqCSAutoLocker.h>
+
+#include <QGraphicsTextItem>
+#include <QPainter>
+
+CMTextLayer::CMTextLayer() = default;
+
+CMTextLayer::~CMTextLayer() = default;
+
+int CMTextLayer::lineHeightOf(const QFont &font)
+{
+    QGraphicsTextItem probe;
+    probe.setFont(font);
+    probe.setPlainText(QStringLiteral("T"));
+    return truncate(probe.boundingRect().height());
+}
+
+bool CMTextLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+{
+    if (!store)
+        return false;
+    const FontInfoConfig info = fontInfo();
+    const QFont &font = info.font();
+    const QColor &color = info.color();
+    const auto flag = [](bool on) {
+        return on ? QStringLiteral("1") : QStringLiteral("0");
+    };
+    store->setValue(key + QStringLiteral("/type"), QString::number(LT_TEXT));
+    store->setValue(key + QStringLiteral("/fontfamily"), font.family());
+    store->setValue(key + QStringLiteral("/fontsize"), QString::number(font.pointSize()));
+    store->setValue(
+        key + QStringLiteral("/fontcolor"),
+        QStringLiteral("%1,%2,%3").arg(color.red()).arg(color.green()).arg(color.blue()));
+    store->setValue(key + QStringLiteral("/fontblod"), flag(font.bold()));
+    store->setValue(key + QStringLiteral("/fontitalic"), flag(font.italic()));
+    store->setValue(key + QStringLiteral("/fontunderline"), flag(font.underline()));
+    QString stored = m_text;
+    stored.replace(QLatin1Char('\n'), QLatin1String("[n]"));
+    store->setValue(key + QStringLiteral("/text"), stored);
+    return CMBasicLayer::saveConfig(key, store);
+}
+
+void CMTextLayer::setUILayer(QGraphicsObject *item)
+{
+    if (!item)
+        return;
+    CMBasicLayer::setUILayer(item);
+    UILayerCalls::connectIfPresent(item, SIGNAL(sigInfoChanged(FontInfoConfig, QString)), this,
+                                   SLOT(onInfoChanged(FontInfoConfig, QString)));
+}
+
+void CMTextLayer::draw(QPainter *painter, double scaleX, double scaleY)
+{
+    if (!isCombine() || !painter)
+        return;
+    CMBasicLayer::draw(painter, scaleX, scaleY);
+    const QRect rect = outputPixelRect();
+    const int height = lineHeight();
+    const ZqCSAutoLocker locker(&m_textLock);
+    painter->save();
+    painter->setPen(m_fontInfo.color());
+    painter->setFont(m_fontInfo.font());
+    for (int i = 0; i < m_lines.size(); ++i)
+        painter->drawText(QPoint(rect.left(), rect.top() + height * (i + 1)), m_lines.at(i));
+    painter->restore();
+}
+
+void CMTextLayer::setFontInfo(const FontInfoConfig &config)
+{
+    {
+        const ZqCSAutoLocker locker(&m_textLock);
+        m_fontInfo.setFont(config.font());
+        m_fontInfo.setColor(config.color());
+    }
+    m_lineHeight.store(lineHeightOf(config.font()), std::memory_order_relaxed);
+}
+
+void CMTextLayer::setText(const QString &text)
+{
+    m_text = text;
+    _splitLines();
+}
+
+FontInfoConfig CMTextLayer::fontInfo() const
+{
+    const ZqCSAutoLocker locker(&m_textLock);
+    return m_fontInfo;
+}
+
+QStringList CMTextLayer::lines() const
+{
+    const ZqCSAutoLocker locker(&m_textLock);
+    return m_lines;
+}
+
+void CMTextLayer::onInfoChanged(FontInfoConfig config, QString content)
+{
+    setFontInfo(config);
+    setText(content);
+}
+
+void CMTextLayer::_splitLines()
+{
+    const QStringList lines = m_text.split(QChar::ParagraphSeparator, Qt::KeepEmptyParts);
+    const ZqCSAutoLocker locker(&m_textLock);
+    m_lines = lines;
+}

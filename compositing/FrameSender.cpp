@@ -1,0 +1,403 @@
+#include "FrameSender.h"
+
+#include "CMGamepicLayer.h"
+#include "CMLayer.h"
+#include "HostTypes.h"
+#include "ImageScaler.h"
+#include "Log.h"
+#include "LogThrottle.h"
+#include "PreviewCenterData.h"
+#include "PreviewEngine.h"
+#include "PreviewLogic.h"
+
+#include <appcommon/ZqCSAutoLocker.h>
+
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+const char *const WatermarkResource = ":/theme/preview/tamber_watermark.png";
+constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
+// A game picture bigger than this on either side is a broken geometry, not a picture.
+constexpr int MaxPictureSide = 16384;
+
+std::uint64_t packSize(const QSize &size)
+{
+    return (std::uint64_t(std::uint32_t(size.width())) << 32) | std::uint32_t(size.height());
+}
+
+QImage loadWatermark()
+{
+    const QImage loaded(QString::fromLatin1(WatermarkResource));
+    if (loaded.isNull()) {
+        // Missing resources are a packaging fault, not something that changes at run time.
+        static std::atomic<bool> s_reported{false};
+        if (!s_reported.exchange(true)) {
+            logError(L"FrameSender::start watermark resource %s is missing; frames go out "
+                     L"without a watermark.",
+                     WatermarkResource);
+        }
+        return QImage();
+    }
+    return loaded.convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+struct FrameSender::Shared
+{
+    struct Slot
+    {
+        std::atomic<int> sent{1}; // 1: free; 0: composed, owned by the sender thread
+        QImage image;
+        QSize size;
+        unsigned long timestamp = 0;
+    };
+
+    std::array<Slot, SlotCount> frameSlots;
+    std::atomic<bool> stop{false};
+
+    std::mutex mutex; // guards the fields below
+    std::condition_variable wakeCondition;
+    bool wake = false; // auto-reset: the thread clears it when it wakes
+    bool finished = false;
+    std::condition_variable finishedCondition;
+    PreviewEngine *engine = nullptr;
+    QImage watermarkSource;
+    int watermarkGeneration = 0;
+};
+
+FrameSender::FrameSender()
+    : m_lastAnnounced(packSize(QSize(0, 0)))
+{}
+
+FrameSender::~FrameSender()
+{
+    stop();
+}
+
+bool FrameSender::isRunning() const
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    return m_running;
+}
+
+void FrameSender::start()
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    m_engine = PreviewEngine::instance();
+    const QImage watermark = loadWatermark();
+    if (!m_running) {
+        m_shared = std::make_shared<Shared>();
+        m_shared->engine = m_engine;
+        m_shared->watermarkSource = watermark;
+        m_running = true;
+        m_thread = std::thread(&FrameSender::_run, this, m_shared);
+        return;
+    }
+    const std::lock_guard<std::mutex> guard(m_shared->mutex);
+    m_shared->watermarkSource = watermark;
+    ++m_shared->watermarkGeneration;
+}
+
+void FrameSender::stop()
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    m_lastAnnounced.store(packSize(QSize(0, 0)));
+    if (!m_running)
+        return;
+    m_running = false;
+    std::shared_ptr<Shared> shared = std::move(m_shared);
+    shared->stop.store(true);
+    bool finished = false;
+    {
+        std::unique_lock<std::mutex> guard(shared->mutex);
+        shared->wake = true;
+        shared->wakeCondition.notify_one();
+        finished = shared->finishedCondition.wait_for(
+            guard, std::chrono::milliseconds(StopTimeoutMs), [&] { return shared->finished; });
+    }
+    if (finished) {
+        m_thread.join();
+    } else {
+        // The host's frame receiver is stuck. The thread keeps its own share of the slots, so
+        // letting it go is safe for memory; it ends as soon as the receiver returns.
+        logError(L"FrameSender::stop sender thread did not end within %d ms; left behind.",
+                 StopTimeoutMs);
+        m_thread.detach();
+    }
+}
+
+bool FrameSender::announceOutputSize(const QSize &size)
+{
+    const std::uint64_t packed = packSize(size);
+    if (m_lastAnnounced.exchange(packed) == packed)
+        return false;
+    PreviewEngine *engine = m_engine ? m_engine : PreviewEngine::instance();
+    if (engine)
+        engine->sigVideoSizeChanged(unsigned(size.width()), unsigned(size.height()));
+    return true;
+}
+
+void FrameSender::setWatermark(const QImage &watermark)
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    if (!m_shared)
+        return;
+    const QImage converted =
+        watermark.isNull() ? QImage() : watermark.convertToFormat(QImage::Format_ARGB32);
+    const std::lock_guard<std::mutex> guard(m_shared->mutex);
+    m_shared->watermarkSource = converted;
+    ++m_shared->watermarkGeneration;
+}
+
+QSize FrameSender::watermarkSize(const QSize &source, int outputHeight)
+{
+    return QSize(int(qint64(source.width()) * outputHeight / 1080),
+                 int(qint64(source.height()) * outputHeight / 1080));
+}
+
+void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
+{
+    if (!frame || frame->isNull() || frame->depth() != 32 || watermark.isNull() ||
+        watermark.format() != QImage::Format_ARGB32)
+        return;
+    const int width = std::min(frame->width(), watermark.width());
+    const int height = std::min(frame->height(), watermark.height());
+    for (int y = 0; y < height; ++y) {
+        const auto *src = reinterpret_cast<const std::uint32_t *>(watermark.constScanLine(y));
+        auto *dst = reinterpret_cast<std::uint32_t *>(frame->scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t s = src[x];
+            const std::uint32_t d = dst[x];
+            const int a = int(s >> 24);
+            std::uint32_t out = 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int sc = int((s >> shift) & 0xFF);
+                const int dc = int((d >> shift) & 0xFF);
+                const int blended = (sc * a - ((a * dc * 255) >> 8) + dc * 255) / 255;
+                out |= std::uint32_t(std::min(blended, 255)) << shift;
+            }
+            dst[x] = out;
+        }
+    }
+}
+
+void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
+                          const char *gameData, unsigned int gameLen, int gameWidth, int gameHeight,
+                          unsigned long timestamp, bool *anyDeleted)
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    if (anyDeleted)
+        *anyDeleted = false;
+    if (!m_running || !m_shared)
+        return;
+    PreviewLogic *logic = m_engine ? m_engine->controller() : nullptr;
+    PreviewCenterData *centerData = logic ? logic->centerData() : nullptr;
+    if (!centerData)
+        return;
+    const QSize outputSize = centerData->videoSize();
+    if (sceneSize.width() <= 0 || sceneSize.height() <= 0)
+        return;
+    const double scaleX = outputSize.width() / sceneSize.width();
+    const double scaleY = outputSize.height() / sceneSize.height();
+
+    Shared::Slot *slot = nullptr;
+    for (Shared::Slot &candidate : m_shared->frameSlots) {
+        if (candidate.sent.load(std::memory_order_acquire) == 1) {
+            slot = &candidate;
+            break;
+        }
+    }
+    announceOutputSize(outputSize);
+    if (!slot) {
+        m_dropped.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    if (outputSize.width() <= 0 || outputSize.height() <= 0) {
+        static LogThrottle s_throttle;
+        if (s_throttle.shouldLog())
+            logWarning(L"FrameSender::compose output size %dx%d is empty; frame dropped.",
+                       outputSize.width(), outputSize.height());
+        return;
+    }
+
+    slot->timestamp = timestamp;
+    if (slot->size != outputSize || slot->image.isNull()) {
+        slot->size = outputSize;
+        slot->image = QImage(outputSize, QImage::Format_RGB32);
+        if (slot->image.isNull()) {
+            logError(L"FrameSender::compose cannot allocate a %dx%d frame.", outputSize.width(),
+                     outputSize.height());
+            slot->size = QSize();
+            return;
+        }
+    }
+    QImage &frame = slot->image;
+
+    const bool hasGame = gameData && gameWidth > 0 && gameHeight > 0 &&
+                         qint64(gameLen) >= qint64(gameWidth) * gameHeight * 4;
+
+    // The bottom layer is usually the opaque game picture covering nearly the whole frame:
+    // scaling it straight into the frame gives the same pixels as scaling and painting, and
+    // the black fill is then only needed around it.
+    CMLayer *directGame = nullptr;
+    for (const QPointer<CMLayer> &entry : layers) {
+        CMLayer *layer = entry.data();
+        if (!layer || layer->isDeleted())
+            continue;
+        if (layer->layerType() == LT_GAMEVIDEO && hasGame && layer->isCombine() &&
+            _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, scaleX, scaleY))
+            directGame = layer;
+        break;
+    }
+    if (!directGame)
+        ImageScaler::fill(&frame, frame.rect(), OpaqueBlack);
+
+    QPainter painter(&frame);
+    for (const QPointer<CMLayer> &entry : layers) {
+        CMLayer *layer = entry.data();
+        if (!layer)
+            continue;
+        if (layer->isDeleted()) {
+            if (anyDeleted)
+                *anyDeleted = true;
+            continue;
+        }
+        if (layer->layerType() != LT_GAMEVIDEO) {
+            layer->draw(&painter, scaleX, scaleY);
+            continue;
+        }
+        layer->draw(&painter, scaleX, scaleY);
+        if (layer == directGame || !layer->isCombine() || !hasGame)
+            continue;
+        _paintGame(&painter, layer, gameData, gameWidth, gameHeight);
+    }
+    painter.end();
+
+    m_composed.fetch_add(1, std::memory_order_relaxed);
+    slot->sent.store(0, std::memory_order_release);
+    {
+        const std::lock_guard<std::mutex> guard(m_shared->mutex);
+        m_shared->wake = true;
+    }
+    m_shared->wakeCondition.notify_one();
+}
+
+bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData,
+                                   int gameWidth, int gameHeight, double scaleX, double scaleY)
+{
+    auto *game = static_cast<CMGamepicLayer *>(layer);
+    if (game->alpha() < 100)
+        return false;
+    game->draw(nullptr, scaleX, scaleY); // brings the output rectangle up to date
+    const QRect rect = game->outputPixelRect();
+    if (rect.isEmpty() || !frame->rect().contains(rect))
+        return false;
+    uchar *target =
+        frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine() + qsizetype(rect.left()) * 4;
+    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
+                              gameHeight, target, int(frame->bytesPerLine()), rect.width(),
+                              rect.height(), ImageScaler::Filter::Smooth))
+        return false;
+    ImageScaler::makeOpaque(frame, rect);
+    const int w = frame->width();
+    const int h = frame->height();
+    ImageScaler::fill(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
+    ImageScaler::fill(frame, QRect(0, rect.bottom() + 1, w, h - rect.bottom() - 1), OpaqueBlack);
+    ImageScaler::fill(frame, QRect(0, rect.top(), rect.left(), rect.height()), OpaqueBlack);
+    ImageScaler::fill(frame,
+                      QRect(rect.right() + 1, rect.top(), w - rect.right() - 1, rect.height()),
+                      OpaqueBlack);
+    return true;
+}
+
+void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
+                             int gameHeight)
+{
+    auto *game = static_cast<CMGamepicLayer *>(layer);
+    const QRect rect = game->outputPixelRect();
+    if (rect.width() <= 0 || rect.height() <= 0 || rect.width() > MaxPictureSide ||
+        rect.height() > MaxPictureSide)
+        return;
+    if (m_gameScratch.size() != rect.size())
+        m_gameScratch = QImage(rect.size(), QImage::Format_RGB32);
+    if (m_gameScratch.isNull())
+        return;
+    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
+                              gameHeight, m_gameScratch.bits(), int(m_gameScratch.bytesPerLine()),
+                              rect.width(), rect.height(), ImageScaler::Filter::Smooth))
+        return;
+    ImageScaler::makeOpaque(&m_gameScratch, m_gameScratch.rect());
+    const int opacity = game->alpha();
+    if (opacity < 100) {
+        painter->save();
+        painter->setOpacity(opacity / 100.0);
+        painter->drawImage(rect.topLeft(), m_gameScratch);
+        painter->restore();
+    } else {
+        painter->drawImage(rect.topLeft(), m_gameScratch);
+    }
+}
+
+void FrameSender::_run(std::shared_ptr<Shared> shared)
+{
+    QImage watermark; // scaled for the current output size, reused until it changes
+    QSize watermarkFor;
+    int watermarkGeneration = -1;
+    while (!shared->stop.load()) {
+        QImage source;
+        int generation = 0;
+        {
+            std::unique_lock<std::mutex> guard(shared->mutex);
+            shared->wakeCondition.wait(guard, [&] { return shared->wake; });
+            shared->wake = false;
+            source = shared->watermarkSource;
+            generation = shared->watermarkGeneration;
+        }
+        if (shared->stop.load())
+            break;
+
+        std::array<std::pair<unsigned long, int>, SlotCount> waiting;
+        int count = 0;
+        for (int i = 0; i < SlotCount; ++i) {
+            if (shared->frameSlots[i].sent.load(std::memory_order_acquire) == 0)
+                waiting[count++] = {shared->frameSlots[i].timestamp, i};
+        }
+        std::sort(waiting.begin(), waiting.begin() + count);
+
+        for (int n = 0; n < count; ++n) {
+            Shared::Slot &slot = shared->frameSlots[waiting[n].second];
+            QImage &frame = slot.image;
+            if (frame.width() >= 1 && frame.height() >= 1) {
+                if (frame.size() != watermarkFor || generation != watermarkGeneration) {
+                    watermarkFor = frame.size();
+                    watermarkGeneration = generation;
+                    const QSize size = watermarkSize(source.size(), frame.height());
+                    watermark =
+                        source.isNull() || size.isEmpty()
+                            ? QImage()
+                            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                  .convertToFormat(QImage::Format_ARGB32);
+                }
+                stampWatermark(&frame, watermark);
+            }
+            if (shared->engine) {
+                shared->engine->sigVideoFrame(frame.bits(), unsigned(frame.bytesPerLine()),
+                                              ZQSize{float(frame.width()), float(frame.height())},
+                                              slot.timestamp);
+            }
+            slot.sent.store(1, std::memory_order_release);
+        }
+    }
+    const std::lock_guard<std::mutex> guard(shared->mutex);
+    shared->finished = true;
+    shared->finishedCondition.notify_all();
+}

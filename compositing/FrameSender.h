@@ -1,0 +1,90 @@
+#pragma once
+
+#include <appcommon/ZqCriticalSection.h>
+
+#include <QImage>
+#include <QList>
+#include <QPointer>
+#include <QSize>
+#include <QSizeF>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class CMLayer;
+class PreviewEngine;
+
+// Turns the compositor's layer list into output frames and hands them to the host. Each game
+// frame drives one composition into one of three reusable frame slots, on the capture thread
+// and under lock(); a sender thread then stamps the watermark and emits the frames to the host
+// in timestamp order. When all three slots still wait for delivery the new frame is dropped,
+// so a slow host costs frame rate, never capture time or memory.
+class FrameSender
+{
+public:
+    static constexpr int SlotCount = 3;
+    static constexpr int StopTimeoutMs = 30000;
+
+    FrameSender();
+    ~FrameSender();
+
+    FrameSender(const FrameSender &) = delete;
+    FrameSender &operator=(const FrameSender &) = delete;
+
+    // Starts the sender thread (if not running) and (re)loads the watermark resource.
+    void start();
+    // Ends the sender thread, waiting at most StopTimeoutMs, and releases the slots.
+    void stop();
+    bool isRunning() const;
+
+    // Composes one output frame of the engine's output size from layers (painted in list
+    // order), game frame gameData of gameWidth x gameHeight (4 bytes a pixel, rows of
+    // 4 x gameWidth bytes; gameLen must cover them) painted into every game layer. anyDeleted
+    // reports whether a layer marked deleted was met.
+    void compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
+                 const char *gameData, unsigned int gameLen, int gameWidth, int gameHeight,
+                 unsigned long timestamp, bool *anyDeleted);
+
+    // Announces size to the host with sigVideoSizeChanged unless it was the last size
+    // announced; every distinct change is announced exactly once. Any thread.
+    bool announceOutputSize(const QSize &size);
+
+    // Replaces the watermark (any format; converted to non-premultiplied ARGB). A null
+    // picture disables stamping.
+    void setWatermark(const QImage &watermark);
+
+    // Held around a whole composition; start and stop take it as well. Recursive, so callers
+    // may hold it across their own steps around compose().
+    ZqCriticalSection &lock() { return m_lock; }
+
+    // Frames composed, and frames dropped because no slot was free, since construction.
+    std::uint64_t composedCount() const { return m_composed.load(); }
+    std::uint64_t droppedCount() const { return m_dropped.load(); }
+
+    // The watermark's size at an output height: each side scaled by height / 1080, truncated.
+    static QSize watermarkSize(const QSize &source, int outputHeight);
+    // Blends an ARGB (not premultiplied) watermark into the top-left corner of a 32-bit
+    // frame, clipped to the frame; every covered pixel's fourth byte becomes 0xFF.
+    static void stampWatermark(QImage *frame, const QImage &watermark);
+
+private:
+    struct Shared;
+
+    void _run(std::shared_ptr<Shared> shared);
+    bool _paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
+                          int gameHeight, double scaleX, double scaleY);
+    void _paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
+                    int gameHeight);
+
+    ZqCriticalSection m_lock;
+    bool m_running = false;
+    PreviewEngine *m_engine = nullptr; // captured at start; outlives every running sender
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
+    std::atomic<std::uint64_t> m_lastAnnounced;
+    QImage m_gameScratch; // reused when the game picture must be blended, not copied
+    std::atomic<std::uint64_t> m_composed{0};
+    std::atomic<std::uint64_t> m_dropped{0};
+};

@@ -1,0 +1,243 @@
+#include "PreviewCombineLogic.h"
+
+#include "CMCameraLayer.h"
+#include "CMGamepicLayer.h"
+#include "CMPicLayer.h"
+#include "CMTextLayer.h"
+#include "Log.h"
+#include "LogThrottle.h"
+#include "PreviewCenterData.h"
+#include "PreviewLogic.h"
+#include "UILayerCalls.h"
+#include "UpdateGameLayerUIRectEvent.h"
+
+#include <appcommon/ZqCSAutoLocker.h>
+
+#include <QCoreApplication>
+
+PreviewCombineLogic::PreviewCombineLogic(const QSizeF &sceneSize, PreviewLogic *parent)
+    : BasicPreviewCombine(parent, sceneSize)
+{}
+
+PreviewCombineLogic::~PreviewCombineLogic()
+{
+    unInit();
+}
+
+void PreviewCombineLogic::init()
+{
+    logInfo(L"PreviewCombineLogic::init");
+    if (PreviewLogic *logic = qobject_cast<PreviewLogic *>(parent()))
+        logic->sigGameVideoData.connect(this, &PreviewCombineLogic::onGameVideoData);
+    m_sender.start();
+    m_initialised = true;
+}
+
+void PreviewCombineLogic::unInit()
+{
+    logInfo(L"PreviewCombineLogic::unInit");
+    // First no more game frames: this also waits for a composition running on a capture thread.
+    disconnect_all();
+    {
+        const ZqCSAutoLocker locker(&m_sender.lock());
+        const QList<QPointer<CMLayer>> layers = _takeLayers();
+        for (const QPointer<CMLayer> &layer : layers)
+            delete layer.data();
+    }
+    m_sender.stop();
+    m_initialised = false;
+}
+
+void PreviewCombineLogic::onContainerClosed()
+{
+    m_container = nullptr;
+    BasicPreviewCombine::onContainerClosed();
+}
+
+void PreviewCombineLogic::setVideoSize(int width, int height)
+{
+    PreviewCenterData *data = centerData();
+    if (!data)
+        return;
+    if (width <= 0 || height <= 0) {
+        logWarning(L"PreviewCombineLogic::setVideoSize invalid size width=%d, height=%d ignored.",
+                   width, height);
+        return;
+    }
+    const QSize size(width, height);
+    if (data->videoSize() == size)
+        return;
+    data->setVideoSize(size);
+    m_sender.announceOutputSize(size);
+}
+
+void PreviewCombineLogic::restartSender()
+{
+    m_sender.stop();
+    m_sender.start();
+}
+
+CMLayer *PreviewCombineLogic::addImageLayer(const QString &path, bool canEditSize,
+                                            const QPoint &pos, bool combine, const QSize &size,
+                                            int alpha, const QString &name)
+{
+    logInfo(L"PreviewCombineLogic::addImageLayer Path=%ls, pos.x=%d, pos.y=%d, size.width=%d, "
+            L"size.height=%d",
+            path.toStdWString().c_str(), pos.x(), pos.y(), size.width(), size.height());
+    auto *layer = new CMPicLayer;
+    layer->setCanEditSize(canEditSize);
+    layer->onAlphaChanged(alpha);
+    layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
+    layer->onPicChanged(path);
+    layer->setCombine(combine);
+    _finishAdd(layer, name.isEmpty() ? tr("pic %1").arg(nextLayerNumber(LT_PICTURE) + 1) : name);
+    return layer;
+}
+
+CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, const QSize &size,
+                                             int alpha, const QString &deviceName,
+                                             const QSize &captureSize, const QString &name,
+                                             bool flag, unsigned int keyColor, float sensitivity,
+                                             float blend)
+{
+    logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
+            L"size.height=%d",
+            pos.x(), pos.y(), size.width(), size.height());
+    CameraParam param;
+    param.deviceName = deviceName;
+    param.width = captureSize.width();
+    param.height = captureSize.height();
+    param.keyColor = keyColor;
+    param.sensitivity = sensitivity;
+    param.blend = blend;
+    param.flag = flag;
+
+    auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
+    const bool reused = layer != nullptr;
+    if (!layer)
+        layer = new CMCameraLayer;
+    layer->onAlphaChanged(alpha);
+    layer->setCameraParam(param);
+    layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
+    layer->setCombine(combine);
+    if (reused) {
+        // Already listed: only the settings change.
+        if (!name.isEmpty())
+            layer->setName(name);
+        return layer;
+    }
+    _finishAdd(layer, name);
+    return layer;
+}
+
+CMLayer *PreviewCombineLogic::addTextLayer(const FontInfoConfig &config, const QString &text,
+                                           const QPoint &pos, bool combine, const QString &name)
+{
+    logInfo(L"PreviewCombineLogic::addTextLayer Text=%ls, pos.x=%d, pos.y=%d",
+            text.toStdWString().c_str(), pos.x(), pos.y());
+    auto *layer = new CMTextLayer;
+    layer->setFontInfo(config);
+    layer->setText(text);
+    layer->onGeometryChanged(QRectF(pos, QSizeF(0, 0)));
+    layer->setCombine(combine);
+    _finishAdd(layer, name.isEmpty() ? tr("text %1").arg(nextLayerNumber(LT_TEXT) + 1) : name);
+    return layer;
+}
+
+CMLayer *PreviewCombineLogic::addTextLayer(const QFont &font, const QColor &color,
+                                           const QString &text, const QPoint &pos, bool combine,
+                                           const QString &name)
+{
+    logInfo(L"PreviewCombineLogic::addTextLayer Text=%ls, pos.x=%d, pox.y=%d",
+            text.toStdWString().c_str(), pos.x(), pos.y());
+    FontInfoConfig config;
+    config.setFont(font);
+    config.setColor(color);
+    return addTextLayer(config, text, pos, combine, name);
+}
+
+CMLayer *PreviewCombineLogic::addGameVideoLayer(const QPoint &pos, bool combine, const QSize &size,
+                                                int alpha, const QString &name)
+{
+    logInfo(L"PreviewCombineLogic::addGameVideoLayer Pos.x=%d, pos.y=%d, size.width=%d, "
+            L"size.height=%d",
+            pos.x(), pos.y(), size.width(), size.height());
+    auto *layer = new CMGamepicLayer;
+    layer->onAlphaChanged(alpha);
+    layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
+    layer->setCombine(combine);
+    _finishAdd(layer, name.isEmpty() ? QStringLiteral("gamepic") : name);
+    return layer;
+}
+
+void PreviewCombineLogic::_finishAdd(CMLayer *layer, const QString &name)
+{
+    layer->setName(name);
+    layer->setZOrder(layerCount());
+    layer->setPreviewing(isPreviewing());
+    _appendLayer(layer);
+}
+
+void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
+{
+    if (CMLayer *layer = fitGameLayer(width, height))
+        QCoreApplication::postEvent(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
+}
+
+void PreviewCombineLogic::onGameVideoData(const char *data, unsigned int uLen, int width,
+                                          int height, unsigned long sampleTime)
+{
+    // A malformed frame must not reach the geometry (a zero height is a division by zero in
+    // the fit) nor be read past its end.
+    if (!data || width <= 0 || height <= 0 || qint64(uLen) < qint64(width) * height * 4) {
+        static LogThrottle s_throttle;
+        int repeated = 0;
+        if (s_throttle.shouldLog(&repeated)) {
+            logWarning(L"PreviewCombineLogic::onGameVideoData frame dropped: data=%ls, "
+                       L"uLen=%u, width=%d, height=%d (%d similar lines suppressed)",
+                       data ? L"set" : L"null", uLen, width, height, repeated);
+        }
+        return;
+    }
+    // Fit, composition and purge form one step under the composition lock, so a layer can
+    // leave the list only while no composition is using it.
+    const ZqCSAutoLocker locker(&m_sender.lock());
+    updateGameLayerUIRect(width, height);
+    PreviewCenterData *centralData = centerData();
+    if (centralData && centralData->gameVideoSize() != QSize(width, height) && layerCount() > 0)
+        centralData->setGameVideoSize(QSize(width, height));
+    _combinePreviewData(data, uLen, width, height, sampleTime);
+}
+
+void PreviewCombineLogic::_combinePreviewData(const char *data, unsigned int uLen, int width,
+                                              int height, unsigned long sampleTime)
+{
+    const QSizeF scene = sceneSize();
+    if (scene.width() <= 0 || scene.height() <= 0) {
+        static LogThrottle s_throttle;
+        if (s_throttle.shouldLog()) {
+            logError(L"PreviewCombineLogic::_combinePreviewData Constainer's width or height "
+                     L"equals zero.");
+        }
+        return;
+    }
+    bool anyDeleted = false;
+    m_sender.compose(layers(), scene, data, uLen, width, height, sampleTime, &anyDeleted);
+    removeDeletedLayers(anyDeleted);
+}
+
+bool PreviewCombineLogic::event(QEvent *event)
+{
+    if (event->type() == UpdateGameLayerUIRectEvent::eventType()) {
+        auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
+        auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
+        if (layer && layer->uiLayer()) {
+            const QRectF rect = update->rect();
+            UILayerCalls::setGeometry(layer->uiLayer(), rect);
+            if (rect.height() > 0)
+                UILayerCalls::setAspectRatio(layer->uiLayer(), rect.width() / rect.height());
+        }
+        return true;
+    }
+    return BasicPreviewCombine::event(event);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "BasicPreviewCombine.h"
+#include "FontInfoConfig.h"
+#include "FrameSender.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+class CMLayer;
+class PreviewLogic;
+
+// The compositor: creates the compositing layers, reacts to every game frame from the host by
+// fitting the game layer to the video's aspect ratio and composing an output frame, and keeps
+// the host informed of the output size. Created by the controller's init, deleted by its unInit.
+class PreviewCombineLogic : public BasicPreviewCombine
+{
+    Q_OBJECT
+
+public:
+    PreviewCombineLogic(const QSizeF &sceneSize, PreviewLogic *parent);
+    ~PreviewCombineLogic() override;
+
+    void init() override;
+    void unInit() override;
+    void setVideoSize(int width, int height) override;
+    void restartSender() override;
+
+    CMLayer *addImageLayer(const QString &path, bool canEditSize, const QPoint &pos, bool combine,
+                           const QSize &size, int alpha, const QString &name);
+    // Reuses the existing camera layer instead of creating a second one.
+    CMLayer *addCameraLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
+                            const QString &deviceName, const QSize &captureSize,
+                            const QString &name, bool flag, unsigned int keyColor,
+                            float sensitivity, float blend);
+    CMLayer *addTextLayer(const FontInfoConfig &config, const QString &text, const QPoint &pos,
+                          bool combine, const QString &name);
+    CMLayer *addTextLayer(const QFont &font, const QColor &color, const QString &text,
+                          const QPoint &pos, bool combine, const QString &name);
+    CMLayer *addGameVideoLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
+                               const QString &name);
+
+    // Refits the game layer for a video of width x height and tells its scene item.
+    void updateGameLayerUIRect(int width, int height);
+
+    // Receiver of the host's game frames, on the capture thread.
+    void onGameVideoData(const char *data, unsigned int uLen, int width, int height,
+                         unsigned long sampleTime);
+
+    FrameSender &sender() { return m_sender; }
+
+public Q_SLOTS:
+    void onContainerClosed() override;
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void _combinePreviewData(const char *data, unsigned int uLen, int width, int height,
+                             unsigned long sampleTime);
+    void _finishAdd(CMLayer *layer, const QString &name);
+
+    QPointer<QObject> m_container; // the scene the layers are shown in, once there is one
+    FrameSender m_sender;
+    bool m_initialised = false;
+};

@@ -1,0 +1,358 @@
+// The compositor's list operations: game-layer fit, default names, adding every kind, the
+// two-step delete and purge, ordering, preview start and stop, and the output size.
+
+#include "CompositingTestSupport.h"
+
+#include "CMCameraLayer.h"
+#include "CMGamepicLayer.h"
+#include "CMPicLayer.h"
+#include "CMTextLayer.h"
+#include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
+#include "PreviewLogic.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+class TestPreviewCombine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void gameLayerFitsVideoAspect_data();
+    void gameLayerFitsVideoAspect();
+    void fitIgnoresMalformedAndMissing();
+
+    void defaultNamesNumberPerKind_data();
+    void defaultNamesNumberPerKind();
+
+    void addOperationsConfigureLayers();
+    void secondCameraReusesTheFirst();
+
+    void deleteIsTwoStep();
+    void reorderRenumbersStacking();
+    void previewFlagsReachLayers();
+    void relayoutRequestsNameTheLayer();
+    void outputSizeAnnouncedOnChangeOnly();
+    void unInitDestroysLayers();
+
+private:
+    std::unique_ptr<PreviewCombineLogic> makeCombine();
+
+    PreviewEngine *m_engine = nullptr;
+    PreviewCenterData *m_data = nullptr;
+    std::unique_ptr<PreviewCombineLogic> m_combine;
+};
+
+void TestPreviewCombine::initTestCase()
+{
+    m_engine = PreviewEngine::createInstance();
+    m_data = m_engine->controller()->centerData();
+}
+
+void TestPreviewCombine::cleanupTestCase()
+{
+    m_engine->release();
+}
+
+void TestPreviewCombine::init()
+{
+    m_data->setGameVideoSize(QSize(0, 0));
+    m_data->setVideoSize(QSize(1280, 768));
+    m_data->setPreviewSize(QSize(752, 420));
+    m_combine = std::make_unique<PreviewCombineLogic>(QSizeF(700, 420), m_engine->controller());
+}
+
+void TestPreviewCombine::cleanup()
+{
+    m_combine.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestPreviewCombine::gameLayerFitsVideoAspect_data()
+{
+    QTest::addColumn<QSize>("area");
+    QTest::addColumn<QSize>("video");
+    QTest::addColumn<QRectF>("expected");
+
+    QTest::newRow("1080p in 746x420") << QSize(746, 420) << QSize(1920, 1080)
+                                      << QRectF(0, 0.1875, 746, 419.625);
+    QTest::newRow("720p in 752x420") << QSize(752, 420) << QSize(1280, 720)
+                                     << QRectF(8.0 / 3.0, 0, 2240.0 / 3.0, 420);
+    QTest::newRow("portrait") << QSize(746, 420) << QSize(1080, 1920)
+                              << QRectF(254.875, 0, 236.25, 420);
+}
+
+void TestPreviewCombine::gameLayerFitsVideoAspect()
+{
+    QFETCH(QSize, area);
+    QFETCH(QSize, video);
+    QFETCH(QRectF, expected);
+
+    m_data->setPreviewSize(area);
+    auto *game = static_cast<CMGamepicLayer *>(
+        m_combine->addGameVideoLayer(QPoint(0, 0), true, area, 100, QString()));
+    FakeLayerItem item;
+    game->setUILayer(&item);
+
+    const QByteArray frame = solidFrame(video.width(), video.height(), 0xFF000000);
+    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(),
+                               video.height(), 1);
+    const QRectF fitted = game->uiRect();
+    QVERIFY(qFuzzyCompare(fitted.x() + 1, expected.x() + 1));
+    QVERIFY(qFuzzyCompare(fitted.y() + 1, expected.y() + 1));
+    QVERIFY(qFuzzyCompare(fitted.width(), expected.width()));
+    QVERIFY(qFuzzyCompare(fitted.height(), expected.height()));
+    QCOMPARE(m_data->gameVideoSize(), video);
+
+    QCoreApplication::sendPostedEvents(m_combine.get());
+    QCOMPARE(item.geometryCalls, 1);
+    QCOMPARE(item.geometry, fitted);
+    QVERIFY(qFuzzyCompare(item.aspectRatio, fitted.width() / fitted.height()));
+
+    // The same size again: no refit, nothing posted.
+    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(),
+                               video.height(), 2);
+    QCoreApplication::sendPostedEvents(m_combine.get());
+    QCOMPARE(item.geometryCalls, 1);
+}
+
+void TestPreviewCombine::fitIgnoresMalformedAndMissing()
+{
+    QVERIFY(!m_combine->fitGameLayer(1920, 1080)); // no game layer
+    auto *game = m_combine->addGameVideoLayer(QPoint(0, 0), true, QSize(700, 420), 100, {});
+    const QRectF before = game->uiRect();
+    QVERIFY(!m_combine->fitGameLayer(1920, 0));
+    QVERIFY(!m_combine->fitGameLayer(0, 1080));
+    QVERIFY(!m_combine->fitGameLayer(-1920, 1080));
+
+    // Through the frame receiver: malformed frames leave geometry and sizes alone.
+    const QByteArray frame = solidFrame(16, 16, 0);
+    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), 16, 0, 1);
+    m_combine->onGameVideoData(nullptr, uint(frame.size()), 16, 16, 1);
+    m_combine->onGameVideoData(frame.constData(), uint(frame.size()) - 1, 16, 16, 1);
+    QCOMPARE(game->uiRect(), before);
+    QCOMPARE(m_data->gameVideoSize(), QSize(0, 0));
+
+    m_data->setPreviewSize(QSize(0, 0));
+    QVERIFY(!m_combine->fitGameLayer(1920, 1080));
+    QCOMPARE(game->uiRect(), before);
+}
+
+void TestPreviewCombine::defaultNamesNumberPerKind_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("none") << QStringList() << 1;
+    QTest::newRow("gap") << QStringList{"pic 1", "pic 3"} << 4;
+    QTest::newRow("not a number") << QStringList{"pic 2", "pic x"} << 3;
+    QTest::newRow("one word") << QStringList{"logo"} << 1;
+}
+
+void TestPreviewCombine::defaultNamesNumberPerKind()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(int, expected);
+    // The engine installs its translator, so default names come out translated.
+    const auto defaultName = [](const char *pattern, int number) {
+        return QCoreApplication::translate("PreviewCombineLogic", pattern).arg(number);
+    };
+
+    for (QString name : existing) {
+        name.replace(QStringLiteral("pic"), defaultName("pic %1", 0).section(QLatin1Char(' '), 0, 0));
+        m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100, name);
+    }
+    // Other kinds and deleted pictures do not count.
+    m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(), true,
+                            QStringLiteral("text 9"));
+    m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100,
+                             QStringLiteral("pic 50"))
+        ->markDeleted();
+
+    CMLayer *added = m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10),
+                                              100, QString());
+    QCOMPARE(added->name(), defaultName("pic %1", expected));
+    CMLayer *text = m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(),
+                                            true, QString());
+    QCOMPARE(text->name(), defaultName("text %1", 10));
+    QCOMPARE(m_combine->addGameVideoLayer(QPoint(), true, QSize(1, 1), 100, {})->name(),
+             QStringLiteral("gamepic"));
+}
+
+void TestPreviewCombine::addOperationsConfigureLayers()
+{
+    auto *pic = qobject_cast<CMPicLayer *>(m_combine->addImageLayer(
+        QStringLiteral("/nowhere.png"), false, QPoint(3, 4), false, QSize(30, 40), 80, {}));
+    QVERIFY(pic);
+    QCOMPARE(pic->uiRect(), QRectF(3, 4, 30, 40));
+    QVERIFY(!pic->isCombine());
+    QVERIFY(!pic->canEditSize());
+    QCOMPARE(pic->alpha(), 80);
+    QCOMPARE(pic->path(), QStringLiteral("/nowhere.png"));
+    QCOMPARE(pic->zOrder(), 0);
+
+    QFont font;
+    font.setStrikeOut(true);
+    auto *text = qobject_cast<CMTextLayer *>(m_combine->addTextLayer(
+        font, QColor(1, 2, 3), QStringLiteral("hi"), QPoint(5, 6), true, QStringLiteral("t")));
+    QVERIFY(text);
+    QCOMPARE(text->text(), QStringLiteral("hi"));
+    QCOMPARE(text->fontInfo().color(), QColor(1, 2, 3));
+    QVERIFY(!text->fontInfo().font().strikeOut());
+    QCOMPARE(text->uiRect().topLeft(), QPointF(5, 6));
+    QCOMPARE(text->zOrder(), 1);
+
+    auto *game = qobject_cast<CMGamepicLayer *>(
+        m_combine->addGameVideoLayer(QPoint(1, 2), true, QSize(100, 50), 70, {}));
+    QCOMPARE(game->alpha(), 70);
+    QCOMPARE(game->zOrder(), 2);
+    QCOMPARE(m_combine->layerCount(), 3);
+    QCOMPARE(m_combine->layers().at(2).data(), game);
+}
+
+void TestPreviewCombine::secondCameraReusesTheFirst()
+{
+    HostReceiver host(m_engine);
+    CMLayer *first =
+        m_combine->addCameraLayer(QPoint(1, 1), true, QSize(32, 24), 100, QStringLiteral("cam"),
+                                  QSize(640, 480), QString(), false, 0x00FF00, 0.05f, 0.8f);
+    CMLayer *second =
+        m_combine->addCameraLayer(QPoint(5, 5), true, QSize(64, 48), 50, QStringLiteral("cam2"),
+                                  QSize(320, 240), QString(), false, 0x0000FF, 0.1f, 0.5f);
+    QCOMPARE(second, first);
+    QCOMPARE(m_combine->layerCount(), 1);
+    auto *camera = qobject_cast<CMCameraLayer *>(second);
+    QCOMPARE(camera->cameraParam().deviceName, QStringLiteral("cam2"));
+    QCOMPARE(camera->alpha(), 50);
+    QCOMPARE(camera->uiRect(), QRectF(5, 5, 64, 48));
+    QCOMPARE(host.opens, QStringList({"cam", "cam2"}));
+
+    // A camera marked deleted is not reused.
+    first->markDeleted();
+    CMLayer *third =
+        m_combine->addCameraLayer(QPoint(), true, QSize(32, 24), 100, QString(), QSize(), {},
+                                  false, 0x00FF00, 0.05f, 0.8f);
+    QVERIFY(third != first);
+    QCOMPARE(m_combine->findCameraLayer(), third);
+}
+
+void TestPreviewCombine::deleteIsTwoStep()
+{
+    FakeLayerItem item;
+    FakeLayerItem stranger;
+    auto *a = static_cast<CMBasicLayer *>(
+        m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(1, 1), 100, {}));
+    auto *b = static_cast<CMBasicLayer *>(
+        m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(1, 1), 100, {}));
+    a->setUILayer(&item);
+    b->setUILayer(&item); // two layers on one item: only the first is marked
+
+    m_combine->deleteCMLayerByUILayer(&stranger);
+    m_combine->deleteCMLayerByUILayer(nullptr);
+    QVERIFY(!a->isDeleted());
+
+    m_combine->deleteCMLayerByUILayer(&item);
+    QVERIFY(a->isDeleted());
+    QVERIFY(!b->isDeleted());
+    QVERIFY(!a->uiLayer());
+
+    QPointer<CMLayer> guard(a);
+    m_combine->removeDeletedLayers(false);
+    QCOMPARE(m_combine->layerCount(), 2);
+    m_combine->removeDeletedLayers(true);
+    QCOMPARE(m_combine->layerCount(), 1);
+    QCOMPARE(m_combine->layers().first().data(), b);
+    QVERIFY(guard); // destroyed on its own thread, later
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!guard);
+
+    m_combine->markLayerDeleted(b->layerId());
+    QVERIFY(b->isDeleted());
+}
+
+void TestPreviewCombine::reorderRenumbersStacking()
+{
+    FakeLayerItem item;
+    CMLayer *a = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
+    CMLayer *b = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
+    CMLayer *c = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
+    static_cast<CMBasicLayer *>(a)->setUILayer(&item);
+    QVERIFY(m_combine->moveLayer(a->layerId(), 99));
+    QCOMPARE(m_combine->layers().last().data(), a);
+    QCOMPARE(a->zOrder(), 2);
+    QCOMPARE(item.zValue(), 2.0);
+    QCOMPARE(b->zOrder(), 0);
+    QCOMPARE(c->zOrder(), 1);
+    QVERIFY(!m_combine->moveLayer(0xFFFFFFFFu, 0));
+    QVERIFY(a->layerId() != b->layerId() && a->layerId() != 0);
+}
+
+void TestPreviewCombine::previewFlagsReachLayers()
+{
+    CMLayer *a = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
+    QVERIFY(!a->isPreviewing());
+    m_combine->startPreview();
+    QVERIFY(m_combine->isPreviewing());
+    QVERIFY(a->isPreviewing());
+    CMLayer *b = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
+    QVERIFY(b->isPreviewing());
+    m_combine->stopPreview();
+    QVERIFY(!a->isPreviewing());
+    QVERIFY(!b->isPreviewing());
+
+    FakeLayerItem item;
+    static_cast<CMBasicLayer *>(a)->setUILayer(&item);
+    m_combine->onContainerClosed();
+    QVERIFY(!static_cast<CMBasicLayer *>(a)->uiLayer());
+}
+
+void TestPreviewCombine::relayoutRequestsNameTheLayer()
+{
+    QSignalSpy moves(m_combine.get(), &BasicPreviewCombine::sigLayoutsMove);
+    FakeLayerItem item;
+    auto *a = static_cast<CMBasicLayer *>(
+        m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {}));
+    a->setUILayer(&item);
+    m_combine->on_toLayerFirst(&item);
+    m_combine->on_toLayerLast(&item);
+    FakeLayerItem stranger;
+    m_combine->on_toLayerFirst(&stranger);
+    QCOMPARE(moves.count(), 2);
+    QCOMPARE(moves.at(0).at(0).toUInt(), a->layerId());
+    QCOMPARE(moves.at(0).at(1).toInt(), 0);
+    QCOMPARE(moves.at(1).at(1).toInt(), 1);
+}
+
+void TestPreviewCombine::outputSizeAnnouncedOnChangeOnly()
+{
+    HostReceiver host(m_engine);
+    m_combine->setVideoSize(1280, 768); // unchanged output size, but never announced yet
+    m_combine->setVideoSize(1920, 1080);
+    m_combine->setVideoSize(1920, 1080);
+    m_combine->setVideoSize(0, 1080);
+    QCOMPARE(m_data->videoSize(), QSize(1920, 1080));
+    QCOMPARE(host.sizes.size(), size_t(1));
+    QCOMPARE(host.sizes.front(), std::make_pair(1920u, 1080u));
+}
+
+void TestPreviewCombine::unInitDestroysLayers()
+{
+    QPointer<CMLayer> a = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
+    QPointer<CMLayer> b = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
+    m_combine->init();
+    m_combine->unInit();
+    QVERIFY(!a);
+    QVERIFY(!b);
+    QCOMPARE(m_combine->layerCount(), 0);
+    QVERIFY(!m_combine->sender().isRunning());
+}
+
+QTEST_MAIN(TestPreviewCombine)
+#include "tst_previewcombine.moc"
