@@ -28,6 +28,28 @@ private:
     QByteArray *m_bytes;
 };
 
+// Stops at the first element nested deeper than the limit; the walk itself is iterative.
+class DepthProbe : public pugi::xml_tree_walker
+{
+public:
+    explicit DepthProbe(int limit)
+        : m_limit(limit)
+    {}
+    bool for_each(pugi::xml_node &node) override
+    {
+        if (node.type() == pugi::node_element && depth() >= m_limit) {
+            m_tooDeep = true;
+            return false;
+        }
+        return true;
+    }
+    bool tooDeep() const { return m_tooDeep; }
+
+private:
+    int m_limit;
+    bool m_tooDeep = false;
+};
+
 std::wstring wide(const QString &text)
 {
     return text.toStdWString();
@@ -114,6 +136,14 @@ bool CXmlDocument::_parse(const pugi::xml_parse_result &result, const QString &s
     }
     if (!m_document.first_child()) {
         logWarning(L"CXmlDocument::load %ls holds no element.", wide(source).c_str());
+        clear();
+        return false;
+    }
+    DepthProbe probe(MaxDepth);
+    m_document.traverse(probe);
+    if (probe.tooDeep()) {
+        logWarning(L"CXmlDocument::load %ls nests deeper than %d levels; not used.",
+                   wide(source).c_str(), MaxDepth);
         clear();
         return false;
     }

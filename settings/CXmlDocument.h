@@ -22,6 +22,9 @@ public:
     // Larger files are refused unread: a settings file is a few KiB, and anything this big
     // is either damage or an attempt to make the engine stall at start.
     static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+    // Deeper documents are refused: indented output grows with the square of the depth, so a
+    // small hostile file could otherwise be rewritten as gigabytes of tabs.
+    static constexpr int MaxDepth = 64;
 
     CXmlDocument();
     ~CXmlDocument();
@@ -29,8 +32,8 @@ public:
     CXmlDocument(const CXmlDocument &) = delete;
     CXmlDocument &operator=(const CXmlDocument &) = delete;
 
-    // Each load replaces the content. True only when the text parsed and holds at least one
-    // top-level node; on failure the document is left empty.
+    // Each load replaces the content. True only when the text parsed, holds at least one
+    // top-level node and nests no deeper than MaxDepth; on failure the document is left empty.
     bool loadFile(const QString &path);
     // Bytes in any encoding the parser detects by itself (UTF-8, UTF-16/32 with or without
     // byte-order mark).

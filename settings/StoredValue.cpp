@@ -17,7 +17,8 @@ const QString LineFeedMark = QStringLiteral("[n]");
 
 QString StoredValue::fromReal(double value)
 {
-    return QStringLiteral("%1").arg(value, 0, 'g', -1);
+    // QString::number, unlike arg(), ignores the locale: the file must not depend on it.
+    return QString::number(value, 'g', 6);
 }
 
 QString StoredValue::fromPoint(const QPointF &point)
