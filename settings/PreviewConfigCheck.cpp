@@ -150,7 +150,10 @@ void PreviewConfigCheck::startFilterCheck(const QString &text)
         logWarning(L"PreviewConfigCheck::startFilterCheck no engine to ask.");
         return;
     }
-    engine->sigCheckFilterWord(m_pendingTaskId, text.toStdWString());
+    // A copy: a host that answers during the call clears the pending id while later
+    // receivers still read their argument.
+    const std::string taskId = m_pendingTaskId;
+    engine->sigCheckFilterWord(taskId, text.toStdWString());
 }
 
 void PreviewConfigCheck::onFilterWordResult(const std::string &taskId, bool bValid)

@@ -40,8 +40,17 @@ public:
     void onCheckFilterWord(const std::string &taskId, const std::wstring &text)
     {
         requests.push_back({taskId, QString::fromStdWString(text)});
+        if (answerAtOnce)
+            PreviewEngine::instance()->onFilterWordResult(taskId, true);
+    }
+    // Later receivers of the same request, to see the arguments survive an early answer.
+    void recordAfter(const std::string &taskId, const std::wstring &)
+    {
+        idsSeenLater.push_back(taskId);
     }
     std::vector<Request> requests;
+    std::vector<std::string> idsSeenLater;
+    bool answerAtOnce = false;
 };
 
 Layer text(const QString &content, const QString &family = QStringLiteral("宋体"),
@@ -74,6 +83,7 @@ private Q_SLOTS:
     void answers_data();
     void answers();
     void newCheckSupersedesWaitingOne();
+    void answerDuringTheRequest();
     void acceptedFonts();
     void aliasesGiveEveryFamilyAFace();
 
@@ -281,6 +291,24 @@ void tst_PreviewConfigCheck::newCheckSupersedesWaitingOne()
     _answer(check.pendingTaskId(), false);
     QCOMPARE(outcome.count(), 1);
     QCOMPARE(outcome.at(0).at(0).toBool(), false);
+}
+
+void tst_PreviewConfigCheck::answerDuringTheRequest()
+{
+    _writeLayout(Layout{text("now")});
+    FakeHost eager;
+    eager.answerAtOnce = true;
+    m_engine->sigCheckFilterWord.connect(&eager, &FakeHost::onCheckFilterWord);
+    m_engine->sigCheckFilterWord.connect(&eager, &FakeHost::recordAfter);
+    PreviewConfigCheck check;
+    QSignalSpy outcome(&check, &PreviewConfigCheck::sigCheckConfig);
+    QCOMPARE(check.checkConfigValid(), PreviewConfigCheck::CHECK_PENDING);
+    QCOMPARE(outcome.count(), 1);
+    QVERIFY(outcome.at(0).at(0).toBool());
+    QCOMPARE(eager.idsSeenLater.size(), std::size_t(1));
+    QCOMPARE(eager.idsSeenLater[0], eager.requests.at(0).taskId);
+    QTest::qWait(PreviewConfigCheck::FilterWordTimeoutMs + 200);
+    QCOMPARE(outcome.count(), 1);
 }
 
 void tst_PreviewConfigCheck::acceptedFonts()
