@@ -1,5 +1,6 @@
 #include "ZqPlatform.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -7,12 +8,51 @@
 #include <chrono>
 
 #if defined(__linux__)
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <cstdio>
 #else
 #error "ZqPlatform has no implementation for this platform yet"
 #endif
+
+namespace {
+
+std::string localPath(const std::wstring &path)
+{
+    return QFile::encodeName(QString::fromStdWString(path)).toStdString();
+}
+
+void setError(int *errorCode, int value)
+{
+    if (errorCode)
+        *errorCode = value;
+}
+
+bool syncPath(const std::string &path, int flags, int *errorCode)
+{
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        setError(errorCode, errno);
+        return false;
+    }
+    int result;
+    do {
+        result = ::fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    const int syncError = result == 0 ? 0 : errno;
+    ::close(fd);
+    setError(errorCode, syncError);
+    return result == 0;
+}
+
+} // namespace
 
 namespace ZqPlatform {
 
@@ -48,6 +88,30 @@ bool localTimeNow(std::tm *time, int *milliseconds, int *errorCode)
         return false;
     }
     *errorCode = 0;
+    return true;
+}
+
+bool syncFile(const std::wstring &path, int *errorCode)
+{
+    return syncPath(localPath(path), O_RDONLY, errorCode);
+}
+
+bool replaceFile(const std::wstring &from, const std::wstring &to, int *errorCode)
+{
+    const std::string target = localPath(to);
+    if (::rename(localPath(from).c_str(), target.c_str()) != 0) {
+        setError(errorCode, errno);
+        return false;
+    }
+    // The rename itself lives in the directory; without this a power loss can undo it.
+    const QString dir = QFileInfo(QString::fromStdWString(to)).absolutePath();
+    int dirError = 0;
+    if (!syncPath(QFile::encodeName(dir).toStdString(), O_RDONLY | O_DIRECTORY, &dirError)) {
+        // The new file is in place; only its durability is in doubt, so report success.
+        setError(errorCode, dirError);
+        return true;
+    }
+    setError(errorCode, 0);
     return true;
 }
 

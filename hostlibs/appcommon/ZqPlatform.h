@@ -23,4 +23,13 @@ APPCOMMON_EXPORT std::int64_t currentThreadId();
 // conversion to local time fails.
 APPCOMMON_EXPORT bool localTimeNow(std::tm *time, int *milliseconds, int *errorCode);
 
+// Forces the file's written data to stable storage. False (errorCode set) when the file cannot
+// be opened or synced.
+APPCOMMON_EXPORT bool syncFile(const std::wstring &path, int *errorCode = nullptr);
+
+// Puts from under the name to in one atomic step, replacing a file already there, and makes
+// the change durable. At every moment `to` names either the old file or the new one.
+APPCOMMON_EXPORT bool replaceFile(const std::wstring &from, const std::wstring &to,
+                                  int *errorCode = nullptr);
+
 } // namespace ZqPlatform

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class SettingsImpl;
+
+// A light reference to the store of one settings file. Copying is cheap; the handle owns
+// nothing and never saves by itself. GUI thread only.
+class SettingsHandle
+{
+public:
+    // The store for the tag (see SettingsImplManager::getFilenameForTag).
+    explicit SettingsHandle(const QString &tag);
+    // A handle on a store owned elsewhere, e.g. one read from memory.
+    explicit SettingsHandle(SettingsImpl *impl);
+
+    bool isValid() const { return m_impl != nullptr; }
+    SettingsImpl *impl() const { return m_impl; }
+
+    QString value(const QString &key, const QString &defaultValue = QString()) const;
+    // With notify, the key's prefix is recorded for the observers whether or not the value
+    // changes.
+    void setValue(const QString &key, const QString &value, bool notify = true);
+    // Deletes the file and drops the store, unsaved changes included; the handle is null
+    // afterwards.
+    void removeFile();
+    // Writes the file when it holds changes. False only when a needed write failed.
+    bool save();
+
+private:
+    SettingsImpl *m_impl = nullptr;
+};

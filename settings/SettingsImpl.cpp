@@ -1,0 +1,120 @@
+#include "SettingsImpl.h"
+
+#include "Log.h"
+
+#include <appcommon/ZqPlatform.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+std::wstring wide(const QString &text)
+{
+    return text.toStdWString();
+}
+
+} // namespace
+
+SettingsImpl::SettingsImpl(const QString &path)
+    : m_path(path)
+{}
+
+SettingsImpl::~SettingsImpl() = default;
+
+void SettingsImpl::load()
+{
+    m_dirty = false;
+    m_document.clear();
+    if (m_path.isEmpty())
+        return;
+    _recoverInterruptedSave();
+    if (m_document.loadFile(m_path))
+        return;
+    const QFileInfo info(m_path);
+    if (info.isFile() && info.size() > 0)
+        _setAsideUnreadable();
+}
+
+void SettingsImpl::_recoverInterruptedSave()
+{
+    // Writers on systems without an atomic replace move the file to ".old" before putting the
+    // new one in place; a crash between the two steps leaves only ".old". Bring it back.
+    const QString old = m_path + _oldSuffix();
+    if (QFileInfo::exists(m_path) || !QFileInfo(old).isFile())
+        return;
+    if (QFile::rename(old, m_path))
+        logWarning(L"SettingsImpl::load restored %ls from an interrupted save.",
+                   wide(m_path).c_str());
+    else
+        logWarning(L"SettingsImpl::load cannot restore %ls from %ls.", wide(m_path).c_str(),
+                   wide(old).c_str());
+}
+
+void SettingsImpl::_setAsideUnreadable()
+{
+    const QString copy = m_path + QStringLiteral(".unreadable");
+    QFile::remove(copy);
+    if (QFile::copy(m_path, copy))
+        logWarning(L"SettingsImpl::load %ls is unusable; kept a copy as %ls and started empty.",
+                   wide(m_path).c_str(), wide(copy).c_str());
+    else
+        logWarning(L"SettingsImpl::load %ls is unusable and cannot be copied aside; started "
+                   L"empty.",
+                   wide(m_path).c_str());
+}
+
+QString SettingsImpl::value(const QString &key, const QString &defaultValue) const
+{
+    const QString stored = m_document.getValue(key);
+    return stored.isEmpty() ? defaultValue : stored;
+}
+
+void SettingsImpl::setValue(const QString &key, const QString &value)
+{
+    if (m_document.getValue(key) == value)
+        return;
+    // Dirty even when the write fails: the caller meant to change the file.
+    m_document.setValue(key, value);
+    m_dirty = true;
+}
+
+bool SettingsImpl::save()
+{
+    if (m_path.isEmpty()) {
+        logWarning(L"SettingsImpl::save store has no file name; nothing written.");
+        return false;
+    }
+    const int slash = m_path.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        const QString dir = m_path.left(slash + 1);
+        if (!QDir().mkpath(dir)) {
+            logError(L"SettingsImpl::save cannot create directory %ls; %ls kept as it was.",
+                     wide(dir).c_str(), wide(m_path).c_str());
+            return false;
+        }
+    }
+    const QString fresh = m_path + _newSuffix();
+    if (!m_document.saveFile(fresh)) {
+        // A partial ".new" must not be mistaken for anything later.
+        if (QFileInfo(fresh).isFile())
+            QFile::remove(fresh);
+        logError(L"SettingsImpl::save writing %ls failed; %ls kept as it was.", wide(fresh).c_str(),
+                 wide(m_path).c_str());
+        return false;
+    }
+    int error = 0;
+    if (!ZqPlatform::replaceFile(fresh.toStdWString(), m_path.toStdWString(), &error)) {
+        QFile::remove(fresh);
+        logError(L"SettingsImpl::save cannot put %ls in place, error %d; %ls kept as it was.",
+                 wide(fresh).c_str(), error, wide(m_path).c_str());
+        return false;
+    }
+    // A ".old" left by an interrupted move-aside save is superseded now.
+    const QString old = m_path + _oldSuffix();
+    if (QFileInfo(old).isFile())
+        QFile::remove(old);
+    m_dirty = false;
+    return true;
+}
