@@ -166,7 +166,10 @@ CMLayer *PreviewCombineLogic::addGameVideoLayer(const QPoint &pos, bool combine,
     layer->onAlphaChanged(alpha);
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->setCombine(combine);
-    _finishAdd(layer, name.isEmpty() ? QStringLiteral("gamepic") : name);
+    // The game layer is known as "gamepic" to Qt (object name), but its own name stays what the
+    // caller gave: the stored default stack carries no name at all.
+    layer->setObjectName(QStringLiteral("gamepic"));
+    _finishAdd(layer, name);
     return layer;
 }
 

@@ -163,10 +163,20 @@ std::wstring LogFile::formatLine(int level, const std::tm &t, int milliseconds, 
     std::swprintf(date, 51, L"%ls %ls %02d %02d:%02d:%02d %d:", DayNames[weekday],
                   MonthNames[month], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
 
+    // One event, one line: line breaks inside a message (user text, say) are written as \n
+    // and \r, so no message can forge or split lines.
+    std::wstring flat(message ? message : L"");
+    for (std::size_t i = 0; i < flat.size(); ++i) {
+        if (flat[i] == L'\n' || flat[i] == L'\r') {
+            flat.insert(i + 1, 1, flat[i] == L'\n' ? L'n' : L'r');
+            flat[i] = L'\\';
+            ++i;
+        }
+    }
     wchar_t part[BufferLength];
     part[0] = L'\0';
     std::swprintf(part, BufferLength, L" %d [%lld] [%lld] %ls%ls", milliseconds, processId,
-                  threadId, levelTag(level), message ? message : L"");
+                  threadId, levelTag(level), flat.c_str());
     part[BufferLength - 1] = L'\0';
     // Keep the line end even when the message filled the buffer.
     int length = static_cast<int>(std::wcslen(part));

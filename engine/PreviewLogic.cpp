@@ -4,6 +4,7 @@
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewEngine.h"
+#include "PreviewSetting.h"
 
 #include <appcommon/ZqPlatform.h>
 
@@ -13,6 +14,7 @@ PreviewLogic::PreviewLogic(QObject *parent)
     : QObject(parent)
 {
     m_centerData = new PreviewCenterData(this);
+    m_setting = new PreviewSetting(this);
     logInfo(L"PreviewLogic::PreviewLogic idThread=%d",
             static_cast<int>(ZqPlatform::currentThreadId()));
     if (!m_frameRate.init())
@@ -27,6 +29,8 @@ PreviewLogic::~PreviewLogic()
     // The compositor reads the central data until it is gone, so it goes first.
     delete m_combine;
     m_combine = nullptr;
+    delete m_setting;
+    m_setting = nullptr;
     delete m_centerData;
     m_centerData = nullptr;
 }
@@ -60,40 +64,31 @@ void PreviewLogic::init(int fps)
         m_centerData->setInitDone(true);
         m_centerData->setFps(fps);
     }
+    if (m_setting) {
+        m_setting->init();
+        connect(m_setting, &PreviewSetting::sigLoadFromConfigFinished, this,
+                &PreviewLogic::onLoadFromConfigFinished, Qt::UniqueConnection);
+    }
     if (m_combine) {
         m_combine->init();
         m_combine->startPreview();
     }
-    // No settings store yet: start from the default stack.
-    _addBasicLayers();
-}
-
-void PreviewLogic::_addBasicLayers()
-{
-    if (!m_combine) {
-        logError(L"PreviewLogic::_addBasicLayers Container is null, can not load layers.");
-        return;
-    }
-    // 420 units high at the output frame's aspect ratio.
-    const QSize output = m_centerData ? m_centerData->videoSize() : QSize();
-    if (output.width() > 0 && output.height() > 0) {
-        const int width = static_cast<int>(420.0 * output.width() / output.height());
-        m_combine->setSceneSize(QSizeF(width, 420.0));
-    }
-    const QSizeF scene = m_combine->sceneSize();
-    logInfo(L"PreviewLogic::_addBasicLayers Container width=%d, height=%d",
-            static_cast<int>(scene.width()), static_cast<int>(scene.height()));
-    m_combine->addGameVideoLayer(
-        QPoint(0, 0), true,
-        QSize(static_cast<int>(scene.width()), static_cast<int>(scene.height())), 100, QString());
+    if (m_setting)
+        m_setting->buildLayersFromFile();
 }
 
 void PreviewLogic::unInit()
 {
     m_uiLoadPending = false;
+    if (m_setting)
+        m_setting->saveLayersToFile();
     if (m_combine) {
         m_combine->unInit();
         m_combine->stopPreview();
+    }
+    if (m_setting) {
+        disconnect(m_setting, &PreviewSetting::sigLoadFromConfigFinished, this,
+                   &PreviewLogic::onLoadFromConfigFinished);
     }
     if (m_centerData)
         m_centerData->clearSizes();
@@ -131,6 +126,8 @@ void PreviewLogic::showPreview(QGraphicsObject *parent)
 
 void PreviewLogic::hidePreview()
 {
+    if (m_setting)
+        m_setting->saveLayersToFile();
     if (m_parent)
         m_parent->setVisible(false);
 }

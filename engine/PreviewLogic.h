@@ -13,6 +13,7 @@
 
 class PreviewCenterData;
 class PreviewCombineLogic;
+class PreviewSetting;
 
 // The engine's controller: owns the long-lived parts of the engine, turns host calls into
 // actions, and hands host input to the compositing side through its signals. Lives on the GUI
@@ -57,6 +58,7 @@ public:
     PreviewCenterData *centerData() const { return m_centerData; }
     // The compositor, between init() and unInit(); null otherwise.
     PreviewCombineLogic *combine() const { return m_combine; }
+    PreviewSetting *setting() const { return m_setting; }
     QGraphicsObject *previewParent() const { return m_parent; }
     const FrameRateAdjust &frameRate() const { return m_frameRate; }
 
@@ -68,11 +70,9 @@ public Q_SLOTS:
     void onContainerClosed();
 
 private:
-    // The stack used while no stored layout can be read: one game layer filling the scene.
-    void _addBasicLayers();
-
     PreviewCenterData *m_centerData = nullptr;
     PreviewCombineLogic *m_combine = nullptr;
+    PreviewSetting *m_setting = nullptr;
     bool m_uiLoadPending = false;
     QPointer<QGraphicsObject> m_parent;
     FrameRateAdjust m_frameRate;

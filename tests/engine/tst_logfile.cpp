@@ -49,29 +49,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("milliseconds");
+        QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("expected");
+        const QString head = QStringLiteral("Sun Dec 06 12:00:00 2026: ");
         QTest::newRow("info, 7 ms unpadded")
-            << 0 << 7 << QStringLiteral("Sun Dec 06 12:00:00 2026: 7 [123] [456] :info Hi\r\n");
-        QTest::newRow("warning")
-            << 1 << 999
-            << QStringLiteral("Sun Dec 06 12:00:00 2026: 999 [123] [456] :warning Hi\r\n");
-        QTest::newRow("error") << 2 << 0
-                               << QStringLiteral(
-                                      "Sun Dec 06 12:00:00 2026: 0 [123] [456] :error Hi\r\n");
-        QTest::newRow("fatal") << 3 << 1
-                               << QStringLiteral(
-                                      "Sun Dec 06 12:00:00 2026: 1 [123] [456] :fatal Hi\r\n");
-        QTest::newRow("debug") << 4 << 1
-                               << QStringLiteral(
-                                      "Sun Dec 06 12:00:00 2026: 1 [123] [456] :debug Hi\r\n");
+            << 0 << 7 << "Hi" << head + "7 [123] [456] :info Hi\r\n";
+        QTest::newRow("warning") << 1 << 999 << "Hi" << head + "999 [123] [456] :warning Hi\r\n";
+        QTest::newRow("error") << 2 << 0 << "Hi" << head + "0 [123] [456] :error Hi\r\n";
+        QTest::newRow("fatal") << 3 << 1 << "Hi" << head + "1 [123] [456] :fatal Hi\r\n";
+        QTest::newRow("debug") << 4 << 1 << "Hi" << head + "1 [123] [456] :debug Hi\r\n";
         QTest::newRow("unknown level reads as info")
-            << 17 << 1 << QStringLiteral("Sun Dec 06 12:00:00 2026: 1 [123] [456] :info Hi\r\n");
+            << 17 << 1 << "Hi" << head + "1 [123] [456] :info Hi\r\n";
+        QTest::newRow("line breaks cannot forge lines")
+            << 0 << 1 << "a\nb\rc" << head + "1 [123] [456] :info a\\nb\\rc\r\n";
     }
 
     void lineFormat()
     {
         QFETCH(int, level);
         QFETCH(int, milliseconds);
+        QFETCH(QString, message);
         QFETCH(QString, expected);
         std::tm t{};
         t.tm_year = 2026 - 1900;
@@ -79,9 +76,9 @@ private Q_SLOTS:
         t.tm_mday = 6;
         t.tm_wday = 0;
         t.tm_hour = 12;
-        QCOMPARE(
-            QString::fromStdWString(LogFile::formatLine(level, t, milliseconds, 123, 456, L"Hi")),
-            expected);
+        QCOMPARE(QString::fromStdWString(LogFile::formatLine(level, t, milliseconds, 123, 456,
+                                                             message.toStdWString().c_str())),
+                 expected);
     }
 
     void longMessagesAreCutButKeepTheirLineEnd()

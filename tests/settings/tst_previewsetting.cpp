@@ -1,0 +1,301 @@
+#include "CMCameraLayer.h"
+#include "CMLayer.h"
+#include "CMPicLayer.h"
+#include "CMTextLayer.h"
+#include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
+#include "PreviewEngine.h"
+#include "PreviewLogic.h"
+#include "PreviewSetting.h"
+#include "SettingsImplManager.h"
+
+#include <appcommon/pubfunc.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The host: answers filter-word checks only when the test says so, and records camera requests.
+class FakeHost : public xsignals::trackable
+{
+public:
+    ~FakeHost() override { disconnect_all(); }
+    void onCheck(const std::string &taskId, const std::wstring &text)
+    {
+        taskIds.push_back(taskId);
+        texts.push_back(QString::fromStdWString(text));
+    }
+    void onOpenCamera(const std::wstring &device, tagSIZE size, tagSIZE, int fps, bool)
+    {
+        cameraDevice = QString::fromStdWString(device);
+        cameraSize = QSize(size.cx, size.cy);
+        cameraFps = fps;
+    }
+    std::vector<std::string> taskIds;
+    QStringList texts;
+    QString cameraDevice;
+    QSize cameraSize;
+    int cameraFps = 0;
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<int> layerTypes(PreviewCombineLogic *combine)
+{
+    QList<int> types;
+    for (const QPointer<CMLayer> &layer : combine->layers()) {
+        if (layer && !layer->isDeleted())
+            types.append(layer->layerType());
+    }
+    return types;
+}
+
+const QByteArray DefaultStack = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n"
+                                "<config>\n"
+                                "\t<layers>\n"
+                                "\t\t<parentwidth1>700</parentwidth1>\n"
+                                "\t\t<parentheight1>420</parentheight1>\n"
+                                "\t\t<layer0>\n"
+                                "\t\t\t<type>4</type>\n"
+                                "\t\t\t<alpha>100</alpha>\n"
+                                "\t\t\t<pos>0,0</pos>\n"
+                                "\t\t\t<size>700,420</size>\n"
+                                "\t\t\t<combine>1</combine>\n"
+                                "\t\t</layer0>\n"
+                                "\t\t<layersnum>1</layersnum>\n"
+                                "\t</layers>\n"
+                                "</config>\n";
+
+} // namespace
+
+// Saving and restoring the layer stack through the controller, with a host that answers the
+// filter-word check as the test decides.
+class TestPreviewSetting : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", m_home.path().toUtf8());
+        m_file = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+        QVERIFY(m_file.startsWith(m_home.path()));
+        m_picture = m_home.filePath(QStringLiteral("logo.png"));
+        QImage image(64, 36, QImage::Format_ARGB32);
+        image.fill(Qt::darkCyan);
+        QVERIFY(image.save(m_picture));
+    }
+
+    void init()
+    {
+        QFile::remove(m_file);
+        SettingsImplManager::instance()->removeTag(m_file);
+        m_engine = PreviewEngine::createInstance();
+        m_engine->sigCheckFilterWord.connect(&m_host, &FakeHost::onCheck);
+        m_engine->sigOpenCamera.connect(&m_host, &FakeHost::onOpenCamera);
+        m_host = FakeHost();
+    }
+
+    void cleanup()
+    {
+        if (PreviewEngine::instance())
+            PreviewEngine::instance()->release();
+        m_host.disconnect_all();
+    }
+
+    void defaultStackIsSavedByteForByte()
+    {
+        m_engine->init(30);
+        PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
+        QCOMPARE(layerTypes(combine), QList<int>{LT_GAMEVIDEO});
+        QCOMPARE(combine->sceneSize(), QSizeF(700, 420));
+        m_engine->unInit();
+        QCOMPARE(readAll(m_file), DefaultStack);
+        QVERIFY(!QFile::exists(m_file + ".new"));
+        QVERIFY(!QFile::exists(m_file + ".old"));
+    }
+
+    void everyKindRoundTripsAfterTheFilterWordAnswer()
+    {
+        m_engine->init(30);
+        PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
+        combine->addImageLayer(m_picture, true, QPoint(20, 30), true, QSize(160, 90), 80,
+                               QStringLiteral("logo"));
+        QFont font(QStringLiteral("宋体"));
+        font.setPointSize(28);
+        font.setBold(true);
+        combine->addTextLayer(font, QColor(255, 0, 0), QStringLiteral("直播\nLive"), QPoint(10, 10),
+                              true, QStringLiteral("title"));
+        combine->addCameraLayer(QPoint(400, 250), false, QSize(240, 180), 90,
+                                QStringLiteral("PreviewHost Virtual Camera"), QSize(640, 480),
+                                QStringLiteral("cam"), false, 0x00FF00, 0.05f, 0.8f);
+        m_engine->unInit();
+        const QByteArray saved = readAll(m_file);
+        QVERIFY(saved.contains("<text>直播[n]Live</text>"));
+        QVERIFY(saved.contains("<layersnum>4</layersnum>"));
+
+        // Restoring waits for the host's verdict on the stored text. The host sets the output
+        // size again after unInit cleared it; the store still holds what it saved.
+        PreviewEngine::logic()->centerData()->setVideoSize(QSize(1280, 768));
+        m_engine->init(30);
+        combine = PreviewEngine::logic()->combine();
+        QCOMPARE(m_host.taskIds.size(), std::size_t(1));
+        QCOMPARE(m_host.texts.value(0), QStringLiteral("直播[n]Live")); // as stored
+        QCOMPARE(layerTypes(combine), QList<int>());
+        QSignalSpy finished(PreviewEngine::logic()->setting(),
+                            &PreviewSetting::sigLoadFromConfigFinished);
+
+        m_engine->onFilterWordResult("{someone-else}", true); // not ours: ignored
+        QCOMPARE(finished.count(), 0);
+        m_engine->onFilterWordResult(m_host.taskIds.front(), true);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(layerTypes(combine), (QList<int>{LT_GAMEVIDEO, LT_PICTURE, LT_TEXT, LT_CAMERA}));
+
+        const QList<QPointer<CMLayer>> layers = combine->layers();
+        auto *picture = qobject_cast<CMPicLayer *>(layers.at(1));
+        QVERIFY(picture);
+        QCOMPARE(picture->path(), m_picture);
+        QCOMPARE(picture->uiRect(), QRectF(20, 30, 160, 90));
+        auto *text = qobject_cast<CMTextLayer *>(layers.at(2));
+        QVERIFY(text);
+        QCOMPARE(text->text(), QStringLiteral("直播\nLive"));
+        auto *camera = qobject_cast<CMCameraLayer *>(layers.at(3));
+        QVERIFY(camera);
+        QVERIFY(!camera->isCombine());
+        QCOMPARE(m_host.cameraDevice, QStringLiteral("PreviewHost Virtual Camera"));
+        QCOMPARE(m_host.cameraSize, QSize(640, 480));
+        QCOMPARE(m_host.cameraFps, 30);
+
+        m_engine->onFilterWordResult(m_host.taskIds.front(), false); // late: ignored
+        QCOMPARE(finished.count(), 1);
+        m_engine->unInit();
+        QCOMPARE(readAll(m_file), saved);
+    }
+
+    void refusedOrUnansweredTextFallsBackToTheDefaultLayer_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("refused") << true;
+        QTest::newRow("time-out") << false;
+    }
+
+    void refusedOrUnansweredTextFallsBackToTheDefaultLayer()
+    {
+        QFETCH(bool, answer);
+        _writeFile("<config><layers><layer0><type>2</type><fontfamily>宋体</fontfamily>"
+                   "<fontsize>28</fontsize><text>hello</text><pos>1,2</pos></layer0>"
+                   "<layersnum>1</layersnum></layers></config>");
+        m_engine->init(25);
+        PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
+        QSignalSpy finished(PreviewEngine::logic()->setting(),
+                            &PreviewSetting::sigLoadFromConfigFinished);
+        QCOMPARE(m_host.taskIds.size(), std::size_t(1));
+        if (answer)
+            m_engine->onFilterWordResult(m_host.taskIds.front(), false);
+        else
+            QVERIFY(finished.wait(3000));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(layerTypes(combine), QList<int>{LT_GAMEVIDEO});
+        m_engine->onFilterWordResult(m_host.taskIds.front(), true); // too late
+        QTest::qWait(10);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(layerTypes(combine), QList<int>{LT_GAMEVIDEO});
+    }
+
+    void damagedLayoutsRestoreWhatTheySafelyCan()
+    {
+        // Count 3 with layer1 missing; a negative position; a picture whose file is gone.
+        _writeFile(QStringLiteral(
+                       "<config><layers>"
+                       "<layer0><type>4</type><alpha>100</alpha><pos>0,0</pos><size>700,420</size>"
+                       "<combine>1</combine></layer0>"
+                       "<layer2><type>3</type><alpha>70</alpha><device>cam</device>"
+                       "<devicewidth>640</devicewidth><deviceheight>480</deviceheight>"
+                       "<pos>-12,30</pos><size>200,150</size><combine>1</combine></layer2>"
+                       "<layer3><type>1</type><path>%1</path><pos>0,0</pos><size>10,10</size>"
+                       "</layer3>"
+                       "<layer4><type>77</type></layer4>"
+                       "<layersnum>5</layersnum></layers></config>")
+                       .arg(m_home.filePath("gone.png"))
+                       .toUtf8());
+        m_engine->init(30);
+        PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
+        QCOMPARE(layerTypes(combine), (QList<int>{LT_GAMEVIDEO, LT_CAMERA}));
+        QCOMPARE(combine->layers().at(1)->uiRect(), QRectF(0, 30, 200, 150));
+    }
+
+    void brokenFilesFallBackToTheDefaultLayer_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("binary") << QByteArray("\x00\x01\x02\xff\xfe garbage", 14);
+        QTest::newRow("truncated") << QByteArray("<config><layers><layer0><type>4</ty");
+        QTest::newRow("zero layers") << QByteArray("<config><layers><layersnum>0</layersnum>"
+                                                   "</layers></config>");
+        QTest::newRow("two game layers")
+            << QByteArray("<config><layers><layer0><type>4</type></layer0><layer1><type>4</type>"
+                          "</layer1><layersnum>2</layersnum></layers></config>");
+        QTest::newRow("huge count") << QByteArray("<config><layers><layersnum>4000000000"
+                                                  "</layersnum></layers></config>");
+    }
+
+    void brokenFilesFallBackToTheDefaultLayer()
+    {
+        QFETCH(QByteArray, content);
+        _writeFile(content);
+        m_engine->init(30);
+        PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
+        QCOMPARE(layerTypes(combine), QList<int>{LT_GAMEVIDEO});
+        QCOMPARE(combine->layers().at(0)->uiRect(), QRectF(0, 0, 700, 420));
+    }
+
+    void onlyGameLayersWhileStoredLayersAreOff()
+    {
+        m_engine->init(30);
+        PreviewLogic *logic = PreviewEngine::logic();
+        logic->combine()->addImageLayer(m_picture, true, QPoint(1, 1), true, QSize(16, 9), 100,
+                                        QString());
+        logic->centerData()->setLoadStoredLayers(false);
+        m_engine->hidePreview();
+        const QByteArray saved = readAll(m_file);
+        QVERIFY(saved.contains("<layersnum>1</layersnum>"));
+        QVERIFY(!saved.contains("<path>"));
+
+        // Not editable: nothing is written, the previous file stays.
+        logic->centerData()->setLoadStoredLayers(true);
+        m_engine->setLayersEditable(false);
+        m_engine->unInit();
+        QCOMPARE(readAll(m_file), saved);
+    }
+
+private:
+    void _writeFile(const QByteArray &content)
+    {
+        QDir().mkpath(QFileInfo(m_file).absolutePath());
+        QFile file(m_file);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+    QTemporaryDir m_home;
+    QString m_file;
+    QString m_picture;
+    PreviewEngine *m_engine = nullptr;
+    FakeHost m_host;
+};
+
+QTEST_MAIN(TestPreviewSetting)
+#include "tst_previewsetting.moc"
