@@ -54,14 +54,17 @@ void SettingsImpl::_recoverInterruptedSave()
 
 void SettingsImpl::_setAsideUnreadable()
 {
-    const QString copy = m_path + QStringLiteral(".unreadable");
-    QFile::remove(copy);
-    if (QFile::copy(m_path, copy))
-        logWarning(L"SettingsImpl::load %ls is unusable; kept a copy as %ls and started empty.",
-                   wide(m_path).c_str(), wide(copy).c_str());
+    const QString aside = m_path + QStringLiteral(".unreadable");
+    QFile::remove(aside);
+    // Copied while small, so the file stays where it was until a save replaces it; one too
+    // big to be ours is moved instead of spending the time and space on a copy.
+    const bool small = QFileInfo(m_path).size() <= CXmlDocument::MaxFileSize;
+    const bool kept = small ? QFile::copy(m_path, aside) : QFile::rename(m_path, aside);
+    if (kept)
+        logWarning(L"SettingsImpl::load %ls is unusable; kept it as %ls and started empty.",
+                   wide(m_path).c_str(), wide(aside).c_str());
     else
-        logWarning(L"SettingsImpl::load %ls is unusable and cannot be copied aside; started "
-                   L"empty.",
+        logWarning(L"SettingsImpl::load %ls is unusable and cannot be kept aside; started empty.",
                    wide(m_path).c_str());
 }
 

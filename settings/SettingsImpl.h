@@ -18,8 +18,8 @@ public:
     SettingsImpl &operator=(const SettingsImpl &) = delete;
 
     // Reads the file. A missing file, or one that cannot be used, gives an empty document; an
-    // unusable one is first copied aside (path + ".unreadable") so the next save cannot
-    // destroy the only copy of what the user had.
+    // unusable one is first kept aside as path + ".unreadable" (copied, or moved when it is
+    // too big to be ours) so the next save cannot destroy the only copy of what the user had.
     void load();
 
     QString path() const { return m_path; }

@@ -145,11 +145,12 @@ void SettingsImplManager::on_asyncEmitTagChanged()
             if (prefix.startsWith(it.key()))
                 it->removeIf([](const Observer &observer) { return !observer.object; });
         }
-        for (auto it = m_observers.begin(); it != m_observers.end(); ++it) {
-            if (!prefix.startsWith(it.key()))
+        // Keys and records are copied: an observer may add or remove observers while it runs.
+        const QStringList keys = m_observers.keys();
+        for (const QString &key : keys) {
+            if (!prefix.startsWith(key))
                 continue;
-            // A copy: an observer may register or remove observers while it runs.
-            const QList<Observer> records = it.value();
+            const QList<Observer> records = m_observers.value(key);
             for (const Observer &record : records) {
                 QObject *object = record.object.data();
                 if (!object)

@@ -84,7 +84,6 @@ private Q_SLOTS:
     void answers();
     void newCheckSupersedesWaitingOne();
     void answerDuringTheRequest();
-    void acceptedFonts();
     void aliasesGiveEveryFamilyAFace();
 
 private:
@@ -309,16 +308,6 @@ void tst_PreviewConfigCheck::answerDuringTheRequest()
     QCOMPARE(eager.idsSeenLater[0], eager.requests.at(0).taskId);
     QTest::qWait(PreviewConfigCheck::FilterWordTimeoutMs + 200);
     QCOMPARE(outcome.count(), 1);
-}
-
-void tst_PreviewConfigCheck::acceptedFonts()
-{
-    QCOMPARE(FontFamilies::acceptedFamilies(),
-             QStringList({"微软雅黑", "华文细黑", "黑体", "宋体", "楷体"}));
-    QCOMPARE(FontFamilies::acceptedPointSizes().size(), 12);
-    QVERIFY(FontFamilies::isAcceptedPointSize(QStringLiteral("36")));
-    QVERIFY(!FontFamilies::isAcceptedPointSize(QStringLiteral("30")));
-    QVERIFY(!FontFamilies::isAcceptedFamily(QStringLiteral("黑")));
 }
 
 void tst_PreviewConfigCheck::aliasesGiveEveryFamilyAFace()
