@@ -3,6 +3,7 @@
 #include "Log.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
+#include "SettingsImplManager.h"
 
 #include <appcommon/pubfunc.h>
 
@@ -46,6 +47,9 @@ PreviewEngine::~PreviewEngine()
         delete m_logic;
         m_logic = nullptr;
     }
+    // Settings files are read afresh by the next engine: they may change in between.
+    if (SettingsImplManager *settings = SettingsImplManager::instance())
+        settings->closeAll();
     logInfo(L"PreviewEngine::~PreviewEngine end.");
 }
 

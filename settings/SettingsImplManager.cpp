@@ -102,6 +102,22 @@ void SettingsImplManager::removeTag(const QString &tag)
         logError(L"SettingsImplManager::removeTag cannot delete %ls.", wide(name).c_str());
 }
 
+bool SettingsImplManager::closeAll()
+{
+    bool allSaved = true;
+    for (auto it = m_files.begin(); it != m_files.end();) {
+        SettingsImpl *impl = it.value();
+        if (impl && impl->isDirty() && !impl->save()) {
+            allSaved = false;
+            ++it;
+            continue;
+        }
+        delete impl;
+        it = m_files.erase(it);
+    }
+    return allSaved;
+}
+
 void SettingsImplManager::noteChange(const QString &key)
 {
     const int first = key.indexOf(QLatin1Char('/'));

@@ -33,6 +33,11 @@ public:
     SettingsImpl *implForTag(const QString &tag);
     // Drops the store, unsaved changes included, and deletes the file from disk.
     void removeTag(const QString &tag);
+    // Saves every store that holds changes and lets all of them go, so that the next use reads
+    // the files afresh (the engine does this when it is released; the files may be edited or
+    // replaced before an engine is created again). False if a save failed; that store is
+    // kept, with its changes.
+    bool closeAll();
 
     // Records the first two levels of key ("a/b/c" gives "a/b") for the next dispatch.
     void noteChange(const QString &key);

@@ -9,7 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QImage>
+
+#include <chrono>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,6 +32,63 @@ public:
     int m_calls = 0;
     int m_width = 0;
     int m_height = 0;
+};
+
+// Copies every composed frame during the call, as the engine requires.
+class FrameReceiver : public sigslot::has_slots
+{
+public:
+    struct Frame
+    {
+        QImage image;
+        unsigned int stride = 0;
+        unsigned long timestamp = 0;
+        std::thread::id thread;
+    };
+
+    ~FrameReceiver() override { disconnect_all(); }
+
+    void onFrame(unsigned char *pixels, unsigned int stride, ZQSize size, unsigned long timestamp)
+    {
+        const QImage view(pixels, int(size.width), int(size.height), int(stride),
+                          QImage::Format_RGB32);
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_frames.push_back({view.copy(), stride, timestamp, std::this_thread::get_id()});
+    }
+    void onSize(unsigned int width, unsigned int height)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_sizes.push_back(QSize(int(width), int(height)));
+    }
+
+    int count() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return int(m_frames.size());
+    }
+    Frame last() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_frames.back();
+    }
+    std::vector<unsigned long> timestamps() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<unsigned long> result;
+        for (const Frame &frame : m_frames)
+            result.push_back(frame.timestamp);
+        return result;
+    }
+    std::vector<QSize> sizes() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_sizes;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Frame> m_frames;
+    std::vector<QSize> m_sizes;
 };
 
 } // namespace
@@ -248,6 +311,89 @@ private Q_SLOTS:
         QCOMPARE(outliving.m_calls, 0);
     }
 
+    // Game frames in on a capture thread, composed frames out on the sender thread.
+    void composedFramesReachTheHost()
+    {
+        ZqStudio::IPreviewEngine *engine = m_create();
+        FrameReceiver receiver;
+        engine->sigVideoFrame.connect(&receiver, &FrameReceiver::onFrame);
+        engine->sigVideoSizeChanged.connect(&receiver, &FrameReceiver::onSize);
+        engine->init(30);
+        engine->setVideoSize(320, 180);
+        QCOMPARE(engine->getVideoWidth(), 320);
+
+        const QImage game = _solid(320, 180, qRgb(32, 64, 128));
+        _push(engine, game, {11, 12, 13, 14, 15});
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.count(), 5, 5000);
+
+        const FrameReceiver::Frame last = receiver.last();
+        QCOMPARE(last.image.size(), QSize(320, 180));
+        QCOMPARE(last.stride, 320u * 4);
+        QVERIFY(last.thread != std::this_thread::get_id());
+        QCOMPARE(receiver.timestamps(), (std::vector<unsigned long>{11, 12, 13, 14, 15}));
+        for (int y = 0; y < last.image.height(); ++y) {
+            const QRgb *row = reinterpret_cast<const QRgb *>(last.image.constScanLine(y));
+            for (int x = 0; x < last.image.width(); ++x)
+                QCOMPARE(qAlpha(row[x]), 255);
+        }
+        // The game picture fills the frame away from the watermark in the top-left corner.
+        QCOMPARE(last.image.pixel(300, 170) & 0xFFFFFF, 0x204080u);
+        QCOMPARE(last.image.pixel(160, 150) & 0xFFFFFF, 0x204080u);
+        QCOMPARE(receiver.sizes(), (std::vector<QSize>{QSize(320, 180)}));
+
+        // Malformed frames are survived and change nothing.
+        engine->pushGameVideoData(nullptr, 100, 320, 180, 16);
+        engine->pushGameVideoData(reinterpret_cast<const char *>(game.constBits()), 16, 320, 180,
+                                  17);
+        engine->pushGameVideoData(reinterpret_cast<const char *>(game.constBits()),
+                                  uint(game.sizeInBytes()), 0, -3, 18);
+
+        engine->unInit();
+        const int delivered = receiver.count();
+        _push(engine, game, {19, 20});
+        QTest::qWait(100);
+        QCOMPARE(receiver.count(), delivered); // nothing after unInit
+
+        engine->init(30); // and a second init works
+        engine->setVideoSize(320, 180);
+        _push(engine, game, {21});
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.count(), delivered + 1, 5000);
+        engine->release();
+    }
+
+    // The stored layout, as a host sees it: written at shutdown, read back at start.
+    void defaultStackIsStoredAndRestored()
+    {
+        const QString file =
+            QStringLiteral("%1/config/%2/previewsetting.xml").arg(m_stateDir.path(), m_exeName);
+        QFile::remove(file);
+        ZqStudio::IPreviewEngine *engine = m_create();
+        engine->init(30);
+        engine->unInit();
+        QFile stored(file);
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        const QByteArray bytes = stored.readAll();
+        QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<config>\n\t<layers>\n"
+                                   "\t\t<parentwidth1>700</parentwidth1>\n"
+                                   "\t\t<parentheight1>420</parentheight1>\n"
+                                   "\t\t<layer0>\n\t\t\t<type>4</type>\n\t\t\t<alpha>100</alpha>\n"
+                                   "\t\t\t<pos>0,0</pos>\n\t\t\t<size>700,420</size>\n"
+                                   "\t\t\t<combine>1</combine>\n\t\t</layer0>\n"
+                                   "\t\t<layersnum>1</layersnum>\n\t</layers>\n</config>\n"));
+        engine->release();
+        QVERIFY(!QFile::exists(file + ".new"));
+        QVERIFY(!QFile::exists(file + ".old"));
+
+        // Read back and saved unchanged by the next engine.
+        engine = m_create();
+        engine->init(30);
+        engine->unInit();
+        stored.close();
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), bytes);
+        engine->release();
+    }
+
     void cleanupTestCase()
     {
         if (m_library.isLoaded())
@@ -256,6 +402,28 @@ private Q_SLOTS:
     }
 
 private:
+    static QImage _solid(int width, int height, QRgb colour)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    }
+
+    // Pushes from a capture thread of its own, one frame per timestamp, and waits for it.
+    static void _push(ZqStudio::IPreviewEngine *engine, const QImage &frame,
+                      const std::vector<unsigned long> &timestamps)
+    {
+        std::thread capture([&] {
+            for (unsigned long timestamp : timestamps) {
+                engine->pushGameVideoData(reinterpret_cast<const char *>(frame.constBits()),
+                                          uint(frame.sizeInBytes()), frame.width(), frame.height(),
+                                          timestamp);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        capture.join();
+    }
+
     QByteArray _log() const
     {
         QFile file(m_logPath);
