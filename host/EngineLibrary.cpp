@@ -8,8 +8,7 @@
 
 EngineLibrary::EngineLibrary(const QString &path)
     : m_library(path.isEmpty() ? defaultPath() : path)
-{
-}
+{}
 
 EngineLibrary::~EngineLibrary() = default;
 
