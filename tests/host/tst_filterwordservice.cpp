@@ -74,7 +74,7 @@ void tst_FilterWordService::answersLaterOnTheGuiThread()
     FilterWordService service;
     std::vector<std::pair<std::string, bool>> answers;
     service.setAnswer([&](const std::string &id, bool valid) {
-        QCOMPARE(QThread::currentThread(), qApp->thread());
+        QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
         answers.emplace_back(id, valid);
     });
     service.request("t1", L"plain text");

@@ -16,7 +16,6 @@ class tst_FrameStats : public QObject
 private Q_SLOTS:
     void percentile_data();
     void percentile();
-    void mean();
     void latencyMatchesByTimestamp();
     void unknownAndRepeatedTimestampsAreUnmatched();
     void latencySurvivesClockWrap();
@@ -60,15 +59,6 @@ void tst_FrameStats::percentile()
     QFETCH(double, p);
     QFETCH(qint64, expected);
     QCOMPARE(FrameStats::percentile(samples, p), expected);
-}
-
-void tst_FrameStats::mean()
-{
-    QCOMPARE(FrameStats::mean({}), 0.0);
-    QCOMPARE(FrameStats::mean({1, 2}), 1.5);
-    // Large values must not overflow on the way.
-    const std::int64_t big = std::int64_t(1) << 61;
-    QCOMPARE(FrameStats::mean({big, big, big, big}), double(big));
 }
 
 void tst_FrameStats::latencyMatchesByTimestamp()

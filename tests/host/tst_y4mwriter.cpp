@@ -96,7 +96,6 @@ class tst_Y4mWriter : public QObject
 
 private Q_SLOTS:
     void header();
-    void streamFileNames();
     void convertsKnownColours_data();
     void convertsKnownColours();
     void oddSizesRoundChromaUp();
@@ -119,13 +118,6 @@ void tst_Y4mWriter::header()
              QByteArray("YUV4MPEG2 W1280 H720 F30:1 Ip A1:1 C420jpeg XYSCSS=420JPEG "
                         "XCOLORRANGE=LIMITED\n"));
     QVERIFY(Y4mWriter::streamHeader(641, 479, 25).startsWith("YUV4MPEG2 W641 H479 F25:1 "));
-}
-
-void tst_Y4mWriter::streamFileNames()
-{
-    QCOMPARE(Y4mWriter::streamFileName(1), QStringLiteral("demo.y4m"));
-    QCOMPARE(Y4mWriter::streamFileName(2), QStringLiteral("demo-2.y4m"));
-    QCOMPARE(Y4mWriter::streamFileName(11), QStringLiteral("demo-11.y4m"));
 }
 
 void tst_Y4mWriter::convertsKnownColours_data()
