@@ -1,14 +1,21 @@
 #include "HeadlessSession.h"
 
 #include "EngineLibrary.h"
-#include "TestPattern.h"
+#include "FilterWordService.h"
+#include "FrameStats.h"
+#include "GameSource.h"
+#include "MonotonicClock.h"
+#include "VirtualCamera.h"
+#include "Y4mWriter.h"
 
 #include <previewengine/IPreviewEngine.h>
 
+#include <QDir>
+#include <QEventLoop>
 #include <QTextStream>
+#include <QTimer>
 
-#include <chrono>
-#include <thread>
+#include <cmath>
 
 namespace {
 
@@ -16,6 +23,19 @@ QTextStream &out()
 {
     static QTextStream stream(stdout);
     return stream;
+}
+
+// The engine sends sizes as floats; anything but a positive whole number is a broken frame.
+int frameSide(float value)
+{
+    if (!std::isfinite(value) || value < 1 || value > 65535 || value != std::floor(value))
+        return -1;
+    return int(value);
+}
+
+QString millis(double micros)
+{
+    return QString::number(micros / 1000.0, 'f', 2) + QStringLiteral(" ms");
 }
 
 } // namespace
@@ -31,6 +51,18 @@ HeadlessSession::~HeadlessSession()
 
 int HeadlessSession::run()
 {
+    const std::int64_t frames = std::int64_t(m_options.seconds) * m_options.fps;
+
+    FilterWordService filterWords;
+    if (!m_options.filterWordsFile.isEmpty()) {
+        QString error;
+        if (!filterWords.loadFile(m_options.filterWordsFile, &error)) {
+            out() << "previewhost: --filter-words: " << error << Qt::endl;
+            return 2;
+        }
+    }
+    out() << "previewhost: " << filterWords.words().size() << " filter words" << Qt::endl;
+
     EngineLibrary library(m_options.enginePath);
     if (!library.load()) {
         out() << "previewhost: cannot load the engine: " << library.errorString() << Qt::endl;
@@ -43,6 +75,22 @@ int HeadlessSession::run()
         out() << "previewhost: createPreviewEngine returned no engine" << Qt::endl;
         return 1;
     }
+
+    Y4mWriter writer(m_options.outputDir, m_options.fps);
+    QString error;
+    if (!writer.start(&error)) {
+        out() << "previewhost: " << error << Qt::endl;
+        engine->release();
+        library.unload();
+        return 1;
+    }
+    FrameStats stats(std::size_t(qMax<std::int64_t>(0, frames)));
+    m_stats = &stats;
+    m_writer = &writer;
+
+    VirtualCamera camera(engine);
+    camera.attach();
+    filterWords.attach(engine);
     _connect(engine);
     out() << "previewhost: engine created; default output " << engine->getVideoWidth() << "x"
           << engine->getVideoHeight() << Qt::endl;
@@ -51,24 +99,86 @@ int HeadlessSession::run()
     out() << "previewhost: init(" << m_options.fps << ")" << Qt::endl;
 
     engine->setVideoSize(m_options.gameSize.width(), m_options.gameSize.height());
+    writer.announceSize(engine->getVideoWidth(), engine->getVideoHeight());
     out() << "previewhost: game video " << m_options.gameSize.width() << "x"
           << m_options.gameSize.height() << " -> preview area " << m_previewWidth.load() << "x"
           << m_previewHeight.load() << ", output " << engine->getVideoWidth() << "x"
           << engine->getVideoHeight() << Qt::endl;
 
-    std::thread capture([this, engine] { _pushFrames(engine); });
-    capture.join();
+    if (m_options.startCamera)
+        camera.open(VirtualCamera::deviceName(), QSize(640, 480), m_options.fps);
 
+    // The GUI thread keeps serving events (filter-word answers, the engine's posted updates and
+    // timers) while the capture thread pushes.
+    QEventLoop loop;
+    GameSource game(m_options.gameSize, m_options.fps);
+    game.start(
+        frames,
+        [engine, &stats](const QImage &frame, unsigned long sampleTime) {
+            stats.recordPush(sampleTime, sampleTime);
+            engine->pushGameVideoData(reinterpret_cast<const char *>(frame.constBits()),
+                                      static_cast<unsigned int>(frame.sizeInBytes()), frame.width(),
+                                      frame.height(), sampleTime);
+        },
+        [&loop] {
+            QMetaObject::invokeMethod(
+                &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        });
+    out() << "previewhost: pushing " << frames << " game frames at " << m_options.fps << " fps"
+          << Qt::endl;
+    loop.exec();
+    game.stop();
+    _drain();
+
+    // Order matters: nothing may call into the engine once it is released, and the sender
+    // thread must be stopped before the frames' destination closes.
+    camera.detach();
     engine->unInit();
+    filterWords.detach();
+    disconnect_all();
+    m_stats = nullptr;
+    m_writer = nullptr;
+    writer.finish();
     out() << "previewhost: unInit; output now " << engine->getVideoWidth() << "x"
           << engine->getVideoHeight() << Qt::endl;
     engine->release();
     library.unload();
-
     out() << "previewhost: released the engine and unloaded the library" << Qt::endl;
-    out() << "previewhost: frames pushed " << m_pushed.load() << ", delivered "
-          << m_delivered.load() << ", output size announcements " << m_sizeAnnouncements.load()
-          << ", camera requests " << m_cameraRequests.load() << Qt::endl;
+
+    const FrameStats::Latency latency = stats.latency();
+    const std::int64_t hostDropped =
+        writer.droppedPoolFull() + writer.droppedUnexpectedSize() + writer.droppedMalformed();
+    out() << "previewhost: game frames pushed " << stats.pushed() << " (late " << game.lateFrames()
+          << ")" << Qt::endl;
+    out() << "previewhost: frames composed and delivered " << stats.delivered()
+          << ", not delivered by the engine "
+          << qMax<std::int64_t>(0, stats.pushed() - stats.delivered()) << ", unmatched timestamps "
+          << stats.unmatched() << Qt::endl;
+    out() << "previewhost: frames dropped by the host " << hostDropped << " (pool full "
+          << writer.droppedPoolFull() << ", unannounced size " << writer.droppedUnexpectedSize()
+          << ", malformed " << writer.droppedMalformed() << "), write errors "
+          << writer.writeErrors() << Qt::endl;
+    if (latency.samples > 0) {
+        out() << "previewhost: push to delivery: mean " << millis(latency.meanMicros) << ", p99 "
+              << millis(latency.p99Micros) << ", max " << millis(double(latency.maxMicros))
+              << " over " << latency.samples << " frames" << Qt::endl;
+    } else {
+        out() << "previewhost: push to delivery: no frames delivered" << Qt::endl;
+    }
+    out() << "previewhost: output size announcements " << m_sizeAnnouncements.load() << Qt::endl;
+    out() << "previewhost: camera starts " << camera.starts() << ", camera frames pushed "
+          << camera.framesPushed() << Qt::endl;
+    out() << "previewhost: filter-word checks asked " << filterWords.requests() << ", answered "
+          << filterWords.answered() << Qt::endl;
+    if (writer.streams().isEmpty()) {
+        out() << "previewhost: no frames written; no video in "
+              << QDir::toNativeSeparators(writer.directory()) << Qt::endl;
+    } else {
+        out() << "previewhost: wrote " << writer.written() << " frames to "
+              << writer.streams().join(QStringLiteral(", ")) << Qt::endl;
+    }
+    if (!writer.picture().isEmpty())
+        out() << "previewhost: last frame in " << writer.picture() << Qt::endl;
     return 0;
 }
 
@@ -77,12 +187,11 @@ void HeadlessSession::_connect(ZqStudio::IPreviewEngine *engine)
     engine->sigPreviewSizeChanged.connect(this, &HeadlessSession::onPreviewSizeChanged);
     engine->sigVideoFrame.connect(this, &HeadlessSession::onVideoFrame);
     engine->sigVideoSizeChanged.connect(this, &HeadlessSession::onVideoSizeChanged);
-    engine->sigOpenCamera.connect(this, &HeadlessSession::onOpenCamera);
-    engine->sigCloseCamera.connect(this, &HeadlessSession::onCloseCamera);
 }
 
-void HeadlessSession::_pushFrames(ZqStudio::IPreviewEngine *engine)
+void HeadlessSession::_drain() const
 {
+<<<<<<< HEAD
     using Clock = std::chrono::steady_clock;
     TestPattern pattern(m_options.gameSize);
     const auto interval = std::chrono::microseconds(1000000 / qMax(1, m_options.fps));
@@ -98,6 +207,18 @@ void HeadlessSession::_pushFrames(ZqStudio::IPreviewEngine *engine)
         ++m_pushed;
         next += interval;
         std::this_thread::sleep_until(next);
+=======
+    // Up to two seconds, until no frame arrived for 200 ms.
+    std::int64_t seen = m_stats->delivered();
+    int quietSlices = 0;
+    for (int slice = 0; slice < 40 && quietSlices < 4; ++slice) {
+        QEventLoop pause;
+        QTimer::singleShot(50, &pause, &QEventLoop::quit);
+        pause.exec();
+        const std::int64_t now = m_stats->delivered();
+        quietSlices = now == seen ? quietSlices + 1 : 0;
+        seen = now;
+>>>>>>> host
     }
 }
 
@@ -107,32 +228,25 @@ void HeadlessSession::onPreviewSizeChanged(int width, int height)
     m_previewHeight = height;
 }
 
+// On the engine's sender thread: copy and return, never wait.
 void HeadlessSession::onVideoFrame(unsigned char *pixels, unsigned int stride, ZQSize size,
                                    unsigned long timestamp)
 {
-    Q_UNUSED(pixels)
-    Q_UNUSED(stride)
-    Q_UNUSED(size)
-    Q_UNUSED(timestamp)
-    ++m_delivered;
+    if (!m_stats || !m_writer)
+        return;
+    m_stats->recordDelivery(timestamp, MonotonicClock::nowMicros());
+    m_writer->onFrame(pixels, stride, frameSide(size.width), frameSide(size.height), timestamp);
 }
 
+// On the GUI thread or a capture thread, never the sender thread: the pool may grow here.
 void HeadlessSession::onVideoSizeChanged(unsigned int width, unsigned int height)
 {
-    Q_UNUSED(width)
-    Q_UNUSED(height)
     ++m_sizeAnnouncements;
+    if (!m_writer)
+        return;
+    if (width > 65535 || height > 65535) {
+        qWarning("previewhost: ignoring an output size of %ux%u", width, height);
+        return;
+    }
+    m_writer->announceSize(int(width), int(height));
 }
-
-void HeadlessSession::onOpenCamera(const std::wstring &device, tagSIZE size1, tagSIZE size2,
-                                   int fps, bool flag)
-{
-    Q_UNUSED(device)
-    Q_UNUSED(size1)
-    Q_UNUSED(size2)
-    Q_UNUSED(fps)
-    Q_UNUSED(flag)
-    ++m_cameraRequests;
-}
-
-void HeadlessSession::onCloseCamera() {}

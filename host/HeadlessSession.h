@@ -1,8 +1,7 @@
 #pragma once
 
-#include <appcommon/sigslot.h>
-
 #include <previewengine/HostTypes.h>
+#include <previewengine/xsignals/xsignals.h>
 
 #include <QSize>
 #include <QString>
@@ -10,16 +9,19 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace ZqStudio {
 class IPreviewEngine;
 }
 
+class FrameStats;
+class Y4mWriter;
+
 // Drives the engine the way a streaming application does, without a window: load, create,
-// connect, init, size, push game frames from a capture thread at a steady rate, shut down,
-// release, unload; then report what happened.
-class HeadlessSession : public sigslot::has_slots
+// connect, init, size; push game frames from a capture thread at a steady rate, run the virtual
+// camera and the filter-word service on request, write every delivered frame to a Y4M file;
+// shut down, release, unload; then report what happened.
+class HeadlessSession : public xsignals::trackable
 {
 public:
     struct Options
@@ -27,13 +29,16 @@ public:
         QString enginePath;
         QSize gameSize{1280, 720};
         int fps = 30;
-        int frames = 30;
+        int seconds = 6;
+        QString outputDir = QStringLiteral("out");
+        QString filterWordsFile;  // empty: the built-in list
+        bool startCamera = false; // run the virtual camera from the start
     };
 
     explicit HeadlessSession(const Options &options);
     ~HeadlessSession() override;
 
-    // Returns the process exit code.
+    // Returns the process exit code. Call on the GUI thread, with a QApplication.
     int run();
 
 private:
@@ -41,17 +46,21 @@ private:
     void onVideoFrame(unsigned char *pixels, unsigned int stride, ZQSize size,
                       unsigned long timestamp);
     void onVideoSizeChanged(unsigned int width, unsigned int height);
+<<<<<<< HEAD
     void onOpenCamera(const std::wstring &device, tagSIZE size1, tagSIZE size2, int fps, bool flag);
     void onCloseCamera();
+=======
+>>>>>>> host
 
     void _connect(ZqStudio::IPreviewEngine *engine);
-    void _pushFrames(ZqStudio::IPreviewEngine *engine);
+    // Lets frames still in the engine arrive: returns once deliveries stop for a moment.
+    void _drain() const;
 
     const Options m_options;
-    std::atomic<std::int64_t> m_pushed{0};
-    std::atomic<std::int64_t> m_delivered{0};
+    // Set before the engine's signals are connected and cleared after they are disconnected.
+    FrameStats *m_stats = nullptr;
+    Y4mWriter *m_writer = nullptr;
     std::atomic<int> m_previewWidth{0};
     std::atomic<int> m_previewHeight{0};
     std::atomic<int> m_sizeAnnouncements{0};
-    std::atomic<int> m_cameraRequests{0};
 };

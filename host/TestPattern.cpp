@@ -1,8 +1,10 @@
 #include "TestPattern.h"
 
-#include <QDateTime>
 #include <QFont>
 #include <QPainter>
+#include <QTime>
+
+#include <cstring>
 
 namespace {
 
@@ -29,7 +31,8 @@ TestPattern::TestPattern(const QSize &size)
 
 const QImage &TestPattern::render(qint64 index)
 {
-    m_frame = m_bars.copy();
+    // Same size and format, so this copies pixels into the frame's own buffer.
+    std::memcpy(m_frame.bits(), m_bars.constBits(), size_t(m_frame.sizeInBytes()));
     QPainter painter(&m_frame);
     const int w = m_frame.width();
     const int h = m_frame.height();

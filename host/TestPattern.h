@@ -2,8 +2,9 @@
 
 #include <QImage>
 
-// The built-in game source: colour bars, a box that moves across them, and the frame number
-// with the time, so a stalled or repeated frame is obvious on screen.
+// The built-in game picture: colour bars, a box that moves across them, and the frame number
+// with the time, so a stalled or repeated frame is obvious on screen. Every frame is drawn into
+// the same buffer.
 class TestPattern
 {
 public:

@@ -16,7 +16,9 @@ bool parseSize(const QString &text, QSize *size)
     if (!match.hasMatch())
         return false;
     const QSize parsed(match.captured(1).toInt(), match.captured(2).toInt());
-    if (parsed.width() < 2 || parsed.height() < 2)
+    // Bounded so a typo cannot ask for gigabytes of frame buffers.
+    if (parsed.width() < 2 || parsed.height() < 2 || parsed.width() > 8192 ||
+        parsed.height() > 8192)
         return false;
     *size = parsed;
     return true;
@@ -54,10 +56,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption fpsOption(QStringLiteral("fps"),
                                        QStringLiteral("Game frame rate (default 30)."),
                                        QStringLiteral("N"), QStringLiteral("30"));
-    const QCommandLineOption framesOption(QStringLiteral("frames"),
-                                          QStringLiteral("Game frames to push (default 30)."),
-                                          QStringLiteral("N"), QStringLiteral("30"));
-    parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, framesOption});
+    const QCommandLineOption secondsOption(QStringLiteral("seconds"),
+                                           QStringLiteral("Seconds of game video (default 6)."),
+                                           QStringLiteral("N"), QStringLiteral("6"));
+    const QCommandLineOption outputOption(
+        QStringLiteral("output"), QStringLiteral("Folder for demo.y4m and demo.png (default out)."),
+        QStringLiteral("dir"), QStringLiteral("out"));
+    const QCommandLineOption filterWordsOption(
+        QStringLiteral("filter-words"),
+        QStringLiteral("UTF-8 file of filter words, one per line, replacing the built-in list."),
+        QStringLiteral("file"));
+    const QCommandLineOption cameraOption(QStringLiteral("camera"),
+                                          QStringLiteral("Run the virtual camera from the start."));
+    parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
+                       outputOption, filterWordsOption, cameraOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -78,11 +90,18 @@ int main(int argc, char *argv[])
         err << "previewhost: --fps wants a number from 1 to 240" << Qt::endl;
         return 2;
     }
-    options.frames = parser.value(framesOption).toInt(&ok);
-    if (!ok || options.frames < 0) {
-        err << "previewhost: --frames wants a number of 0 or more" << Qt::endl;
+    options.seconds = parser.value(secondsOption).toInt(&ok);
+    if (!ok || options.seconds < 0 || options.seconds > 24 * 3600) {
+        err << "previewhost: --seconds wants a number from 0 to 86400" << Qt::endl;
         return 2;
     }
+    options.outputDir = parser.value(outputOption);
+    if (options.outputDir.isEmpty()) {
+        err << "previewhost: --output wants a folder" << Qt::endl;
+        return 2;
+    }
+    options.filterWordsFile = parser.value(filterWordsOption);
+    options.startCamera = parser.isSet(cameraOption);
 
     HeadlessSession session(options);
     return session.run();

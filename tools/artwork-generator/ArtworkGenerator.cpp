@@ -1,0 +1,410 @@
+#include "ArtworkGenerator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The product's accent colour and its darker edge.
+const QColor Accent(255, 122, 35);
+const QColor AccentDark(214, 90, 20);
+const QString FontFamily = QStringLiteral("DejaVu Sans");
+
+QPainterPath centred(QPainterPath path, const QRectF &area)
+{
+    path.translate(area.center() - path.boundingRect().center());
+    return path;
+}
+
+QPainterPath textPath(const QString &text, int pixelSize, bool bold, bool italic = false,
+                      qreal letterSpacing = 0)
+{
+    QFont font(FontFamily);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    if (letterSpacing != 0)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, letterSpacing);
+    QPainterPath path;
+    path.addText(0, 0, font, text);
+    return path;
+}
+
+void antialiased(QPainter &painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+}
+
+// PNG stores straight alpha; saving a premultiplied image would convert anyway, but being
+// explicit keeps the files identical whichever way Qt chooses.
+QImage forSaving(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+QList<ArtworkGenerator::Picture> ArtworkGenerator::pictures() const
+{
+    return {
+        {QStringLiteral("preview/tamber_watermark.png"), watermark()},
+        {QStringLiteral("preview/layer_bk.png"), layerListBackground()},
+        {QStringLiteral("preview/no_camera_data.png"), noCameraData()},
+        {QStringLiteral("preview/edit_frame_color.png"), fontColorButton()},
+        {QStringLiteral("preview/edit_frame_blod.png"), fontBoldButton()},
+        {QStringLiteral("preview/edit_frame_itr.png"), fontItalicButton()},
+        {QStringLiteral("preview/edit_frame_under.png"), fontUnderlineButton()},
+        {QStringLiteral("preview/edit_frame.png"), colorPopupFrame()},
+        {QStringLiteral("preview/select_btn.png"), selectButton()},
+        {QStringLiteral("preview/edit.png"), editButton()},
+        {QStringLiteral("preview/delete.png"), deleteButton()},
+        {QStringLiteral("preview/up.png"), upButton()},
+        {QStringLiteral("preview/down.png"), downButton()},
+        {QStringLiteral("preview/check_select.png"), checkSelected()},
+        {QStringLiteral("preview/item_selected_mask.png"), itemSelectedMask()},
+        {QStringLiteral("gui_scrollbar_slider.png"), scrollBarSlider()},
+    };
+}
+
+bool ArtworkGenerator::writeAll(const QString &themeDir, QString *error) const
+{
+    const QDir root(themeDir);
+    for (const Picture &picture : pictures()) {
+        const QString path = root.filePath(picture.name);
+        if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+            *error = QStringLiteral("cannot create the folder of %1").arg(path);
+            return false;
+        }
+        if (!forSaving(picture.image).save(path, "PNG")) {
+            *error = QStringLiteral("cannot write %1").arg(path);
+            return false;
+        }
+    }
+    return true;
+}
+
+QImage ArtworkGenerator::_transparent(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// A separable box blur run three times, which is close enough to a Gaussian for a soft shadow.
+QImage ArtworkGenerator::_blurredAlpha(const QImage &source, int radius)
+{
+    QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int w = image.width();
+    const int h = image.height();
+    std::vector<QRgb> line(size_t(std::max(w, h)));
+    const auto blurLine = [&](auto get, auto set, int length) {
+        for (int i = 0; i < length; ++i)
+            line[size_t(i)] = get(i);
+        for (int i = 0; i < length; ++i) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int k = std::max(0, i - radius); k <= std::min(length - 1, i + radius); ++k) {
+                const QRgb p = line[size_t(k)];
+                sum[0] += qRed(p);
+                sum[1] += qGreen(p);
+                sum[2] += qBlue(p);
+                sum[3] += qAlpha(p);
+            }
+            // Pixels beyond the edge count as transparent, so the shadow fades out at borders.
+            const int span = 2 * radius + 1;
+            set(i, qRgba(sum[0] / span, sum[1] / span, sum[2] / span, sum[3] / span));
+        }
+    };
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int y = 0; y < h; ++y) {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            blurLine([row](int x) { return row[x]; }, [row](int x, QRgb v) { row[x] = v; }, w);
+        }
+        for (int x = 0; x < w; ++x) {
+            blurLine(
+                [&image, x](int y) { return reinterpret_cast<const QRgb *>(image.scanLine(y))[x]; },
+                [&image, x](int y, QRgb v) { reinterpret_cast<QRgb *>(image.scanLine(y))[x] = v; },
+                h);
+        }
+    }
+    return image;
+}
+
+QImage ArtworkGenerator::watermark()
+{
+    const int width = 236;
+    const int height = 136;
+    const QRectF badge(10, 10, 216, 108);
+    const qreal radius = 26;
+    QPainterPath badgePath;
+    badgePath.addRoundedRect(badge, radius, radius);
+
+    // The soft shadow lifts the badge off light pictures; the dark rim separates it from dark ones.
+    QImage shadow = _transparent(width, height);
+    {
+        QPainter painter(&shadow);
+        antialiased(painter);
+        painter.fillPath(badgePath.translated(0, 5), QColor(0, 0, 0, 150));
+    }
+    shadow = _blurredAlpha(shadow, 3);
+
+    QImage image = _transparent(width, height);
+    QPainter painter(&image);
+    antialiased(painter);
+    painter.drawImage(0, 0, shadow);
+
+    QLinearGradient fill(badge.topLeft(), badge.bottomLeft());
+    fill.setColorAt(0.0, QColor(255, 152, 72, 236));
+    fill.setColorAt(1.0, QColor(226, 84, 14, 236));
+    painter.fillPath(badgePath, fill);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(48, 22, 8, 235), 3));
+    painter.drawPath(badgePath);
+    QPainterPath inner;
+    inner.addRoundedRect(badge.adjusted(3, 3, -3, -3), radius - 3, radius - 3);
+    painter.setPen(QPen(QColor(255, 255, 255, 230), 2));
+    painter.drawPath(inner);
+
+    // The play disc.
+    const QPointF disc(60, 64);
+    painter.setPen(QPen(QColor(48, 22, 8, 220), 2));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(disc, 32, 32);
+    QPainterPath play;
+    play.moveTo(disc + QPointF(-11, -18));
+    play.lineTo(disc + QPointF(20, 0));
+    play.lineTo(disc + QPointF(-11, 18));
+    play.closeSubpath();
+    painter.fillPath(play, QColor(226, 84, 14));
+
+    // The wordmark: white letters with a dark outline.
+    const QPainterPath zq = centred(textPath(QStringLiteral("ZQ"), 52, true), {104, 18, 112, 52});
+    const QPainterPath live =
+        centred(textPath(QStringLiteral("LIVE"), 27, true, false, 3), {104, 76, 112, 30});
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(48, 22, 8, 230), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(zq);
+    painter.drawPath(live);
+    painter.fillPath(zq, Qt::white);
+    painter.fillPath(live, Qt::white);
+    painter.fillRect(QRectF(112, 71, 96, 2), QColor(255, 255, 255, 200));
+    return image;
+}
+
+QImage ArtworkGenerator::layerListBackground()
+{
+    QImage image = _transparent(404, 165);
+    QPainter painter(&image);
+    antialiased(painter);
+    painter.setPen(QPen(QColor(72, 72, 72), 1));
+    painter.setBrush(QColor(38, 38, 38));
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 403, 164), 4, 4);
+    painter.setPen(QPen(QColor(255, 255, 255, 20), 1));
+    painter.drawLine(QPointF(4, 1.5), QPointF(400, 1.5));
+    return image;
+}
+
+QImage ArtworkGenerator::noCameraData()
+{
+    QImage image = _transparent(96, 72);
+    QPainter painter(&image);
+    antialiased(painter);
+    const QColor glyph(205, 205, 205);
+    const QColor hole(70, 69, 69);
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(glyph);
+    painter.drawRoundedRect(QRectF(22, 18, 14, 8), 2, 2);
+    painter.drawRoundedRect(QRectF(12, 22, 54, 36), 6, 6);
+    painter.drawPolygon(QPolygonF({{68, 33}, {84, 24}, {84, 56}, {68, 47}}));
+    painter.setBrush(hole);
+    painter.drawEllipse(QPointF(39, 40), 12, 12);
+    painter.setBrush(glyph);
+    painter.drawEllipse(QPointF(39, 40), 7, 7);
+
+    // The slash, set off from the glyph by a band of the item's own background colour.
+    painter.setPen(QPen(hole, 9, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(14, 64), QPointF(82, 10));
+    painter.setPen(QPen(Accent, 5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(14, 64), QPointF(82, 10));
+    return image;
+}
+
+QImage ArtworkGenerator::_toolButton(const QString &glyph, bool bold, bool italic, bool underline,
+                                     bool colourBar)
+{
+    QImage image = _transparent(21, 21);
+    QPainter painter(&image);
+    antialiased(painter);
+    painter.setPen(QPen(QColor(200, 200, 200), 1));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 20, 20), 3, 3);
+
+    const QColor ink(68, 68, 68);
+    const bool lowered = underline || colourBar;
+    const QRectF area = lowered ? QRectF(3, 2, 15, 12) : QRectF(3, 3, 15, 15);
+    painter.fillPath(centred(textPath(glyph, 13, bold, italic), area), ink);
+    if (underline)
+        painter.fillRect(QRectF(6, 16, 9, 1.5), ink);
+    if (colourBar)
+        painter.fillRect(QRectF(5, 15.5, 11, 3), QColor(255, 0, 0));
+    return image;
+}
+
+QImage ArtworkGenerator::fontColorButton()
+{
+    return _toolButton(QStringLiteral("A"), true, false, false, true);
+}
+
+QImage ArtworkGenerator::fontBoldButton()
+{
+    return _toolButton(QStringLiteral("B"), true, false, false, false);
+}
+
+QImage ArtworkGenerator::fontItalicButton()
+{
+    return _toolButton(QStringLiteral("I"), false, true, false, false);
+}
+
+QImage ArtworkGenerator::fontUnderlineButton()
+{
+    return _toolButton(QStringLiteral("U"), false, false, true, false);
+}
+
+QImage ArtworkGenerator::colorPopupFrame()
+{
+    QImage image = _transparent(142, 142);
+    QPainter painter(&image);
+    antialiased(painter);
+    painter.setPen(QPen(QColor(204, 204, 204), 1));
+    painter.setBrush(QColor(250, 250, 250));
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 141, 141), 4, 4);
+    return image;
+}
+
+QImage ArtworkGenerator::selectButton()
+{
+    QImage image = _transparent(50, 30);
+    QPainter painter(&image);
+    antialiased(painter);
+    QLinearGradient fill(0, 0, 0, 30);
+    fill.setColorAt(0.0, QColor(255, 142, 62));
+    fill.setColorAt(1.0, QColor(240, 104, 20));
+    painter.setPen(QPen(AccentDark, 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 49, 29), 4, 4);
+    return image;
+}
+
+QImage ArtworkGenerator::_managerButton(Icon icon)
+{
+    QImage image = _transparent(76, 32);
+    QPainter painter(&image);
+    antialiased(painter);
+    QLinearGradient fill(0, 0, 0, 32);
+    fill.setColorAt(0.0, QColor(74, 74, 74));
+    fill.setColorAt(1.0, QColor(58, 58, 58));
+    painter.setPen(QPen(QColor(92, 92, 92), 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 75, 31), 4, 4);
+
+    const QColor glyph(222, 222, 222);
+    painter.translate(38, 16);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(glyph);
+    switch (icon) {
+    case Icon::Pencil:
+        painter.rotate(-45);
+        painter.drawRect(QRectF(-8, -3, 13, 6));
+        painter.drawPolygon(QPolygonF({{6, -3}, {11, 0}, {6, 3}}));
+        painter.setBrush(Accent);
+        painter.drawRect(QRectF(-11, -3, 2, 6));
+        break;
+    case Icon::Bin:
+        painter.drawRect(QRectF(-3, -10, 6, 2));
+        painter.drawRect(QRectF(-8, -8, 16, 2));
+        painter.drawPolygon(QPolygonF({{-6, -5}, {6, -5}, {5, 10}, {-5, 10}}));
+        painter.setBrush(QColor(66, 66, 66));
+        painter.drawRect(QRectF(-2.75, -2, 1.5, 9));
+        painter.drawRect(QRectF(1.25, -2, 1.5, 9));
+        break;
+    case Icon::Up:
+    case Icon::Down:
+        if (icon == Icon::Down)
+            painter.rotate(180);
+        painter.drawPolygon(
+            QPolygonF({{0, -10}, {9, 0}, {3, 0}, {3, 10}, {-3, 10}, {-3, 0}, {-9, 0}}));
+        break;
+    }
+    return image;
+}
+
+QImage ArtworkGenerator::editButton()
+{
+    return _managerButton(Icon::Pencil);
+}
+
+QImage ArtworkGenerator::deleteButton()
+{
+    return _managerButton(Icon::Bin);
+}
+
+QImage ArtworkGenerator::upButton()
+{
+    return _managerButton(Icon::Up);
+}
+
+QImage ArtworkGenerator::downButton()
+{
+    return _managerButton(Icon::Down);
+}
+
+QImage ArtworkGenerator::checkSelected()
+{
+    QImage image = _transparent(18, 18);
+    QPainter painter(&image);
+    antialiased(painter);
+    painter.setPen(QPen(AccentDark, 1));
+    painter.setBrush(Accent);
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 15, 15), 3, 3);
+    QPainterPath tick;
+    tick.moveTo(5, 9.5);
+    tick.lineTo(8, 12.5);
+    tick.lineTo(13.5, 5.5);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(tick);
+    return image;
+}
+
+QImage ArtworkGenerator::itemSelectedMask()
+{
+    QImage image = _transparent(240, 24);
+    QPainter painter(&image);
+    QColor wash = Accent;
+    wash.setAlpha(64);
+    painter.fillRect(image.rect(), wash);
+    painter.fillRect(QRect(0, 0, 3, 24), Accent);
+    return image;
+}
+
+QImage ArtworkGenerator::scrollBarSlider()
+{
+    QImage image = _transparent(11, 48);
+    QPainter painter(&image);
+    antialiased(painter);
+    painter.setPen(QPen(QColor(90, 90, 90), 1));
+    painter.setBrush(QColor(120, 120, 120));
+    painter.drawRoundedRect(QRectF(1.5, 0.5, 8, 47), 4, 4);
+    painter.setPen(QPen(QColor(165, 165, 165), 1));
+    for (const qreal y : {20.5, 23.5, 26.5})
+        painter.drawLine(QPointF(3.5, y), QPointF(7.5, y));
+    return image;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+// Draws every picture of the product's theme with QPainter. The pictures are plain functions of
+// the code and the installed fonts, so regenerating them gives the same files.
+class ArtworkGenerator
+{
+public:
+    struct Picture
+    {
+        QString name; // relative to the theme folder, e.g. "preview/edit.png"
+        QImage image;
+    };
+
+    // Every picture, in a stable order.
+    QList<Picture> pictures() const;
+
+    // Writes all pictures below themeDir, creating folders as needed. On failure returns false
+    // and describes the first problem in *error.
+    bool writeAll(const QString &themeDir, QString *error) const;
+
+    // The product's mark stamped into every broadcast frame: 236 x 136, real alpha, readable on
+    // light and dark pictures alike.
+    static QImage watermark();
+    static QImage layerListBackground();
+    static QImage noCameraData();
+    static QImage fontColorButton();
+    static QImage fontBoldButton();
+    static QImage fontItalicButton();
+    static QImage fontUnderlineButton();
+    static QImage colorPopupFrame();
+    static QImage selectButton();
+    static QImage editButton();
+    static QImage deleteButton();
+    static QImage upButton();
+    static QImage downButton();
+    static QImage checkSelected();
+    static QImage itemSelectedMask();
+    static QImage scrollBarSlider();
+
+private:
+    static QImage _transparent(int width, int height);
+    static QImage _blurredAlpha(const QImage &source, int radius);
+    static QImage _toolButton(const QString &glyph, bool bold, bool italic, bool underline,
+                              bool colourBar);
+    enum class Icon { Pencil, Bin, Up, Down };
+    static QImage _managerButton(Icon icon);
+};
