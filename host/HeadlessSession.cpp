@@ -191,23 +191,6 @@ void HeadlessSession::_connect(ZqStudio::IPreviewEngine *engine)
 
 void HeadlessSession::_drain() const
 {
-<<<<<<< HEAD
-    using Clock = std::chrono::steady_clock;
-    TestPattern pattern(m_options.gameSize);
-    const auto interval = std::chrono::microseconds(1000000 / qMax(1, m_options.fps));
-    auto next = Clock::now();
-    for (int i = 0; i < m_options.frames; ++i) {
-        const QImage &frame = pattern.render(i);
-        const auto timestamp = static_cast<unsigned long>(
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
-                .count());
-        engine->pushGameVideoData(reinterpret_cast<const char *>(frame.constBits()),
-                                  static_cast<unsigned int>(frame.sizeInBytes()), frame.width(),
-                                  frame.height(), timestamp);
-        ++m_pushed;
-        next += interval;
-        std::this_thread::sleep_until(next);
-=======
     // Up to two seconds, until no frame arrived for 200 ms.
     std::int64_t seen = m_stats->delivered();
     int quietSlices = 0;
@@ -218,7 +201,6 @@ void HeadlessSession::_drain() const
         const std::int64_t now = m_stats->delivered();
         quietSlices = now == seen ? quietSlices + 1 : 0;
         seen = now;
->>>>>>> host
     }
 }
 

@@ -46,11 +46,6 @@ private:
     void onVideoFrame(unsigned char *pixels, unsigned int stride, ZQSize size,
                       unsigned long timestamp);
     void onVideoSizeChanged(unsigned int width, unsigned int height);
-<<<<<<< HEAD
-    void onOpenCamera(const std::wstring &device, tagSIZE size1, tagSIZE size2, int fps, bool flag);
-    void onCloseCamera();
-=======
->>>>>>> host
 
     void _connect(ZqStudio::IPreviewEngine *engine);
     // Lets frames still in the engine arrive: returns once deliveries stop for a moment.
