@@ -10,7 +10,7 @@ deps:
 demo: deps
 	cmake --preset release
 	cmake --build --preset release
-	./build/release/bin/previewhost --headless
+	./build/release/bin/previewhost --headless --layout host/demo/demo-layout.xml
 
 test: deps
 	cmake --preset dev

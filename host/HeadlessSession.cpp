@@ -8,10 +8,13 @@
 #include "VirtualCamera.h"
 #include "Y4mWriter.h"
 
+#include <appcommon/pubfunc.h>
 #include <previewengine/IPreviewEngine.h>
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -49,9 +52,42 @@ HeadlessSession::~HeadlessSession()
     disconnect_all();
 }
 
+bool HeadlessSession::_installLayout(QString *error) const
+{
+    const QFileInfo source(m_options.layoutFile);
+    if (!source.isFile() || !source.isReadable()) {
+        *error = QStringLiteral("--layout: cannot read %1").arg(m_options.layoutFile);
+        return false;
+    }
+    const QString target = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+    if (QFileInfo(target) == source) {
+        return true; // already the settings file: nothing to copy, and nothing to lose
+    }
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    // The engine rewrites its settings file at shutdown; the user's file is never touched.
+    QFile::remove(target);
+    if (!QFile::copy(source.absoluteFilePath(), target)) {
+        *error = QStringLiteral("--layout: cannot copy %1 to %2").arg(m_options.layoutFile, target);
+        return false;
+    }
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::ReadOther);
+    out() << "previewhost: layout " << m_options.layoutFile << " installed as " << target
+          << Qt::endl;
+    return true;
+}
+
 int HeadlessSession::run()
 {
     const std::int64_t frames = std::int64_t(m_options.seconds) * m_options.fps;
+
+    if (!m_options.layoutFile.isEmpty()) {
+        QString error;
+        if (!_installLayout(&error)) {
+            out() << "previewhost: " << error << Qt::endl;
+            return 2;
+        }
+    }
 
     FilterWordService filterWords;
     if (!m_options.filterWordsFile.isEmpty()) {

@@ -33,6 +33,7 @@ public:
         QString outputDir = QStringLiteral("out");
         QString filterWordsFile;  // empty: the built-in list
         bool startCamera = false; // run the virtual camera from the start
+        QString layoutFile;       // copied over the engine's settings file before init
     };
 
     explicit HeadlessSession(const Options &options);
@@ -48,6 +49,8 @@ private:
     void onVideoSizeChanged(unsigned int width, unsigned int height);
 
     void _connect(ZqStudio::IPreviewEngine *engine);
+    // Installs a copy of the layout file as the engine's settings file.
+    bool _installLayout(QString *error) const;
     // Lets frames still in the engine arrive: returns once deliveries stop for a moment.
     void _drain() const;
 

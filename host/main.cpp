@@ -68,8 +68,12 @@ int main(int argc, char *argv[])
         QStringLiteral("file"));
     const QCommandLineOption cameraOption(QStringLiteral("camera"),
                                           QStringLiteral("Run the virtual camera from the start."));
+    const QCommandLineOption layoutOption(
+        QStringLiteral("layout"),
+        QStringLiteral("Start from this stored layer layout (a copy replaces the settings file)."),
+        QStringLiteral("file"));
     parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
-                       outputOption, filterWordsOption, cameraOption});
+                       outputOption, filterWordsOption, cameraOption, layoutOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -102,6 +106,7 @@ int main(int argc, char *argv[])
     }
     options.filterWordsFile = parser.value(filterWordsOption);
     options.startCamera = parser.isSet(cameraOption);
+    options.layoutFile = parser.value(layoutOption);
 
     HeadlessSession session(options);
     return session.run();

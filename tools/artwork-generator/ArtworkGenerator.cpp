@@ -74,10 +74,52 @@ QList<ArtworkGenerator::Picture> ArtworkGenerator::pictures() const
     };
 }
 
+QList<ArtworkGenerator::Picture> ArtworkGenerator::demoPictures() const
+{
+    return {{QStringLiteral("banner.png"), demoBanner()}};
+}
+
 bool ArtworkGenerator::writeAll(const QString &themeDir, QString *error) const
 {
-    const QDir root(themeDir);
-    for (const Picture &picture : pictures()) {
+    return _write(pictures(), themeDir, error);
+}
+
+bool ArtworkGenerator::writeDemo(const QString &demoDir, QString *error) const
+{
+    return _write(demoPictures(), demoDir, error);
+}
+
+QImage ArtworkGenerator::demoBanner()
+{
+    QImage image = _transparent(320, 120);
+    QPainter painter(&image);
+    antialiased(painter);
+    QLinearGradient fill(0, 0, 320, 120);
+    fill.setColorAt(0, Accent);
+    fill.setColorAt(1, AccentDark);
+    painter.setPen(QPen(Qt::white, 4));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(2, 2, 316, 116), 18, 18);
+    // The highlight stays inside the badge.
+    QPainterPath badge;
+    badge.addRoundedRect(QRectF(4, 4, 312, 112), 16, 16);
+    painter.setClipPath(badge);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 60));
+    painter.drawEllipse(QPointF(270, 20), 70, 70);
+    painter.setClipping(false);
+    painter.fillPath(centred(textPath(QStringLiteral("ZQ STUDIO"), 40, true), {16, 14, 288, 52}),
+                     Qt::white);
+    painter.fillPath(
+        centred(textPath(QStringLiteral("live preview demo"), 22, false), {16, 70, 288, 34}),
+        QColor(255, 240, 225));
+    return image;
+}
+
+bool ArtworkGenerator::_write(const QList<Picture> &pictures, const QString &dir, QString *error)
+{
+    const QDir root(dir);
+    for (const Picture &picture : pictures) {
         const QString path = root.filePath(picture.name);
         if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
             *error = QStringLiteral("cannot create the folder of %1").arg(path);

@@ -18,13 +18,19 @@ public:
     // Every picture, in a stable order.
     QList<Picture> pictures() const;
 
+    // The reference host's demo pictures (its picture layer), in a stable order.
+    QList<Picture> demoPictures() const;
+
     // Writes all pictures below themeDir, creating folders as needed. On failure returns false
     // and describes the first problem in *error.
     bool writeAll(const QString &themeDir, QString *error) const;
+    bool writeDemo(const QString &demoDir, QString *error) const;
 
     // The product's mark stamped into every broadcast frame: 236 x 136, real alpha, readable on
     // light and dark pictures alike.
     static QImage watermark();
+    // A 320 x 120 sponsor banner in the product's colours, for the demo layout's picture layer.
+    static QImage demoBanner();
     static QImage layerListBackground();
     static QImage noCameraData();
     static QImage fontColorButton();
@@ -42,6 +48,7 @@ public:
     static QImage scrollBarSlider();
 
 private:
+    static bool _write(const QList<Picture> &pictures, const QString &dir, QString *error);
     static QImage _transparent(int width, int height);
     static QImage _blurredAlpha(const QImage &source, int radius);
     static QImage _toolButton(const QString &glyph, bool bold, bool italic, bool underline,

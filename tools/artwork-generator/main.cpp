@@ -1,6 +1,7 @@
 // artwork-generator: draws the product's theme pictures and writes them as PNG files.
 //
-//   artwork-generator <theme dir>     e.g. artwork-generator resources/theme
+//   artwork-generator <theme dir>             e.g. artwork-generator resources/theme
+//   artwork-generator --demo <demo dir>       e.g. artwork-generator --demo host/demo
 
 #include "ArtworkGenerator.h"
 
@@ -18,6 +19,10 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Draws the theme pictures as PNG files."));
     parser.addHelpOption();
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Write the reference host's demo pictures instead."));
+    parser.addOption(demoOption);
     parser.addPositionalArgument(QStringLiteral("themedir"),
                                  QStringLiteral("Folder that receives preview/*.png."));
     parser.process(app);
@@ -28,7 +33,11 @@ int main(int argc, char *argv[])
         return 2;
     }
     QString error;
-    if (!ArtworkGenerator().writeAll(parser.positionalArguments().constFirst(), &error)) {
+    const QString dir = parser.positionalArguments().constFirst();
+    const ArtworkGenerator generator;
+    const bool written = parser.isSet(demoOption) ? generator.writeDemo(dir, &error)
+                                                  : generator.writeAll(dir, &error);
+    if (!written) {
         err << "artwork-generator: " << error << Qt::endl;
         return 1;
     }
