@@ -373,7 +373,7 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
         }
         std::sort(waiting.begin(), waiting.begin() + count);
 
-        for (int n = 0; n < count; ++n) {
+        for (int n = 0; n < count && !shared->stop.load(); ++n) {
             Shared::Slot &slot = shared->frameSlots[waiting[n].second];
             QImage &frame = slot.image;
             if (frame.width() >= 1 && frame.height() >= 1) {
