@@ -32,8 +32,8 @@ QByteArray gradientFrame(int width, int height)
     auto *p = reinterpret_cast<quint32 *>(bytes.data());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            p[qsizetype(y) * width + x] = 0x00000000u | (quint32(x * 255 / width) << 16)
-                                          | (quint32(y * 255 / height) << 8) | 0x40;
+            p[qsizetype(y) * width + x] = 0x00000000u | (quint32(x * 255 / width) << 16) |
+                                          (quint32(y * 255 / height) << 8) | 0x40;
     return bytes;
 }
 
@@ -212,17 +212,17 @@ void TestFrameSender::emptyListGivesBlackWatermarkedFrame()
     QVERIFY(frame.thread != std::this_thread::get_id());
 
     // The watermark, scaled without smoothing to 167 x 96, over black; black elsewhere.
-    const QImage mark = testWatermark().scaled(167, 96, Qt::IgnoreAspectRatio,
-                                               Qt::FastTransformation);
+    const QImage mark =
+        testWatermark().scaled(167, 96, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     for (int y = 0; y < 768; ++y) {
         for (int x = 0; x < 1280; ++x) {
             const quint32 pixel = frame.image.pixel(x, y);
             quint32 expected = 0xFF000000u;
             if (x < 167 && y < 96) {
                 const QRgb s = mark.pixel(x, y);
-                expected |= (blendChannel(qRed(s), qAlpha(s), 0) << 16)
-                            | (blendChannel(qGreen(s), qAlpha(s), 0) << 8)
-                            | blendChannel(qBlue(s), qAlpha(s), 0);
+                expected |= (blendChannel(qRed(s), qAlpha(s), 0) << 16) |
+                            (blendChannel(qGreen(s), qAlpha(s), 0) << 8) |
+                            blendChannel(qBlue(s), qAlpha(s), 0);
             }
             if (pixel != expected)
                 QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")
@@ -244,8 +244,8 @@ void TestFrameSender::directGameWriteEqualsPainting()
     CMPicLayer emptyBelow; // paints nothing, but makes the game layer not the first
 
     bool anyDeleted = false;
-    m_sender->compose({&gameLayer}, QSizeF(700, 420), game.constData(), uint(game.size()), 320,
-                      180, 1, &anyDeleted);
+    m_sender->compose({&gameLayer}, QSizeF(700, 420), game.constData(), uint(game.size()), 320, 180,
+                      1, &anyDeleted);
     m_sender->compose({&emptyBelow, &gameLayer}, QSizeF(700, 420), game.constData(),
                       uint(game.size()), 320, 180, 2, &anyDeleted);
     QVERIFY(m_host->waitForFrames(2));

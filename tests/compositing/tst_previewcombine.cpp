@@ -82,10 +82,10 @@ void TestPreviewCombine::gameLayerFitsVideoAspect_data()
     QTest::addColumn<QSize>("video");
     QTest::addColumn<QRectF>("expected");
 
-    QTest::newRow("1080p in 746x420") << QSize(746, 420) << QSize(1920, 1080)
-                                      << QRectF(0, 0.1875, 746, 419.625);
-    QTest::newRow("720p in 752x420") << QSize(752, 420) << QSize(1280, 720)
-                                     << QRectF(8.0 / 3.0, 0, 2240.0 / 3.0, 420);
+    QTest::newRow("1080p in 746x420")
+        << QSize(746, 420) << QSize(1920, 1080) << QRectF(0, 0.1875, 746, 419.625);
+    QTest::newRow("720p in 752x420")
+        << QSize(752, 420) << QSize(1280, 720) << QRectF(8.0 / 3.0, 0, 2240.0 / 3.0, 420);
     QTest::newRow("portrait") << QSize(746, 420) << QSize(1080, 1920)
                               << QRectF(254.875, 0, 236.25, 420);
 }
@@ -103,8 +103,8 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     game->setUILayer(&item);
 
     const QByteArray frame = solidFrame(video.width(), video.height(), 0xFF000000);
-    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(),
-                               video.height(), 1);
+    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(), video.height(),
+                               1);
     const QRectF fitted = game->uiRect();
     QVERIFY(qFuzzyCompare(fitted.x() + 1, expected.x() + 1));
     QVERIFY(qFuzzyCompare(fitted.y() + 1, expected.y() + 1));
@@ -118,8 +118,8 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     QVERIFY(qFuzzyCompare(item.aspectRatio, fitted.width() / fitted.height()));
 
     // The same size again: no refit, nothing posted.
-    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(),
-                               video.height(), 2);
+    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(), video.height(),
+                               2);
     QCoreApplication::sendPostedEvents(m_combine.get());
     QCOMPARE(item.geometryCalls, 1);
 }
@@ -166,21 +166,23 @@ void TestPreviewCombine::defaultNamesNumberPerKind()
     };
 
     for (QString name : existing) {
-        name.replace(QStringLiteral("pic"), defaultName("pic %1", 0).section(QLatin1Char(' '), 0, 0));
+        name.replace(QStringLiteral("pic"),
+                     defaultName("pic %1", 0).section(QLatin1Char(' '), 0, 0));
         m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100, name);
     }
     // Other kinds and deleted pictures do not count.
     m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(), true,
                             QStringLiteral("text 9"));
-    m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100,
-                             QStringLiteral("pic 50"))
+    m_combine
+        ->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100,
+                        QStringLiteral("pic 50"))
         ->markDeleted();
 
-    CMLayer *added = m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10),
-                                              100, QString());
+    CMLayer *added =
+        m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100, QString());
     QCOMPARE(added->name(), defaultName("pic %1", expected));
-    CMLayer *text = m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(),
-                                            true, QString());
+    CMLayer *text =
+        m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(), true, QString());
     QCOMPARE(text->name(), defaultName("text %1", 10));
     QCOMPARE(m_combine->addGameVideoLayer(QPoint(), true, QSize(1, 1), 100, {})->name(),
              QStringLiteral("gamepic"));
@@ -236,9 +238,8 @@ void TestPreviewCombine::secondCameraReusesTheFirst()
 
     // A camera marked deleted is not reused.
     first->markDeleted();
-    CMLayer *third =
-        m_combine->addCameraLayer(QPoint(), true, QSize(32, 24), 100, QString(), QSize(), {},
-                                  false, 0x00FF00, 0.05f, 0.8f);
+    CMLayer *third = m_combine->addCameraLayer(QPoint(), true, QSize(32, 24), 100, QString(),
+                                               QSize(), {}, false, 0x00FF00, 0.05f, 0.8f);
     QVERIFY(third != first);
     QCOMPARE(m_combine->findCameraLayer(), third);
 }
