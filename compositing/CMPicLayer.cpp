@@ -1,6 +1,7 @@
 #include "CMPicLayer.h"
 
 #include "ILayerConfigWriter.h"
+#include "ImageScaler.h"
 #include "Log.h"
 #include "UILayerCalls.h"
 
@@ -115,7 +116,7 @@ void CMPicLayer::_refreshPainted()
 {
     const QSize size = outputPixelRect().size();
     QImage painted;
-    if (!m_image.isNull() && size.width() > 0 && size.height() > 0) {
+    if (!m_image.isNull() && ImageScaler::isSaneSize(size.width(), size.height())) {
         painted = m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
