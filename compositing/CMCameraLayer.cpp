@@ -90,7 +90,7 @@ void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
         return;
     const QImage *picture = &m_image;
     if (isCameraRequested()) {
-        if (rect.width() <= 0 || rect.height() <= 0)
+        if (!ImageScaler::isSaneSize(rect.width(), rect.height()))
             return;
         if (m_outputCache.size() != rect.size()) {
             m_outputCache = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
@@ -132,7 +132,7 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
                                  unsigned long sampleTime)
 {
     Q_UNUSED(sampleTime);
-    if (!data || width <= 0 || height <= 0) {
+    if (!data || !ImageScaler::isSaneSize(width, height)) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
@@ -169,7 +169,7 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
     const int w = truncate(rc.width());
     const int h = truncate(rc.height());
     QImage scaled;
-    if (w > 0 && h > 0) {
+    if (ImageScaler::isSaneSize(w, h)) {
         scaled = QImage(w, h, QImage::Format_ARGB32);
         if (!scaled.isNull() && !ImageScaler::scaleInto(frame, &scaled, ImageScaler::Filter::Fast))
             scaled = QImage();
@@ -202,7 +202,7 @@ void CMCameraLayer::onResized(QRectF newRc)
         const QRectF rc = uiRect();
         const QSize size(truncate(rc.width()), truncate(rc.height()));
         QImage frame = image();
-        m_pixmap = frame.isNull() || size.isEmpty()
+        m_pixmap = frame.isNull() || !ImageScaler::isSaneSize(size.width(), size.height())
                        ? QPixmap()
                        : QPixmap::fromImage(
                              frame.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));

@@ -66,7 +66,7 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
     const qint64 frameBytes = qint64(width) * height * 4;
     // A frame that does not match its size would be read past its end (too short) or in the
     // wrong layout (too long): the item then shows no picture rather than garbage.
-    if (data && len > 0 && w > 0 && h > 0 && qint64(len) == frameBytes) {
+    if (data && len > 0 && ImageScaler::isSaneSize(w, h) && qint64(len) == frameBytes) {
         picture = QImage(w, h, QImage::Format_RGB32);
         if (!picture.isNull() &&
             ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,

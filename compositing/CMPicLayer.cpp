@@ -1,6 +1,7 @@
 #include "CMPicLayer.h"
 
 #include "ILayerConfigWriter.h"
+#include "ImageScaler.h"
 #include "Log.h"
 #include "UILayerCalls.h"
 
@@ -62,18 +63,19 @@ void CMPicLayer::draw(QPainter *painter, double scaleX, double scaleY)
 {
     if (!isCombine() || !painter)
         return;
-    if (_takeScale(scaleX, scaleY))
+    _takeScale(scaleX, scaleY);
+    const ZqCSAutoLocker locker(&m_pictureLock);
+    const QRect rect = outputPixelRect();
+    // Rescaled only when the picture, the geometry or the output scale changed.
+    if (m_painted.size() != rect.size() && !m_image.isNull())
         _refreshPainted();
-    const QPoint topLeft = outputPixelRect().topLeft();
+    if (m_painted.isNull())
+        return;
     const int opacity = alpha();
     painter->save();
     if (opacity < 100)
         painter->setOpacity(opacity / 100.0);
-    {
-        const ZqCSAutoLocker locker(&m_pictureLock);
-        if (!m_painted.isNull())
-            painter->drawImage(topLeft, m_painted);
-    }
+    painter->drawImage(rect.topLeft(), m_painted);
     painter->restore();
 }
 
@@ -99,7 +101,10 @@ void CMPicLayer::onPicChanged(QString path)
         if (size != loaded.size())
             loaded = loaded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    m_image = loaded;
+    {
+        const ZqCSAutoLocker locker(&m_pictureLock);
+        m_image = loaded;
+    }
     m_path = path;
     _makeResourceCopy();
     _refreshPainted();
@@ -113,14 +118,23 @@ void CMPicLayer::onGeometryChanged(QRectF rc)
 
 void CMPicLayer::_refreshPainted()
 {
-    const QSize size = outputPixelRect().size();
-    QImage painted;
-    if (!m_image.isNull() && size.width() > 0 && size.height() > 0) {
-        painted = m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    }
+    // Under the lock from reading the size to storing the result, so that the GUI thread
+    // (geometry, picture) and the composing thread (output scale) cannot leave a picture of
+    // an outdated size behind.
     const ZqCSAutoLocker locker(&m_pictureLock);
-    m_painted = painted;
+    const QSize size = outputPixelRect().size();
+    if (!m_image.isNull() && ImageScaler::isSaneSize(size.width(), size.height())) {
+        m_painted = m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    } else {
+        m_painted = QImage();
+    }
+}
+
+QImage CMPicLayer::image() const
+{
+    const ZqCSAutoLocker locker(&m_pictureLock);
+    return m_image;
 }
 
 void CMPicLayer::_makeResourceCopy()

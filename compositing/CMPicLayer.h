@@ -33,7 +33,7 @@ public:
     bool canEditSize() const { return m_canEditSize; }
     void setCanEditSize(bool canEditSize) { m_canEditSize = canEditSize; }
     // The loaded picture, at most MaxWidth x MaxHeight.
-    QImage image() const { return m_image; }
+    QImage image() const;
 
     // The size a picture of the given size is stored at: the largest that fits the limit
     // with its aspect ratio, each side truncated.
@@ -48,7 +48,7 @@ private:
     void _refreshPainted();
     void _makeResourceCopy();
 
-    mutable ZqCriticalSection m_pictureLock; // guards m_painted
+    mutable ZqCriticalSection m_pictureLock; // guards m_image and m_painted
     QImage m_image;
     QImage m_painted; // m_image at the output rectangle's size, premultiplied
     QString m_path;

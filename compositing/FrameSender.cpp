@@ -25,8 +25,6 @@ namespace {
 
 const char *const WatermarkResource = ":/theme/preview/tamber_watermark.png";
 constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
-// A game picture bigger than this on either side is a broken geometry, not a picture.
-constexpr int MaxPictureSide = 16384;
 
 std::uint64_t packSize(const QSize &size)
 {
@@ -221,10 +219,10 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
         m_dropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    if (outputSize.width() <= 0 || outputSize.height() <= 0) {
+    if (!ImageScaler::isSaneSize(outputSize.width(), outputSize.height())) {
         static LogThrottle s_throttle;
         if (s_throttle.shouldLog())
-            logWarning(L"FrameSender::compose output size %dx%d is empty; frame dropped.",
+            logWarning(L"FrameSender::compose output size %dx%d is unusable; frame dropped.",
                        outputSize.width(), outputSize.height());
         return;
     }
@@ -324,8 +322,7 @@ void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *game
 {
     auto *game = static_cast<CMGamepicLayer *>(layer);
     const QRect rect = game->outputPixelRect();
-    if (rect.width() <= 0 || rect.height() <= 0 || rect.width() > MaxPictureSide ||
-        rect.height() > MaxPictureSide)
+    if (!ImageScaler::isSaneSize(rect.width(), rect.height()))
         return;
     if (m_gameScratch.size() != rect.size())
         m_gameScratch = QImage(rect.size(), QImage::Format_RGB32);
@@ -371,9 +368,12 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
             if (shared->frameSlots[i].sent.load(std::memory_order_acquire) == 0)
                 waiting[count++] = {shared->frameSlots[i].timestamp, i};
         }
-        std::sort(waiting.begin(), waiting.begin() + count);
+        // At most three entries: an insertion sort, oldest timestamp first.
+        for (int i = 1; i < count; ++i)
+            for (int j = i; j > 0 && waiting[j] < waiting[j - 1]; --j)
+                std::swap(waiting[j], waiting[j - 1]);
 
-        for (int n = 0; n < count; ++n) {
+        for (int n = 0; n < count && !shared->stop.load(); ++n) {
             Shared::Slot &slot = shared->frameSlots[waiting[n].second];
             QImage &frame = slot.image;
             if (frame.width() >= 1 && frame.height() >= 1) {

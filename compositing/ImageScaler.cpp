@@ -17,7 +17,8 @@ namespace {
 // all narrowing) stays with libyuv, whose row interpolation is exact.
 struct Column
 {
-    int index;            // left source pixel
+    int left; // the two source pixels blended; equal at the right edge
+    int right;
     std::uint32_t weight; // of the right source pixel, 0..256
 };
 
@@ -39,7 +40,7 @@ void mapColumns(int srcWidth, int dstWidth, std::vector<Column> *columns)
             index = srcWidth - 1;
             weight = 0;
         }
-        (*columns)[size_t(x)] = {index, weight};
+        (*columns)[size_t(x)] = {index, weight == 0 ? index : index + 1, weight};
     }
 }
 
@@ -54,17 +55,15 @@ void widenRows(const std::uint8_t *src, int srcStride, int srcWidth, int height,
         mappedFrom = srcWidth;
         mappedTo = dstWidth;
     }
+    const Column *map = columns.data(); // hoisted: thread_local access is not free
     for (int y = 0; y < height; ++y) {
         const auto *in = reinterpret_cast<const std::uint32_t *>(src + qsizetype(y) * srcStride);
         auto *out = reinterpret_cast<std::uint32_t *>(dst + qsizetype(y) * dstStride);
         for (int x = 0; x < dstWidth; ++x) {
-            const Column c = columns[size_t(x)];
-            const std::uint32_t p = in[c.index];
-            if (c.weight == 0) {
-                out[x] = p;
-                continue;
-            }
-            const std::uint32_t q = in[c.index + 1];
+            const Column c = map[x];
+            // No branch on the weight: widening ratios make it unpredictable.
+            const std::uint32_t p = in[c.left];
+            const std::uint32_t q = in[c.right];
             const std::uint32_t w = c.weight;
             const std::uint32_t v = 256 - w;
             // Two channels at a time, each in its own 16-bit lane.

@@ -11,6 +11,15 @@ class QImage;
 // (a picture when it loads, the watermark) stays with Qt.
 namespace ImageScaler {
 
+// The largest side of any picture the engine allocates: a bigger size only comes from a broken
+// frame header or geometry, and must not turn into a multi-gigabyte allocation.
+constexpr int MaxSide = 16384;
+
+inline bool isSaneSize(int width, int height)
+{
+    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide;
+}
+
 enum class Filter {
     Fast,   // nearest pixel
     Smooth, // bilinear

@@ -8,9 +8,9 @@
 #include <cstdint>
 
 // The few values the controller, the compositor, the scene and the settings all need.
-// Everything lives on the GUI thread except the two frame sizes, which composition reads on
-// the capture thread: each is kept in one atomic word, so a reader always sees a pair that
-// was written together.
+// Everything lives on the GUI thread except the frame sizes and the preview area, which
+// composition reads on the capture thread: each is kept in one atomic word, so a reader always
+// sees a pair that was written together.
 class PreviewCenterData : public QObject
 {
     Q_OBJECT
@@ -47,8 +47,8 @@ public:
     void setInitDone(bool done) { m_initDone = done; }
 
     // The on-screen preview area, 420 units high.
-    QSize previewSize() const { return m_previewSize; }
-    void setPreviewSize(const QSize &size) { m_previewSize = size; }
+    QSize previewSize() const { return _unpack(m_previewSize.load()); }
+    void setPreviewSize(const QSize &size) { m_previewSize.store(_pack(size)); }
 
     QString cameraName() const { return m_cameraName; }
     void setCameraName(const QString &name) { m_cameraName = name; }
@@ -70,6 +70,7 @@ private:
     int m_fps = 24;
     bool m_layerInteracting = false;
     bool m_initDone = false;
-    QSize m_previewSize{752, 420};
+    // Read by the game-layer fit on the capture thread.
+    std::atomic<std::uint64_t> m_previewSize{_pack(QSize(752, 420))};
     QString m_cameraName;
 };
