@@ -67,7 +67,7 @@ private Q_SLOTS:
     void hiddenGameLayerIsNotPainted();
     void blockedHostDropsAndDeliversInOrder();
     void stopIsCleanAndRestartable();
-    void missingWatermarkResourceIsSurvived();
+    void productWatermarkOrNone();
 
 private:
     PreviewEngine *m_engine = nullptr;
@@ -339,16 +339,25 @@ void TestFrameSender::stopIsCleanAndRestartable()
     QCOMPARE(m_host->sizes.size(), size_t(2));
 }
 
-void TestFrameSender::missingWatermarkResourceIsSurvived()
+void TestFrameSender::productWatermarkOrNone()
 {
-    // The test binary has no watermark resource: start() logs it and frames go out unmarked.
+    // The product's own mark, compiled into the engine, is stamped in the top-left corner only.
     FrameSender sender;
     sender.start();
     sender.start(); // a second start only reloads
     bool anyDeleted = false;
     sender.compose({}, QSizeF(700, 420), nullptr, 0, 0, 0, 9, &anyDeleted);
     QVERIFY(m_host->waitForFrames(1));
-    const QImage image = m_host->takeFrames().front().image;
+    QImage image = m_host->takeFrames().front().image;
+    QVERIFY(image.pixel(100, 50) != 0xFF000000u);
+    QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), 0xFF000000u);
+    QCOMPARE(image.pixel(image.width() / 2, image.height() / 2), 0xFF000000u);
+
+    // Without a watermark (a packaging fault) frames still go out, unmarked.
+    sender.setWatermark(QImage());
+    sender.compose({}, QSizeF(700, 420), nullptr, 0, 0, 0, 10, &anyDeleted);
+    QVERIFY(m_host->waitForFrames(1));
+    image = m_host->takeFrames().front().image;
     QCOMPARE(image.pixel(0, 0), 0xFF000000u);
     QCOMPARE(image.pixel(100, 50), 0xFF000000u);
 }
