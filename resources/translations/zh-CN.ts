@@ -2,17 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
-    <name>PreviewCombineLogic</name>
-    <message>
-        <source>pic %1</source>
-        <translation>图片 %1</translation>
-    </message>
-    <message>
-        <source>text %1</source>
-        <translation>文字 %1</translation>
-    </message>
-</context>
-<context>
     <name>QObject</name>
     <message>
         <source>live tip</source>
