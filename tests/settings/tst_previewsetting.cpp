@@ -2,6 +2,7 @@
 #include "CMLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "DefaultStackFile.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewEngine.h"
@@ -62,22 +63,6 @@ QList<int> layerTypes(PreviewCombineLogic *combine)
     return types;
 }
 
-const QByteArray DefaultStack = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n"
-                                "<config>\n"
-                                "\t<layers>\n"
-                                "\t\t<parentwidth1>700</parentwidth1>\n"
-                                "\t\t<parentheight1>420</parentheight1>\n"
-                                "\t\t<layer0>\n"
-                                "\t\t\t<type>4</type>\n"
-                                "\t\t\t<alpha>100</alpha>\n"
-                                "\t\t\t<pos>0,0</pos>\n"
-                                "\t\t\t<size>700,420</size>\n"
-                                "\t\t\t<combine>1</combine>\n"
-                                "\t\t</layer0>\n"
-                                "\t\t<layersnum>1</layersnum>\n"
-                                "\t</layers>\n"
-                                "</config>\n";
-
 } // namespace
 
 // Saving and restoring the layer stack through the controller, with a host that answers the
@@ -123,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(layerTypes(combine), QList<int>{LT_GAMEVIDEO});
         QCOMPARE(combine->sceneSize(), QSizeF(700, 420));
         m_engine->unInit();
-        QCOMPARE(readAll(m_file), DefaultStack);
+        QCOMPARE(readAll(m_file), DefaultStackFile);
         QVERIFY(!QFile::exists(m_file + ".new"));
         QVERIFY(!QFile::exists(m_file + ".old"));
     }

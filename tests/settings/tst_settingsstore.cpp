@@ -1,3 +1,4 @@
+#include "DefaultStackFile.h"
 #include "LayerConfigKeys.h"
 #include "LogCapture.h"
 #include "SettingsHandle.h"
@@ -122,21 +123,7 @@ void tst_SettingsStore::savesTheDefaultStackByteForByte()
     handle.setValue(layersNum(), StoredValue::fromInt(1));
     QVERIFY(handle.save());
 
-    QCOMPARE(readAll(path), QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n"
-                                       "<config>\n"
-                                       "\t<layers>\n"
-                                       "\t\t<parentwidth1>700</parentwidth1>\n"
-                                       "\t\t<parentheight1>420</parentheight1>\n"
-                                       "\t\t<layer0>\n"
-                                       "\t\t\t<type>4</type>\n"
-                                       "\t\t\t<alpha>100</alpha>\n"
-                                       "\t\t\t<pos>0,0</pos>\n"
-                                       "\t\t\t<size>700,420</size>\n"
-                                       "\t\t\t<combine>1</combine>\n"
-                                       "\t\t</layer0>\n"
-                                       "\t\t<layersnum>1</layersnum>\n"
-                                       "\t</layers>\n"
-                                       "</config>\n"));
+    QCOMPARE(readAll(path), DefaultStackFile);
     SettingsImplManager::instance()->removeTag(path);
 }
 
