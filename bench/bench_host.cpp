@@ -3,6 +3,7 @@
 // At 30 fps each must stay well inside 33 ms, and the sender-side copy must stay around a
 // millisecond and allocate nothing.
 
+#include "AllocationCounter.h"
 #include "TestPattern.h"
 #include "Y4mWriter.h"
 
@@ -22,17 +23,15 @@
 
 namespace {
 
-std::atomic<long long> g_allocations{0};
-
 void renderGamePicture(benchmark::State &state)
 {
     TestPattern pattern(QSize(1280, 720));
     qint64 index = 0;
-    const long long before = g_allocations.load();
+    const long long before = AllocationCounter::count();
     for (auto _ : state)
         benchmark::DoNotOptimize(pattern.render(index++).constBits());
-    state.counters["allocs/frame"] =
-        benchmark::Counter(double(g_allocations.load() - before) / double(state.iterations()));
+    state.counters["allocs/frame"] = benchmark::Counter(
+        double(AllocationCounter::count() - before) / double(state.iterations()));
 }
 BENCHMARK(renderGamePicture)->Unit(benchmark::kMillisecond);
 
@@ -51,9 +50,9 @@ void deliverToWriter(benchmark::State &state)
     unsigned long timestamp = 0;
     long long allocations = 0;
     for (auto _ : state) {
-        const long long before = g_allocations.load();
+        const long long before = AllocationCounter::count();
         writer.onFrame(frame.data(), 1280 * 4, 1280, 720, ++timestamp);
-        allocations += g_allocations.load() - before;
+        allocations += AllocationCounter::count() - before;
         // Paced like a 30 fps stream would be, so drops show only when the writer falls behind.
         state.PauseTiming();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -80,24 +79,6 @@ void convertToI420(benchmark::State &state)
 BENCHMARK(convertToI420)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-void *operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 int main(int argc, char **argv)
 {

@@ -1,6 +1,7 @@
 // Emission cost of the signals on the per-frame path: every pushed game and camera frame goes
 // through one emission of the controller's five-argument signal.
 
+#include "AllocationCounter.h"
 #include "xsignals/xsignals.h"
 
 #include <benchmark/benchmark.h>
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::atomic<long long> g_allocations{0};
 
 class FrameReceiver : public xsignals::trackable
 {
@@ -41,11 +40,11 @@ void emitFrames(benchmark::State &state)
     }
     const char frame[16] = {};
     unsigned long time = 0;
-    const long long allocationsBefore = g_allocations.load();
+    const long long allocationsBefore = AllocationCounter::count();
     for (auto _ : state)
         signal(frame, sizeof frame, 1920, 1080, ++time);
     state.counters["allocs/emit"] = benchmark::Counter(
-        double(g_allocations.load() - allocationsBefore) / double(state.iterations()));
+        double(AllocationCounter::count() - allocationsBefore) / double(state.iterations()));
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(emitFrames)->Arg(0)->Arg(1)->Arg(2)->Arg(8);
@@ -85,24 +84,5 @@ void connectEmitDisconnect(benchmark::State &state)
 BENCHMARK(connectEmitDisconnect);
 
 } // namespace
-
-// Counts heap allocations so the report shows that emitting allocates nothing.
-void *operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 BENCHMARK_MAIN();
