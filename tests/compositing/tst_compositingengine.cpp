@@ -184,6 +184,13 @@ void TestCompositingEngine::malformedFramesAreSurvived()
     m_engine->pushCameraData(big.constData(), uint(big.size()), 640, 0, 1);
     m_engine->pushCameraData(big.constData(), uint(big.size()), 1 << 20, 1 << 20, 1);
     m_engine->pushCameraData(big.constData(), uint(big.size()) + 4, 640, 480, 1);
+    // An absurd output size, and a scene of no size, suppress composition without harm.
+    m_engine->setVideoSize(100000, 100000);
+    m_engine->pushGameVideoData(big.constData(), uint(big.size()), 640, 480, 7);
+    m_engine->setVideoSize(320, 180);
+    combine()->setSceneSize(QSizeF(0, 420));
+    m_engine->pushGameVideoData(big.constData(), uint(big.size()), 640, 480, 8);
+    combine()->setSceneSize(QSizeF(746, 420));
     QTest::qWait(50);
     QCOMPARE(m_host->frameCount(), size_t(0));
 

@@ -67,7 +67,6 @@ private Q_SLOTS:
     void hiddenGameLayerIsNotPainted();
     void blockedHostDropsAndDeliversInOrder();
     void stopIsCleanAndRestartable();
-    void missingWatermarkResourceIsSurvived();
 
 private:
     PreviewEngine *m_engine = nullptr;
@@ -337,20 +336,6 @@ void TestFrameSender::stopIsCleanAndRestartable()
     QCOMPARE(m_host->takeFrames().back().timestamp, 4ul);
     // A restarted sender announces its output size again.
     QCOMPARE(m_host->sizes.size(), size_t(2));
-}
-
-void TestFrameSender::missingWatermarkResourceIsSurvived()
-{
-    // The test binary has no watermark resource: start() logs it and frames go out unmarked.
-    FrameSender sender;
-    sender.start();
-    sender.start(); // a second start only reloads
-    bool anyDeleted = false;
-    sender.compose({}, QSizeF(700, 420), nullptr, 0, 0, 0, 9, &anyDeleted);
-    QVERIFY(m_host->waitForFrames(1));
-    const QImage image = m_host->takeFrames().front().image;
-    QCOMPARE(image.pixel(0, 0), 0xFF000000u);
-    QCOMPARE(image.pixel(100, 50), 0xFF000000u);
 }
 
 QTEST_MAIN(TestFrameSender)
