@@ -5,6 +5,7 @@
 
 #include "CMCameraLayer.h"
 #include "CMLayer.h"
+#include "LogThrottle.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void gameFrameComesOutComposedAndMarked();
     void outputSizeChangesAndReinit();
     void malformedFramesAreSurvived();
+    void repeatedWarningsAreThrottled();
     void releaseTearsDownWhileFramesFlow();
     void concurrentStress();
 
@@ -213,6 +215,19 @@ void TestCompositingEngine::malformedFramesAreSurvived()
     QTest::qWait(50);
     m_engine->pushGameVideoData(big.constData(), uint(big.size()), 640, 480, 1000);
     QTRY_VERIFY(m_host->frameCount() > before);
+}
+
+void TestCompositingEngine::repeatedWarningsAreThrottled()
+{
+    LogThrottle throttle(200);
+    int suppressed = -1;
+    QVERIFY(throttle.shouldLog(&suppressed));
+    QCOMPARE(suppressed, 0);
+    for (int i = 0; i < 1000; ++i)
+        QVERIFY(!throttle.shouldLog());
+    QTest::qWait(250);
+    QVERIFY(throttle.shouldLog(&suppressed));
+    QCOMPARE(suppressed, 1000);
 }
 
 void TestCompositingEngine::releaseTearsDownWhileFramesFlow()
