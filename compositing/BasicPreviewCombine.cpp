@@ -26,7 +26,8 @@ void BasicPreviewCombine::startPreview()
 {
     logInfo(L"BasicPreviewCombine::startPreview");
     m_previewing = true;
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         if (layer)
             layer->setPreviewing(true);
     }
@@ -36,7 +37,8 @@ void BasicPreviewCombine::stopPreview()
 {
     logInfo(L"BasicPreviewCombine::stopPreview");
     m_previewing = false;
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         if (layer)
             layer->setPreviewing(false);
     }
@@ -68,7 +70,8 @@ int BasicPreviewCombine::layerCount() const
 
 CMLayer *BasicPreviewCombine::layerById(quint32 layerId) const
 {
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         if (layer && layer->layerId() == layerId)
             return layer;
     }
@@ -78,7 +81,8 @@ CMLayer *BasicPreviewCombine::layerById(quint32 layerId) const
 CMLayer *BasicPreviewCombine::findCameraLayer() const
 {
     CMLayer *found = nullptr;
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         if (layer && !layer->isDeleted() && layer->layerType() == LT_CAMERA)
             found = layer;
     }
@@ -92,11 +96,15 @@ CMLayer *BasicPreviewCombine::fitGameLayer(int width, int height)
     if (m_centerData->gameVideoSize() == QSize(width, height))
         return nullptr;
     CMLayer *game = nullptr;
-    for (const QPointer<CMLayer> &layer : layers()) {
-        if (layer && layer->layerType() == LT_GAMEVIDEO) {
-            game = layer;
-            break;
+    {
+        QList<QPointer<CMLayer>> snapshot = layers();
+        for (const QPointer<CMLayer> &layer : std::as_const(snapshot)) {
+            if (layer && layer->layerType() == LT_GAMEVIDEO) {
+                game = layer;
+                break;
+            }
         }
+        _releaseSnapshot(&snapshot);
     }
     if (!game)
         return nullptr;
@@ -123,7 +131,8 @@ CMLayer *BasicPreviewCombine::fitGameLayer(int width, int height)
 int BasicPreviewCombine::nextLayerNumber(int type) const
 {
     int largest = 0;
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         if (!layer || layer->isDeleted() || layer->layerType() != type)
             continue;
         const QStringList words = layer->name().split(QLatin1Char(' '));
@@ -141,7 +150,8 @@ CMLayer *BasicPreviewCombine::_findByUILayer(QObject *item) const
 {
     if (!item)
         return nullptr;
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         auto *basic = qobject_cast<CMBasicLayer *>(layer.data());
         if (basic && basic->uiLayer() == item)
             return basic;
@@ -171,19 +181,29 @@ void BasicPreviewCombine::removeDeletedLayers(bool anyDeleted)
     QList<CMLayer *> purged;
     {
         const std::lock_guard<std::mutex> locker(m_layersLock);
-        for (auto it = m_layers.begin(); it != m_layers.end();) {
-            CMLayer *layer = it->data();
-            if (layer && layer->isDeleted()) {
+        // A fresh list instead of erasing in place: the GUI thread may still read a snapshot
+        // that shares the old one.
+        QList<QPointer<CMLayer>> kept;
+        kept.reserve(m_layers.size());
+        for (const QPointer<CMLayer> &entry : std::as_const(m_layers)) {
+            CMLayer *layer = entry.data();
+            if (layer && layer->isDeleted())
                 purged.append(layer);
-                it = m_layers.erase(it);
-            } else {
-                ++it;
-            }
+            else
+                kept.append(entry);
         }
+        if (!purged.isEmpty())
+            m_layers = std::move(kept);
     }
     // Layers belong to the GUI thread; deleteLater is safe to call from any thread.
-    for (CMLayer *layer : purged)
+    for (CMLayer *layer : std::as_const(purged))
         layer->deleteLater();
+}
+
+void BasicPreviewCombine::_releaseSnapshot(QList<QPointer<CMLayer>> *snapshot) const
+{
+    const std::lock_guard<std::mutex> locker(m_layersLock);
+    *snapshot = {};
 }
 
 bool BasicPreviewCombine::moveLayer(quint32 layerId, int index)
@@ -212,7 +232,8 @@ bool BasicPreviewCombine::moveLayer(quint32 layerId, int index)
 
 void BasicPreviewCombine::onContainerClosed()
 {
-    for (const QPointer<CMLayer> &layer : layers()) {
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
         if (layer)
             layer->detachUILayer();
     }

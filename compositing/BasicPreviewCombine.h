@@ -81,6 +81,9 @@ public Q_SLOTS:
 
 protected:
     void _appendLayer(CMLayer *layer);
+    // Drops a snapshot taken on the capture thread under the list lock, so that the GUI
+    // thread's next in-place change of the list is ordered after this thread's last read.
+    void _releaseSnapshot(QList<QPointer<CMLayer>> *snapshot) const;
     // Empties the list and returns what it held.
     QList<QPointer<CMLayer>> _takeLayers();
 

@@ -177,7 +177,6 @@ void PreviewCombineLogic::_finishAdd(CMLayer *layer, const QString &name)
 {
     layer->setName(name);
     layer->setZOrder(layerCount());
-    layer->setPreviewing(isPreviewing());
     _appendLayer(layer);
 }
 
@@ -225,7 +224,9 @@ void PreviewCombineLogic::_combinePreviewData(const char *data, unsigned int uLe
         return;
     }
     bool anyDeleted = false;
-    m_sender.compose(layers(), scene, data, uLen, width, height, sampleTime, &anyDeleted);
+    QList<QPointer<CMLayer>> snapshot = layers();
+    m_sender.compose(snapshot, scene, data, uLen, width, height, sampleTime, &anyDeleted);
+    _releaseSnapshot(&snapshot);
     removeDeletedLayers(anyDeleted);
 }
 

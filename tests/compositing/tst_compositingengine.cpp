@@ -5,6 +5,7 @@
 
 #include "CMCameraLayer.h"
 #include "CMLayer.h"
+#include "LogThrottle.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void gameFrameComesOutComposedAndMarked();
     void outputSizeChangesAndReinit();
     void malformedFramesAreSurvived();
+    void repeatedWarningsAreThrottled();
     void releaseTearsDownWhileFramesFlow();
     void concurrentStress();
 
@@ -184,6 +186,13 @@ void TestCompositingEngine::malformedFramesAreSurvived()
     m_engine->pushCameraData(big.constData(), uint(big.size()), 640, 0, 1);
     m_engine->pushCameraData(big.constData(), uint(big.size()), 1 << 20, 1 << 20, 1);
     m_engine->pushCameraData(big.constData(), uint(big.size()) + 4, 640, 480, 1);
+    // An absurd output size, and a scene of no size, suppress composition without harm.
+    m_engine->setVideoSize(100000, 100000);
+    m_engine->pushGameVideoData(big.constData(), uint(big.size()), 640, 480, 7);
+    m_engine->setVideoSize(320, 180);
+    combine()->setSceneSize(QSizeF(0, 420));
+    m_engine->pushGameVideoData(big.constData(), uint(big.size()), 640, 480, 8);
+    combine()->setSceneSize(QSizeF(746, 420));
     QTest::qWait(50);
     QCOMPARE(m_host->frameCount(), size_t(0));
 
@@ -206,6 +215,19 @@ void TestCompositingEngine::malformedFramesAreSurvived()
     QTest::qWait(50);
     m_engine->pushGameVideoData(big.constData(), uint(big.size()), 640, 480, 1000);
     QTRY_VERIFY(m_host->frameCount() > before);
+}
+
+void TestCompositingEngine::repeatedWarningsAreThrottled()
+{
+    LogThrottle throttle(200);
+    int suppressed = -1;
+    QVERIFY(throttle.shouldLog(&suppressed));
+    QCOMPARE(suppressed, 0);
+    for (int i = 0; i < 1000; ++i)
+        QVERIFY(!throttle.shouldLog());
+    QTest::qWait(250);
+    QVERIFY(throttle.shouldLog(&suppressed));
+    QCOMPARE(suppressed, 1000);
 }
 
 void TestCompositingEngine::releaseTearsDownWhileFramesFlow()

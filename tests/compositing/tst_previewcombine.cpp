@@ -33,13 +33,10 @@ private Q_SLOTS:
     void defaultNamesNumberPerKind_data();
     void defaultNamesNumberPerKind();
 
-    void addOperationsConfigureLayers();
     void secondCameraReusesTheFirst();
 
     void deleteIsTwoStep();
     void reorderRenumbersStacking();
-    void previewFlagsReachLayers();
-    void relayoutRequestsNameTheLayer();
     void outputSizeAnnouncedOnChangeOnly();
     void unInitDestroysLayers();
 
@@ -189,37 +186,6 @@ void TestPreviewCombine::defaultNamesNumberPerKind()
     QVERIFY(game->name().isEmpty()); // stored layouts keep the game layer unnamed
 }
 
-void TestPreviewCombine::addOperationsConfigureLayers()
-{
-    auto *pic = qobject_cast<CMPicLayer *>(m_combine->addImageLayer(
-        QStringLiteral("/nowhere.png"), false, QPoint(3, 4), false, QSize(30, 40), 80, {}));
-    QVERIFY(pic);
-    QCOMPARE(pic->uiRect(), QRectF(3, 4, 30, 40));
-    QVERIFY(!pic->isCombine());
-    QVERIFY(!pic->canEditSize());
-    QCOMPARE(pic->alpha(), 80);
-    QCOMPARE(pic->path(), QStringLiteral("/nowhere.png"));
-    QCOMPARE(pic->zOrder(), 0);
-
-    QFont font;
-    font.setStrikeOut(true);
-    auto *text = qobject_cast<CMTextLayer *>(m_combine->addTextLayer(
-        font, QColor(1, 2, 3), QStringLiteral("hi"), QPoint(5, 6), true, QStringLiteral("t")));
-    QVERIFY(text);
-    QCOMPARE(text->text(), QStringLiteral("hi"));
-    QCOMPARE(text->fontInfo().color(), QColor(1, 2, 3));
-    QVERIFY(!text->fontInfo().font().strikeOut());
-    QCOMPARE(text->uiRect().topLeft(), QPointF(5, 6));
-    QCOMPARE(text->zOrder(), 1);
-
-    auto *game = qobject_cast<CMGamepicLayer *>(
-        m_combine->addGameVideoLayer(QPoint(1, 2), true, QSize(100, 50), 70, {}));
-    QCOMPARE(game->alpha(), 70);
-    QCOMPARE(game->zOrder(), 2);
-    QCOMPARE(m_combine->layerCount(), 3);
-    QCOMPARE(m_combine->layers().at(2).data(), game);
-}
-
 void TestPreviewCombine::secondCameraReusesTheFirst()
 {
     HostReceiver host(m_engine);
@@ -294,42 +260,6 @@ void TestPreviewCombine::reorderRenumbersStacking()
     QCOMPARE(c->zOrder(), 1);
     QVERIFY(!m_combine->moveLayer(0xFFFFFFFFu, 0));
     QVERIFY(a->layerId() != b->layerId() && a->layerId() != 0);
-}
-
-void TestPreviewCombine::previewFlagsReachLayers()
-{
-    CMLayer *a = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
-    QVERIFY(!a->isPreviewing());
-    m_combine->startPreview();
-    QVERIFY(m_combine->isPreviewing());
-    QVERIFY(a->isPreviewing());
-    CMLayer *b = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
-    QVERIFY(b->isPreviewing());
-    m_combine->stopPreview();
-    QVERIFY(!a->isPreviewing());
-    QVERIFY(!b->isPreviewing());
-
-    FakeLayerItem item;
-    static_cast<CMBasicLayer *>(a)->setUILayer(&item);
-    m_combine->onContainerClosed();
-    QVERIFY(!static_cast<CMBasicLayer *>(a)->uiLayer());
-}
-
-void TestPreviewCombine::relayoutRequestsNameTheLayer()
-{
-    QSignalSpy moves(m_combine.get(), &BasicPreviewCombine::sigLayoutsMove);
-    FakeLayerItem item;
-    auto *a = static_cast<CMBasicLayer *>(
-        m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {}));
-    a->setUILayer(&item);
-    m_combine->on_toLayerFirst(&item);
-    m_combine->on_toLayerLast(&item);
-    FakeLayerItem stranger;
-    m_combine->on_toLayerFirst(&stranger);
-    QCOMPARE(moves.count(), 2);
-    QCOMPARE(moves.at(0).at(0).toUInt(), a->layerId());
-    QCOMPARE(moves.at(0).at(1).toInt(), 0);
-    QCOMPARE(moves.at(1).at(1).toInt(), 1);
 }
 
 void TestPreviewCombine::outputSizeAnnouncedOnChangeOnly()
