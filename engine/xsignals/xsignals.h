@@ -160,12 +160,13 @@ public:
 
     static void thunk(_connection_base *base, Args... args)
     {
-        auto *self = static_cast<_connection *>(base);
+        const auto *self = static_cast<const _connection *>(base);
+        const method target = self->m_method;
         const call_scope scope(*self);
         if (!scope)
             return;
         Dest *receiver = static_cast<Dest *>(scope.dest());
-        (receiver->*(self->m_method))(args...);
+        (receiver->*target)(args...);
     }
 
 private:
