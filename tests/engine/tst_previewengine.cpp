@@ -36,6 +36,15 @@ public:
     int m_height = 0;
 };
 
+// What the engine stores for its default stack at the default output size.
+const QByteArray DefaultStackFile = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<config>\n\t<layers>\n"
+                                    "\t\t<parentwidth1>700</parentwidth1>\n"
+                                    "\t\t<parentheight1>420</parentheight1>\n"
+                                    "\t\t<layer0>\n\t\t\t<type>4</type>\n\t\t\t<alpha>100</alpha>\n"
+                                    "\t\t\t<pos>0,0</pos>\n\t\t\t<size>700,420</size>\n"
+                                    "\t\t\t<combine>1</combine>\n\t\t</layer0>\n"
+                                    "\t\t<layersnum>1</layersnum>\n\t</layers>\n</config>\n";
+
 // Copies every composed frame during the call, as the engine requires.
 class FrameReceiver : public sigslot::has_slots
 {
@@ -502,6 +511,68 @@ private Q_SLOTS:
         engine->release();
     }
 
+    // Whatever goes wrong with a stored layout, the engine starts from the default stack (and,
+    // at the next shutdown, stores that).
+    void badLayoutsFallBackToTheDefaultStack_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("answer");
+        const QByteArray text = "<config><layers><layer0><type>4</type></layer0><layer1>"
+                                "<type>2</type><fontfamily>黑体</fontfamily><fontsize>24</fontsize>"
+                                "<text>hello</text></layer1><layersnum>2</layersnum></layers>"
+                                "</config>";
+        QTest::newRow("refused") << text << "refuse";
+        QTest::newRow("no answer") << text << "none";
+        QTest::newRow("late answer") << text << "late";
+        QTest::newRow("another task's answer") << text << "other";
+        QTest::newRow("garbage") << QByteArray("\x01\x02<<not xml") << "";
+        QTest::newRow("utf-16") << QByteArray("\xff\xfe<\0c\0") << "";
+        QTest::newRow("text over 30 characters")
+            << QByteArray(text).replace("hello", QByteArray(31, 'x')) << "";
+        QTest::newRow("unknown font") << QByteArray(text).replace("黑体", "Comic Sans") << "";
+    }
+
+    void badLayoutsFallBackToTheDefaultStack()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, answer);
+        const QString dir = QStringLiteral("%1/config/%2").arg(m_stateDir.path(), m_exeName);
+        const QString file = dir + "/previewsetting.xml";
+        QDir().mkpath(dir);
+        QFile layout(file);
+        QVERIFY(layout.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        layout.write(content);
+        layout.close();
+
+        struct Host : sigslot::has_slots
+        {
+            ~Host() override { disconnect_all(); }
+            void onCheck(const std::string &taskId, const std::wstring &)
+            {
+                tasks.push_back(taskId);
+            }
+            std::vector<std::string> tasks;
+        } host;
+        ZqStudio::IPreviewEngine *engine = m_create();
+        engine->sigCheckFilterWord.connect(&host, &Host::onCheck);
+        engine->init(30);
+        QCOMPARE(host.tasks.size(), std::size_t(answer.isEmpty() ? 0 : 1));
+        if (answer == "refuse") {
+            engine->onFilterWordResult(host.tasks.front(), false);
+        } else if (answer == "other") {
+            engine->onFilterWordResult("{another task}", true);
+            QTest::qWait(1300);
+        } else if (answer == "none" || answer == "late") {
+            QTest::qWait(1300); // the check gives up after a second
+            if (answer == "late")
+                engine->onFilterWordResult(host.tasks.front(), true);
+        }
+        engine->unInit();
+        engine->release();
+        QVERIFY(layout.open(QIODevice::ReadOnly));
+        QCOMPARE(layout.readAll(), DefaultStackFile);
+    }
+
     // The stored layout, as a host sees it: written at shutdown, read back at start.
     void defaultStackIsStoredAndRestored()
     {
@@ -514,13 +585,7 @@ private Q_SLOTS:
         QFile stored(file);
         QVERIFY(stored.open(QIODevice::ReadOnly));
         const QByteArray bytes = stored.readAll();
-        QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<config>\n\t<layers>\n"
-                                   "\t\t<parentwidth1>700</parentwidth1>\n"
-                                   "\t\t<parentheight1>420</parentheight1>\n"
-                                   "\t\t<layer0>\n\t\t\t<type>4</type>\n\t\t\t<alpha>100</alpha>\n"
-                                   "\t\t\t<pos>0,0</pos>\n\t\t\t<size>700,420</size>\n"
-                                   "\t\t\t<combine>1</combine>\n\t\t</layer0>\n"
-                                   "\t\t<layersnum>1</layersnum>\n\t</layers>\n</config>\n"));
+        QCOMPARE(bytes, DefaultStackFile);
         engine->release();
         QVERIFY(!QFile::exists(file + ".new"));
         QVERIFY(!QFile::exists(file + ".old"));
