@@ -54,6 +54,21 @@ inline long long residentKiB()
     return -1;
 }
 
+// Points the engine's settings, log and cache at a scratch folder for the life of the
+// program, so benchmarks never touch the user's own files.
+class ScratchHome
+{
+public:
+    ScratchHome()
+    {
+        for (const char *variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+            qputenv(variable, m_dir.path().toUtf8());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 // One engine with a compositor and the requested stack, as a host sets it up.
 class Stage
 {

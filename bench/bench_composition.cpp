@@ -114,6 +114,7 @@ void reportMemoryOverManyFrames()
 
 int main(int argc, char **argv)
 {
+    const bench::ScratchHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

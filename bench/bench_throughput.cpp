@@ -94,6 +94,7 @@ bool printLayers(const bench::Stage &stage, const QString &pictureDir)
 
 int main(int argc, char **argv)
 {
+    const bench::ScratchHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
