@@ -1,11 +1,8 @@
-#include "CameraLayerData.h"
 #include "CameraParam.h"
 #include "FontInfoConfig.h"
-#include "PicLayerData.h"
 #include "PreviewCenterData.h"
 #include "PreviewEngine.h"
 #include "PreviewLogic.h"
-#include "TextLayerData.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -148,58 +145,14 @@ private Q_SLOTS:
         QCOMPARE(host.m_opens, 2);
     }
 
-    void controllerStateAcrossInitAndUnInit()
-    {
-        PreviewLogic logic;
-        PreviewCenterData *data = logic.centerData();
-        QVERIFY(data);
-        QCOMPARE(data->videoSize(), QSize(1280, 768));
-        QCOMPARE(data->previewSize(), QSize(752, 420));
-        QCOMPARE(data->fps(), 24);
-        QVERIFY(!data->initDone());
-        QVERIFY(!data->loadStoredLayers());
-
-        logic.init(60);
-        QVERIFY(data->initDone());
-        QVERIFY(data->loadStoredLayers());
-        QVERIFY(data->layersEditable());
-        QCOMPARE(data->fps(), 60);
-
-        data->setGameVideoSize(QSize(1920, 1080));
-        logic.setVideoSize(1920, 1080);
-        QCOMPARE(data->gameVideoSize(), QSize(0, 0)); // forgotten: the next frame sets it
-        QCOMPARE(logic.getPreviewSize(), QSize(746, 420));
-
-        logic.unInit();
-        QCOMPARE(logic.getVideoSize(), QSize(0, 0));
-        QCOMPARE(data->gameVideoSize(), QSize(0, 0));
-
-        // Receivers of host signals are found by their meta-object name, as hosts expect.
-        QCOMPARE(logic.qt_metacast("xsignals::trackable"),
-                 static_cast<void *>(static_cast<xsignals::trackable *>(&logic)));
-    }
-
-    void framesSizesAreReadWholeAcrossThreads()
-    {
-        PreviewCenterData data;
-        std::atomic<bool> stop{false};
-        std::atomic<int> torn{0};
-        std::thread reader([&] {
-            while (!stop) {
-                const QSize s = data.gameVideoSize();
-                if (s != QSize(0, 0) && s != QSize(1920, 1080) && s != QSize(640, 480))
-                    ++torn;
-            }
-        });
-        for (int i = 0; i < 100000; ++i)
-            data.setGameVideoSize(i % 2 ? QSize(1920, 1080) : QSize(640, 480));
-        stop = true;
-        reader.join();
-        QCOMPARE(torn.load(), 0);
-    }
-
     void layerRecords()
     {
+        // Receivers of host signals are found by their meta-object name, as hosts expect.
+        PreviewLogic logic;
+        QCOMPARE(logic.qt_metacast("xsignals::trackable"),
+                 static_cast<void *>(static_cast<xsignals::trackable *>(&logic)));
+
+        // A stored font never carries strike-out, whatever the editor handed over.
         FontInfoConfig config;
         QFont font(QStringLiteral("Sans"), 28);
         font.setStrikeOut(true);
@@ -207,26 +160,16 @@ private Q_SLOTS:
         config.setFont(font);
         QVERIFY(!config.font().strikeOut());
         QVERIFY(config.font().bold());
-        QVERIFY(!config.color().isValid());
-        const FontInfoConfig copy = config;
-        QCOMPARE(copy.font(), config.font());
 
+        // Only device and size decide whether the camera must be reopened; a default record
+        // never asks the host for a camera.
         const CameraParam camera;
-        QVERIFY(camera.deviceName.isEmpty());
-        QCOMPARE(camera.keyColor, 65280u);
-        QCOMPARE(camera.sensitivity, 0.05f);
-        QCOMPARE(camera.blend, 0.8f);
-        QVERIFY(!camera.canOpen()); // a default record never asks the host for a camera
+        QVERIFY(!camera.canOpen());
         CameraParam other = camera;
         other.keyColor = 1;
         QVERIFY(other.isSameCamera(camera));
         other.width = 640;
         QVERIFY(!other.isSameCamera(camera));
-
-        QCOMPARE(PicLayerData().type, int(LT_PICTURE));
-        QCOMPARE(TextLayerData().alpha, 255);
-        QCOMPARE(CameraLayerData().type, int(LT_CAMERA));
-        QVERIFY(PicLayerData().canEditSize);
     }
 };
 

@@ -103,20 +103,6 @@ private Q_SLOTS:
         empty(); // no connections: nothing happens
     }
 
-    void referenceArgumentsAreFilledByReceivers()
-    {
-        struct Lister : xsignals::trackable
-        {
-            void onList(std::vector<std::wstring> &names) { names.push_back(L"Camera 1"); }
-        } lister;
-        xsignals::signal<void(std::vector<std::wstring> &)> query;
-        query.connect(&lister, &Lister::onList);
-        std::vector<std::wstring> names;
-        query(names);
-        QCOMPARE(names.size(), std::size_t(1));
-        QVERIFY(names.front() == L"Camera 1");
-    }
-
     void deadReceiversAreSkippedAndPurged()
     {
         std::vector<int> journal;
