@@ -27,18 +27,9 @@ public:
     void setValue(const QString &key, const QString &value) override
     {
         writes.append({key, value});
-        values[key] = value;
-    }
-    QStringList keys() const
-    {
-        QStringList result;
-        for (const auto &write : writes)
-            result << write.first;
-        return result;
     }
 
     QList<QPair<QString, QString>> writes;
-    QMap<QString, QString> values;
 };
 
 // Stands in for a scene item: the signals a compositing layer listens to and the calls it
@@ -94,10 +85,7 @@ public:
     struct Frame
     {
         QImage image; // deep copy of the delivered pixels
-        unsigned int stride = 0;
-        ZQSize size{0, 0};
         unsigned long timestamp = 0;
-        std::thread::id thread;
     };
 
     explicit HostReceiver(PreviewEngine *engine)
@@ -113,6 +101,7 @@ public:
         disconnect_all();
     }
 
+    // Blocks while block() is in force, as a stalled host would.
     void onVideoFrame(unsigned char *bits, unsigned int stride, ZQSize size,
                       unsigned long timestamp)
     {
@@ -124,10 +113,7 @@ public:
         frame.image =
             QImage(bits, int(size.width), int(size.height), int(stride), QImage::Format_ARGB32)
                 .copy();
-        frame.stride = stride;
-        frame.size = size;
         frame.timestamp = timestamp;
-        frame.thread = std::this_thread::get_id();
         frames.push_back(frame);
         changed.notify_all();
     }

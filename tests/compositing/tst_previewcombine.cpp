@@ -1,17 +1,15 @@
-// The compositor's list operations: game-layer fit, default names, adding every kind, the
-// two-step delete and purge, ordering, preview start and stop, and the output size.
+// The compositor's list operations: game-layer fit, camera reuse, the two-step
+// delete and purge, ordering, and the output size.
 
 #include "CompositingTestSupport.h"
 
 #include "CMCameraLayer.h"
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
-#include "CMTextLayer.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -30,19 +28,13 @@ private Q_SLOTS:
     void gameLayerFitsVideoAspect();
     void fitIgnoresMalformedAndMissing();
 
-    void defaultNamesNumberPerKind_data();
-    void defaultNamesNumberPerKind();
-
     void secondCameraReusesTheFirst();
 
-    void deleteIsTwoStep();
+    void deleteIsTwoStepAndUnInitDestroys();
     void reorderRenumbersStacking();
     void outputSizeAnnouncedOnChangeOnly();
-    void unInitDestroysLayers();
 
 private:
-    std::unique_ptr<PreviewCombineLogic> makeCombine();
-
     PreviewEngine *m_engine = nullptr;
     PreviewCenterData *m_data = nullptr;
     std::unique_ptr<PreviewCombineLogic> m_combine;
@@ -143,49 +135,6 @@ void TestPreviewCombine::fitIgnoresMalformedAndMissing()
     QCOMPARE(game->uiRect(), before);
 }
 
-void TestPreviewCombine::defaultNamesNumberPerKind_data()
-{
-    QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("none") << QStringList() << 1;
-    QTest::newRow("gap") << QStringList{"pic 1", "pic 3"} << 4;
-    QTest::newRow("not a number") << QStringList{"pic 2", "pic x"} << 3;
-    QTest::newRow("one word") << QStringList{"logo"} << 1;
-}
-
-void TestPreviewCombine::defaultNamesNumberPerKind()
-{
-    QFETCH(QStringList, existing);
-    QFETCH(int, expected);
-    // The engine installs its translator, so default names come out translated.
-    const auto defaultName = [](const char *pattern, int number) {
-        return QCoreApplication::translate("PreviewCombineLogic", pattern).arg(number);
-    };
-
-    for (QString name : existing) {
-        name.replace(QStringLiteral("pic"),
-                     defaultName("pic %1", 0).section(QLatin1Char(' '), 0, 0));
-        m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100, name);
-    }
-    // Other kinds and deleted pictures do not count.
-    m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(), true,
-                            QStringLiteral("text 9"));
-    m_combine
-        ->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100,
-                        QStringLiteral("pic 50"))
-        ->markDeleted();
-
-    CMLayer *added =
-        m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(10, 10), 100, QString());
-    QCOMPARE(added->name(), defaultName("pic %1", expected));
-    CMLayer *text =
-        m_combine->addTextLayer(QFont(), Qt::white, QStringLiteral("t"), QPoint(), true, QString());
-    QCOMPARE(text->name(), defaultName("text %1", 10));
-    CMLayer *game = m_combine->addGameVideoLayer(QPoint(), true, QSize(1, 1), 100, {});
-    QCOMPARE(game->objectName(), QStringLiteral("gamepic"));
-    QVERIFY(game->name().isEmpty()); // stored layouts keep the game layer unnamed
-}
-
 void TestPreviewCombine::secondCameraReusesTheFirst()
 {
     HostReceiver host(m_engine);
@@ -211,7 +160,7 @@ void TestPreviewCombine::secondCameraReusesTheFirst()
     QCOMPARE(m_combine->findCameraLayer(), third);
 }
 
-void TestPreviewCombine::deleteIsTwoStep()
+void TestPreviewCombine::deleteIsTwoStepAndUnInitDestroys()
 {
     FakeLayerItem item;
     FakeLayerItem stranger;
@@ -243,6 +192,14 @@ void TestPreviewCombine::deleteIsTwoStep()
 
     m_combine->markLayerDeleted(b->layerId());
     QVERIFY(b->isDeleted());
+
+    // unInit destroys every layer at once and stops the sender.
+    QPointer<CMLayer> c = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
+    m_combine->init();
+    m_combine->unInit();
+    QVERIFY(!c);
+    QCOMPARE(m_combine->layerCount(), 0);
+    QVERIFY(!m_combine->sender().isRunning());
 }
 
 void TestPreviewCombine::reorderRenumbersStacking()
@@ -272,18 +229,6 @@ void TestPreviewCombine::outputSizeAnnouncedOnChangeOnly()
     QCOMPARE(m_data->videoSize(), QSize(1920, 1080));
     QCOMPARE(host.sizes.size(), size_t(1));
     QCOMPARE(host.sizes.front(), std::make_pair(1920u, 1080u));
-}
-
-void TestPreviewCombine::unInitDestroysLayers()
-{
-    QPointer<CMLayer> a = m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, {});
-    QPointer<CMLayer> b = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
-    m_combine->init();
-    m_combine->unInit();
-    QVERIFY(!a);
-    QVERIFY(!b);
-    QCOMPARE(m_combine->layerCount(), 0);
-    QVERIFY(!m_combine->sender().isRunning());
 }
 
 QTEST_MAIN(TestPreviewCombine)

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 // An engine that only records what the host calls, for testing host parts without the library.
@@ -30,7 +29,6 @@ public:
             m_checksum += data[0] + data[uLen - 1];
         if (!data || uLen != unsigned(width) * unsigned(height) * 4)
             ++badCameraFrames;
-        lastCameraWidth = width;
         lastCameraHeight = height;
         ++cameraFrames;
     }
@@ -38,12 +36,13 @@ public:
     {
         const std::lock_guard<std::mutex> guard(mutex);
         statuses.push_back(openStatus);
-        statusOnOtherThread = statusOnOtherThread || QThread::currentThread() != mainThread;
+        calledOffMainThread = calledOffMainThread || QThread::currentThread() != mainThread;
     }
     void onFilterWordResult(const std::string &taskId, bool bValid) override
     {
         const std::lock_guard<std::mutex> guard(mutex);
         results.emplace_back(taskId, bValid);
+        calledOffMainThread = calledOffMainThread || QThread::currentThread() != mainThread;
     }
     void showPreview(QGraphicsObject *) override {}
     void hidePreview() override {}
@@ -66,9 +65,8 @@ public:
     QThread *const mainThread = QThread::currentThread();
     std::atomic<int> cameraFrames{0};
     std::atomic<int> badCameraFrames{0};
-    std::atomic<int> lastCameraWidth{0};
     std::atomic<int> lastCameraHeight{0};
-    bool statusOnOtherThread = false; // guarded by mutex
+    bool calledOffMainThread = false; // guarded by mutex
 
 private:
     std::mutex mutex;
