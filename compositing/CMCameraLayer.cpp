@@ -3,10 +3,12 @@
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
+#include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PreviewEngine.h"
 #include "PreviewLogic.h"
+#include "StoredValue.h"
 #include "UILayerCalls.h"
 #include "UpdateCameraEvent.h"
 
@@ -42,18 +44,16 @@ bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
 {
     if (!store)
         return false;
-    const auto entry = [&key](const char *name) {
-        return key + QLatin1Char('/') + QLatin1String(name);
-    };
-    store->setValue(entry("type"), QString::number(LT_CAMERA));
-    store->setValue(entry("alpha"), QString::number(alpha()));
-    store->setValue(entry("device"), m_cameraParam.deviceName);
-    store->setValue(entry("devicewidth"), QString::number(m_cameraParam.width));
-    store->setValue(entry("deviceheight"), QString::number(m_cameraParam.height));
-    store->setValue(entry("keyColor"), QString::number(m_cameraParam.keyColor));
-    store->setValue(entry("sensitivity"),
-                    QString::number(double(m_cameraParam.sensitivity), 'g', 6));
-    store->setValue(entry("blend"), QString::number(double(m_cameraParam.blend), 'g', 6));
+    using LayerConfigKeys::layerKey;
+    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_CAMERA));
+    store->setValue(layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
+    store->setValue(layerKey(key, "device"), m_cameraParam.deviceName);
+    store->setValue(layerKey(key, "devicewidth"), StoredValue::fromInt(m_cameraParam.width));
+    store->setValue(layerKey(key, "deviceheight"), StoredValue::fromInt(m_cameraParam.height));
+    store->setValue(layerKey(key, "keyColor"), StoredValue::fromInt(m_cameraParam.keyColor));
+    store->setValue(layerKey(key, "sensitivity"),
+                    StoredValue::fromReal(double(m_cameraParam.sensitivity)));
+    store->setValue(layerKey(key, "blend"), StoredValue::fromReal(double(m_cameraParam.blend)));
     return CMBasicLayer::saveConfig(key, store);
 }
 

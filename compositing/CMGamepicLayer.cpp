@@ -2,10 +2,12 @@
 
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
+#include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PreviewEngine.h"
 #include "PreviewLogic.h"
+#include "StoredValue.h"
 #include "UILayerCalls.h"
 #include "UpdateEvent.h"
 
@@ -28,8 +30,8 @@ bool CMGamepicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
 {
     if (!store)
         return false;
-    store->setValue(QStringLiteral("%1/type").arg(key), QString::number(LT_GAMEVIDEO));
-    store->setValue(QStringLiteral("%1/alpha").arg(key), QString::number(alpha()));
+    store->setValue(LayerConfigKeys::layerKey(key, "type"), StoredValue::fromInt(LT_GAMEVIDEO));
+    store->setValue(LayerConfigKeys::layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
     return CMBasicLayer::saveConfig(key, store);
 }
 

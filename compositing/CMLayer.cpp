@@ -1,7 +1,9 @@
 #include "CMLayer.h"
 
 #include "ILayerConfigWriter.h"
+#include "LayerConfigKeys.h"
 #include "Log.h"
+#include "StoredValue.h"
 
 #include <QtGlobal>
 
@@ -52,13 +54,14 @@ bool CMLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     if (!store)
         return false;
     const QRectF rc = uiRect();
-    store->setValue(QStringLiteral("%1/pos").arg(key),
-                    QStringLiteral("%1,%2").arg(truncate(rc.x())).arg(truncate(rc.y())));
-    store->setValue(QStringLiteral("%1/size").arg(key),
-                    QStringLiteral("%1,%2").arg(truncate(rc.width())).arg(truncate(rc.height())));
-    store->setValue(QStringLiteral("%1/combine").arg(key),
-                    isCombine() ? QStringLiteral("1") : QStringLiteral("0"));
-    store->setValue(QStringLiteral("%1/name").arg(key), m_name);
+    using LayerConfigKeys::layerKey;
+    // truncate() keeps NaN and huge values out of the stored numbers.
+    store->setValue(layerKey(key, "pos"),
+                    StoredValue::fromPoint(QPointF(truncate(rc.x()), truncate(rc.y()))));
+    store->setValue(layerKey(key, "size"),
+                    StoredValue::fromSize(QSizeF(truncate(rc.width()), truncate(rc.height()))));
+    store->setValue(layerKey(key, "combine"), StoredValue::fromBool(isCombine()));
+    store->setValue(layerKey(key, "name"), m_name);
     return true;
 }
 

@@ -2,7 +2,9 @@
 
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
+#include "LayerConfigKeys.h"
 #include "Log.h"
+#include "StoredValue.h"
 #include "UILayerCalls.h"
 
 #include <appcommon/pubfunc.h>
@@ -40,11 +42,11 @@ bool CMPicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
 {
     if (!store)
         return false;
-    store->setValue(key + QStringLiteral("/type"), QString::number(LT_PICTURE));
-    store->setValue(key + QStringLiteral("/path"), m_path);
-    store->setValue(key + QStringLiteral("/alpha"), QString::number(alpha()));
-    store->setValue(key + QStringLiteral("/caneditsize"),
-                    m_canEditSize ? QStringLiteral("1") : QStringLiteral("0"));
+    using LayerConfigKeys::layerKey;
+    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_PICTURE));
+    store->setValue(layerKey(key, "path"), m_path);
+    store->setValue(layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
+    store->setValue(layerKey(key, "caneditsize"), StoredValue::fromBool(m_canEditSize));
     return CMBasicLayer::saveConfig(key, store);
 }
 

@@ -1,6 +1,8 @@
 #include "CMTextLayer.h"
 
 #include "ILayerConfigWriter.h"
+#include "LayerConfigKeys.h"
+#include "StoredValue.h"
 #include "UILayerCalls.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -27,21 +29,15 @@ bool CMTextLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     const FontInfoConfig info = fontInfo();
     const QFont &font = info.font();
     const QColor &color = info.color();
-    const auto flag = [](bool on) {
-        return on ? QStringLiteral("1") : QStringLiteral("0");
-    };
-    store->setValue(key + QStringLiteral("/type"), QString::number(LT_TEXT));
-    store->setValue(key + QStringLiteral("/fontfamily"), font.family());
-    store->setValue(key + QStringLiteral("/fontsize"), QString::number(font.pointSize()));
-    store->setValue(
-        key + QStringLiteral("/fontcolor"),
-        QStringLiteral("%1,%2,%3").arg(color.red()).arg(color.green()).arg(color.blue()));
-    store->setValue(key + QStringLiteral("/fontblod"), flag(font.bold()));
-    store->setValue(key + QStringLiteral("/fontitalic"), flag(font.italic()));
-    store->setValue(key + QStringLiteral("/fontunderline"), flag(font.underline()));
-    QString stored = m_text;
-    stored.replace(QLatin1Char('\n'), QLatin1String("[n]"));
-    store->setValue(key + QStringLiteral("/text"), stored);
+    using LayerConfigKeys::layerKey;
+    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_TEXT));
+    store->setValue(layerKey(key, "fontfamily"), font.family());
+    store->setValue(layerKey(key, "fontsize"), StoredValue::fromInt(font.pointSize()));
+    store->setValue(layerKey(key, "fontcolor"), StoredValue::fromColor(color));
+    store->setValue(layerKey(key, "fontblod"), StoredValue::fromBool(font.bold()));
+    store->setValue(layerKey(key, "fontitalic"), StoredValue::fromBool(font.italic()));
+    store->setValue(layerKey(key, "fontunderline"), StoredValue::fromBool(font.underline()));
+    store->setValue(layerKey(key, "text"), StoredValue::fromText(m_text));
     return CMBasicLayer::saveConfig(key, store);
 }
 
