@@ -1,11 +1,12 @@
 #include "HeadlessSession.h"
 
 #include "EngineLibrary.h"
+#include "CameraService.h"
 #include "FilterWordService.h"
 #include "FrameStats.h"
 #include "GameSource.h"
 #include "MonotonicClock.h"
-#include "VirtualCamera.h"
+#include "QtCameraBackend.h"
 #include "Y4mWriter.h"
 
 #include <appcommon/pubfunc.h>
@@ -124,8 +125,15 @@ int HeadlessSession::run()
     m_stats = &stats;
     m_writer = &writer;
 
-    VirtualCamera camera(engine);
+    QtCameraBackend cameraDevices;
+    CameraService camera(engine, &cameraDevices);
     camera.attach();
+    {
+        QStringList names;
+        for (const std::wstring &name : camera.cameraNames())
+            names << QString::fromStdWString(name);
+        out() << "previewhost: cameras: " << names.join(QStringLiteral(", ")) << Qt::endl;
+    }
     filterWords.attach(engine);
     _connect(engine);
     out() << "previewhost: engine created; default output " << engine->getVideoWidth() << "x"
