@@ -18,8 +18,7 @@ CameraService::CameraService(ZqStudio::IPreviewEngine *engine, CameraBackend *ba
     , m_frameTarget(engine)
 {
     if (m_backend) {
-        connect(m_backend, &CameraBackend::camerasChanged, this,
-                &CameraService::onCamerasChanged);
+        connect(m_backend, &CameraBackend::camerasChanged, this, &CameraService::onCamerasChanged);
         connect(m_backend, &CameraBackend::started, this, &CameraService::onStarted);
         connect(m_backend, &CameraBackend::failed, this, &CameraService::onFailed);
     }
@@ -216,7 +215,8 @@ void CameraService::onCamerasChanged()
     }
     // Plugged back in (its id may have changed; its name has not): open it again.
     if (m_hasRequest && _startReal(m_request))
-        qInfo("previewhost: camera \"%s\" is back", qPrintable(QString::fromStdWString(m_request.name)));
+        qInfo("previewhost: camera \"%s\" is back",
+              qPrintable(QString::fromStdWString(m_request.name)));
 }
 
 void CameraService::onStarted()

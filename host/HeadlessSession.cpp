@@ -1,7 +1,7 @@
 #include "HeadlessSession.h"
 
-#include "EngineLibrary.h"
 #include "CameraService.h"
+#include "EngineLibrary.h"
 #include "FilterWordService.h"
 #include "FrameStats.h"
 #include "GameSource.h"

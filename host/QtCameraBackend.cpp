@@ -28,8 +28,7 @@ CameraInfo toInfo(const QCameraDevice &device)
 QtCameraBackend::QtCameraBackend(QObject *parent)
     : CameraBackend(parent)
 {
-    connect(&m_devices, &QMediaDevices::videoInputsChanged, this,
-            &CameraBackend::camerasChanged);
+    connect(&m_devices, &QMediaDevices::videoInputsChanged, this, &CameraBackend::camerasChanged);
 }
 
 QtCameraBackend::~QtCameraBackend()

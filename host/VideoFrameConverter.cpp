@@ -3,8 +3,8 @@
 #include <libyuv/convert_argb.h>
 #include <libyuv/planar_functions.h>
 
-#include <QVideoFrame>
 #include <QtGlobal>
+#include <QVideoFrame>
 
 #include <cstdint>
 
@@ -177,12 +177,12 @@ VideoFrameConverter::Result VideoFrameConverter::convert(const Planes &planes)
     int status = 0;
     switch (format) {
     case QVideoFrameFormat::Format_NV12:
-        status = libyuv::NV12ToARGBMatrix(d[0], s[0], d[1], s[1], out, outStride, matrix, width,
-                                          height);
+        status =
+            libyuv::NV12ToARGBMatrix(d[0], s[0], d[1], s[1], out, outStride, matrix, width, height);
         break;
     case QVideoFrameFormat::Format_NV21:
-        status = libyuv::NV21ToARGBMatrix(d[0], s[0], d[1], s[1], out, outStride, matrix, width,
-                                          height);
+        status =
+            libyuv::NV21ToARGBMatrix(d[0], s[0], d[1], s[1], out, outStride, matrix, width, height);
         break;
     case QVideoFrameFormat::Format_P010:
     case QVideoFrameFormat::Format_P016:

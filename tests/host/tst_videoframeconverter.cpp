@@ -1,7 +1,7 @@
 #include "VideoFrameConverter.h"
 
-#include <QVideoFrame>
 #include <QtTest>
+#include <QVideoFrame>
 
 #include <array>
 #include <cstring>
@@ -20,10 +20,10 @@ struct Yuv
 // Four blocks split on even columns and rows, so 2x2 chroma never straddles two colours: red,
 // blue / green, white. Studio-range BT.601 samples, and the same colours in full range.
 constexpr std::array<QRgb, 4> Colours = {0xFFFF0000, 0xFF0000FF, 0xFF00FF00, 0xFFFFFFFF};
-constexpr std::array<Yuv, 4> Studio601 = {{{81, 90, 240}, {41, 240, 110}, {145, 54, 34},
-                                          {235, 128, 128}}};
-constexpr std::array<Yuv, 4> Full601 = {{{76, 85, 255}, {29, 255, 107}, {150, 44, 21},
-                                        {255, 128, 128}}};
+constexpr std::array<Yuv, 4> Studio601 = {
+    {{81, 90, 240}, {41, 240, 110}, {145, 54, 34}, {235, 128, 128}}};
+constexpr std::array<Yuv, 4> Full601 = {
+    {{76, 85, 255}, {29, 255, 107}, {150, 44, 21}, {255, 128, 128}}};
 
 int blockAt(int x, int y, QSize size)
 {
@@ -89,7 +89,9 @@ void paint(Format format, QSize size, uchar *const data[3], const int stride[3],
     const auto &table = fullRange ? Full601 : Studio601;
     const int w = size.width();
     const int h = size.height();
-    const auto yuvAt = [&](int x, int y) { return table[std::size_t(blockAt(x, y, size))]; };
+    const auto yuvAt = [&](int x, int y) {
+        return table[std::size_t(blockAt(x, y, size))];
+    };
     const auto put16 = [](uchar *at, int value8) {
         const quint16 value = quint16(value8 << 8);
         std::memcpy(at, &value, 2);
@@ -253,17 +255,26 @@ QString firstWrongPixel(const QImage &image, Format format)
     return {};
 }
 
-const QList<Format> AllFormats = {
-    QVideoFrameFormat::Format_NV12,     QVideoFrameFormat::Format_NV21,
-    QVideoFrameFormat::Format_YUYV,     QVideoFrameFormat::Format_UYVY,
-    QVideoFrameFormat::Format_YUV420P,  QVideoFrameFormat::Format_YV12,
-    QVideoFrameFormat::Format_YUV422P,  QVideoFrameFormat::Format_Y8,
-    QVideoFrameFormat::Format_P010,     QVideoFrameFormat::Format_P016,
-    QVideoFrameFormat::Format_ARGB8888, QVideoFrameFormat::Format_ARGB8888_Premultiplied,
-    QVideoFrameFormat::Format_XRGB8888, QVideoFrameFormat::Format_BGRA8888,
-    QVideoFrameFormat::Format_BGRA8888_Premultiplied, QVideoFrameFormat::Format_BGRX8888,
-    QVideoFrameFormat::Format_ABGR8888, QVideoFrameFormat::Format_XBGR8888,
-    QVideoFrameFormat::Format_RGBA8888, QVideoFrameFormat::Format_RGBX8888};
+const QList<Format> AllFormats = {QVideoFrameFormat::Format_NV12,
+                                  QVideoFrameFormat::Format_NV21,
+                                  QVideoFrameFormat::Format_YUYV,
+                                  QVideoFrameFormat::Format_UYVY,
+                                  QVideoFrameFormat::Format_YUV420P,
+                                  QVideoFrameFormat::Format_YV12,
+                                  QVideoFrameFormat::Format_YUV422P,
+                                  QVideoFrameFormat::Format_Y8,
+                                  QVideoFrameFormat::Format_P010,
+                                  QVideoFrameFormat::Format_P016,
+                                  QVideoFrameFormat::Format_ARGB8888,
+                                  QVideoFrameFormat::Format_ARGB8888_Premultiplied,
+                                  QVideoFrameFormat::Format_XRGB8888,
+                                  QVideoFrameFormat::Format_BGRA8888,
+                                  QVideoFrameFormat::Format_BGRA8888_Premultiplied,
+                                  QVideoFrameFormat::Format_BGRX8888,
+                                  QVideoFrameFormat::Format_ABGR8888,
+                                  QVideoFrameFormat::Format_XBGR8888,
+                                  QVideoFrameFormat::Format_RGBA8888,
+                                  QVideoFrameFormat::Format_RGBX8888};
 
 } // namespace
 
@@ -293,8 +304,8 @@ void tst_VideoFrameConverter::convertsEveryFormat_data()
         QTest::addRow("%s odd 33x17, wide rows", qPrintable(name))
             << format << QSize(33, 17) << 12 << false;
     }
-    QTest::addRow("NV12 full range") << QVideoFrameFormat::Format_NV12 << QSize(64, 32) << -1
-                                     << true;
+    QTest::addRow("NV12 full range")
+        << QVideoFrameFormat::Format_NV12 << QSize(64, 32) << -1 << true;
     QTest::addRow("I420 1x1") << QVideoFrameFormat::Format_YUV420P << QSize(1, 1) << 3 << false;
 }
 
