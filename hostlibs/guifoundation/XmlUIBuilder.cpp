@@ -339,9 +339,15 @@ bool Build::_setProperty(const Element &element, QObject *object, const QString 
         case QMetaType::QString:
             converted = translatableAttributes().contains(name) ? _translated(value) : value;
             break;
-        case QMetaType::QStringList:
-            converted = value.split(QLatin1Char('|'));
+        case QMetaType::QStringList: {
+            QStringList items = value.split(QLatin1Char('|'));
+            if (name == QLatin1String("items")) {
+                for (QString &item : items)
+                    item = _translated(item);
+            }
+            converted = items;
             break;
+        }
         default: {
             QVariant text(value);
             if (text.convert(property.metaType()))
@@ -636,9 +642,15 @@ UIBaseWindow *Build::createWindow(const Element &root, QWidget *parent)
 void Build::_collectTexts(const Element &element, QList<XmlUIBuilder::Text> *texts) const
 {
     for (const QXmlStreamAttribute &attribute : element.attributes) {
-        if (translatableAttributes().contains(attribute.name().toString()) &&
-            !attribute.value().trimmed().isEmpty())
+        const QString name = attribute.name().toString();
+        if (attribute.value().trimmed().isEmpty())
+            continue;
+        if (translatableAttributes().contains(name)) {
             texts->append({m_context, attribute.value().toString(), element.line});
+        } else if (name == QLatin1String("items")) {
+            for (const QString &item : attribute.value().toString().split(QLatin1Char('|')))
+                texts->append({m_context, item, element.line});
+        }
     }
     for (const auto &child : element.children)
         _collectTexts(*child, texts);

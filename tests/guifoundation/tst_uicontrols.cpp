@@ -1,9 +1,16 @@
 #include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIButtonControl.h>
 #include <guifoundation/UICheckBoxControl.h>
+#include <guifoundation/UIComboBoxControl.h>
 #include <guifoundation/UILabelControl.h>
+#include <guifoundation/UILineEditControl.h>
 #include <guifoundation/UIMenu.h>
+#include <guifoundation/UISliderControl.h>
+#include <guifoundation/UITextEditControl.h>
 #include <guifoundation/UIWindow.h>
+
+#include <QStandardItemModel>
+#include <QTextEdit>
 
 #include <QAction>
 #include <QApplication>
@@ -50,6 +57,9 @@ private Q_SLOTS:
     void windowMovesWhenDraggedOnItsBackground();
     void tipWindow();
     void popupMenu();
+    void comboBoxListOpensOutsideTheWindow();
+    void textFieldsTakeTyping();
+    void sliderFollowsMouseAndKeys();
 };
 
 void TestUIControls::rowsColumnsAndFreePlacement()
@@ -267,6 +277,108 @@ void TestUIControls::popupMenu()
     QCOMPARE(triggered.count(), 1);
     // Done with: the menu goes away by itself.
     QTRY_VERIFY(!menu);
+}
+
+void TestUIControls::comboBoxListOpensOutsideTheWindow()
+{
+    // A window too small for the list: the list still opens whole, under the box.
+    UIBaseWindow window;
+    window.setFixSize(200, 40);
+    auto *combo = new UIComboBoxControl(window.contentControl());
+    combo->setFixSize(QSizeF(185, 30));
+    window.contentControl()->addItem(combo);
+    QPointer<QStandardItemModel> first = new QStandardItemModel;
+    combo->setModel(first);
+    QCOMPARE(first->parent(), combo); // a model without a parent is the control's
+    combo->setItems(
+        {QStringLiteral("1280X720"), QStringLiteral("640X480"), QStringLiteral("640X360")});
+    QVERIFY(!first); // and goes when replaced
+    QCOMPARE(combo->currentIndex(), 0);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QSignalSpy changed(combo, &UIComboBoxControl::currentIndexChanged);
+    click(combo);
+    QVERIFY(combo->isPopupVisible());
+    QWidget *popup = QApplication::activePopupWidget();
+    QVERIFY(popup && popup->isWindow());
+    QCOMPARE(popup->geometry().top(), combo->globalRect().bottom() + 3);
+    QVERIFY(popup->height() >= 3 * 28);
+    QWidget *list = popup->focusWidget();
+    QVERIFY(list);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(!combo->isPopupVisible());
+    QCOMPARE(combo->currentText(), QStringLiteral("640X480"));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toInt(), 1);
+}
+
+void TestUIControls::textFieldsTakeTyping()
+{
+    UIBaseWindow window;
+    window.setFixSize(300, 140);
+    auto *edit = new UITextEditControl(window.contentControl());
+    edit->setFixSize(QSizeF(260, 70));
+    edit->setMaxLength(5);
+    edit->setDefaultContextMenuEnable(false);
+    auto *line = new UILineEditControl(window.contentControl());
+    line->setFixSize(QSizeF(200, 30));
+    window.contentControl()->addItem(edit);
+    window.contentControl()->addItem(line);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(edit->qTextEdit()->contextMenuPolicy(), Qt::NoContextMenu);
+
+    QSignalSpy textChanged(edit, &UITextEditControl::textChanged);
+    edit->setFocus();
+    QTest::keyClicks(window.viewport(), QStringLiteral("abcdefg"));
+    // Beyond the limit the typing is dropped, and said nothing.
+    QCOMPARE(edit->text(), QStringLiteral("abcde"));
+    QCOMPARE(textChanged.count(), 5);
+    // Pasting into the middle keeps what was there and drops the excess of the paste.
+    QTextCursor cursor = edit->textCursor();
+    cursor.setPosition(1);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+    edit->textCursor().insertText(QStringLiteral("XYZW"));
+    QCOMPARE(edit->text(), QStringLiteral("aXYde"));
+
+    QSignalSpy lineChanged(line, &UILineEditControl::textChanged);
+    line->setFocus();
+    QTest::keyClicks(window.viewport(), QStringLiteral("/home/a.png"));
+    QCOMPARE(line->text(), QStringLiteral("/home/a.png"));
+    QCOMPARE(lineChanged.count(), 11);
+}
+
+void TestUIControls::sliderFollowsMouseAndKeys()
+{
+    UIBaseWindow window;
+    window.setFixSize(200, 40);
+    auto *slider = new UISliderControl(window.contentControl());
+    slider->setFixSize(QSizeF(150, 20));
+    slider->setHandleSize(QSizeF(18, 18));
+    window.contentControl()->addItem(slider);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(slider->minimum(), 0);
+    QCOMPARE(slider->maximum(), 100);
+
+    QSignalSpy changed(slider, &UISliderControl::valueChanged);
+    // The track runs from half a handle in to half a handle before the end.
+    click(slider, QPointF(9 + 0.75 * (150 - 18), 10));
+    QCOMPARE(slider->value(), 75);
+    QTest::mousePress(window.viewport(), Qt::LeftButton, {}, viewPoint(slider, QPointF(108, 10)));
+    QMouseEvent drag(QEvent::MouseMove, viewPoint(slider, QPointF(9, 10)),
+                     window.viewport()->mapToGlobal(viewPoint(slider, QPointF(9, 10))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.viewport(), &drag);
+    QTest::mouseRelease(window.viewport(), Qt::LeftButton, {}, viewPoint(slider, QPointF(9, 10)));
+    QCOMPARE(slider->value(), 0);
+    slider->setFocus();
+    QTest::keyClick(window.viewport(), Qt::Key_Right);
+    QCOMPARE(slider->value(), 1);
+    QCOMPARE(changed.constLast().at(0).toInt(), 1);
 }
 
 QTEST_MAIN(TestUIControls)
