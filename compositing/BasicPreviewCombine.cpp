@@ -2,23 +2,20 @@
 
 #include "CMBasicLayer.h"
 #include "CMLayer.h"
+#include "IPreviewController.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
-#include "PreviewEngine.h"
-#include "PreviewLogic.h"
 
 #include <QStringList>
 
-BasicPreviewCombine::BasicPreviewCombine(QObject *parent, const QSizeF &sceneSize)
+BasicPreviewCombine::BasicPreviewCombine(IPreviewController *controller, QObject *parent,
+                                         const QSizeF &sceneSize)
     : QObject(parent)
     , m_sceneSize(sceneSize)
-{
+    , m_controller(controller)
     // The central data outlives the compositor: the controller deletes us before it.
-    PreviewLogic *logic = qobject_cast<PreviewLogic *>(parent);
-    if (!logic)
-        logic = PreviewEngine::logic();
-    m_centerData = logic ? logic->centerData() : nullptr;
-}
+    , m_centerData(controller ? controller->centerData() : nullptr)
+{}
 
 BasicPreviewCombine::~BasicPreviewCombine() = default;
 
@@ -66,6 +63,15 @@ int BasicPreviewCombine::layerCount() const
 {
     const std::lock_guard<std::mutex> locker(m_layersLock);
     return int(m_layers.size());
+}
+
+void BasicPreviewCombine::forEachLayer(const std::function<void(IStoredLayer &)> &visit) const
+{
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
+        if (layer && !layer->isDeleted())
+            visit(*layer);
+    }
 }
 
 CMLayer *BasicPreviewCombine::layerById(quint32 layerId) const

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ILayerStack.h"
 #include "LayerType.h"
-
-#include <xsignals/xsignals.h>
+#include "xsignals/xsignals.h"
 
 #include <QList>
 #include <QObject>
@@ -12,6 +12,7 @@
 #include <mutex>
 
 class CMLayer;
+class IPreviewController;
 class PreviewCenterData;
 
 // The compositor's ordered layer list (index 0 is painted first, at the back) and what acts on
@@ -22,24 +23,25 @@ class PreviewCenterData;
 // every composition and drops purged layers from it; the list and the scene size therefore sit
 // behind m_layersLock. Purged layers are destroyed on the GUI thread (deleteLater), and only
 // after they left the list under the composition lock, so no composition can still use them.
-class BasicPreviewCombine : public QObject, public xsignals::trackable
+class BasicPreviewCombine : public QObject, public xsignals::trackable, public ILayerStack
 {
     Q_OBJECT
 
 public:
-    BasicPreviewCombine(QObject *parent, const QSizeF &sceneSize);
+    BasicPreviewCombine(IPreviewController *controller, QObject *parent, const QSizeF &sceneSize);
     ~BasicPreviewCombine() override;
 
     void startPreview();
     void stopPreview();
     bool isPreviewing() const { return m_previewing; }
 
-    QSizeF sceneSize() const;
-    void setSceneSize(const QSizeF &size);
+    QSizeF sceneSize() const override;
+    void setSceneSize(const QSizeF &size) override;
 
     // A snapshot of the list; entries of destroyed layers read null.
     QList<QPointer<CMLayer>> layers() const;
-    int layerCount() const;
+    int layerCount() const override;
+    void forEachLayer(const std::function<void(IStoredLayer &)> &visit) const override;
     CMLayer *layerById(quint32 layerId) const;
 
     // The last live camera layer that is not marked deleted, or null.
@@ -58,6 +60,7 @@ public:
     // Moves a layer to index (clamped) and renumbers the stacking values of all layers.
     bool moveLayer(quint32 layerId, int index);
 
+    IPreviewController *controller() const { return m_controller; }
     PreviewCenterData *centerData() const { return m_centerData; }
 
     virtual void init() {}
@@ -94,5 +97,6 @@ private:
     QList<QPointer<CMLayer>> m_layers;
     QSizeF m_sceneSize;
     bool m_previewing = false;
+    IPreviewController *const m_controller;
     PreviewCenterData *m_centerData = nullptr;
 };

@@ -3,11 +3,10 @@
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
+#include "IPreviewController.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
-#include "PreviewEngine.h"
-#include "PreviewLogic.h"
 #include "StoredValue.h"
 #include "UILayerCalls.h"
 #include "UpdateCameraEvent.h"
@@ -20,11 +19,12 @@
 
 #include <cstring>
 
-CMCameraLayer::CMCameraLayer()
+CMCameraLayer::CMCameraLayer(IPreviewController *controller)
+    : m_controller(controller)
 {
-    if (PreviewLogic *logic = PreviewEngine::logic()) {
-        logic->sigCameraData.connect(this, &CMCameraLayer::onCameraData);
-        logic->sigCamOpenStatus.connect(this, &CMCameraLayer::onCamOpenStatus);
+    if (m_controller) {
+        m_controller->cameraInput().connect(this, &CMCameraLayer::onCameraData);
+        m_controller->cameraOpenStatusInput().connect(this, &CMCameraLayer::onCamOpenStatus);
     }
 }
 
@@ -248,14 +248,14 @@ void CMCameraLayer::_openCamera()
         return;
     m_cameraRequested.store(true, std::memory_order_relaxed);
     const tagSIZE size{m_cameraParam.width, m_cameraParam.height};
-    if (PreviewLogic *logic = PreviewEngine::logic())
-        logic->openCamera(m_cameraParam.deviceName.toStdWString(), size, size, false);
+    if (m_controller)
+        m_controller->openCamera(m_cameraParam.deviceName.toStdWString(), size, size, false);
 }
 
 void CMCameraLayer::_closeCamera()
 {
-    if (PreviewLogic *logic = PreviewEngine::logic())
-        logic->closeCamera();
+    if (m_controller)
+        m_controller->closeCamera();
 }
 
 void CMCameraLayer::_refreshUILayer()

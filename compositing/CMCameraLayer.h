@@ -3,8 +3,9 @@
 #include "CameraParam.h"
 #include "CMBasicLayer.h"
 
+#include "xsignals/xsignals.h"
+
 #include <appcommon/ZqCriticalSection.h>
-#include <xsignals/xsignals.h>
 
 #include <QImage>
 #include <QPixmap>
@@ -14,12 +15,16 @@
 // The camera picture. Asks the host to open and close the camera, takes the host's camera
 // frames on the capture thread, shows a copy in its scene item and paints the newest frame,
 // scaled to its output rectangle, into every composed frame.
+class IPreviewController;
+
 class CMCameraLayer : public CMBasicLayer, public xsignals::trackable
 {
     Q_OBJECT
 
 public:
-    CMCameraLayer();
+    // Takes camera frames and open status from controller and asks it to open and close the
+    // camera; without a controller the layer only paints what it is given.
+    explicit CMCameraLayer(IPreviewController *controller);
     ~CMCameraLayer() override;
 
     int layerType() const override { return LT_CAMERA; }
@@ -58,6 +63,7 @@ private:
     void _refreshUILayer();
     void _applyOpenStatus(bool openStatus);
 
+    IPreviewController *const m_controller;
     mutable ZqCriticalSection m_imageLock; // guards m_image and the output cache
     std::atomic<int> m_alpha{100};
     CameraParam m_cameraParam;

@@ -2,21 +2,20 @@
 
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
+#include "IPreviewController.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
-#include "PreviewEngine.h"
-#include "PreviewLogic.h"
 #include "StoredValue.h"
 #include "UILayerCalls.h"
 #include "UpdateEvent.h"
 
 #include <QCoreApplication>
 
-CMGamepicLayer::CMGamepicLayer()
+CMGamepicLayer::CMGamepicLayer(IPreviewController *controller)
 {
-    if (PreviewLogic *logic = PreviewEngine::logic())
-        logic->sigGameVideoData.connect(this, &CMGamepicLayer::onVideoData);
+    if (controller)
+        controller->gameVideoInput().connect(this, &CMGamepicLayer::onVideoData);
 }
 
 CMGamepicLayer::~CMGamepicLayer()

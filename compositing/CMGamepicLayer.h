@@ -2,19 +2,22 @@
 
 #include "CMBasicLayer.h"
 
-#include <xsignals/xsignals.h>
+#include "xsignals/xsignals.h"
 
 #include <atomic>
 
 // The captured game video. The compositor paints the game frame itself into this layer's
 // output rectangle (it holds the frame while composing); the layer supplies rectangle, opacity
 // and combine flag, and keeps its scene item showing the game picture at the item's size.
+class IPreviewController;
+
 class CMGamepicLayer : public CMBasicLayer, public xsignals::trackable
 {
     Q_OBJECT
 
 public:
-    CMGamepicLayer();
+    // Takes the game frames from controller's input, when there is one.
+    explicit CMGamepicLayer(IPreviewController *controller);
     ~CMGamepicLayer() override;
 
     int layerType() const override { return LT_GAMEVIDEO; }

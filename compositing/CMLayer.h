@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IStoredLayer.h"
 #include "LayerType.h"
 
 #include <QObject>
@@ -17,7 +18,7 @@ class QPainter;
 // scene units maps to output pixels by the current scale; every product is truncated toward
 // zero. Setters run on the GUI thread while draw() runs on the composing capture thread, so the
 // geometry sits behind its own lock and the flags are atomic.
-class CMLayer : public QObject
+class CMLayer : public QObject, public IStoredLayer
 {
     Q_OBJECT
 
@@ -30,10 +31,10 @@ public:
     quint32 layerId() const { return m_id; }
 
     virtual void detachUILayer() = 0;
-    virtual int layerType() const { return LT_NONE; }
+    int layerType() const override { return LT_NONE; }
     virtual void setPreviewing(bool previewing);
     // Writes position, size, combine flag and name under "<key>/...". True when written.
-    virtual bool saveConfig(const QString &key, ILayerConfigWriter *store);
+    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
     virtual void setZOrder(int zOrder);
     virtual void markDeleted();
     virtual void setCombine(bool combine);

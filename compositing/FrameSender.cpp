@@ -4,11 +4,10 @@
 #include "CMLayer.h"
 #include "HostTypes.h"
 #include "ImageScaler.h"
+#include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PreviewCenterData.h"
-#include "PreviewEngine.h"
-#include "PreviewLogic.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
@@ -67,13 +66,14 @@ struct FrameSender::Shared
     bool wake = false; // auto-reset: the thread clears it when it wakes
     bool finished = false;
     std::condition_variable finishedCondition;
-    PreviewEngine *engine = nullptr;
+    IPreviewController *controller = nullptr;
     QImage watermarkSource;
     int watermarkGeneration = 0;
 };
 
-FrameSender::FrameSender()
-    : m_lastAnnounced(packSize(QSize(0, 0)))
+FrameSender::FrameSender(IPreviewController *controller)
+    : m_controller(controller)
+    , m_lastAnnounced(packSize(QSize(0, 0)))
 {}
 
 FrameSender::~FrameSender()
@@ -90,11 +90,10 @@ bool FrameSender::isRunning() const
 void FrameSender::start()
 {
     const ZqCSAutoLocker locker(&m_lock);
-    m_engine = PreviewEngine::instance();
     const QImage watermark = loadWatermark();
     if (!m_running) {
         m_shared = std::make_shared<Shared>();
-        m_shared->engine = m_engine;
+        m_shared->controller = m_controller;
         m_shared->watermarkSource = watermark;
         m_running = true;
         m_thread = std::thread(&FrameSender::_run, this, m_shared);
@@ -138,9 +137,8 @@ bool FrameSender::announceOutputSize(const QSize &size)
     const std::uint64_t packed = packSize(size);
     if (m_lastAnnounced.exchange(packed) == packed)
         return false;
-    PreviewEngine *engine = m_engine ? m_engine : PreviewEngine::instance();
-    if (engine)
-        engine->sigVideoSizeChanged(unsigned(size.width()), unsigned(size.height()));
+    if (m_controller)
+        m_controller->announceVideoSize(unsigned(size.width()), unsigned(size.height()));
     return true;
 }
 
@@ -197,8 +195,7 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
         *anyDeleted = false;
     if (!m_running || !m_shared)
         return;
-    PreviewLogic *logic = m_engine ? m_engine->controller() : nullptr;
-    PreviewCenterData *centerData = logic ? logic->centerData() : nullptr;
+    PreviewCenterData *centerData = m_controller ? m_controller->centerData() : nullptr;
     if (!centerData)
         return;
     const QSize outputSize = centerData->videoSize();
@@ -389,10 +386,10 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
                 }
                 stampWatermark(&frame, watermark);
             }
-            if (shared->engine) {
-                shared->engine->sigVideoFrame(frame.bits(), unsigned(frame.bytesPerLine()),
-                                              ZQSize{float(frame.width()), float(frame.height())},
-                                              slot.timestamp);
+            if (shared->controller) {
+                shared->controller->deliverVideoFrame(
+                    frame.bits(), unsigned(frame.bytesPerLine()),
+                    ZQSize{float(frame.width()), float(frame.height())}, slot.timestamp);
             }
             slot.sent.store(1, std::memory_order_release);
         }

@@ -14,7 +14,7 @@
 #include <thread>
 
 class CMLayer;
-class PreviewEngine;
+class IPreviewController;
 
 // Turns the compositor's layer list into output frames and hands them to the host. Each game
 // frame drives one composition into one of three reusable frame slots, on the capture thread
@@ -27,7 +27,8 @@ public:
     static constexpr int SlotCount = 3;
     static constexpr int StopTimeoutMs = 30000;
 
-    FrameSender();
+    // controller receives the frames and size announcements for the host.
+    explicit FrameSender(IPreviewController *controller = nullptr);
     ~FrameSender();
 
     FrameSender(const FrameSender &) = delete;
@@ -80,7 +81,7 @@ private:
 
     ZqCriticalSection m_lock;
     bool m_running = false;
-    PreviewEngine *m_engine = nullptr; // captured at start; outlives every running sender
+    IPreviewController *const m_controller; // outlives every running sender
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
     std::atomic<std::uint64_t> m_lastAnnounced;

@@ -4,10 +4,10 @@
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PreviewCenterData.h"
-#include "PreviewLogic.h"
 #include "UILayerCalls.h"
 #include "UpdateGameLayerUIRectEvent.h"
 
@@ -15,8 +15,10 @@
 
 #include <QCoreApplication>
 
-PreviewCombineLogic::PreviewCombineLogic(const QSizeF &sceneSize, PreviewLogic *parent)
-    : BasicPreviewCombine(parent, sceneSize)
+PreviewCombineLogic::PreviewCombineLogic(const QSizeF &sceneSize, IPreviewController *controller,
+                                         QObject *parent)
+    : BasicPreviewCombine(controller, parent, sceneSize)
+    , m_sender(controller)
 {}
 
 PreviewCombineLogic::~PreviewCombineLogic()
@@ -27,8 +29,8 @@ PreviewCombineLogic::~PreviewCombineLogic()
 void PreviewCombineLogic::init()
 {
     logInfo(L"PreviewCombineLogic::init");
-    if (PreviewLogic *logic = qobject_cast<PreviewLogic *>(parent()))
-        logic->sigGameVideoData.connect(this, &PreviewCombineLogic::onGameVideoData);
+    if (IPreviewController *host = controller())
+        host->gameVideoInput().connect(this, &PreviewCombineLogic::onGameVideoData);
     m_sender.start();
     m_initialised = true;
 }
@@ -115,7 +117,7 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
     auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
     const bool reused = layer != nullptr;
     if (!layer)
-        layer = new CMCameraLayer;
+        layer = new CMCameraLayer(controller());
     layer->onAlphaChanged(alpha);
     layer->setCameraParam(param);
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
@@ -162,7 +164,7 @@ CMLayer *PreviewCombineLogic::addGameVideoLayer(const QPoint &pos, bool combine,
     logInfo(L"PreviewCombineLogic::addGameVideoLayer Pos.x=%d, pos.y=%d, size.width=%d, "
             L"size.height=%d",
             pos.x(), pos.y(), size.width(), size.height());
-    auto *layer = new CMGamepicLayer;
+    auto *layer = new CMGamepicLayer(controller());
     layer->onAlphaChanged(alpha);
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->setCombine(combine);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BasicPreviewCombine.h"
+#include "CMLayer.h"
 #include "FontInfoConfig.h"
 #include "FrameSender.h"
 
@@ -10,8 +11,7 @@
 #include <QSize>
 #include <QString>
 
-class CMLayer;
-class PreviewLogic;
+class IPreviewController;
 
 // The compositor: creates the compositing layers, reacts to every game frame from the host by
 // fitting the game layer to the video's aspect ratio and composing an output frame, and keeps
@@ -21,7 +21,8 @@ class PreviewCombineLogic : public BasicPreviewCombine
     Q_OBJECT
 
 public:
-    PreviewCombineLogic(const QSizeF &sceneSize, PreviewLogic *parent);
+    PreviewCombineLogic(const QSizeF &sceneSize, IPreviewController *controller,
+                        QObject *parent = nullptr);
     ~PreviewCombineLogic() override;
 
     void init() override;
@@ -30,18 +31,18 @@ public:
     void restartSender() override;
 
     CMLayer *addImageLayer(const QString &path, bool canEditSize, const QPoint &pos, bool combine,
-                           const QSize &size, int alpha, const QString &name);
+                           const QSize &size, int alpha, const QString &name) override;
     // Reuses the existing camera layer instead of creating a second one.
     CMLayer *addCameraLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
                             const QString &deviceName, const QSize &captureSize,
                             const QString &name, bool flag, unsigned int keyColor,
-                            float sensitivity, float blend);
+                            float sensitivity, float blend) override;
     CMLayer *addTextLayer(const FontInfoConfig &config, const QString &text, const QPoint &pos,
                           bool combine, const QString &name);
     CMLayer *addTextLayer(const QFont &font, const QColor &color, const QString &text,
-                          const QPoint &pos, bool combine, const QString &name);
+                          const QPoint &pos, bool combine, const QString &name) override;
     CMLayer *addGameVideoLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
-                               const QString &name);
+                               const QString &name) override;
 
     // Refits the game layer for a video of width x height and tells its scene item.
     void updateGameLayerUIRect(int width, int height);

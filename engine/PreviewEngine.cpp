@@ -33,7 +33,7 @@ PreviewEngine::PreviewEngine()
     // keeps the teardown symmetric.
     (void)m_translator->load(translationFilePath());
     QCoreApplication::installTranslator(m_translator);
-    m_logic = new PreviewLogic(nullptr);
+    m_logic = new PreviewLogic(this);
 }
 
 PreviewEngine::~PreviewEngine()

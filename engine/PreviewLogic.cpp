@@ -1,20 +1,21 @@
 #include "PreviewLogic.h"
 
+#include "IPreviewEngine.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
-#include "PreviewEngine.h"
 #include "PreviewSetting.h"
 
 #include <appcommon/ZqPlatform.h>
 
 #include <QGraphicsObject>
 
-PreviewLogic::PreviewLogic(QObject *parent)
+PreviewLogic::PreviewLogic(ZqStudio::IPreviewEngine *engine, QObject *parent)
     : QObject(parent)
+    , m_engine(engine)
 {
     m_centerData = new PreviewCenterData(this);
-    m_setting = new PreviewSetting(this);
+    m_setting = new PreviewSetting(this, this);
     logInfo(L"PreviewLogic::PreviewLogic idThread=%d",
             static_cast<int>(ZqPlatform::currentThreadId()));
     if (!m_frameRate.init())
@@ -56,7 +57,7 @@ void PreviewLogic::init(int fps)
 {
     logInfo(L"PreviewLogic::init fps=%d", fps);
     if (!m_combine)
-        m_combine = new PreviewCombineLogic(QSizeF(750.0, 750.0), this);
+        m_combine = new PreviewCombineLogic(QSizeF(750.0, 750.0), this, this);
     if (m_centerData) {
         m_centerData->init();
         m_centerData->setLoadStoredLayers(true);
@@ -139,17 +140,46 @@ void PreviewLogic::emitFilterWordResult(const std::string &taskId, bool bValid)
 
 void PreviewLogic::openCamera(const std::wstring &name, tagSIZE size1, tagSIZE size2, bool flag)
 {
-    PreviewEngine *engine = PreviewEngine::instance();
-    if (!engine)
+    if (!m_engine)
         return;
     const int fps = m_centerData ? m_centerData->fps() : 0;
-    engine->sigOpenCamera(name, size1, size2, fps, flag);
+    m_engine->sigOpenCamera(name, size1, size2, fps, flag);
 }
 
 void PreviewLogic::closeCamera()
 {
-    if (PreviewEngine *engine = PreviewEngine::instance())
-        engine->sigCloseCamera();
+    if (m_engine)
+        m_engine->sigCloseCamera();
+}
+
+ILayerStack *PreviewLogic::layerStack() const
+{
+    return m_combine;
+}
+
+QMetaObject::Connection PreviewLogic::connectFilterWordResults(QObject *context,
+                                                               FilterWordReceiver receiver)
+{
+    return connect(this, &PreviewLogic::sigFilterWordResult, context, std::move(receiver));
+}
+
+void PreviewLogic::requestFilterWordCheck(const std::string &taskId, const std::wstring &text)
+{
+    if (m_engine)
+        m_engine->sigCheckFilterWord(taskId, text);
+}
+
+void PreviewLogic::announceVideoSize(unsigned int width, unsigned int height)
+{
+    if (m_engine)
+        m_engine->sigVideoSizeChanged(width, height);
+}
+
+void PreviewLogic::deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
+                                     unsigned long timestamp)
+{
+    if (m_engine)
+        m_engine->sigVideoFrame(bits, bytesPerLine, size, timestamp);
 }
 
 QSize PreviewLogic::getPreviewSize() const

@@ -2,6 +2,7 @@
 
 #include "FrameRateAdjust.h"
 #include "HostTypes.h"
+#include "IPreviewController.h"
 #include "xsignals/xsignals.h"
 
 #include <QGraphicsObject>
@@ -13,17 +14,23 @@
 
 class PreviewCenterData;
 class PreviewCombineLogic;
+namespace ZqStudio {
+class IPreviewEngine;
+}
 class PreviewSetting;
 
 // The engine's controller: owns the long-lived parts of the engine, turns host calls into
 // actions, and hands host input to the compositing side through its signals. Lives on the GUI
-// thread; only the input* functions run on the host's capture threads.
-class PreviewLogic : public QObject, public xsignals::trackable
+// thread; only the input* functions run on the host's capture threads. The parts it creates
+// reach it through IPreviewController.
+class PreviewLogic : public QObject, public xsignals::trackable, public IPreviewController
 {
     Q_OBJECT
 
 public:
-    explicit PreviewLogic(QObject *parent = nullptr);
+    // engine is the one whose host signals this controller emits; without one (tests) nothing
+    // reaches a host.
+    explicit PreviewLogic(ZqStudio::IPreviewEngine *engine = nullptr, QObject *parent = nullptr);
     ~PreviewLogic() override;
 
     // Game and camera frames: data, length in bytes, width, height, sample time.
@@ -44,8 +51,20 @@ public:
     void hidePreview();
     void emitFilterWordResult(const std::string &taskId, bool bValid);
 
-    void openCamera(const std::wstring &name, tagSIZE size1, tagSIZE size2, bool flag);
-    void closeCamera();
+    // IPreviewController
+    PreviewCenterData *centerData() const override { return m_centerData; }
+    ILayerStack *layerStack() const override;
+    FrameInput &gameVideoInput() override { return sigGameVideoData; }
+    FrameInput &cameraInput() override { return sigCameraData; }
+    StatusInput &cameraOpenStatusInput() override { return sigCamOpenStatus; }
+    QMetaObject::Connection connectFilterWordResults(QObject *context,
+                                                     FilterWordReceiver receiver) override;
+    void openCamera(const std::wstring &name, tagSIZE size1, tagSIZE size2, bool flag) override;
+    void closeCamera() override;
+    void requestFilterWordCheck(const std::string &taskId, const std::wstring &text) override;
+    void announceVideoSize(unsigned int width, unsigned int height) override;
+    void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
+                           unsigned long timestamp) override;
 
     QSize getPreviewSize() const;
     QSize getVideoSize() const;
@@ -55,7 +74,6 @@ public:
     void addTextLayer();
     void addImageLayer();
 
-    PreviewCenterData *centerData() const { return m_centerData; }
     // The compositor, between init() and unInit(); null otherwise.
     PreviewCombineLogic *combine() const { return m_combine; }
     PreviewSetting *setting() const { return m_setting; }
@@ -70,6 +88,7 @@ public Q_SLOTS:
     void onContainerClosed();
 
 private:
+    ZqStudio::IPreviewEngine *const m_engine;
     PreviewCenterData *m_centerData = nullptr;
     PreviewCombineLogic *m_combine = nullptr;
     PreviewSetting *m_setting = nullptr;

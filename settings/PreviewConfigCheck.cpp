@@ -1,11 +1,10 @@
 #include "PreviewConfigCheck.h"
 
 #include "FontFamilies.h"
+#include "IPreviewController.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
-#include "PreviewEngine.h"
-#include "PreviewLogic.h"
 #include "SettingsHandle.h"
 #include "StoredValue.h"
 
@@ -22,16 +21,19 @@ std::wstring wide(const QString &text)
 
 } // namespace
 
-PreviewConfigCheck::PreviewConfigCheck(QObject *parent)
+PreviewConfigCheck::PreviewConfigCheck(IPreviewController *controller, QObject *parent)
     : QObject(parent)
+    , m_controller(controller)
     , m_timer(new QTimer(this))
 {
-    if (PreviewLogic *logic = PreviewEngine::logic())
-        connect(logic, &PreviewLogic::sigFilterWordResult, this,
-                &PreviewConfigCheck::onFilterWordResult);
-    else
+    if (m_controller) {
+        m_controller->connectFilterWordResults(this, [this](const std::string &taskId, bool valid) {
+            onFilterWordResult(taskId, valid);
+        });
+    } else {
         logWarning(L"PreviewConfigCheck::PreviewConfigCheck no controller; filter-word answers "
                    L"will not arrive and every text check times out.");
+    }
     connect(m_timer, &QTimer::timeout, this, &PreviewConfigCheck::onCheckFilterWordTimeOut);
     m_timer->setSingleShot(true);
     m_timer->setInterval(FilterWordTimeoutMs);
@@ -42,8 +44,7 @@ PreviewConfigCheck::~PreviewConfigCheck() = default;
 PreviewConfigCheck::CheckResult PreviewConfigCheck::checkConfigValid()
 {
     logInfo(L"PreviewConfigCheck::checkConfigValid");
-    const PreviewLogic *logic = PreviewEngine::logic();
-    const PreviewCenterData *center = logic ? logic->centerData() : nullptr;
+    const PreviewCenterData *center = m_controller ? m_controller->centerData() : nullptr;
     const bool initDone = center && center->initDone();
 
     SettingsHandle handle(QString::fromStdWString(pubfunc::getPreviewSettingFileName()));
@@ -144,8 +145,7 @@ void PreviewConfigCheck::startFilterCheck(const QString &text)
     m_timer->stop();
     m_timer->start();
     m_pendingTaskId = pubfunc::createGUID();
-    PreviewEngine *engine = PreviewEngine::instance();
-    if (!engine) {
+    if (!m_controller) {
         // Nobody can answer; the time-out will settle the check.
         logWarning(L"PreviewConfigCheck::startFilterCheck no engine to ask.");
         return;
@@ -153,7 +153,7 @@ void PreviewConfigCheck::startFilterCheck(const QString &text)
     // A copy: a host that answers during the call clears the pending id while later
     // receivers still read their argument.
     const std::string taskId = m_pendingTaskId;
-    engine->sigCheckFilterWord(taskId, text.toStdWString());
+    m_controller->requestFilterWordCheck(taskId, text.toStdWString());
 }
 
 void PreviewConfigCheck::onFilterWordResult(const std::string &taskId, bool bValid)

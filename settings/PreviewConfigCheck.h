@@ -6,6 +6,7 @@
 
 #include <string>
 
+class IPreviewController;
 class SettingsHandle;
 
 // Decides at start whether the stored layer layout may be restored: checks the stored values
@@ -29,7 +30,8 @@ public:
     static constexpr uint MaxStoredLayers = 256;
     static constexpr int FilterWordTimeoutMs = 1000;
 
-    explicit PreviewConfigCheck(QObject *parent = nullptr);
+    // Texts are sent to the host, and its answers come back, through controller.
+    explicit PreviewConfigCheck(IPreviewController *controller, QObject *parent = nullptr);
     ~PreviewConfigCheck() override;
 
     // Checks the preview settings file. CHECK_PENDING means exactly one sigCheckConfig()
@@ -56,6 +58,7 @@ public Q_SLOTS:
     void onCheckFilterWordTimeOut();
 
 private:
+    IPreviewController *const m_controller;
     std::string m_pendingTaskId;
     QTimer *m_timer = nullptr;
 };

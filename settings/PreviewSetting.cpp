@@ -1,14 +1,14 @@
 #include "PreviewSetting.h"
 
-#include "CMLayer.h"
 #include "ILayerConfigWriter.h"
+#include "ILayerStack.h"
+#include "IPreviewController.h"
+#include "IStoredLayer.h"
 #include "LayerConfigKeys.h"
 #include "LayerType.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
-#include "PreviewCombineLogic.h"
 #include "PreviewConfigCheck.h"
-#include "PreviewLogic.h"
 #include "SettingsHandle.h"
 #include "StoredValue.h"
 
@@ -37,8 +37,8 @@ private:
 
 using LayerConfigKeys::layerKey;
 
-PreviewSetting::PreviewSetting(PreviewLogic *controller)
-    : QObject(controller)
+PreviewSetting::PreviewSetting(IPreviewController *controller, QObject *parent)
+    : QObject(parent)
     , m_controller(controller)
 {}
 
@@ -47,6 +47,11 @@ PreviewSetting::~PreviewSetting() = default;
 PreviewCenterData *PreviewSetting::_centerData() const
 {
     return m_controller ? m_controller->centerData() : nullptr;
+}
+
+ILayerStack *PreviewSetting::_stack() const
+{
+    return m_controller ? m_controller->layerStack() : nullptr;
 }
 
 QString PreviewSetting::_fileName() const
@@ -59,11 +64,10 @@ void PreviewSetting::init()
 {
     logInfo(L"PreviewSetting::init");
     if (!m_check) {
-        m_check = std::make_unique<PreviewConfigCheck>();
+        m_check = std::make_unique<PreviewConfigCheck>(m_controller);
         connect(m_check.get(), &PreviewConfigCheck::sigCheckConfig, this,
                 &PreviewSetting::onCheckConfigResult);
     }
-    m_combine = m_controller ? m_controller->combine() : nullptr;
 }
 
 void PreviewSetting::buildLayersFromFile()
@@ -97,31 +101,33 @@ void PreviewSetting::onCheckConfigResult(bool ret)
 
 QSizeF PreviewSetting::_applySceneSize()
 {
+    ILayerStack *stack = _stack();
     const PreviewCenterData *data = _centerData();
     const QSize output = data ? data->videoSize() : QSize();
     if (output.width() > 0 && output.height() > 0) {
         const double width = static_cast<int>(420.0 * output.width() / output.height());
-        m_combine->setSceneSize(QSizeF(width, 420.0));
+        stack->setSceneSize(QSizeF(width, 420.0));
     } else {
         // No output size (after unInit, or a broken host call): keep the compositor's own.
         logWarning(L"PreviewSetting::_applySceneSize no output size, scene stays %dx%d.",
-                   static_cast<int>(m_combine->sceneSize().width()),
-                   static_cast<int>(m_combine->sceneSize().height()));
+                   static_cast<int>(stack->sceneSize().width()),
+                   static_cast<int>(stack->sceneSize().height()));
     }
-    return m_combine->sceneSize();
+    return stack->sceneSize();
 }
 
 void PreviewSetting::_addDefaultGameLayer()
 {
-    const QSizeF scene = m_combine->sceneSize();
-    m_combine->addGameVideoLayer(
+    ILayerStack *stack = _stack();
+    const QSizeF scene = stack->sceneSize();
+    stack->addGameVideoLayer(
         QPoint(0, 0), true,
         QSize(static_cast<int>(scene.width()), static_cast<int>(scene.height())), 100, QString());
 }
 
 void PreviewSetting::_addBasicLayersToContainer()
 {
-    if (!m_combine) {
+    if (!_stack()) {
         logError(L"PreviewSetting::_addBasicLayersToContainer Container is null, can not load "
                  L"layers.");
         return;
@@ -134,7 +140,8 @@ void PreviewSetting::_addBasicLayersToContainer()
 
 void PreviewSetting::_loadLayersToContainer()
 {
-    if (!m_combine) {
+    ILayerStack *stack = _stack();
+    if (!stack) {
         logError(L"PreviewSetting::_loadLayersToContainer Container is null, can not load "
                  L"layers.");
         return;
@@ -172,8 +179,8 @@ void PreviewSetting::_loadLayersToContainer()
             const QString path = read("path");
             // A picture that is gone is dropped; the rest of the stack still loads.
             if (QPixmap().load(path)) {
-                m_combine->addImageLayer(path, StoredValue::toUInt(read("caneditsize")) > 0, pos,
-                                         combine, size, alpha, name);
+                stack->addImageLayer(path, StoredValue::toUInt(read("caneditsize")) > 0, pos,
+                                     combine, size, alpha, name);
             }
             break;
         }
@@ -188,21 +195,21 @@ void PreviewSetting::_loadLayersToContainer()
             font.setBold(StoredValue::toUInt(read("fontblod")) != 0);
             font.setItalic(StoredValue::toUInt(read("fontitalic")) != 0);
             font.setUnderline(StoredValue::toUInt(read("fontunderline")) != 0);
-            m_combine->addTextLayer(font, StoredValue::toColor(read("fontcolor")),
-                                    StoredValue::toText(read("text")), pos, combine, name);
+            stack->addTextLayer(font, StoredValue::toColor(read("fontcolor")),
+                                StoredValue::toText(read("text")), pos, combine, name);
             break;
         }
         case LT_CAMERA: {
             if (!loadStored)
                 break;
             const QSize capture(read("devicewidth").toInt(), read("deviceheight").toInt());
-            m_combine->addCameraLayer(pos, combine, size, alpha, read("device"), capture, name,
-                                      false, uint(StoredValue::toUInt(read("keyColor"))),
-                                      read("sensitivity").toFloat(), read("blend").toFloat());
+            stack->addCameraLayer(pos, combine, size, alpha, read("device"), capture, name, false,
+                                  uint(StoredValue::toUInt(read("keyColor"))),
+                                  read("sensitivity").toFloat(), read("blend").toFloat());
             break;
         }
         case LT_GAMEVIDEO:
-            m_combine->addGameVideoLayer(pos, combine, size, alpha, name);
+            stack->addGameVideoLayer(pos, combine, size, alpha, name);
             break;
         default:
             break; // a missing or unknown layer is skipped
@@ -215,32 +222,27 @@ void PreviewSetting::saveLayersToFile()
 {
     logInfo(L"PreviewSetting::saveLayersToFile");
     const PreviewCenterData *data = _centerData();
-    PreviewCombineLogic *combine = m_controller ? m_controller->combine() : nullptr;
-    if (!data || !data->layersEditable() || !combine)
-        return;
-    const QList<QPointer<CMLayer>> layers = combine->layers();
-    if (layers.isEmpty())
+    const ILayerStack *stack = _stack();
+    if (!data || !data->layersEditable() || !stack || stack->layerCount() == 0)
         return;
 
     const QString fileName = _fileName();
     SettingsHandle(fileName).removeFile();
     SettingsHandle handle(fileName);
-    const QSizeF scene = combine->sceneSize();
+    const QSizeF scene = stack->sceneSize();
     handle.setValue(LayerConfigKeys::parentWidth(), StoredValue::fromReal(scene.width()), true);
     handle.setValue(LayerConfigKeys::parentHeight(), StoredValue::fromReal(scene.height()), true);
 
     HandleWriter writer(handle);
     const bool loadStored = data->loadStoredLayers();
     uint count = 0;
-    for (const QPointer<CMLayer> &layer : layers) {
-        if (!layer || layer->isDeleted())
-            continue;
-        if (!loadStored && layer->layerType() != LT_GAMEVIDEO)
-            continue;
+    stack->forEachLayer([&](IStoredLayer &layer) {
+        if (!loadStored && layer.layerType() != LT_GAMEVIDEO)
+            return;
         // A layer that writes nothing leaves no gap: the next one takes its number.
-        if (layer->saveConfig(LayerConfigKeys::layerPrefix(count), &writer))
+        if (layer.saveConfig(LayerConfigKeys::layerPrefix(count), &writer))
             ++count;
-    }
+    });
     handle.setValue(LayerConfigKeys::layersNum(), QString::number(count), true);
     if (!handle.save())
         logError(L"PreviewSetting::saveLayersToFile could not write %ls",

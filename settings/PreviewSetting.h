@@ -6,10 +6,10 @@
 
 #include <memory>
 
+class ILayerStack;
+class IPreviewController;
 class PreviewCenterData;
-class PreviewCombineLogic;
 class PreviewConfigCheck;
-class PreviewLogic;
 
 // Keeps the preview's layer stack in the preview settings file: restores it into the compositor
 // at start, once the stored text has passed the check, or creates the default stack (one game
@@ -20,7 +20,8 @@ class PreviewSetting : public QObject
     Q_OBJECT
 
 public:
-    explicit PreviewSetting(PreviewLogic *controller);
+    // The controller gives the central data and, between its init and unInit, the layer stack.
+    explicit PreviewSetting(IPreviewController *controller, QObject *parent = nullptr);
     ~PreviewSetting() override;
 
     void init();
@@ -45,8 +46,8 @@ private:
     QSizeF _applySceneSize();
     QString _fileName() const;
     PreviewCenterData *_centerData() const;
+    ILayerStack *_stack() const;
 
-    PreviewLogic *const m_controller;
+    IPreviewController *const m_controller;
     std::unique_ptr<PreviewConfigCheck> m_check;
-    QPointer<PreviewCombineLogic> m_combine;
 };

@@ -85,7 +85,7 @@ void TestCompositingLayers::outputRectTruncates()
     QFETCH(double, scale);
     QFETCH(QRect, expected);
 
-    CMGamepicLayer layer;
+    CMGamepicLayer layer(PreviewEngine::logic());
     layer.onGeometryChanged(scene);
     layer.draw(nullptr, scale, scale);
     QCOMPARE(layer.outputPixelRect(), expected);
@@ -129,11 +129,11 @@ void TestCompositingLayers::saveConfigWritesEveryKind()
 
     std::unique_ptr<CMLayer> layer;
     if (type == LT_GAMEVIDEO) {
-        auto game = std::make_unique<CMGamepicLayer>();
+        auto game = std::make_unique<CMGamepicLayer>(PreviewEngine::logic());
         game->onAlphaChanged(55);
         layer = std::move(game);
     } else if (type == LT_CAMERA) {
-        auto camera = std::make_unique<CMCameraLayer>();
+        auto camera = std::make_unique<CMCameraLayer>(PreviewEngine::logic());
         camera->onAlphaChanged(55);
         layer = std::move(camera);
     } else if (type == LT_PICTURE) {
@@ -272,7 +272,7 @@ void TestCompositingLayers::cameraFrameIntake()
     QFETCH(bool, nullData);
     QFETCH(bool, accepted);
 
-    CMCameraLayer layer;
+    CMCameraLayer layer(PreviewEngine::logic());
     const QByteArray previous = solidFrame(8, 8, 0xFF123456);
     layer.onCameraData(previous.constData(), uint(previous.size()), 8, 8, 0);
     const QByteArray frame = solidFrame(640, 480, 0x80FF0000);
@@ -284,7 +284,7 @@ void TestCompositingLayers::cameraFrameIntake()
 
 void TestCompositingLayers::cameraOpenStatusAndItem()
 {
-    CMCameraLayer layer;
+    CMCameraLayer layer(PreviewEngine::logic());
     FakeLayerItem item;
     layer.onGeometryChanged(QRectF(10, 10, 20, 20));
     const QByteArray frame = solidFrame(4, 4, 0xFFFF0000);
@@ -329,7 +329,7 @@ void TestCompositingLayers::cameraOpenAndCloseRequests()
 {
     m_engine->controller()->centerData()->setFps(30);
     HostReceiver host(m_engine);
-    CMCameraLayer layer;
+    CMCameraLayer layer(PreviewEngine::logic());
 
     layer.setCameraParam(CameraParam()); // unusable: close only
     QCOMPARE(host.closes, 1);
@@ -368,7 +368,7 @@ void TestCompositingLayers::cameraOpenAndCloseRequests()
 
 void TestCompositingLayers::gameIntakePostsItemPictures()
 {
-    CMGamepicLayer layer;
+    CMGamepicLayer layer(PreviewEngine::logic());
     FakeLayerItem item;
     const QByteArray frame = solidFrame(64, 36, 0x00336699); // fourth byte ignored
     const auto push = [&](uint length, int height) {

@@ -83,7 +83,7 @@ void TestFrameSender::init()
 {
     m_engine->controller()->centerData()->setVideoSize(QSize(1280, 768));
     m_host = std::make_unique<HostReceiver>(m_engine);
-    m_sender = std::make_unique<FrameSender>();
+    m_sender = std::make_unique<FrameSender>(PreviewEngine::logic());
     m_sender->start();
     m_sender->setWatermark(testWatermark());
 }
@@ -187,7 +187,7 @@ void TestFrameSender::directGameWriteEqualsPainting()
 {
     m_sender->setWatermark(QImage());
     const QByteArray game = gradientFrame(320, 180);
-    CMGamepicLayer gameLayer;
+    CMGamepicLayer gameLayer(PreviewEngine::logic());
     gameLayer.onGeometryChanged(QRectF(10, 20, 300, 150));
     CMPicLayer emptyBelow; // paints nothing, but makes the game layer not the first
 

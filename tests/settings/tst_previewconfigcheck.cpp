@@ -157,7 +157,7 @@ void tst_PreviewConfigCheck::localCheck()
 
     _writeLayout(layout, count);
     PreviewEngine::logic()->centerData()->setInitDone(initDone);
-    PreviewConfigCheck check;
+    PreviewConfigCheck check(PreviewEngine::logic());
     QSignalSpy outcome(&check, &PreviewConfigCheck::sigCheckConfig);
     QElapsedTimer clock;
     clock.start();
@@ -197,7 +197,7 @@ void tst_PreviewConfigCheck::answers()
     QFETCH(QStringList, events);
     QFETCH(bool, valid);
     _writeLayout(Layout{GameVideo, text("hello")});
-    PreviewConfigCheck check;
+    PreviewConfigCheck check(PreviewEngine::logic());
     QSignalSpy outcome(&check, &PreviewConfigCheck::sigCheckConfig);
     QCOMPARE(check.checkConfigValid(), PreviewConfigCheck::CHECK_PENDING);
     const std::string taskId = check.pendingTaskId();
@@ -220,7 +220,7 @@ void tst_PreviewConfigCheck::answers()
 void tst_PreviewConfigCheck::newCheckSupersedesWaitingOne()
 {
     _writeLayout(Layout{text("again")});
-    PreviewConfigCheck check;
+    PreviewConfigCheck check(PreviewEngine::logic());
     QSignalSpy outcome(&check, &PreviewConfigCheck::sigCheckConfig);
     QCOMPARE(check.checkConfigValid(), PreviewConfigCheck::CHECK_PENDING);
     const std::string first = check.pendingTaskId();
@@ -243,7 +243,7 @@ void tst_PreviewConfigCheck::answerDuringTheRequest()
     eager.answerAtOnce = true;
     m_engine->sigCheckFilterWord.connect(&eager, &FakeHost::onCheckFilterWord);
     m_engine->sigCheckFilterWord.connect(&eager, &FakeHost::recordAfter);
-    PreviewConfigCheck check;
+    PreviewConfigCheck check(PreviewEngine::logic());
     QSignalSpy outcome(&check, &PreviewConfigCheck::sigCheckConfig);
     QCOMPARE(check.checkConfigValid(), PreviewConfigCheck::CHECK_PENDING);
     QCOMPARE(outcome.count(), 1);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "HostTypes.h"
+#include "xsignals/xsignals.h"
+
+#include <QMetaObject>
+
+#include <functional>
+#include <string>
+
+class ILayerStack;
+class PreviewCenterData;
+class QObject;
+
+// What the parts below the engine need of the controller: the central data, the compositor's
+// layer stack, the host's input, and every message that goes back to the host. The controller
+// (PreviewLogic) implements it and hands it to the parts it creates; no part reaches up for the
+// engine itself.
+//
+// The calls that end in a host signal run host code, and the host may call any public
+// operation from there (unInit included). Callers hold no lock across them and re-check what
+// they use afterwards.
+class IPreviewController
+{
+public:
+    // Frames as the host pushes them: data, length in bytes, width, height, sample time.
+    using FrameInput = xsignals::signal<void(const char *, unsigned int, int, int, unsigned long)>;
+    using StatusInput = xsignals::signal<void(bool)>;
+    using FilterWordReceiver = std::function<void(const std::string &taskId, bool valid)>;
+
+    IPreviewController() = default;
+    IPreviewController(const IPreviewController &) = delete;
+    IPreviewController &operator=(const IPreviewController &) = delete;
+
+    virtual PreviewCenterData *centerData() const = 0;
+    // The compositor between init and unInit; null otherwise.
+    virtual ILayerStack *layerStack() const = 0;
+
+    // Host input, emitted on the thread that pushed it; receivers copy or lock what they touch.
+    virtual FrameInput &gameVideoInput() = 0;
+    virtual FrameInput &cameraInput() = 0;
+    virtual StatusInput &cameraOpenStatusInput() = 0;
+    // Calls receiver with every answer of the host's filter-word service, on the GUI thread,
+    // for as long as context lives.
+    virtual QMetaObject::Connection connectFilterWordResults(QObject *context,
+                                                             FilterWordReceiver receiver) = 0;
+
+    // To the host. The camera is opened at the central data's frame rate.
+    virtual void openCamera(const std::wstring &device, tagSIZE size1, tagSIZE size2,
+                            bool flag) = 0;
+    virtual void closeCamera() = 0;
+    virtual void requestFilterWordCheck(const std::string &taskId, const std::wstring &text) = 0;
+    virtual void announceVideoSize(unsigned int width, unsigned int height) = 0;
+    // One composed frame; the pixels are valid during the call only.
+    virtual void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
+                                   unsigned long timestamp) = 0;
+
+protected:
+    ~IPreviewController() = default;
+};

@@ -1,0 +1,119 @@
+# Run by ctest with -DSOURCE_DIR=<repository> -P. Includes point one way: a folder includes its
+# own headers and those of folders of a strictly lower rank, never a higher or a sibling one.
+# host/ and tools/ are built like outside hosts and include our headers only the way the
+# installed SDK names them. tests/ and bench/ measure the inside and may include anything.
+#
+# Each header of a ranked folder is known by its path relative to that folder ("Log.h",
+# "xsignals/xsignals.h"); the SDK names <previewengine/...>, <appcommon/...> and
+# <guifoundation/...> map to the folders the installed headers come from. Anything else (Qt,
+# the C++ library, generated files) is not ours and is not checked.
+
+set(ranked_folders
+    hostlibs/guifoundation 0
+    hostlibs/appcommon 1
+    core 2
+    settings 3
+    compositing 4
+    widgets 4
+    scene 5
+    editors 6
+    engine 7)
+set(sdk_prefixes previewengine core appcommon hostlibs/appcommon guifoundation hostlibs/guifoundation)
+set(sdk_only_folders host tools)
+
+set(folders "")
+while(ranked_folders)
+    list(POP_FRONT ranked_folders folder rank)
+    list(APPEND folders ${folder})
+    set(rank_of_${folder} ${rank})
+endwhile()
+
+# header name -> folder, refusing a name that two folders both define: which one an include
+# means would depend on the include path's order.
+set(problems "")
+foreach(folder IN LISTS folders)
+    file(GLOB_RECURSE headers RELATIVE ${SOURCE_DIR}/${folder} ${SOURCE_DIR}/${folder}/*.h)
+    foreach(header IN LISTS headers)
+        if(DEFINED folder_of_${header} AND NOT folder_of_${header} STREQUAL folder)
+            list(APPEND problems
+                "${header} exists in both ${folder_of_${header}}/ and ${folder}/; give one another name")
+        endif()
+        set(folder_of_${header} ${folder})
+    endforeach()
+endforeach()
+
+# The folder a header named in an include belongs to, or empty when it is not one of ours.
+function(resolve_include name out_folder out_via_sdk)
+    set(${out_via_sdk} FALSE PARENT_SCOPE)
+    set(prefixes ${sdk_prefixes})
+    while(prefixes)
+        list(POP_FRONT prefixes prefix folder)
+        if(name MATCHES "^${prefix}/(.+)$")
+            set(rest ${CMAKE_MATCH_1})
+            if(EXISTS ${SOURCE_DIR}/${folder}/${rest})
+                set(${out_folder} ${folder} PARENT_SCOPE)
+                set(${out_via_sdk} TRUE PARENT_SCOPE)
+                return()
+            endif()
+        endif()
+    endwhile()
+    if(DEFINED folder_of_${name})
+        set(${out_folder} ${folder_of_${name}} PARENT_SCOPE)
+        return()
+    endif()
+    set(${out_folder} "" PARENT_SCOPE)
+endfunction()
+
+function(check_file file own_folder)
+    file(READ ${SOURCE_DIR}/${file} content)
+    # One list element per line: keep the characters lists treat specially out of the way.
+    string(REPLACE ";" "," content "${content}")
+    string(REPLACE "[" "(" content "${content}")
+    string(REPLACE "]" ")" content "${content}")
+    string(REPLACE "\n" ";" lines "${content}")
+    get_filename_component(file_dir ${file} DIRECTORY)
+    set(found "")
+    set(number 0)
+    foreach(line IN LISTS lines)
+        math(EXPR number "${number} + 1")
+        if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+            continue()
+        endif()
+        set(name ${CMAKE_MATCH_1})
+        if(EXISTS ${SOURCE_DIR}/${file_dir}/${name})
+            continue() # next to the including file: its own folder
+        endif()
+        resolve_include(${name} target via_sdk)
+        if(target STREQUAL "" OR target STREQUAL own_folder)
+            continue()
+        endif()
+        if(DEFINED rank_of_${own_folder})
+            if(NOT rank_of_${target} LESS rank_of_${own_folder})
+                if(rank_of_${target} EQUAL rank_of_${own_folder})
+                    set(where "which sits beside ${own_folder}/, not below it")
+                else()
+                    set(where "which sits above ${own_folder}/")
+                endif()
+                list(APPEND found "${file}:${number} includes <${name}> from ${target}/, ${where}")
+            endif()
+        elseif(NOT via_sdk)
+            list(APPEND found "${file}:${number} includes <${name}> from ${target}/, but \
+${own_folder}/ uses only the installed SDK's names (<previewengine/...>, <appcommon/...>, \
+<guifoundation/...>)")
+        endif()
+    endforeach()
+    set(problems ${problems} ${found} PARENT_SCOPE)
+endfunction()
+
+foreach(folder IN LISTS folders sdk_only_folders)
+    file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
+        ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+    foreach(source IN LISTS sources)
+        check_file(${source} ${folder})
+    endforeach()
+endforeach()
+
+if(problems)
+    list(JOIN problems "\n" text)
+    message(FATAL_ERROR "Includes must point one way, from higher folders to lower ones:\n${text}")
+endif()
