@@ -1,6 +1,8 @@
 // previewhost: the reference host application of the preview engine.
 
 #include "HeadlessSession.h"
+#include "HostLanguage.h"
+#include "WindowSession.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -79,13 +81,18 @@ int main(int argc, char *argv[])
         QStringLiteral("Game video: a video file played in a loop, or \"desktop\" for the screen "
                        "(default: the test picture)."),
         QStringLiteral("file|desktop"));
+    const QCommandLineOption langOption(
+        QStringLiteral("lang"),
+        QStringLiteral("Language of the window: zh-CN or en (default: the system's)."),
+        QStringLiteral("zh-CN|en"));
     parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
-                       outputOption, filterWordsOption, cameraOption, layoutOption, gameOption});
+                       outputOption, filterWordsOption, cameraOption, layoutOption, gameOption,
+                       langOption});
     parser.process(app);
 
     QTextStream err(stderr);
-    if (!parser.isSet(headlessOption)) {
-        err << "previewhost: only --headless runs are available so far" << Qt::endl;
+    if (parser.isSet(langOption) && !HostLanguage::isSupported(parser.value(langOption))) {
+        err << "previewhost: --lang wants zh-CN or en" << Qt::endl;
         return 2;
     }
 
@@ -116,6 +123,17 @@ int main(int argc, char *argv[])
     options.layoutFile = parser.value(layoutOption);
     options.game = parser.value(gameOption);
 
+    if (!parser.isSet(headlessOption)) {
+        WindowSession::Options window;
+        window.enginePath = options.enginePath;
+        window.game = options.game;
+        window.gameSize = options.gameSize;
+        window.fps = options.fps;
+        window.filterWordsFile = options.filterWordsFile;
+        window.language = parser.value(langOption);
+        window.startCamera = options.startCamera;
+        return WindowSession(window).run();
+    }
     HeadlessSession session(options);
     return session.run();
 }

@@ -1,0 +1,129 @@
+// shoot_hostwindow: poses the reference host's window for a screenshot and saves it.
+//
+//   shoot_hostwindow --out FILE.png [--lang zh-CN|en] [--layout FILE]
+//
+// It installs the layout (by default the demo's: game, picture, text and camera) as the settings
+// file, starts the window on the test picture and the virtual camera, selects the picture layer
+// with a click, rests the mouse on its lower right handle, lets the output catch up and grabs the
+// window at the screen's device pixel ratio. Run it with its own XDG_CONFIG_HOME (the script
+// does), so nobody's stored layout is touched.
+
+#include "HostWindow.h"
+#include "OutputFeed.h"
+#include "PreviewView.h"
+#include "WindowSession.h"
+
+#include <appcommon/pubfunc.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGraphicsObject>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+bool installLayout(const QString &layout)
+{
+    const QString target = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile::remove(target);
+    return QFile::copy(layout, target) &&
+           QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// The engine's layer item of a class whose name contains kind, or null.
+QGraphicsObject *layerOf(QGraphicsObject *root, const char *kind)
+{
+    if (!root)
+        return nullptr;
+    for (QGraphicsItem *child : root->childItems()) {
+        QGraphicsObject *object = child->toGraphicsObject();
+        if (object && object->isVisible() &&
+            QByteArray(object->metaObject()->className()).contains(kind))
+            return object;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("PNG to write."),
+                                       QStringLiteral("file"));
+    const QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("zh-CN or en."),
+                                        QStringLiteral("lang"), QStringLiteral("en"));
+    const QCommandLineOption layoutOption(QStringLiteral("layout"),
+                                          QStringLiteral("Layout to start from."),
+                                          QStringLiteral("file"), QStringLiteral(DEMO_LAYOUT));
+    parser.addOptions({outOption, langOption, layoutOption});
+    parser.addHelpOption();
+    parser.process(app);
+    if (!parser.isSet(outOption)) {
+        err() << "shoot_hostwindow: --out FILE.png is required" << Qt::endl;
+        return 2;
+    }
+    if (!installLayout(parser.value(layoutOption))) {
+        err() << "shoot_hostwindow: cannot install " << parser.value(layoutOption) << Qt::endl;
+        return 1;
+    }
+
+    WindowSession::Options options;
+    options.language = parser.value(langOption);
+    options.systemCameras = false;
+    WindowSession session(options);
+    QString error;
+    int exitCode = 0;
+    if (!session.start(&error, &exitCode)) {
+        err() << "shoot_hostwindow: " << error << Qt::endl;
+        return exitCode;
+    }
+    HostWindow *window = session.window();
+    if (!QTest::qWaitForWindowExposed(window)) {
+        err() << "shoot_hostwindow: the window never showed" << Qt::endl;
+        return 1;
+    }
+    // Frames flowing and the stored layers restored (the camera's picture takes a moment).
+    PreviewView *view = window->previewView();
+    if (!QTest::qWaitFor([&] { return window->outputFeed()->received() > 30; }, 10000))
+        err() << "shoot_hostwindow: no output frames yet" << Qt::endl;
+    if (!QTest::qWaitFor([&] { return layerOf(view->sceneRoot(), "Camera") != nullptr; }, 5000))
+        err() << "shoot_hostwindow: no camera layer in the preview" << Qt::endl;
+    QTest::qWait(1500);
+
+    if (QGraphicsObject *picture = layerOf(view->sceneRoot(), "PicLayer")) {
+        const QRectF box = picture->sceneBoundingRect();
+        QWidget *viewport = view->viewport();
+        QTest::mouseMove(viewport, view->mapFromScene(box.center()));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, view->mapFromScene(box.center()));
+        QTest::qWait(200);
+        // On the lower right handle, just inside the corner.
+        QTest::mouseMove(viewport, view->mapFromScene(box.bottomRight() - QPointF(2, 2)));
+    } else {
+        err() << "shoot_hostwindow: no picture layer to select; shooting the window as it is"
+              << Qt::endl;
+    }
+    QTest::qWait(800);
+
+    const QPixmap shot = window->grab();
+    if (!shot.save(parser.value(outOption))) {
+        err() << "shoot_hostwindow: cannot write " << parser.value(outOption) << Qt::endl;
+        return 1;
+    }
+    err() << "shoot_hostwindow: wrote " << parser.value(outOption) << " (" << shot.width() << "x"
+          << shot.height() << ")" << Qt::endl;
+    session.shutdown();
+    return 0;
+}
