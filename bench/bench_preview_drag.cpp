@@ -256,8 +256,8 @@ int main(int argc, char *argv[])
 
         PreviewView *view = window.previewView();
         QGraphicsObject *picture = nullptr;
-        if (!QTest::qWaitFor(
-                [&] { return (picture = pictureLayer(view->sceneRoot())) != nullptr; }, 5000)) {
+        if (!QTest::qWaitFor([&] { return (picture = pictureLayer(view->sceneRoot())) != nullptr; },
+                             5000)) {
             fprintf(stderr, "bench_preview_drag: the preview shows no picture layer\n");
             exitCode = 1;
         } else {
@@ -285,8 +285,8 @@ int main(int argc, char *argv[])
                 lateSteps.add(std::max<std::int64_t>(0, clock.nsecsElapsed() / 1000 -
                                                             std::int64_t(step) * 16000));
                 const double t = step * 0.016;
-                const QPointF target = start + QPointF(200 * std::sin(t * 1.3) + 150,
-                                                       100 * std::sin(t * 2.1) + 100);
+                const QPointF target =
+                    start + QPointF(200 * std::sin(t * 1.3) + 150, 100 * std::sin(t * 2.1) + 100);
                 QTest::mouseMove(viewport, view->mapFromScene(target));
             });
 
@@ -319,23 +319,20 @@ int main(int argc, char *argv[])
                    latency.meanMicros / 1000.0, latency.p99Micros / 1000.0,
                    double(latency.maxMicros) / 1000.0);
             printf("  drag: %d steps, picture moved %s, step lateness %s\n", step,
-                   picture->pos() != origin ? "yes" : "NO",
-                   qPrintable(lateSteps.summary()));
+                   picture->pos() != origin ? "yes" : "NO", qPrintable(lateSteps.summary()));
             printf("  camera frames pushed %lld; GUI thread per camera frame:\n",
                    static_cast<long long>(cameraFrames));
             printf("    picture hand-over (scaled copy to the item): %s\n",
                    qPrintable(app.cameraUpdates.summary()));
             printf("    preview repaint: %s\n", qPrintable(app.previewPaints.summary()));
-            const double perCamera =
-                app.cameraUpdates.micros.empty()
-                    ? 0
-                    : (FrameStats::mean(app.cameraUpdates.micros) +
-                       FrameStats::mean(app.previewPaints.micros)) /
-                          1000.0;
+            const double perCamera = app.cameraUpdates.micros.empty()
+                                         ? 0
+                                         : (FrameStats::mean(app.cameraUpdates.micros) +
+                                            FrameStats::mean(app.previewPaints.micros)) /
+                                               1000.0;
             printf("    hand-over + one repaint: %.3f ms\n", perCamera);
             printf("  output view: frame hand-over and scaling %s; paint %s\n",
-                   qPrintable(app.outputFrames.summary()),
-                   qPrintable(app.outputPaints.summary()));
+                   qPrintable(app.outputFrames.summary()), qPrintable(app.outputPaints.summary()));
             printf("  GUI thread busy %.1f %% of %.1f s\n",
                    100.0 * double(app.busyMicros) / 1e6 / elapsed, elapsed);
             if (picture->pos() == origin)

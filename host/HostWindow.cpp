@@ -148,22 +148,17 @@ void HostWindow::_createActions()
     showPreview->setCheckable(true);
     showPreview->setChecked(true);
 
-    connect(addCamera, &QAction::triggered, this, [this] {
-        if (m_engine)
-            m_engine->addCameraLayer();
-    });
-    connect(addText, &QAction::triggered, this, [this] {
-        if (m_engine)
-            m_engine->addTextLayer();
-    });
-    connect(addPicture, &QAction::triggered, this, [this] {
-        if (m_engine)
-            m_engine->addImageLayer();
-    });
-    connect(removeCameras, &QAction::triggered, this, [this] {
-        if (m_engine)
-            m_engine->removeCameraLayers();
-    });
+    // The layer operations go straight to the engine's interface.
+    const auto forward = [this](QAction *action, void (ZqStudio::IPreviewEngine::*operation)()) {
+        connect(action, &QAction::triggered, this, [this, operation] {
+            if (m_engine)
+                (m_engine->*operation)();
+        });
+    };
+    forward(addCamera, &ZqStudio::IPreviewEngine::addCameraLayer);
+    forward(addText, &ZqStudio::IPreviewEngine::addTextLayer);
+    forward(addPicture, &ZqStudio::IPreviewEngine::addImageLayer);
+    forward(removeCameras, &ZqStudio::IPreviewEngine::removeCameraLayers);
     connect(editable, &QAction::toggled, this, [this](bool on) {
         if (m_engine)
             m_engine->setLayersEditable(on);
