@@ -116,6 +116,7 @@ void PreviewLogic::_dropContainer()
     // Its closing must not reach us or the compositor any more. Deleted later: this may run
     // inside one of the container's own calls (a host answering a signal it sent).
     disconnect(container, nullptr, this, nullptr);
+    container->detachServices();
     if (m_combine)
         m_combine->onContainerClosed();
     container->hide();
@@ -139,7 +140,7 @@ void PreviewLogic::setVideoSize(int width, int height)
         m_centerData->setPreviewSize(previewSize);
     }
     if (m_container)
-        m_container->resizeScene(0, 0, previewSize.width(), previewSize.height());
+        m_container->setPreviewArea(previewSize);
 }
 
 void PreviewLogic::showPreview(QGraphicsObject *parent)

@@ -44,6 +44,11 @@ BasicLayer::~BasicLayer()
         _setInteracting(false);
 }
 
+PreviewCenterData *BasicLayer::centerData() const
+{
+    return m_centerData;
+}
+
 int BasicLayer::layerType() const
 {
     return LT_NONE;

@@ -81,7 +81,7 @@ public:
     // The handle region under pos (item coordinates).
     int regionAt(const QPointF &pos) const;
     LayerMenu *menu() const { return m_menu; }
-    PreviewCenterData *centerData() const { return m_centerData; }
+    PreviewCenterData *centerData() const;
 
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) final;
@@ -135,5 +135,6 @@ private:
     QRectF m_bounds;
     QPointF m_pressPos; // the item's position when the press began
     QString m_name;
-    PreviewCenterData *const m_centerData;
+    // Owned by the controller, which may go before the scene's items (they are deleted later).
+    const QPointer<PreviewCenterData> m_centerData;
 };

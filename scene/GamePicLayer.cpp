@@ -18,6 +18,7 @@ GamePicLayer::GamePicLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     , m_placeholderText(tr("no process/desktop pic"))
 {
     m_placeholderFont.setPointSize(18);
+    _measurePlaceholder();
     connect(menu(), &LayerMenu::sigEditTriggered, this, &GamePicLayer::onEdit);
     connect(menu(), &LayerMenu::sigDeleteTriggered, this, &GamePicLayer::onDelete);
 }
@@ -80,12 +81,8 @@ void GamePicLayer::paintContent(QPainter *painter)
         painter->fillRect(rect(), NoPictureBackground);
         painter->setFont(m_placeholderFont);
         painter->setPen(m_placeholderColor);
-        // The measured box includes the text item's document margin; so does the drawing.
-        QGraphicsTextItem probe;
-        probe.setFont(m_placeholderFont);
-        probe.setPlainText(m_placeholderText);
-        const QRectF box = probe.boundingRect().translated(m_placeholderPos);
-        painter->drawText(box, Qt::AlignCenter, m_placeholderText);
+        painter->drawText(QRectF(m_placeholderPos, m_placeholderSize), Qt::AlignCenter,
+                          m_placeholderText);
     } else {
         painter->drawImage(QPointF(0, 0), m_gamePicture);
     }
@@ -94,11 +91,15 @@ void GamePicLayer::paintContent(QPainter *painter)
 void GamePicLayer::resizeEvent(QGraphicsSceneResizeEvent *event)
 {
     BasicLayer::resizeEvent(event);
+    m_placeholderPos = QPointF(int(size().width()) / 2 - m_placeholderSize.width() * 0.5,
+                               int(size().height()) / 2 - m_placeholderSize.height() * 0.5);
+    QTimer::singleShot(500, this, &GamePicLayer::on_timer_update);
+}
+
+void GamePicLayer::_measurePlaceholder()
+{
     QGraphicsTextItem probe;
     probe.setFont(m_placeholderFont);
     probe.setPlainText(m_placeholderText);
-    const QRectF box = probe.boundingRect();
-    m_placeholderPos = QPointF(int(size().width()) / 2 - box.width() * 0.5,
-                               int(size().height()) / 2 - box.height() * 0.5);
-    QTimer::singleShot(500, this, &GamePicLayer::on_timer_update);
+    m_placeholderSize = probe.boundingRect().size();
 }
