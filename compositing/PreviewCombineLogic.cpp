@@ -106,14 +106,8 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
     logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
             L"size.height=%d",
             pos.x(), pos.y(), size.width(), size.height());
-    CameraParam param;
-    param.deviceName = deviceName;
-    param.width = captureSize.width();
-    param.height = captureSize.height();
-    param.keyColor = keyColor;
-    param.sensitivity = sensitivity;
-    param.blend = blend;
-    param.flag = flag;
+    const CameraParam param =
+        CameraParam::from(deviceName, captureSize, keyColor, sensitivity, blend, flag);
 
     auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
     const bool reused = layer != nullptr;

@@ -122,13 +122,7 @@ void CameraLayer::on_sigResizedOk(QRectF newRc)
 
 void CameraLayer::on_timer_update()
 {
-    // Clears what the old geometry left behind in the scene.
-    auto *parent = qobject_cast<UIControl *>(parentObject());
-    auto *grandParent = parent ? qobject_cast<UIControl *>(parent->parentObject()) : nullptr;
-    if (parent && grandParent) {
-        parent->update();
-        grandParent->update();
-    }
+    _repaintParents();
 }
 
 void CameraLayer::paintContent(QPainter *painter)
