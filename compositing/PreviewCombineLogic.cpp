@@ -114,7 +114,15 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
     if (!layer)
         layer = new CMCameraLayer(controller());
     layer->onAlphaChanged(alpha);
+    // Opening the camera runs host code, which may tear the engine down meanwhile.
+    const QPointer<PreviewCombineLogic> self(this);
+    const QPointer<CMCameraLayer> guard(layer);
     layer->setCameraParam(param);
+    if (!self || !guard) {
+        if (!reused && guard)
+            guard->deleteLater();
+        return nullptr;
+    }
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->setCombine(combine);
     if (reused) {
