@@ -73,8 +73,8 @@ void CMCameraLayer::setUILayer(LayerItem *item)
 void CMCameraLayer::markDeleted()
 {
     CMBasicLayer::markDeleted();
-    _closeCamera();
     m_pixmap = QPixmap();
+    _closeCamera();
 }
 
 void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
@@ -124,8 +124,9 @@ void CMCameraLayer::setCameraParam(const CameraParam &param)
         if (ICameraLayerItem *camera = m_uiLayer->cameraItem())
             camera->setCameraParam(param);
     }
-    _closeCamera();
     m_pixmap = QPixmap();
+    if (!_closeCamera())
+        return;
     if (param.canOpen())
         _openCamera();
 }
@@ -222,8 +223,9 @@ void CMCameraLayer::onCameraParamChanged(CameraParam param)
     if (m_openStatus && param.isSameCamera(m_cameraParam))
         return;
     m_cameraParam = param;
-    _closeCamera();
     m_pixmap = QPixmap();
+    if (!_closeCamera())
+        return;
     if (param.canOpen())
         _openCamera();
 }
@@ -254,10 +256,15 @@ void CMCameraLayer::_openCamera()
         m_controller->openCamera(m_cameraParam.deviceName.toStdWString(), size, size, false);
 }
 
-void CMCameraLayer::_closeCamera()
+bool CMCameraLayer::_closeCamera()
 {
-    if (m_controller)
-        m_controller->closeCamera();
+    if (!m_controller)
+        return true;
+    // The host answers on this thread and may tear the engine down meanwhile, this layer
+    // included: nothing of ours is touched after the call unless we still live.
+    const QPointer<CMCameraLayer> self(this);
+    m_controller->closeCamera();
+    return !self.isNull();
 }
 
 void CMCameraLayer::_refreshUILayer()

@@ -59,7 +59,8 @@ protected:
 
 private:
     void _openCamera();
-    void _closeCamera();
+    // False when the layer did not survive the host's answer.
+    bool _closeCamera();
     void _refreshUILayer();
     void _applyOpenStatus(bool openStatus);
 

@@ -106,21 +106,23 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
     logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
             L"size.height=%d",
             pos.x(), pos.y(), size.width(), size.height());
-    CameraParam param;
-    param.deviceName = deviceName;
-    param.width = captureSize.width();
-    param.height = captureSize.height();
-    param.keyColor = keyColor;
-    param.sensitivity = sensitivity;
-    param.blend = blend;
-    param.flag = flag;
+    const CameraParam param =
+        CameraParam::from(deviceName, captureSize, keyColor, sensitivity, blend, flag);
 
     auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
     const bool reused = layer != nullptr;
     if (!layer)
         layer = new CMCameraLayer(controller());
     layer->onAlphaChanged(alpha);
+    // Opening the camera runs host code, which may tear the engine down meanwhile.
+    const QPointer<PreviewCombineLogic> self(this);
+    const QPointer<CMCameraLayer> guard(layer);
     layer->setCameraParam(param);
+    if (!self || !guard) {
+        if (!reused && guard)
+            guard->deleteLater();
+        return nullptr;
+    }
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->setCombine(combine);
     if (reused) {

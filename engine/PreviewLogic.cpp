@@ -131,10 +131,10 @@ void PreviewLogic::setVideoSize(int width, int height)
         return;
     }
     const QSize previewSize(static_cast<int>(double(width) / double(height) * 420.0), 420);
-    if (m_combine) {
-        m_combine->setVideoSize(width, height);
+    if (m_combine)
+        m_combine->setVideoSize(width, height); // tells the host, which may call back
+    if (m_combine)
         m_combine->setSceneSize(QSizeF(previewSize));
-    }
     if (m_centerData) {
         m_centerData->setGameVideoSize(QSize(0, 0));
         m_centerData->setPreviewSize(previewSize);

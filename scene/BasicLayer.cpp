@@ -434,6 +434,16 @@ void BasicLayer::_setInteracting(bool interacting)
         m_centerData->setLayerInteracting(interacting);
 }
 
+void BasicLayer::_repaintParents()
+{
+    auto *parent = qobject_cast<UIControl *>(parentObject());
+    auto *grandParent = parent ? qobject_cast<UIControl *>(parent->parentObject()) : nullptr;
+    if (parent && grandParent) {
+        parent->update();
+        grandParent->update();
+    }
+}
+
 QWidget *BasicLayer::_view() const
 {
     return graphicsView();

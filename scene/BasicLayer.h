@@ -107,6 +107,9 @@ protected:
     // (w, h) scaled by s and fitted to the aspect ratio, each side truncated.
     QSize _fitToAspect(qreal width, qreal height) const;
     void _setInteracting(bool interacting);
+    // Repaints the scene control and the control it sits in, which clears what an old
+    // geometry left behind.
+    void _repaintParents();
     QWidget *_view() const;
 
     void hoverMoveEvent(QGraphicsSceneHoverEvent *event) override;

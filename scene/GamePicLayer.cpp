@@ -63,12 +63,7 @@ void GamePicLayer::on_alphaChanged(int alpha)
 
 void GamePicLayer::on_timer_update()
 {
-    auto *parent = qobject_cast<UIControl *>(parentObject());
-    auto *grandParent = parent ? qobject_cast<UIControl *>(parent->parentObject()) : nullptr;
-    if (parent && grandParent) {
-        parent->update();
-        grandParent->update();
-    }
+    _repaintParents();
     update();
 }
 

@@ -266,14 +266,8 @@ LayerItem *PreviewContainer::addCameraLayer(const QString &name, const QPoint &p
             layer->setAspectRatio(double(size.width()) / double(size.height()));
     }
 
-    CameraParam param;
-    param.deviceName = device;
-    param.width = resolution.width();
-    param.height = resolution.height();
-    param.keyColor = keyColor;
-    param.sensitivity = sensitivity;
-    param.blend = blend;
-    param.flag = flag;
+    const CameraParam param =
+        CameraParam::from(device, resolution, keyColor, sensitivity, blend, flag);
     layer->setCameraParam(param);
 
     // The common tail up to the stacking value; the fit check follows the pairing.
