@@ -3,6 +3,8 @@
 #include "LayerMenu.h"
 #include "PreviewCenterData.h"
 
+#include <guifoundation/UITheme.h>
+
 #include <QGraphicsTextItem>
 #include <QPainter>
 #include <QTimer>
@@ -15,9 +17,9 @@ const QColor NoPictureBackground(70, 69, 69, 255);
 
 GamePicLayer::GamePicLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     : BasicLayer(centerData, parent)
+    , m_placeholderFont(UITheme::font(18)) // the product's own face, which has Chinese glyphs
     , m_placeholderText(tr("no process/desktop pic"))
 {
-    m_placeholderFont.setPointSize(18);
     _measurePlaceholder();
     connect(menu(), &LayerMenu::sigEditTriggered, this, &GamePicLayer::onEdit);
     connect(menu(), &LayerMenu::sigDeleteTriggered, this, &GamePicLayer::onDelete);
