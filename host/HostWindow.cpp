@@ -45,12 +45,20 @@ QWidget *pane(const QString &objectName, QLabel *title, QLabel *caption, QWidget
 {
     auto *widget = new QWidget;
     widget->setObjectName(objectName);
-    // Styled one by one: a style sheet on the pane would cascade into the engine's windows,
-    // which are children of the preview view.
+    // By palette and font, not style sheet: a style sheet on the pane would cascade into the
+    // engine's windows, which are children of the preview view.
     title->setObjectName(QStringLiteral("paneTitle"));
-    title->setStyleSheet(QStringLiteral("color: #f0f0f4; font-weight: 600;"));
+    // Only what is set here is the label's own; family and the rest come from the window.
+    QFont bold;
+    bold.setWeight(QFont::DemiBold);
+    title->setFont(bold);
+    QPalette titleColours;
+    titleColours.setColor(QPalette::WindowText, QColor(240, 240, 244));
+    title->setPalette(titleColours);
     caption->setObjectName(QStringLiteral("paneCaption"));
-    caption->setStyleSheet(QStringLiteral("color: #8e8e96;"));
+    QPalette captionColours;
+    captionColours.setColor(QPalette::WindowText, QColor(142, 142, 150));
+    caption->setPalette(captionColours);
     caption->setTextFormat(Qt::PlainText);
     auto *header = new QHBoxLayout;
     header->setContentsMargins(14, 8, 14, 8);

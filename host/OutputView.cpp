@@ -12,7 +12,10 @@
 namespace {
 
 const QColor Backdrop(24, 24, 26);
+const QColor FrameEdge(58, 58, 62);
 const QColor HintText(150, 150, 156);
+// Room around the picture, as the preview has.
+constexpr int Margin = 16;
 
 } // namespace
 
@@ -75,15 +78,17 @@ void OutputView::_rescale()
     }
     // Fit in device pixels, so the scaled picture maps 1:1 to the screen at any ratio.
     const qreal ratio = devicePixelRatioF();
-    const QSize available = (QSizeF(size()) * ratio).toSize();
+    const QSize available =
+        (QSizeF(size().shrunkBy(QMargins(Margin, Margin, Margin, Margin))) * ratio).toSize();
     if (available.width() < 1 || available.height() < 1)
         return;
+    const int inset = qRound(Margin * ratio);
     const double scale = std::min(double(available.width()) / frame->width,
                                   double(available.height()) / frame->height);
     const QSize fitted(std::max(1, int(std::lround(frame->width * scale))),
                        std::max(1, int(std::lround(frame->height * scale))));
-    m_target = QRect(QPoint((available.width() - fitted.width()) / 2,
-                            (available.height() - fitted.height()) / 2),
+    m_target = QRect(QPoint(inset + (available.width() - fitted.width()) / 2,
+                            inset + (available.height() - fitted.height()) / 2),
                      fitted);
     if (m_scaled.size() != fitted)
         m_scaled = QImage(fitted, QImage::Format_RGB32);
@@ -107,5 +112,11 @@ void OutputView::paintEvent(QPaintEvent *event)
     // At the widget's own ratio the image is copied, not scaled again.
     const qreal ratio = devicePixelRatioF();
     m_scaled.setDevicePixelRatio(ratio);
-    painter.drawImage(QPointF(m_target.topLeft()) / ratio, m_scaled);
+    const QPointF topLeft = QPointF(m_target.topLeft()) / ratio;
+    painter.drawImage(topLeft, m_scaled);
+    QPen edge(FrameEdge);
+    edge.setCosmetic(true);
+    painter.setPen(edge);
+    painter.drawRect(
+        QRectF(topLeft, QSizeF(m_target.size()) / ratio).adjusted(-0.5, -0.5, 0.5, 0.5));
 }

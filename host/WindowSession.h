@@ -55,6 +55,7 @@ public:
     HostWindow *window() const { return m_window.get(); }
     ZqStudio::IPreviewEngine *engine() const { return m_engine; }
     FrameStats *stats() const { return m_stats.get(); }
+    CameraService *camera() const { return m_camera.get(); }
 
 private:
     void _onGameFailed(const QString &reason);

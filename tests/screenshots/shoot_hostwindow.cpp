@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGraphicsObject>
+#include <QPainter>
 #include <QTest>
 #include <QTextStream>
 
@@ -41,18 +42,56 @@ bool installLayout(const QString &layout)
            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// The engine's layer item of a class whose name contains kind, or null.
-QGraphicsObject *layerOf(QGraphicsObject *root, const char *kind)
+// The engine's layer item of the given class, or null.
+QGraphicsObject *layerOf(QGraphicsObject *root, const char *className)
 {
     if (!root)
         return nullptr;
     for (QGraphicsItem *child : root->childItems()) {
         QGraphicsObject *object = child->toGraphicsObject();
         if (object && object->isVisible() &&
-            QByteArray(object->metaObject()->className()).contains(kind))
+            qstrcmp(object->metaObject()->className(), className) == 0)
             return object;
     }
     return nullptr;
+}
+
+// Grabs do not show the mouse pointer: draw the resize pointer the hovered handle asks for, so
+// the picture shows what the user sees.
+void drawPointer(QPixmap *shot, const QPoint &at, Qt::CursorShape shape)
+{
+    qreal angle = 0;
+    switch (shape) {
+    case Qt::SizeHorCursor:
+        break;
+    case Qt::SizeVerCursor:
+        angle = 90;
+        break;
+    case Qt::SizeFDiagCursor:
+        angle = 45;
+        break;
+    case Qt::SizeBDiagCursor:
+        angle = -45;
+        break;
+    default:
+        return;
+    }
+    QPainter painter(shot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(at);
+    painter.rotate(angle);
+    painter.setPen(QPen(Qt::black, 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::white);
+    painter.drawPolygon(QPolygonF({{-11, 0},
+                                   {-5.5, -5.5},
+                                   {-5.5, -2},
+                                   {5.5, -2},
+                                   {5.5, -5.5},
+                                   {11, 0},
+                                   {5.5, 5.5},
+                                   {5.5, 2},
+                                   {-5.5, 2},
+                                   {-5.5, 5.5}}));
 }
 
 } // namespace
@@ -91,6 +130,8 @@ int main(int argc, char *argv[])
         return exitCode;
     }
     HostWindow *window = session.window();
+    // The size the window asks for, whatever share of the screen a first window gets.
+    window->resize(window->sizeHint());
     if (!QTest::qWaitForWindowExposed(window)) {
         err() << "shoot_hostwindow: the window never showed" << Qt::endl;
         return 1;
@@ -99,25 +140,32 @@ int main(int argc, char *argv[])
     PreviewView *view = window->previewView();
     if (!QTest::qWaitFor([&] { return window->outputFeed()->received() > 30; }, 10000))
         err() << "shoot_hostwindow: no output frames yet" << Qt::endl;
-    if (!QTest::qWaitFor([&] { return layerOf(view->sceneRoot(), "Camera") != nullptr; }, 5000))
+    if (!QTest::qWaitFor([&] { return layerOf(view->sceneRoot(), "CameraLayer") != nullptr; },
+                         5000))
         err() << "shoot_hostwindow: no camera layer in the preview" << Qt::endl;
     QTest::qWait(1500);
 
-    if (QGraphicsObject *picture = layerOf(view->sceneRoot(), "PicLayer")) {
+    QGraphicsObject *picture = layerOf(view->sceneRoot(), "PicLayer");
+    QPoint pointer;
+    if (picture) {
         const QRectF box = picture->sceneBoundingRect();
         QWidget *viewport = view->viewport();
         QTest::mouseMove(viewport, view->mapFromScene(box.center()));
         QTest::mouseClick(viewport, Qt::LeftButton, {}, view->mapFromScene(box.center()));
         QTest::qWait(200);
         // On the lower right handle, just inside the corner.
-        QTest::mouseMove(viewport, view->mapFromScene(box.bottomRight() - QPointF(2, 2)));
+        const QPoint handle = view->mapFromScene(box.bottomRight() - QPointF(2, 2));
+        QTest::mouseMove(viewport, handle);
+        pointer = viewport->mapTo(window, handle);
     } else {
         err() << "shoot_hostwindow: no picture layer to select; shooting the window as it is"
               << Qt::endl;
     }
     QTest::qWait(800);
 
-    const QPixmap shot = window->grab();
+    QPixmap shot = window->grab();
+    if (picture && picture->hasCursor())
+        drawPointer(&shot, pointer, picture->cursor().shape());
     if (!shot.save(parser.value(outOption))) {
         err() << "shoot_hostwindow: cannot write " << parser.value(outOption) << Qt::endl;
         return 1;
