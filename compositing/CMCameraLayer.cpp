@@ -1,5 +1,7 @@
 #include "CMCameraLayer.h"
 
+#include "CrossThreadEvent.h"
+#include "FrameSize.h"
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
@@ -18,6 +20,16 @@
 #include <QThread>
 
 #include <cstring>
+
+namespace {
+
+QEvent::Type openStatusEventType()
+{
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
 
 CMCameraLayer::CMCameraLayer(IPreviewController *controller)
     : m_controller(controller)
@@ -74,8 +86,8 @@ void CMCameraLayer::setUILayer(QGraphicsObject *item)
 void CMCameraLayer::markDeleted()
 {
     CMBasicLayer::markDeleted();
-    _closeCamera();
     m_pixmap = QPixmap();
+    _closeCamera();
 }
 
 void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
@@ -122,10 +134,7 @@ void CMCameraLayer::setCameraParam(const CameraParam &param)
 {
     m_cameraParam = param;
     UILayerCalls::setCameraParam(m_uiLayer, param);
-    _closeCamera();
-    m_pixmap = QPixmap();
-    if (param.canOpen())
-        _openCamera();
+    _reopenCamera();
 }
 
 void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width, int height,
@@ -142,23 +151,22 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
         }
         return;
     }
-    if (qint64(uLen) > qint64(width) * height * 4) {
+    // Checked before anything is allocated: a few bytes claiming a huge size must not cost a
+    // gigabyte per frame.
+    if (std::int64_t(uLen) != FrameSize::rgb32Bytes(width, height)) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u exceeds %dx%d "
-                       L"(%d similar lines suppressed)",
+            logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u does not match "
+                       L"%dx%d (%d similar lines suppressed)",
                        uLen, width, height, repeated);
         }
         return;
     }
     QImage frame(width, height, QImage::Format_ARGB32);
-    if (frame.isNull() || frame.sizeInBytes() < qsizetype(uLen))
+    if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
     std::memcpy(frame.bits(), data, uLen);
-    // A short frame leaves the rest defined (transparent) instead of uninitialised memory.
-    if (frame.sizeInBytes() > qsizetype(uLen))
-        std::memset(frame.bits() + uLen, 0, size_t(frame.sizeInBytes() - qsizetype(uLen)));
     {
         const ZqCSAutoLocker locker(&m_imageLock);
         m_image = frame;
@@ -174,15 +182,16 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
         if (!scaled.isNull() && !ImageScaler::scaleInto(frame, &scaled, ImageScaler::Filter::Fast))
             scaled = QImage();
     }
-    QCoreApplication::postEvent(this, new UpdateCameraEvent(scaled));
+    CrossThreadEvent::post(this, new UpdateCameraEvent(scaled));
 }
 
 void CMCameraLayer::onCamOpenStatus(bool openStatus)
 {
-    // The host may report from any thread; the status and the item live on ours.
+    // The host may report from any thread; the status and the item live on ours. The latest
+    // report wins.
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, openStatus] { _applyOpenStatus(openStatus); }, Qt::QueuedConnection);
+        m_reportedOpenStatus.store(openStatus);
+        CrossThreadEvent::post(this, new QEvent(openStatusEventType()));
         return;
     }
     _applyOpenStatus(openStatus);
@@ -220,9 +229,16 @@ void CMCameraLayer::onCameraParamChanged(CameraParam param)
     if (m_openStatus && param.isSameCamera(m_cameraParam))
         return;
     m_cameraParam = param;
-    _closeCamera();
+    _reopenCamera();
+}
+
+void CMCameraLayer::_reopenCamera()
+{
     m_pixmap = QPixmap();
-    if (param.canOpen())
+    // The host's handlers may do anything, deleting this layer included (an unInit).
+    const QPointer<CMCameraLayer> self(this);
+    _closeCamera();
+    if (self && m_cameraParam.canOpen())
         _openCamera();
 }
 
@@ -233,6 +249,11 @@ void CMCameraLayer::onKeyColorParamChanged(CameraParam param)
 
 bool CMCameraLayer::event(QEvent *event)
 {
+    CrossThreadEvent::received(event);
+    if (event->type() == openStatusEventType()) {
+        _applyOpenStatus(m_reportedOpenStatus.load());
+        return true;
+    }
     if (event->type() == UpdateCameraEvent::eventType()) {
         const QImage &picture = static_cast<UpdateCameraEvent *>(event)->image();
         m_pixmap = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);

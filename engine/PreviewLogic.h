@@ -46,7 +46,8 @@ public:
 
     void init(int fps);
     void unInit();
-    void setVideoSize(int width, int height);
+    // False (logged, nothing changed) for a size the compositor cannot output.
+    bool setVideoSize(int width, int height);
     void showPreview(QGraphicsObject *parent);
     void hidePreview();
     void emitFilterWordResult(const std::string &taskId, bool bValid);
@@ -63,8 +64,7 @@ public:
     void closeCamera() override;
     void requestFilterWordCheck(const std::string &taskId, const std::wstring &text) override;
     void announceVideoSize(unsigned int width, unsigned int height) override;
-    void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
-                           unsigned long timestamp) override;
+    VideoFrameReceivers videoFrameReceivers() override;
 
     QSize getPreviewSize() const;
     QSize getVideoSize() const;
