@@ -7,10 +7,16 @@
 deps:
 	./scripts/install-deps
 
+# The demo keeps its settings, log and cache under out/demo/, so it never touches the layout of
+# someone who uses previewhost for real.
+DEMO_HOME = $(CURDIR)/out/demo
+
 demo: deps
 	cmake --preset release
 	cmake --build --preset release
-	./build/release/bin/previewhost --headless --layout host/demo/demo-layout.xml
+	XDG_CONFIG_HOME=$(DEMO_HOME)/config XDG_STATE_HOME=$(DEMO_HOME)/state \
+	XDG_CACHE_HOME=$(DEMO_HOME)/cache \
+		./build/release/bin/previewhost --headless --layout host/demo/demo-layout.xml
 
 test: deps
 	cmake --preset dev
