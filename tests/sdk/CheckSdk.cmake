@@ -57,7 +57,7 @@ run_step("pkg-config build" c++ -std=c++17 ${WORK_DIR}/pc_check.cpp ${pc_flags}
 
 # A host built against the installed package alone, loading the engine at run time.
 run_step("configure host" ${CMAKE_COMMAND} -S ${HOST_SOURCE_DIR} -B ${WORK_DIR}/host
-    -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix} -DHOST_TEST_SOURCE=${HOST_TEST_SOURCE})
+    -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix})
 run_step("build host" ${CMAKE_COMMAND} --build ${WORK_DIR}/host)
 set(ENV{QT_QPA_PLATFORM} offscreen)
 run_step("run host" ${WORK_DIR}/host/sdk_host)
