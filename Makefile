@@ -1,6 +1,7 @@
 # Quick start on a fresh Debian 12 machine:
 #   make demo   installs what is missing, builds, and runs the reference host's main job
-#   make test   installs what is missing, builds, and runs every test, normal and sanitized
+#   make test   installs what is missing, builds, and runs every test, normal and under
+#               ASan+UBSan, and the threading suites under ThreadSanitizer
 
 .PHONY: demo test deps clean
 
@@ -25,6 +26,9 @@ test: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 clean:
 	rm -rf build out
