@@ -14,10 +14,13 @@ EngineLibrary::~EngineLibrary() = default;
 
 QString EngineLibrary::defaultPath()
 {
+    // In a build tree the program is in bin/ beside lib/; installed, it is in lib/previewhost/.
     const QDir programDir(QCoreApplication::applicationDirPath());
-    const QString beside = programDir.filePath(QStringLiteral("../lib/libpreviewengine.so"));
-    if (QFileInfo::exists(beside))
-        return QDir::cleanPath(beside);
+    for (const char *relative : {"../lib/libpreviewengine.so", "../libpreviewengine.so"}) {
+        const QString beside = programDir.filePath(QLatin1String(relative));
+        if (QFileInfo::exists(beside))
+            return QDir::cleanPath(beside);
+    }
     // Fall back to the dynamic loader's own search (LD_LIBRARY_PATH, system directories).
     return QStringLiteral("previewengine");
 }

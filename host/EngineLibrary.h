@@ -17,7 +17,8 @@ public:
     EngineLibrary(const EngineLibrary &) = delete;
     EngineLibrary &operator=(const EngineLibrary &) = delete;
 
-    // The engine beside this program: <program dir>/../lib/libpreviewengine.so.
+    // The engine beside this program (<program dir>/../lib/ in a build tree, <program dir>/../
+    // once installed), else whatever the dynamic loader finds.
     static QString defaultPath();
 
     bool load();

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <limits>
 
 GameSource::GameSource(const QSize &size, int fps)
     : m_pattern(size)
@@ -27,6 +28,23 @@ bool GameSource::start(std::int64_t frameCount, Sink sink, Finished finished)
     m_thread = std::thread([this, frameCount, sink = std::move(sink),
                             finished = std::move(finished)] { _run(frameCount, sink, finished); });
     return true;
+}
+
+bool GameSource::start(Sink sink, Failed failed, QString *error)
+{
+    Q_UNUSED(failed)
+    if (!start(std::numeric_limits<std::int64_t>::max(), std::move(sink), {})) {
+        *error = QStringLiteral("the test picture is already running");
+        return false;
+    }
+    return true;
+}
+
+QString GameSource::description() const
+{
+    return QStringLiteral("the test picture (%1x%2)")
+        .arg(m_pattern.size().width())
+        .arg(m_pattern.size().height());
 }
 
 void GameSource::stop()

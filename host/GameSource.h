@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GameCapture.h"
 #include "TestPattern.h"
 
 #include <QImage>
@@ -14,22 +15,24 @@
 
 // The built-in game capture: renders the test picture and hands it on from its own thread at a
 // steady frame rate, each frame stamped with the monotonic microsecond clock.
-class GameSource
+class GameSource : public GameCapture
 {
 public:
-    using Sink = std::function<void(const QImage &frame, unsigned long sampleTime)>;
     using Finished = std::function<void()>;
 
     GameSource(const QSize &size, int fps);
-    ~GameSource();
+    ~GameSource() override;
 
     GameSource(const GameSource &) = delete;
     GameSource &operator=(const GameSource &) = delete;
 
     // Pushes frameCount frames to sink, then calls finished (on the capture thread).
     bool start(std::int64_t frameCount, Sink sink, Finished finished);
+    // Runs until stopped.
+    bool start(Sink sink, Failed failed, QString *error) override;
     // Ends the run early (or waits for a finished one) and joins the thread.
-    void stop();
+    void stop() override;
+    QString description() const override;
 
     std::int64_t framesPushed() const { return m_pushed; }
     // Frames that left later than one frame interval after their slot.

@@ -1,11 +1,14 @@
 #include "HeadlessSession.h"
 
+#include "CameraService.h"
+#include "EncodedVideoWriter.h"
 #include "EngineLibrary.h"
 #include "FilterWordService.h"
 #include "FrameStats.h"
+#include "GameFeed.h"
 #include "GameSource.h"
 #include "MonotonicClock.h"
-#include "VirtualCamera.h"
+#include "QtCameraBackend.h"
 #include "Y4mWriter.h"
 
 #include <appcommon/pubfunc.h>
@@ -137,7 +140,12 @@ int HeadlessSession::run()
         return 1;
     }
 
-    Y4mWriter writer(m_options.outputDir, m_options.fps);
+    std::unique_ptr<FrameWriter> output;
+    if (EncodedVideoWriter::handles(m_options.outputDir))
+        output = std::make_unique<EncodedVideoWriter>(m_options.outputDir, m_options.fps);
+    else
+        output = std::make_unique<Y4mWriter>(m_options.outputDir, m_options.fps);
+    FrameWriter &writer = *output;
     QString error;
     if (!writer.start(&error)) {
         out() << "previewhost: " << error << Qt::endl;
@@ -149,8 +157,15 @@ int HeadlessSession::run()
     m_stats = &stats;
     m_writer = &writer;
 
-    VirtualCamera camera(engine);
+    QtCameraBackend cameraDevices;
+    CameraService camera(engine, &cameraDevices);
     camera.attach();
+    {
+        QStringList names;
+        for (const std::wstring &name : camera.cameraNames())
+            names << QString::fromStdWString(name);
+        out() << "previewhost: cameras: " << names.join(QStringLiteral(", ")) << Qt::endl;
+    }
     filterWords.attach(engine);
     _connect(engine);
     out() << "previewhost: engine created; default output " << engine->getVideoWidth() << "x"
@@ -159,36 +174,69 @@ int HeadlessSession::run()
     engine->init(m_options.fps);
     out() << "previewhost: init(" << m_options.fps << ")" << Qt::endl;
 
-    engine->setVideoSize(m_options.gameSize.width(), m_options.gameSize.height());
-    writer.announceSize(engine->getVideoWidth(), engine->getVideoHeight());
-    out() << "previewhost: game video " << m_options.gameSize.width() << "x"
-          << m_options.gameSize.height() << " -> preview area " << m_previewWidth.load() << "x"
-          << m_previewHeight.load() << ", output " << engine->getVideoWidth() << "x"
-          << engine->getVideoHeight() << Qt::endl;
-
     if (m_options.startCamera)
         camera.open(VirtualCamera::deviceName(), QSize(640, 480), m_options.fps);
 
     // The GUI thread keeps serving events (filter-word answers, the engine's posted updates and
     // timers) while the capture thread pushes.
     QEventLoop loop;
-    GameSource game(m_options.gameSize, m_options.fps);
-    game.start(
-        frames,
-        [engine, &stats](const QImage &frame, unsigned long sampleTime) {
-            stats.recordPush(sampleTime, sampleTime);
-            engine->pushGameVideoData(reinterpret_cast<const char *>(frame.constBits()),
-                                      static_cast<unsigned int>(frame.sizeInBytes()), frame.width(),
-                                      frame.height(), sampleTime);
-        },
-        [&loop] {
-            QMetaObject::invokeMethod(
-                &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-        });
-    out() << "previewhost: pushing " << frames << " game frames at " << m_options.fps << " fps"
-          << Qt::endl;
+    const auto quitLoop = [&loop] {
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    };
+    std::unique_ptr<GameCapture> capture;
+    std::unique_ptr<GameFeed> feed;
+    GameSource *testPicture = nullptr;
+    int exitCode = 0;
+    if (m_options.game.isEmpty()) {
+        engine->setVideoSize(m_options.gameSize.width(), m_options.gameSize.height());
+        writer.announceSize(engine->getVideoWidth(), engine->getVideoHeight());
+        out() << "previewhost: game video " << m_options.gameSize.width() << "x"
+              << m_options.gameSize.height() << " -> preview area " << m_previewWidth.load() << "x"
+              << m_previewHeight.load() << ", output " << engine->getVideoWidth() << "x"
+              << engine->getVideoHeight() << Qt::endl;
+        auto source = std::make_unique<GameSource>(m_options.gameSize, m_options.fps);
+        testPicture = source.get();
+        testPicture->start(
+            frames,
+            [engine, &stats](const QImage &frame, unsigned long sampleTime) {
+                stats.recordPush(sampleTime, sampleTime);
+                engine->pushGameVideoData(reinterpret_cast<const char *>(frame.constBits()),
+                                          static_cast<unsigned int>(frame.sizeInBytes()),
+                                          frame.width(), frame.height(), sampleTime);
+            },
+            quitLoop);
+        capture = std::move(source);
+        out() << "previewhost: pushing " << frames << " game frames at " << m_options.fps << " fps"
+              << Qt::endl;
+    } else {
+        // A file or the screen runs at its own size and rate for the given time; the engine's
+        // video size follows the frames.
+        capture = GameCapture::create(m_options.game, m_options.gameSize, m_options.fps);
+        feed = std::make_unique<GameFeed>(engine, capture.get());
+        QString error;
+        const bool started = feed->start(
+            &error,
+            [&](const QString &reason) {
+                out() << "previewhost: --game: " << reason << Qt::endl;
+                exitCode = 1;
+                quitLoop();
+            },
+            [&stats](unsigned long sampleTime) { stats.recordPush(sampleTime, sampleTime); });
+        if (started) {
+            out() << "previewhost: game video from " << capture->description() << " for "
+                  << m_options.seconds << " s" << Qt::endl;
+            QTimer::singleShot(m_options.seconds * 1000, &loop, quitLoop);
+        } else {
+            out() << "previewhost: --game: " << error << Qt::endl;
+            exitCode = 1;
+            quitLoop();
+        }
+    }
     loop.exec();
-    game.stop();
+    if (feed)
+        feed->stop();
+    capture->stop();
     _drain();
 
     // Order matters: nothing may call into the engine once it is released, and the sender
@@ -209,8 +257,14 @@ int HeadlessSession::run()
     const FrameStats::Latency latency = stats.latency();
     const std::int64_t hostDropped =
         writer.droppedPoolFull() + writer.droppedUnexpectedSize() + writer.droppedMalformed();
-    out() << "previewhost: game frames pushed " << stats.pushed() << " (late " << game.lateFrames()
-          << ")" << Qt::endl;
+    if (testPicture) {
+        out() << "previewhost: game frames pushed " << stats.pushed() << " (late "
+              << testPicture->lateFrames() << ")" << Qt::endl;
+    } else if (feed) {
+        out() << "previewhost: game frames pushed " << stats.pushed() << " (held back while the "
+              << "size changed " << feed->framesHeldBack() << ", size changes "
+              << feed->sizeChanges() << ")" << Qt::endl;
+    }
     out() << "previewhost: frames composed and delivered " << stats.delivered()
           << ", not delivered by the engine "
           << qMax<std::int64_t>(0, stats.pushed() - stats.delivered()) << ", unmatched timestamps "
@@ -233,14 +287,14 @@ int HeadlessSession::run()
           << filterWords.answered() << Qt::endl;
     if (writer.streams().isEmpty()) {
         out() << "previewhost: no frames written; no video in "
-              << QDir::toNativeSeparators(writer.directory()) << Qt::endl;
+              << QDir::toNativeSeparators(writer.destination()) << Qt::endl;
     } else {
         out() << "previewhost: wrote " << writer.written() << " frames to "
               << writer.streams().join(QStringLiteral(", ")) << Qt::endl;
     }
     if (!writer.picture().isEmpty())
         out() << "previewhost: last frame in " << writer.picture() << Qt::endl;
-    return 0;
+    return exitCode;
 }
 
 void HeadlessSession::_connect(ZqStudio::IPreviewEngine *engine)

@@ -15,7 +15,7 @@ class IPreviewEngine;
 }
 
 class FrameStats;
-class Y4mWriter;
+class FrameWriter;
 
 // Drives the engine the way a streaming application does, without a window: load, create,
 // connect, init, size; push game frames from a capture thread at a steady rate, run the virtual
@@ -30,10 +30,11 @@ public:
         QSize gameSize{1280, 720};
         int fps = 30;
         int seconds = 6;
-        QString outputDir = QStringLiteral("out");
-        QString filterWordsFile;  // empty: the built-in list
-        bool startCamera = false; // run the virtual camera from the start
-        QString layoutFile;       // copied over the engine's settings file before init
+        QString outputDir = QStringLiteral("out"); // a folder for Y4M, or a .webm/.mkv file
+        QString filterWordsFile;                   // empty: the built-in list
+        bool startCamera = false;                  // run the virtual camera from the start
+        QString layoutFile; // copied over the engine's settings file before init
+        QString game;       // empty: the test picture; "desktop"; or a video file
     };
 
     explicit HeadlessSession(const Options &options);
@@ -57,7 +58,7 @@ private:
     const Options m_options;
     // Set before the engine's signals are connected and cleared after they are disconnected.
     FrameStats *m_stats = nullptr;
-    Y4mWriter *m_writer = nullptr;
+    FrameWriter *m_writer = nullptr;
     std::atomic<int> m_previewWidth{0};
     std::atomic<int> m_previewHeight{0};
     std::atomic<int> m_sizeAnnouncements{0};

@@ -60,8 +60,10 @@ int main(int argc, char *argv[])
                                            QStringLiteral("Seconds of game video (default 6)."),
                                            QStringLiteral("N"), QStringLiteral("6"));
     const QCommandLineOption outputOption(
-        QStringLiteral("output"), QStringLiteral("Folder for demo.y4m and demo.png (default out)."),
-        QStringLiteral("dir"), QStringLiteral("out"));
+        QStringLiteral("output"),
+        QStringLiteral("Folder for demo.y4m and demo.png (default out), or a .webm or .mkv file "
+                       "to encode (VP8, with a .png of the last frame beside it)."),
+        QStringLiteral("dir|file"), QStringLiteral("out"));
     const QCommandLineOption filterWordsOption(
         QStringLiteral("filter-words"),
         QStringLiteral("UTF-8 file of filter words, one per line, replacing the built-in list."),
@@ -72,8 +74,13 @@ int main(int argc, char *argv[])
         QStringLiteral("layout"),
         QStringLiteral("Start from this stored layer layout (a copy replaces the settings file)."),
         QStringLiteral("file"));
+    const QCommandLineOption gameOption(
+        QStringLiteral("game"),
+        QStringLiteral("Game video: a video file played in a loop, or \"desktop\" for the screen "
+                       "(default: the test picture)."),
+        QStringLiteral("file|desktop"));
     parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
-                       outputOption, filterWordsOption, cameraOption, layoutOption});
+                       outputOption, filterWordsOption, cameraOption, layoutOption, gameOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -101,12 +108,13 @@ int main(int argc, char *argv[])
     }
     options.outputDir = parser.value(outputOption);
     if (options.outputDir.isEmpty()) {
-        err << "previewhost: --output wants a folder" << Qt::endl;
+        err << "previewhost: --output wants a folder or a .webm or .mkv file" << Qt::endl;
         return 2;
     }
     options.filterWordsFile = parser.value(filterWordsOption);
     options.startCamera = parser.isSet(cameraOption);
     options.layoutFile = parser.value(layoutOption);
+    options.game = parser.value(gameOption);
 
     HeadlessSession session(options);
     return session.run();

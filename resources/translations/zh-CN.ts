@@ -19,4 +19,15 @@
         <translation>文字 %1</translation>
     </message>
 </context>
+<context>
+    <name>TipMessageWindow</name>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
 </TS>

@@ -40,8 +40,11 @@ private Q_SLOTS:
     {
         QVERIFY(UITypeRegistry::isRegistered(UITypeRegistry::Window, "Panel"));
         QVERIFY(!UITypeRegistry::isRegistered(UITypeRegistry::Control, "Panel"));
-        QCOMPARE(UITypeRegistry::registeredNames(UITypeRegistry::Window),
-                 QStringList({"FancyPanel", "Panel"}));
+        // Beside the library's own windows, sorted.
+        const QStringList windows = UITypeRegistry::registeredNames(UITypeRegistry::Window);
+        QVERIFY(windows.contains("UIWindow"));
+        QVERIFY(windows.indexOf("FancyPanel") >= 0 &&
+                windows.indexOf("FancyPanel") < windows.indexOf("Panel"));
 
         Panel root;
         // Two registrations of the same template keep their own factories.

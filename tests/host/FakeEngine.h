@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,8 +20,24 @@ public:
     int getVideoWidth() override { return 0; }
     int getVideoHeight() override { return 0; }
     void setLayersEditable(bool) override {}
-    void setVideoSize(int, int) override {}
-    void pushGameVideoData(const char *, unsigned int, int, int, unsigned long) override {}
+    void setVideoSize(int width, int height) override
+    {
+        const std::lock_guard<std::mutex> guard(mutex);
+        videoSizes.emplace_back(width, height);
+        calledOffMainThread = calledOffMainThread || QThread::currentThread() != mainThread;
+    }
+    void pushGameVideoData(const char *data, unsigned int uLen, int width, int height,
+                           unsigned long) override
+    {
+        const std::lock_guard<std::mutex> guard(mutex);
+        if (!data || uLen != unsigned(width) * unsigned(height) * 4) {
+            ++badGameFrames;
+        } else {
+            const std::size_t centre = std::size_t(height / 2) * width + width / 2;
+            std::memcpy(&lastGameCentre, data + centre * 4, 4);
+        }
+        gameFrames.emplace_back(width, height);
+    }
     void pushCameraData(const char *data, unsigned int uLen, int width, int height,
                         unsigned long) override
     {
@@ -56,6 +73,21 @@ public:
         const std::lock_guard<std::mutex> guard(mutex);
         return statuses;
     }
+    std::vector<std::pair<int, int>> videoSizeList()
+    {
+        const std::lock_guard<std::mutex> guard(mutex);
+        return videoSizes;
+    }
+    std::vector<std::pair<int, int>> gameFrameList()
+    {
+        const std::lock_guard<std::mutex> guard(mutex);
+        return gameFrames;
+    }
+    unsigned int gameFrameCentre()
+    {
+        const std::lock_guard<std::mutex> guard(mutex);
+        return lastGameCentre;
+    }
     std::vector<std::pair<std::string, bool>> resultList()
     {
         const std::lock_guard<std::mutex> guard(mutex);
@@ -67,10 +99,14 @@ public:
     std::atomic<int> badCameraFrames{0};
     std::atomic<int> lastCameraHeight{0};
     bool calledOffMainThread = false; // guarded by mutex
+    int badGameFrames = 0;            // guarded by mutex
+    unsigned int lastGameCentre = 0;  // guarded by mutex; the centre pixel, 0xAARRGGBB
 
 private:
     std::mutex mutex;
     std::vector<bool> statuses;
     std::vector<std::pair<std::string, bool>> results;
+    std::vector<std::pair<int, int>> videoSizes;
+    std::vector<std::pair<int, int>> gameFrames;
     std::atomic<int> m_checksum{0};
 };

@@ -1,0 +1,227 @@
+#include "UIBaseWindow.h"
+#include "UIBaseWindow_p.h"
+
+#include "UIControl.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGraphicsScene>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+UIBaseWindowPrivate::UIBaseWindowPrivate() = default;
+UIBaseWindowPrivate::~UIBaseWindowPrivate() = default;
+
+UIBaseWindow::UIBaseWindow(QWidget *parent)
+    : UIBaseWindow(*new UIBaseWindowPrivate, parent)
+{}
+
+UIBaseWindow::UIBaseWindow(UIBaseWindowPrivate &dd, QWidget *parent)
+    : QGraphicsView(parent)
+    , d_ptr(&dd)
+{
+    Q_D(UIBaseWindow);
+    d->q_ptr = this;
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTransformationAnchor(QGraphicsView::NoAnchor);
+    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                   QPainter::SmoothPixmapTransform);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    setFocusPolicy(Qt::StrongFocus);
+
+    d->scene = new QGraphicsScene(this);
+    d->scene->setItemIndexMethod(QGraphicsScene::NoIndex);
+    setScene(d->scene);
+    d->root = new UIControl;
+    d->root->setParent(this);
+    d->root->setObjectName(QStringLiteral("windowRoot"));
+    d->root->setBackgroundColor(QColor(250, 250, 250));
+    d->scene->addItem(d->root);
+    resize(400, 300);
+}
+
+UIBaseWindow::~UIBaseWindow()
+{
+    Q_D(UIBaseWindow);
+    // Items go before the view they live in, while the window is still a window.
+    delete d->root;
+    d->root = nullptr;
+}
+
+UIControl *UIBaseWindow::rootControl() const
+{
+    Q_D(const UIBaseWindow);
+    return d->root;
+}
+
+UIControl *UIBaseWindow::contentControl() const
+{
+    return rootControl();
+}
+
+void UIBaseWindow::setFixSize(const QSize &size)
+{
+    setFixedSize(size.expandedTo(QSize(1, 1)));
+}
+
+QColor UIBaseWindow::backgroundColor() const
+{
+    Q_D(const UIBaseWindow);
+    return d->root->backgroundColor();
+}
+
+void UIBaseWindow::setBackgroundColor(const QColor &color)
+{
+    Q_D(UIBaseWindow);
+    d->root->setBackgroundColor(color);
+}
+
+void UIBaseWindow::setBackgroundImage(const QString &path)
+{
+    Q_D(UIBaseWindow);
+    d->root->setBackgroundImage(path);
+}
+
+bool UIBaseWindow::isMovable() const
+{
+    Q_D(const UIBaseWindow);
+    return d->movable;
+}
+
+void UIBaseWindow::setMovable(bool movable)
+{
+    Q_D(UIBaseWindow);
+    d->movable = movable;
+}
+
+void UIBaseWindow::showActive()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void UIBaseWindow::showModalAsync(bool modal, bool applicationModal)
+{
+    Qt::WindowModality modality = Qt::NonModal;
+    if (modal)
+        modality = applicationModal || !parentWidget() ? Qt::ApplicationModal : Qt::WindowModal;
+    // Qt fixes a window's modality when it is shown.
+    if (isVisible() && windowModality() != modality)
+        hide();
+    setWindowModality(modality);
+    showActive();
+}
+
+QSize UIBaseWindow::sizeHint() const
+{
+    Q_D(const UIBaseWindow);
+    return d->root->effectiveSizeHint(Qt::PreferredSize).toSize().expandedTo(QSize(1, 1));
+}
+
+void UIBaseWindow::setupUi() {}
+
+void UIBaseWindow::closeEvent(QCloseEvent *event)
+{
+    Q_D(UIBaseWindow);
+    // A receiver that closes the window again from aboutToClose must not hear it twice.
+    if (!d->closing) {
+        d->closing = true;
+        Q_EMIT aboutToClose();
+        d->closing = false;
+    }
+    d->dragging = false;
+    QGraphicsView::closeEvent(event);
+}
+
+void UIBaseWindow::resizeEvent(QResizeEvent *event)
+{
+    Q_D(UIBaseWindow);
+    QGraphicsView::resizeEvent(event);
+    const QSizeF area = viewport()->size();
+    d->scene->setSceneRect(QRectF(QPointF(), area));
+    d->root->setGeometry(QRectF(QPointF(), area));
+}
+
+void UIBaseWindow::showEvent(QShowEvent *event)
+{
+    // Placed once: centred over the parent's window, or on the screen, unless moved already.
+    if (!testAttribute(Qt::WA_Moved)) {
+        QRect area;
+        if (const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr)
+            area = owner->frameGeometry();
+        else if (const QScreen *screen = this->screen())
+            area = screen->availableGeometry();
+        if (area.isValid()) {
+            QRect placed(QPoint(), size());
+            placed.moveCenter(area.center());
+            move(placed.topLeft());
+        }
+    }
+    QGraphicsView::showEvent(event);
+}
+
+void UIBaseWindow::keyPressEvent(QKeyEvent *event)
+{
+    QGraphicsView::keyPressEvent(event);
+    // Escape closes a window whose controls did not want the key, as it does a dialog.
+    if (!event->isAccepted() && event->key() == Qt::Key_Escape && event->modifiers() == 0) {
+        event->accept();
+        close();
+    }
+}
+
+void UIBaseWindow::mousePressEvent(QMouseEvent *event)
+{
+    Q_D(UIBaseWindow);
+    QGraphicsView::mousePressEvent(event);
+    if (event->isAccepted() || event->button() != Qt::LeftButton || !d->movable)
+        return;
+    d->dragging = true;
+    d->dragOffset = event->globalPosition().toPoint() - pos();
+    event->accept();
+}
+
+void UIBaseWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    Q_D(UIBaseWindow);
+    if (d->dragging && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - d->dragOffset);
+        event->accept();
+        return;
+    }
+    QGraphicsView::mouseMoveEvent(event);
+}
+
+void UIBaseWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    Q_D(UIBaseWindow);
+    if (d->dragging && event->button() == Qt::LeftButton) {
+        d->dragging = false;
+        event->accept();
+        return;
+    }
+    QGraphicsView::mouseReleaseEvent(event);
+}
+
+void UIBaseWindow::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    Q_D(UIBaseWindow);
+    Q_UNUSED(rect)
+    // A hairline rim, which a frameless window needs to stand apart from what lies behind.
+    if (!isWindow() || d->borderColor.alpha() == 0 || testAttribute(Qt::WA_TranslucentBackground))
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(QPen(d->borderColor, 0));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(sceneRect().adjusted(0, 0, -1, -1));
+    painter->restore();
+}

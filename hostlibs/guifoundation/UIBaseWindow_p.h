@@ -1,0 +1,28 @@
+#pragma once
+
+#include "UIBaseWindow.h"
+
+#include <QPoint>
+#include <QPointer>
+
+class QGraphicsScene;
+
+class GUIFOUNDATION_EXPORT UIBaseWindowPrivate
+{
+public:
+    UIBaseWindowPrivate();
+    virtual ~UIBaseWindowPrivate();
+
+    UIBaseWindow *q_ptr = nullptr;
+    QGraphicsScene *scene = nullptr; // child object of the window
+    UIControl *root = nullptr;       // item of the scene, child object of the window
+    QColor borderColor = QColor(0, 0, 0, 46);
+    QPoint dragOffset;
+    bool dragging = false;
+    bool movable = true;
+    bool closing = false;
+    bool setupDone = false;
+
+private:
+    Q_DECLARE_PUBLIC(UIBaseWindow)
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+// Private data of UIControl. Not part of the stable interface: subclasses in other libraries
+// derive their own private classes from it, as Qt's private headers are used.
+
+#include "UIControl.h"
+
+#include <QColor>
+#include <QString>
+
+class UIBoxLayout;
+
+class GUIFOUNDATION_EXPORT UIControlPrivate
+{
+public:
+    UIControlPrivate();
+    virtual ~UIControlPrivate();
+
+    UIControl *q_ptr = nullptr;
+    UIBoxLayout *layout = nullptr; // owned by the widget through QGraphicsWidget::setLayout
+    QColor backgroundColor = Qt::transparent;
+    QString backgroundImage;
+    int dragFlag = UIControl::NoDrag;
+
+private:
+    Q_DECLARE_PUBLIC(UIControl)
+};
