@@ -55,10 +55,6 @@ private Q_SLOTS:
             << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
             << "/home/streamer/.config/" + app + "/previewsetting.xml"
             << "/home/streamer/.cache/" + app;
-        QTest::newRow("state home set") << QByteArray("XDG_STATE_HOME") << QByteArray("/var/st")
-                                        << "/var/st/" + app + "/log/studio-orbelsdk.log"
-                                        << "/home/streamer/.config/" + app + "/previewsetting.xml"
-                                        << "/home/streamer/.cache/" + app;
         QTest::newRow("config home set")
             << QByteArray("XDG_CONFIG_HOME") << QByteArray("/cfg/")
             << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"

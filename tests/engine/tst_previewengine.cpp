@@ -28,7 +28,7 @@ const QByteArray DefaultStackFile = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<confi
                                     "\t\t<layersnum>1</layersnum>\n\t</layers>\n</config>\n";
 
 // A host: copies every composed frame during the call (and can stall there, as a slow
-// consumer does), and records sizes, filter-word requests and camera requests.
+// consumer does), and records sizes and filter-word requests.
 class Host : public sigslot::has_slots
 {
 public:
@@ -48,7 +48,6 @@ public:
         engine->sigPreviewSizeChanged.connect(this, &Host::onPreviewSize);
         engine->sigPreviewSizeChanged.connect(this, &Host::onPreviewSize); // ignored
         engine->sigCheckFilterWord.connect(this, &Host::onCheck);
-        engine->sigOpenCamera.connect(this, &Host::onOpen);
     }
 
     void onFrame(unsigned char *pixels, unsigned int stride, ZQSize size, unsigned long timestamp)
@@ -64,19 +63,7 @@ public:
     }
     void onSize(unsigned int width, unsigned int) { sizes.push_back(int(width)); }
     void onPreviewSize(int width, int height) { previewSizes.push_back(QSize(width, height)); }
-    void onCheck(const std::string &taskId, const std::wstring &text)
-    {
-        tasks.push_back(taskId);
-        texts.append(QString::fromStdWString(text));
-    }
-    void onOpen(const std::wstring &device, tagSIZE size, tagSIZE, int fps, bool)
-    {
-        camera = QStringLiteral("%1 %2x%3 %4")
-                     .arg(QString::fromStdWString(device))
-                     .arg(size.cx)
-                     .arg(size.cy)
-                     .arg(fps);
-    }
+    void onCheck(const std::string &taskId, const std::wstring &) { tasks.push_back(taskId); }
 
     void stall(bool stalled)
     {
@@ -100,8 +87,6 @@ public:
     std::vector<int> sizes;
     std::vector<QSize> previewSizes;
     std::vector<std::string> tasks;
-    QStringList texts;
-    QString camera;
 
 private:
     mutable std::mutex m_mutex;
@@ -284,54 +269,6 @@ private Q_SLOTS:
         engine->setVideoSize(320, 180);
         push(engine, game, {21});
         QTRY_COMPARE_WITH_TIMEOUT(host.frames().size(), std::size_t(4), 5000);
-        engine->release();
-    }
-
-    // A stored stack with every kind of layer comes back once the host accepts its text.
-    void storedStackIsRestoredAfterTheTextIsAccepted()
-    {
-        const QString picture = m_stateDir.filePath("red.png");
-        QVERIFY(solid(64, 64, qRgb(255, 0, 0)).save(picture));
-        _writeSettings(
-            QStringLiteral(
-                "<config><layers>"
-                "<layer0><type>4</type><alpha>100</alpha><pos>0,0</pos>"
-                "<size>700,420</size><combine>1</combine></layer0>"
-                "<layer1><type>1</type><path>%1</path><alpha>100</alpha>"
-                "<caneditsize>1</caneditsize><pos>500,300</pos><size>100,60</size>"
-                "<combine>1</combine><name>red</name></layer1>"
-                "<layer2><type>2</type><fontfamily>宋体</fontfamily><fontsize>20</fontsize>"
-                "<fontcolor>255,255,0</fontcolor><text>你好[n]hello</text><pos>20,300</pos>"
-                "<combine>1</combine></layer2>"
-                "<layer3><type>3</type><alpha>100</alpha><device>cam</device>"
-                "<devicewidth>64</devicewidth><deviceheight>48</deviceheight>"
-                "<pos>300,20</pos><size>160,120</size><combine>1</combine></layer3>"
-                "<layersnum>4</layersnum></layers></config>")
-                .arg(picture)
-                .toUtf8());
-
-        Host host;
-        ZqStudio::IPreviewEngine *engine = m_create();
-        host.attach(engine);
-        engine->init(25);
-        QCOMPARE(host.texts, QStringList{"你好[n]hello"});
-        QVERIFY(host.camera.isEmpty()); // nothing restored before the answer
-        engine->onFilterWordResult("{not-this-one}", true);
-        QVERIFY(host.camera.isEmpty());
-        engine->onFilterWordResult(host.tasks.front(), true);
-        QCOMPARE(host.camera, QStringLiteral("cam 64x48 25"));
-
-        engine->setVideoSize(320, 180);
-        push(engine, solid(320, 180, qRgb(0, 0, 64)), {1});
-        QTRY_COMPARE_WITH_TIMEOUT(host.frames().size(), std::size_t(1), 5000);
-        // The picture's rectangle, scaled from the 746 x 420 scene into 320 x 180.
-        QCOMPARE(host.frames().back().image.pixel(235, 140) & 0xFFFFFF, 0xFF0000u);
-
-        engine->unInit();
-        const QByteArray saved = _settings();
-        QVERIFY(saved.contains("<layersnum>4</layersnum>"));
-        QVERIFY(saved.contains("<text>你好[n]hello</text>"));
-        QVERIFY(saved.contains("<device>cam</device>"));
         engine->release();
     }
 
