@@ -1,4 +1,5 @@
 #include "LogFile.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -9,19 +10,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 void writef(LogFile &log, int level, const wchar_t *format, ...)
 {

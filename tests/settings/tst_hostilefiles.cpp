@@ -4,6 +4,7 @@
 #include "PreviewCombineLogic.h"
 #include "PreviewEngine.h"
 #include "PreviewLogic.h"
+#include "TestFiles.h"
 
 #include <appcommon/pubfunc.h>
 
@@ -44,19 +45,6 @@ public:
     std::atomic<int> frameWidth{0};
     std::atomic<int> frames{0};
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QByteArray layout(const QString &picturePath)
 {

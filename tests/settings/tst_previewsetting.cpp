@@ -8,6 +8,7 @@
 #include "PreviewLogic.h"
 #include "PreviewSetting.h"
 #include "SettingsImplManager.h"
+#include "TestFiles.h"
 
 #include <appcommon/pubfunc.h>
 
@@ -45,12 +46,6 @@ public:
     QStringList texts;
     QString camera;
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QList<int> layerTypes(PreviewCombineLogic *combine)
 {

@@ -3,6 +3,7 @@
 #include "SettingsImpl.h"
 #include "SettingsImplManager.h"
 #include "StoredValue.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,19 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QString storedA(const QString &path)
 {
