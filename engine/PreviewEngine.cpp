@@ -166,10 +166,8 @@ int PreviewEngine::getVideoHeight()
 
 void PreviewEngine::setLayersEditable(bool editable)
 {
-    _run(L"setLayersEditable", [editable](PreviewLogic *logic) {
-        if (PreviewCenterData *data = logic->centerData())
-            data->setLayersEditable(editable);
-    });
+    _run(L"setLayersEditable",
+         [editable](PreviewLogic *logic) { logic->setLayersEditable(editable); });
 }
 
 void PreviewEngine::setVideoSize(int width, int height)
