@@ -8,6 +8,7 @@
 #include "GameFeed.h"
 #include "HostLanguage.h"
 #include "HostWindow.h"
+#include "LayoutInstaller.h"
 #include "MonotonicClock.h"
 #include "QtCameraBackend.h"
 
@@ -42,6 +43,14 @@ bool WindowSession::start(QString *error, int *exitCode)
     m_language = std::make_unique<HostLanguage>(
         m_options.language.isEmpty() ? HostLanguage::systemDefault() : m_options.language);
     m_language->installHostTranslation();
+
+    if (!m_options.layoutFile.isEmpty() &&
+        !LayoutInstaller::install(m_options.layoutFile, error, [](const QString &line) {
+            err() << "previewhost: " << line << Qt::endl;
+        })) {
+        *exitCode = 2;
+        return false;
+    }
 
     m_filterWords = std::make_unique<FilterWordService>();
     if (!m_options.filterWordsFile.isEmpty() &&

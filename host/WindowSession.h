@@ -33,6 +33,7 @@ public:
         QSize gameSize{1280, 720};
         int fps = 30;
         QString filterWordsFile;   // empty: the built-in list
+        QString layoutFile;        // copied over the engine's settings file before init
         QString language;          // "zh-CN" or "en"; empty: the system's
         bool startCamera = false;  // run the virtual camera from the start
         bool systemCameras = true; // list the machine's cameras beside the virtual one

@@ -130,6 +130,7 @@ int main(int argc, char *argv[])
         window.gameSize = options.gameSize;
         window.fps = options.fps;
         window.filterWordsFile = options.filterWordsFile;
+        window.layoutFile = options.layoutFile;
         window.language = parser.value(langOption);
         window.startCamera = options.startCamera;
         return WindowSession(window).run();

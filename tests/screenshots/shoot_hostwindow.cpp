@@ -13,13 +13,8 @@
 #include "PreviewView.h"
 #include "WindowSession.h"
 
-#include <appcommon/pubfunc.h>
-
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGraphicsObject>
 #include <QPainter>
 #include <QTest>
@@ -31,15 +26,6 @@ QTextStream &err()
 {
     static QTextStream stream(stderr);
     return stream;
-}
-
-bool installLayout(const QString &layout)
-{
-    const QString target = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QFile::remove(target);
-    return QFile::copy(layout, target) &&
-           QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 // The engine's layer item of the given class, or null.
@@ -114,14 +100,10 @@ int main(int argc, char *argv[])
         err() << "shoot_hostwindow: --out FILE.png is required" << Qt::endl;
         return 2;
     }
-    if (!installLayout(parser.value(layoutOption))) {
-        err() << "shoot_hostwindow: cannot install " << parser.value(layoutOption) << Qt::endl;
-        return 1;
-    }
-
     WindowSession::Options options;
     options.language = parser.value(langOption);
     options.systemCameras = false;
+    options.layoutFile = parser.value(layoutOption);
     WindowSession session(options);
     QString error;
     int exitCode = 0;
