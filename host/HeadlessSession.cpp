@@ -190,6 +190,9 @@ int HeadlessSession::run()
         capture = GameCapture::create(m_options.game, m_options.gameSize, m_options.fps);
         feed = std::make_unique<GameFeed>(engine, capture.get());
         QString error;
+        // The time runs from the first frame: a player takes a moment to open its file.
+        const int runMillis = m_options.seconds * 1000;
+        std::atomic<bool> firstFrame{false};
         const bool started = feed->start(
             &error,
             [&](const QString &reason) {
@@ -197,11 +200,24 @@ int HeadlessSession::run()
                 exitCode = 1;
                 quitLoop();
             },
-            [&stats](unsigned long sampleTime) { stats.recordPush(sampleTime, sampleTime); });
+            [&](unsigned long sampleTime) {
+                stats.recordPush(sampleTime, sampleTime);
+                if (!firstFrame.exchange(true)) {
+                    QMetaObject::invokeMethod(
+                        &loop, [&] { QTimer::singleShot(runMillis, &loop, quitLoop); },
+                        Qt::QueuedConnection);
+                }
+            });
         if (started) {
             out() << "previewhost: game video from " << capture->description() << " for "
                   << m_options.seconds << " s" << Qt::endl;
-            QTimer::singleShot(m_options.seconds * 1000, &loop, quitLoop);
+            // A source that never delivers still ends.
+            QTimer::singleShot(runMillis + 10000, &loop, [&] {
+                if (!firstFrame)
+                    out() << "previewhost: --game: no frame came from " << capture->description()
+                          << Qt::endl;
+                quitLoop();
+            });
         } else {
             out() << "previewhost: --game: " << error << Qt::endl;
             exitCode = 1;
