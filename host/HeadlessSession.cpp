@@ -163,6 +163,9 @@ int HeadlessSession::run()
     std::unique_ptr<GameFeed> feed;
     GameSource *testPicture = nullptr;
     int exitCode = 0;
+    // A file or the screen runs from its first frame: a player takes a moment to open its file.
+    const int runMillis = m_options.seconds * 1000;
+    std::atomic<bool> firstFrame{false};
     if (m_options.game.isEmpty()) {
         engine->setVideoSize(m_options.gameSize.width(), m_options.gameSize.height());
         writer.announceSize(engine->getVideoWidth(), engine->getVideoHeight());
@@ -190,9 +193,6 @@ int HeadlessSession::run()
         capture = GameCapture::create(m_options.game, m_options.gameSize, m_options.fps);
         feed = std::make_unique<GameFeed>(engine, capture.get());
         QString error;
-        // The time runs from the first frame: a player takes a moment to open its file.
-        const int runMillis = m_options.seconds * 1000;
-        std::atomic<bool> firstFrame{false};
         const bool started = feed->start(
             &error,
             [&](const QString &reason) {
