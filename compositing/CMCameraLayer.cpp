@@ -8,7 +8,6 @@
 #include "Log.h"
 #include "LogThrottle.h"
 #include "StoredValue.h"
-#include "UILayerCalls.h"
 #include "UpdateCameraEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -57,25 +56,25 @@ bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     return CMBasicLayer::saveConfig(key, store);
 }
 
-void CMCameraLayer::setUILayer(QGraphicsObject *item)
+void CMCameraLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigResized(QRectF)), this, SLOT(onResized(QRectF)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
-                                   SLOT(onAlphaChanged(int)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigCameraParamChanged(CameraParam)), this,
-                                   SLOT(onCameraParamChanged(CameraParam)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigKeyColorParamChanged(CameraParam)), this,
-                                   SLOT(onKeyColorParamChanged(CameraParam)));
+    connect(item, &LayerItem::sigResized, this, &CMCameraLayer::onResized, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigAlphaChanged, this, &CMCameraLayer::onAlphaChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigCameraParamChanged, this, &CMCameraLayer::onCameraParamChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigKeyColorParamChanged, this, &CMCameraLayer::onKeyColorParamChanged,
+            Qt::UniqueConnection);
 }
 
 void CMCameraLayer::markDeleted()
 {
     CMBasicLayer::markDeleted();
-    _closeCamera();
     m_pixmap = QPixmap();
+    _closeCamera();
 }
 
 void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
@@ -121,9 +120,13 @@ void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
 void CMCameraLayer::setCameraParam(const CameraParam &param)
 {
     m_cameraParam = param;
-    UILayerCalls::setCameraParam(m_uiLayer, param);
-    _closeCamera();
+    if (m_uiLayer) {
+        if (ICameraLayerItem *camera = m_uiLayer->cameraItem())
+            camera->setCameraParam(param);
+    }
     m_pixmap = QPixmap();
+    if (!_closeCamera())
+        return;
     if (param.canOpen())
         _openCamera();
 }
@@ -220,8 +223,9 @@ void CMCameraLayer::onCameraParamChanged(CameraParam param)
     if (m_openStatus && param.isSameCamera(m_cameraParam))
         return;
     m_cameraParam = param;
-    _closeCamera();
     m_pixmap = QPixmap();
+    if (!_closeCamera())
+        return;
     if (param.canOpen())
         _openCamera();
 }
@@ -252,10 +256,15 @@ void CMCameraLayer::_openCamera()
         m_controller->openCamera(m_cameraParam.deviceName.toStdWString(), size, size, false);
 }
 
-void CMCameraLayer::_closeCamera()
+bool CMCameraLayer::_closeCamera()
 {
-    if (m_controller)
-        m_controller->closeCamera();
+    if (!m_controller)
+        return true;
+    // The host answers on this thread and may tear the engine down meanwhile, this layer
+    // included: nothing of ours is touched after the call unless we still live.
+    const QPointer<CMCameraLayer> self(this);
+    m_controller->closeCamera();
+    return !self.isNull();
 }
 
 void CMCameraLayer::_refreshUILayer()
@@ -264,5 +273,6 @@ void CMCameraLayer::_refreshUILayer()
         return;
     if (!m_openStatus)
         m_pixmap = QPixmap();
-    UILayerCalls::setCameraPixmap(m_uiLayer, m_pixmap);
+    if (ICameraLayerItem *camera = m_uiLayer->cameraItem())
+        camera->setCameraPixmap(m_pixmap);
 }

@@ -29,7 +29,7 @@ public:
 
     int layerType() const override { return LT_CAMERA; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
-    void setUILayer(QGraphicsObject *item) override;
+    void setUILayer(LayerItem *item) override;
     void markDeleted() override;
     void draw(QPainter *painter, double scaleX, double scaleY) override;
 
@@ -59,7 +59,8 @@ protected:
 
 private:
     void _openCamera();
-    void _closeCamera();
+    // False when the layer did not survive the host's answer.
+    bool _closeCamera();
     void _refreshUILayer();
     void _applyOpenStatus(bool openStatus);
 
