@@ -4,8 +4,8 @@
 #include "ImageScaler.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
+#include "RegularFile.h"
 #include "StoredValue.h"
-#include "UILayerCalls.h"
 
 #include <appcommon/pubfunc.h>
 #include <appcommon/ZqCSAutoLocker.h>
@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 CMPicLayer::CMPicLayer() = default;
@@ -50,15 +49,15 @@ bool CMPicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     return CMBasicLayer::saveConfig(key, store);
 }
 
-void CMPicLayer::setUILayer(QGraphicsObject *item)
+void CMPicLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
-                                   SLOT(onAlphaChanged(int)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigPicPathChanged(QString)), this,
-                                   SLOT(onPicChanged(QString)));
+    connect(item, &LayerItem::sigAlphaChanged, this, &CMPicLayer::onAlphaChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigPicPathChanged, this, &CMPicLayer::onPicChanged,
+            Qt::UniqueConnection);
 }
 
 void CMPicLayer::draw(QPainter *painter, double scaleX, double scaleY)
@@ -90,12 +89,11 @@ void CMPicLayer::onPicChanged(QString path)
 {
     QImage loaded;
     if (!path.isEmpty()) {
-        QImageReader reader(path);
-        reader.setAutoDetectImageFormat(true);
-        loaded = reader.read();
+        QString error;
+        loaded = RegularFile::loadImage(path, &error);
         if (loaded.isNull()) {
             logWarning(L"CMPicLayer::onPicChanged cannot load %ls: %ls",
-                       path.toStdWString().c_str(), reader.errorString().toStdWString().c_str());
+                       path.toStdWString().c_str(), error.toStdWString().c_str());
         }
     }
     if (!loaded.isNull()) {

@@ -4,16 +4,16 @@
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "CrossThreadEvent.h"
+#include "FrameSize.h"
+#include "ILayerScene.h"
 #include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PreviewCenterData.h"
-#include "UILayerCalls.h"
 #include "UpdateGameLayerUIRectEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
-
-#include <QCoreApplication>
 
 PreviewCombineLogic::PreviewCombineLogic(const QSizeF &sceneSize, IPreviewController *controller,
                                          QObject *parent)
@@ -53,6 +53,7 @@ void PreviewCombineLogic::unInit()
 void PreviewCombineLogic::onContainerClosed()
 {
     m_container = nullptr;
+    m_containerObject = nullptr;
     BasicPreviewCombine::onContainerClosed();
 }
 
@@ -61,7 +62,7 @@ void PreviewCombineLogic::setVideoSize(int width, int height)
     PreviewCenterData *data = centerData();
     if (!data)
         return;
-    if (width <= 0 || height <= 0) {
+    if (!FrameSize::isComposable(width, height)) {
         logWarning(L"PreviewCombineLogic::setVideoSize invalid size width=%d, height=%d ignored.",
                    width, height);
         return;
@@ -105,31 +106,25 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
     logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
             L"size.height=%d",
             pos.x(), pos.y(), size.width(), size.height());
-    CameraParam param;
-    param.deviceName = deviceName;
-    param.width = captureSize.width();
-    param.height = captureSize.height();
-    param.keyColor = keyColor;
-    param.sensitivity = sensitivity;
-    param.blend = blend;
-    param.flag = flag;
+    const CameraParam param =
+        CameraParam::from(deviceName, captureSize, keyColor, sensitivity, blend, flag);
 
     auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
     const bool reused = layer != nullptr;
     if (!layer)
         layer = new CMCameraLayer(controller());
     layer->onAlphaChanged(alpha);
-    layer->setCameraParam(param);
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->setCombine(combine);
-    if (reused) {
-        // Already listed: only the settings change.
-        if (!name.isEmpty())
-            layer->setName(name);
-        return layer;
-    }
-    _finishAdd(layer, name);
-    return layer;
+    if (!reused)
+        _finishAdd(layer, name);
+    else if (!name.isEmpty())
+        layer->setName(name); // already listed: only the settings change
+    // Last, because it asks the host to open the camera: its handler may unInit, which
+    // deletes the layer.
+    const QPointer<CMCameraLayer> guard(layer);
+    layer->setCameraParam(param);
+    return guard.data();
 }
 
 CMLayer *PreviewCombineLogic::addTextLayer(const FontInfoConfig &config, const QString &text,
@@ -182,10 +177,132 @@ void PreviewCombineLogic::_finishAdd(CMLayer *layer, const QString &name)
     _appendLayer(layer);
 }
 
+ILayerScene *PreviewCombineLogic::scene() const
+{
+    return m_containerObject ? m_container : nullptr;
+}
+
+bool PreviewCombineLogic::loadUI(ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::loadUI");
+    if (!container || !container->sceneObject()) {
+        logError(L"PreviewCombineLogic::loadUI Container is null.");
+        return false;
+    }
+    m_container = container;
+    m_containerObject = container->sceneObject();
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
+        // Creating an item runs scene code, which may close the scene: check before each.
+        if (!layer || layer->isDeleted() || !scene())
+            continue;
+        switch (layer->layerType()) {
+        case LT_PICTURE:
+            _genPicLayer(layer, container);
+            break;
+        case LT_TEXT:
+            _genTextLayer(layer, container);
+            break;
+        case LT_CAMERA:
+            _genCameraLayer(layer, container);
+            break;
+        case LT_GAMEVIDEO:
+            _genGamePicLayer(layer, container);
+            break;
+        default:
+            break;
+        }
+    }
+    Q_EMIT sigRelayoutAll();
+    return !snapshot.isEmpty();
+}
+
+void PreviewCombineLogic::_genPicLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genPicLayer");
+    auto *layer = qobject_cast<CMPicLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genPicLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    LayerItem *item = container->addPicLayer(
+        layer->path(), layer->canEditSize(),
+        QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
+        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(), false);
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genPicLayer Create ui layer failed!");
+        return;
+    }
+    layer->setUILayer(item);
+}
+
+void PreviewCombineLogic::_genTextLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genTextLayer");
+    auto *layer = qobject_cast<CMTextLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genTextLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    LayerItem *item =
+        container->addTextLayer(layer->fontInfo(), layer->text(),
+                                QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())), false);
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genTextLayer Create ui layer failed!");
+        return;
+    }
+    layer->setUILayer(item);
+}
+
+void PreviewCombineLogic::_genCameraLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genCameraLayer");
+    auto *layer = qobject_cast<CMCameraLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genCameraLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    const CameraParam param = layer->cameraParam();
+    LayerItem *item = container->addCameraLayer(
+        layer->name(), QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
+        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(),
+        param.deviceName, QSize(param.width, param.height), false, true, param.flag, param.keyColor,
+        param.sensitivity, param.blend);
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genCameraLayer Create ui layer failed!");
+        return;
+    }
+    // The scene may have been closed by the call; the layer may not.
+    if (!cmLayer->isDeleted())
+        layer->setUILayer(item);
+}
+
+void PreviewCombineLogic::_genGamePicLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genGamePicLayer");
+    auto *layer = qobject_cast<CMGamepicLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genGamePicLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    LayerItem *item = container->addGameVideoLayer(
+        QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
+        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha());
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genGamePicLayer Create ui layer failed!");
+        return;
+    }
+    layer->setUILayer(item);
+}
+
 void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
 {
     if (CMLayer *layer = fitGameLayer(width, height))
-        QCoreApplication::postEvent(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
+        CrossThreadEvent::post(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
 }
 
 void PreviewCombineLogic::onGameVideoData(const char *data, unsigned int uLen, int width,
@@ -193,7 +310,8 @@ void PreviewCombineLogic::onGameVideoData(const char *data, unsigned int uLen, i
 {
     // A malformed frame must not reach the geometry (a zero height is a division by zero in
     // the fit) nor be read past its end.
-    if (!data || width <= 0 || height <= 0 || qint64(uLen) < qint64(width) * height * 4) {
+    if (!data || !FrameSize::isComposable(width, height) ||
+        !FrameSize::holdsRgb32Frame(uLen, width, height)) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
@@ -234,14 +352,15 @@ void PreviewCombineLogic::_combinePreviewData(const char *data, unsigned int uLe
 
 bool PreviewCombineLogic::event(QEvent *event)
 {
+    CrossThreadEvent::received(event);
     if (event->type() == UpdateGameLayerUIRectEvent::eventType()) {
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
-        if (layer && layer->uiLayer()) {
+        if (LayerItem *item = layer ? layer->uiLayer() : nullptr) {
             const QRectF rect = update->rect();
-            UILayerCalls::setGeometry(layer->uiLayer(), rect);
+            item->setGeometry(rect);
             if (rect.height() > 0)
-                UILayerCalls::setAspectRatio(layer->uiLayer(), rect.width() / rect.height());
+                item->setAspectRatio(rect.width() / rect.height());
         }
         return true;
     }

@@ -7,6 +7,12 @@ class QTranslator;
 
 // The one implementation of IPreviewEngine: owns the translator and the controller and
 // forwards every operation to the controller.
+//
+// Hosts call back in: any operation may be called from inside a handler of any of our
+// signals. The GUI-thread operations therefore finish their own state changes before they
+// emit, look again at what they use afterwards, and keep the engine alive until the outermost
+// operation returns, however often it was released in between. Called on another thread, a
+// GUI-thread operation is handed to the GUI thread instead of running there.
 class PreviewEngine : public ZqStudio::IPreviewEngine
 {
 public:
@@ -46,7 +52,17 @@ public:
     bool isInitialised() const { return m_initialised; }
 
 private:
+    class CallScope;
+
+    // Runs call(controller) now on the GUI thread, or later there when called on another one;
+    // never on a released engine.
+    template<class Call>
+    void _run(const wchar_t *operation, Call call);
+    void _unInit();
+
     QTranslator *m_translator = nullptr;
     PreviewLogic *m_logic = nullptr;
     bool m_initialised = false;
+    int m_callDepth = 0;     // operations of this engine running on the GUI thread's stack
+    bool m_released = false; // released; deleted when the outermost operation returns
 };
