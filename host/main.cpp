@@ -1,5 +1,6 @@
 // previewhost: the reference host application of the preview engine.
 
+#include "GallerySession.h"
 #include "HeadlessSession.h"
 #include "HostLanguage.h"
 #include "WindowSession.h"
@@ -81,18 +82,41 @@ int main(int argc, char *argv[])
         QStringLiteral("Game video: a video file played in a loop, or \"desktop\" for the screen "
                        "(default: the test picture)."),
         QStringLiteral("file|desktop"));
+    // --language is the gallery's older spelling of --lang.
     const QCommandLineOption langOption(
-        QStringLiteral("lang"),
-        QStringLiteral("Language of the window: zh-CN or en (default: the system's)."),
+        {QStringLiteral("lang"), QStringLiteral("language")},
+        QStringLiteral("Language of the windows: zh-CN or en (default: the system's)."),
         QStringLiteral("zh-CN|en"));
+    const QCommandLineOption galleryOption(
+        QStringLiteral("gallery"), QStringLiteral("Show the gallery of the GUI's controls."));
+    const QCommandLineOption stateOption(
+        QStringLiteral("state"),
+        QStringLiteral("Open this part of the window at start (gallery: tip, combo, menu)."),
+        QStringLiteral("name"));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the open windows as a PNG file once shown, then quit (gallery)."),
+        QStringLiteral("file"));
     parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
                        outputOption, filterWordsOption, cameraOption, layoutOption, gameOption,
-                       langOption});
+                       langOption, galleryOption, stateOption, screenshotOption});
     parser.process(app);
 
     QTextStream err(stderr);
     if (parser.isSet(langOption) && !HostLanguage::isSupported(parser.value(langOption))) {
         err << "previewhost: --lang wants zh-CN or en" << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(galleryOption)) {
+        // The gallery shows its source texts unless a translation is named.
+        const QString language =
+            parser.value(langOption) == QLatin1String("en") ? QString() : parser.value(langOption);
+        GallerySession gallery({parser.value(engineOption), language, parser.value(stateOption),
+                                parser.value(screenshotOption)});
+        return gallery.run();
+    }
+    if (parser.isSet(screenshotOption) || parser.isSet(stateOption)) {
+        err << "previewhost: --screenshot and --state go with --gallery" << Qt::endl;
         return 2;
     }
 
