@@ -169,6 +169,22 @@ void PreviewLogic::requestFilterWordCheck(const std::string &taskId, const std::
         m_engine->sigCheckFilterWord(taskId, text);
 }
 
+std::vector<std::wstring> PreviewLogic::cameraList()
+{
+    std::vector<std::wstring> devices;
+    if (m_engine)
+        m_engine->sigGetCameraList(devices);
+    return devices;
+}
+
+std::vector<tagSIZE> PreviewLogic::cameraResolutions(const std::wstring &device)
+{
+    std::vector<tagSIZE> sizes;
+    if (m_engine)
+        m_engine->sigGetCameraResolutions(device, sizes);
+    return sizes;
+}
+
 void PreviewLogic::announceVideoSize(unsigned int width, unsigned int height)
 {
     if (m_engine)
@@ -180,6 +196,13 @@ void PreviewLogic::deliverVideoFrame(unsigned char *bits, unsigned int bytesPerL
 {
     if (m_engine)
         m_engine->sigVideoFrame(bits, bytesPerLine, size, timestamp);
+}
+
+bool PreviewLogic::hasLayer(const BasicLayer *layer) const
+{
+    // No scene yet: nothing belongs to it.
+    Q_UNUSED(layer)
+    return false;
 }
 
 QSize PreviewLogic::getPreviewSize() const

@@ -62,9 +62,12 @@ public:
     void openCamera(const std::wstring &name, tagSIZE size1, tagSIZE size2, bool flag) override;
     void closeCamera() override;
     void requestFilterWordCheck(const std::string &taskId, const std::wstring &text) override;
+    std::vector<std::wstring> cameraList() override;
+    std::vector<tagSIZE> cameraResolutions(const std::wstring &device) override;
     void announceVideoSize(unsigned int width, unsigned int height) override;
     void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
                            unsigned long timestamp) override;
+    bool hasLayer(const BasicLayer *layer) const override;
 
     QSize getPreviewSize() const;
     QSize getVideoSize() const;
