@@ -79,6 +79,18 @@ const libyuv::YuvConstants *yuvMatrix(QVideoFrameFormat::ColorSpace space,
     }
 }
 
+// Copy and set alpha in one pass: the padding byte is undefined, not transparency.
+void copyOpaque(const uchar *source, int stride, QImage &image)
+{
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *in = reinterpret_cast<const std::uint32_t *>(source + std::size_t(stride) * y);
+        auto *out = reinterpret_cast<std::uint32_t *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = in[x] | 0xFF000000u;
+    }
+}
+
 void makeOpaque(QImage &image)
 {
     const int width = image.width();
@@ -213,8 +225,10 @@ VideoFrameConverter::Result VideoFrameConverter::convert(const Planes &planes)
         status = libyuv::I400ToARGBMatrix(d[0], s[0], out, outStride, matrix, width, height);
         break;
     case QVideoFrameFormat::Format_BGRA8888:
-    case QVideoFrameFormat::Format_BGRX8888:
         status = libyuv::ARGBCopy(d[0], s[0], out, outStride, width, height);
+        break;
+    case QVideoFrameFormat::Format_BGRX8888:
+        copyOpaque(d[0], s[0], m_image);
         break;
     case QVideoFrameFormat::Format_BGRA8888_Premultiplied:
         status = libyuv::ARGBUnattenuate(d[0], s[0], out, outStride, width, height);
@@ -242,7 +256,6 @@ VideoFrameConverter::Result VideoFrameConverter::convert(const Planes &planes)
     case QVideoFrameFormat::Format_ARGB8888_Premultiplied:
         libyuv::ARGBUnattenuate(out, outStride, out, outStride, width, height);
         break;
-    case QVideoFrameFormat::Format_BGRX8888:
     case QVideoFrameFormat::Format_XRGB8888:
     case QVideoFrameFormat::Format_XBGR8888:
     case QVideoFrameFormat::Format_RGBX8888:
