@@ -7,10 +7,16 @@
 
 namespace {
 
+struct Entry
+{
+    UITypeRegistry::Factory factory;
+    const void *owner = nullptr;
+};
+
 struct Registry
 {
     QMutex mutex;
-    QHash<QString, UITypeRegistry::Factory> types[2];
+    QHash<QString, Entry> types[2];
 };
 
 Registry &registry()
@@ -22,14 +28,30 @@ Registry &registry()
 
 } // namespace
 
-bool UITypeRegistry::registerType(Kind kind, const QString &name, Factory factory)
+bool UITypeRegistry::registerType(Kind kind, const QString &name, Factory factory,
+                                  const void *owner)
 {
     if (name.isEmpty() || !factory)
         return false;
     Registry &r = registry();
     const QMutexLocker locker(&r.mutex);
-    r.types[kind].insert(name, std::move(factory));
+    r.types[kind].insert(name, Entry{std::move(factory), owner});
     return true;
+}
+
+void UITypeRegistry::unregisterType(Kind kind, const QString &name, const void *owner)
+{
+    Factory removed;
+    {
+        Registry &r = registry();
+        const QMutexLocker locker(&r.mutex);
+        const auto found = r.types[kind].find(name);
+        if (found == r.types[kind].end() || found->owner != owner)
+            return;
+        removed = std::move(found->factory);
+        r.types[kind].erase(found);
+    }
+    // removed goes here, outside the lock, while its library is still loaded.
 }
 
 bool UITypeRegistry::isRegistered(Kind kind, const QString &name)
@@ -45,7 +67,7 @@ QObject *UITypeRegistry::create(Kind kind, const QString &name, QObject *parent)
     {
         Registry &r = registry();
         const QMutexLocker locker(&r.mutex);
-        factory = r.types[kind].value(name);
+        factory = r.types[kind].value(name).factory;
     }
     return factory ? factory(parent) : nullptr;
 }

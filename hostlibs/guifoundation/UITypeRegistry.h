@@ -20,7 +20,13 @@ public:
     using Factory = std::function<QObject *(QObject *parent)>;
 
     // Adds or replaces the factory for name. Returns false for an empty name or null factory.
-    static bool registerType(Kind kind, const QString &name, Factory factory);
+    // owner, when given, identifies the registration for unregisterType.
+    static bool registerType(Kind kind, const QString &name, Factory factory,
+                             const void *owner = nullptr);
+    // Removes name's factory if owner registered it (a later registration under the same name
+    // stays). A library that registers types must remove them before it is unloaded: the
+    // factories are its code.
+    static void unregisterType(Kind kind, const QString &name, const void *owner);
     static bool isRegistered(Kind kind, const QString &name);
     // A new object made by the registered factory, or null for an unknown name.
     static QObject *create(Kind kind, const QString &name, QObject *parent);

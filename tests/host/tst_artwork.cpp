@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QDirIterator>
 #include <QImage>
 
 class tst_Artwork : public QObject
@@ -8,6 +9,7 @@ class tst_Artwork : public QObject
 
 private Q_SLOTS:
     void watermarkHasRealAlpha();
+    void highDensityVariantsMatch();
 };
 
 void tst_Artwork::watermarkHasRealAlpha()
@@ -27,6 +29,24 @@ void tst_Artwork::watermarkHasRealAlpha()
     QCOMPARE(qAlpha(mark.pixel(mark.width() - 1, 0)), 0);
     for (const int count : counts)
         QVERIFY(count > 1000);
+}
+
+void tst_Artwork::highDensityVariantsMatch()
+{
+    // Each @2x picture is its plain picture drawn at twice the size, so it paints in the same
+    // place at device pixel ratio 2.
+    QDirIterator it(QStringLiteral(":/theme"), {QStringLiteral("*@2x.png")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    int pairs = 0;
+    while (it.hasNext()) {
+        const QString high = it.next();
+        const QString plain =
+            QString(high).replace(QStringLiteral("@2x.png"), QStringLiteral(".png"));
+        QVERIFY2(QFile::exists(plain), qPrintable(plain));
+        QCOMPARE(QImage(high).size(), QImage(plain).size() * 2);
+        ++pairs;
+    }
+    QVERIFY(pairs >= 15);
 }
 
 QTEST_MAIN(tst_Artwork)

@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -54,23 +55,35 @@ QImage forSaving(const QImage &image)
 
 QList<ArtworkGenerator::Picture> ArtworkGenerator::pictures() const
 {
+    // The watermark is stamped into video frames pixel for pixel: it has no @2x variant.
+    QList<Picture> all = {{QStringLiteral("preview/tamber_watermark.png"), watermark()}};
+    for (const qreal scale : {1.0, 2.0}) {
+        const QString suffix = scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png");
+        for (const auto &[name, draw] : _scalable())
+            all.append({name + suffix, draw(scale)});
+    }
+    return all;
+}
+
+QList<QPair<QString, std::function<QImage(qreal)>>> ArtworkGenerator::_scalable()
+{
     return {
-        {QStringLiteral("preview/tamber_watermark.png"), watermark()},
-        {QStringLiteral("preview/layer_bk.png"), layerListBackground()},
-        {QStringLiteral("preview/no_camera_data.png"), noCameraData()},
-        {QStringLiteral("preview/edit_frame_color.png"), fontColorButton()},
-        {QStringLiteral("preview/edit_frame_blod.png"), fontBoldButton()},
-        {QStringLiteral("preview/edit_frame_itr.png"), fontItalicButton()},
-        {QStringLiteral("preview/edit_frame_under.png"), fontUnderlineButton()},
-        {QStringLiteral("preview/edit_frame.png"), colorPopupFrame()},
-        {QStringLiteral("preview/select_btn.png"), selectButton()},
-        {QStringLiteral("preview/edit.png"), editButton()},
-        {QStringLiteral("preview/delete.png"), deleteButton()},
-        {QStringLiteral("preview/up.png"), upButton()},
-        {QStringLiteral("preview/down.png"), downButton()},
-        {QStringLiteral("preview/check_select.png"), checkSelected()},
-        {QStringLiteral("preview/item_selected_mask.png"), itemSelectedMask()},
-        {QStringLiteral("gui_scrollbar_slider.png"), scrollBarSlider()},
+        {QStringLiteral("preview/layer_bk"), &layerListBackground},
+        {QStringLiteral("preview/no_camera_data"), &noCameraData},
+        {QStringLiteral("preview/edit_frame_color"), &fontColorButton},
+        {QStringLiteral("preview/edit_frame_blod"), &fontBoldButton},
+        {QStringLiteral("preview/edit_frame_itr"), &fontItalicButton},
+        {QStringLiteral("preview/edit_frame_under"), &fontUnderlineButton},
+        {QStringLiteral("preview/edit_frame"), &colorPopupFrame},
+        {QStringLiteral("preview/select_btn"), &selectButton},
+        {QStringLiteral("preview/edit"), &editButton},
+        {QStringLiteral("preview/delete"), &deleteButton},
+        {QStringLiteral("preview/up"), &upButton},
+        {QStringLiteral("preview/down"), &downButton},
+        {QStringLiteral("preview/check_select"), &checkSelected},
+        {QStringLiteral("preview/item_selected_mask"), &itemSelectedMask},
+        {QStringLiteral("gui_scrollbar_slider"), &scrollBarSlider},
+        {QStringLiteral("preview/item_hover"), &itemHover},
     };
 }
 
@@ -89,9 +102,9 @@ bool ArtworkGenerator::writeDemo(const QString &demoDir, QString *error) const
     return _write(demoPictures(), demoDir, error);
 }
 
-QImage ArtworkGenerator::demoBanner()
+QImage ArtworkGenerator::demoBanner(qreal scale)
 {
-    QImage image = _transparent(320, 120);
+    QImage image = _transparent(320, 120, scale);
     QPainter painter(&image);
     antialiased(painter);
     QLinearGradient fill(0, 0, 320, 120);
@@ -133,9 +146,11 @@ bool ArtworkGenerator::_write(const QList<Picture> &pictures, const QString &dir
     return true;
 }
 
-QImage ArtworkGenerator::_transparent(int width, int height)
+QImage ArtworkGenerator::_transparent(int width, int height, qreal scale)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(qRound(width * scale), qRound(height * scale),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -179,7 +194,7 @@ QImage ArtworkGenerator::_blurredAlpha(const QImage &source, int radius)
     return image;
 }
 
-QImage ArtworkGenerator::watermark()
+QImage ArtworkGenerator::watermark(qreal scale)
 {
     const int width = 236;
     const int height = 136;
@@ -240,9 +255,9 @@ QImage ArtworkGenerator::watermark()
     return image;
 }
 
-QImage ArtworkGenerator::layerListBackground()
+QImage ArtworkGenerator::layerListBackground(qreal scale)
 {
-    QImage image = _transparent(404, 165);
+    QImage image = _transparent(404, 165, scale);
     QPainter painter(&image);
     antialiased(painter);
     painter.setPen(QPen(QColor(72, 72, 72), 1));
@@ -253,9 +268,9 @@ QImage ArtworkGenerator::layerListBackground()
     return image;
 }
 
-QImage ArtworkGenerator::noCameraData()
+QImage ArtworkGenerator::noCameraData(qreal scale)
 {
-    QImage image = _transparent(96, 72);
+    QImage image = _transparent(96, 72, scale);
     QPainter painter(&image);
     antialiased(painter);
     const QColor glyph(205, 205, 205);
@@ -280,9 +295,9 @@ QImage ArtworkGenerator::noCameraData()
 }
 
 QImage ArtworkGenerator::_toolButton(const QString &glyph, bool bold, bool italic, bool underline,
-                                     bool colourBar)
+                                     bool colourBar, qreal scale)
 {
-    QImage image = _transparent(21, 21);
+    QImage image = _transparent(21, 21, scale);
     QPainter painter(&image);
     antialiased(painter);
     painter.setPen(QPen(QColor(200, 200, 200), 1));
@@ -300,29 +315,29 @@ QImage ArtworkGenerator::_toolButton(const QString &glyph, bool bold, bool itali
     return image;
 }
 
-QImage ArtworkGenerator::fontColorButton()
+QImage ArtworkGenerator::fontColorButton(qreal scale)
 {
-    return _toolButton(QStringLiteral("A"), true, false, false, true);
+    return _toolButton(QStringLiteral("A"), true, false, false, true, scale);
 }
 
-QImage ArtworkGenerator::fontBoldButton()
+QImage ArtworkGenerator::fontBoldButton(qreal scale)
 {
-    return _toolButton(QStringLiteral("B"), true, false, false, false);
+    return _toolButton(QStringLiteral("B"), true, false, false, false, scale);
 }
 
-QImage ArtworkGenerator::fontItalicButton()
+QImage ArtworkGenerator::fontItalicButton(qreal scale)
 {
-    return _toolButton(QStringLiteral("I"), false, true, false, false);
+    return _toolButton(QStringLiteral("I"), false, true, false, false, scale);
 }
 
-QImage ArtworkGenerator::fontUnderlineButton()
+QImage ArtworkGenerator::fontUnderlineButton(qreal scale)
 {
-    return _toolButton(QStringLiteral("U"), false, false, true, false);
+    return _toolButton(QStringLiteral("U"), false, false, true, false, scale);
 }
 
-QImage ArtworkGenerator::colorPopupFrame()
+QImage ArtworkGenerator::colorPopupFrame(qreal scale)
 {
-    QImage image = _transparent(142, 142);
+    QImage image = _transparent(142, 142, scale);
     QPainter painter(&image);
     antialiased(painter);
     painter.setPen(QPen(QColor(204, 204, 204), 1));
@@ -331,9 +346,9 @@ QImage ArtworkGenerator::colorPopupFrame()
     return image;
 }
 
-QImage ArtworkGenerator::selectButton()
+QImage ArtworkGenerator::selectButton(qreal scale)
 {
-    QImage image = _transparent(50, 30);
+    QImage image = _transparent(50, 30, scale);
     QPainter painter(&image);
     antialiased(painter);
     QLinearGradient fill(0, 0, 0, 30);
@@ -345,9 +360,9 @@ QImage ArtworkGenerator::selectButton()
     return image;
 }
 
-QImage ArtworkGenerator::_managerButton(Icon icon)
+QImage ArtworkGenerator::_managerButton(Icon icon, qreal scale)
 {
-    QImage image = _transparent(76, 32);
+    QImage image = _transparent(76, 32, scale);
     QPainter painter(&image);
     antialiased(painter);
     QLinearGradient fill(0, 0, 0, 32);
@@ -388,29 +403,29 @@ QImage ArtworkGenerator::_managerButton(Icon icon)
     return image;
 }
 
-QImage ArtworkGenerator::editButton()
+QImage ArtworkGenerator::editButton(qreal scale)
 {
-    return _managerButton(Icon::Pencil);
+    return _managerButton(Icon::Pencil, scale);
 }
 
-QImage ArtworkGenerator::deleteButton()
+QImage ArtworkGenerator::deleteButton(qreal scale)
 {
-    return _managerButton(Icon::Bin);
+    return _managerButton(Icon::Bin, scale);
 }
 
-QImage ArtworkGenerator::upButton()
+QImage ArtworkGenerator::upButton(qreal scale)
 {
-    return _managerButton(Icon::Up);
+    return _managerButton(Icon::Up, scale);
 }
 
-QImage ArtworkGenerator::downButton()
+QImage ArtworkGenerator::downButton(qreal scale)
 {
-    return _managerButton(Icon::Down);
+    return _managerButton(Icon::Down, scale);
 }
 
-QImage ArtworkGenerator::checkSelected()
+QImage ArtworkGenerator::checkSelected(qreal scale)
 {
-    QImage image = _transparent(18, 18);
+    QImage image = _transparent(18, 18, scale);
     QPainter painter(&image);
     antialiased(painter);
     painter.setPen(QPen(AccentDark, 1));
@@ -426,20 +441,33 @@ QImage ArtworkGenerator::checkSelected()
     return image;
 }
 
-QImage ArtworkGenerator::itemSelectedMask()
+QImage ArtworkGenerator::itemSelectedMask(qreal scale)
 {
-    QImage image = _transparent(240, 24);
+    QImage image = _transparent(240, 24, scale);
     QPainter painter(&image);
     QColor wash = Accent;
     wash.setAlpha(64);
-    painter.fillRect(image.rect(), wash);
-    painter.fillRect(QRect(0, 0, 3, 24), Accent);
+    painter.fillRect(QRectF(0, 0, 240, 24), wash);
+    painter.fillRect(QRectF(0, 0, 3, 24), Accent);
     return image;
 }
 
-QImage ArtworkGenerator::scrollBarSlider()
+QImage ArtworkGenerator::itemHover(qreal scale)
 {
-    QImage image = _transparent(11, 48);
+    // A faint lift for the row under the mouse, lighter at its top edge.
+    QImage image = _transparent(240, 24, scale);
+    QPainter painter(&image);
+    QLinearGradient wash(0, 0, 0, 24);
+    wash.setColorAt(0, QColor(255, 255, 255, 30));
+    wash.setColorAt(1, QColor(255, 255, 255, 14));
+    painter.fillRect(QRectF(0, 0, 240, 24), wash);
+    painter.fillRect(QRectF(0, 0, 240, 1), QColor(255, 255, 255, 36));
+    return image;
+}
+
+QImage ArtworkGenerator::scrollBarSlider(qreal scale)
+{
+    QImage image = _transparent(11, 48, scale);
     QPainter painter(&image);
     antialiased(painter);
     painter.setPen(QPen(QColor(90, 90, 90), 1));

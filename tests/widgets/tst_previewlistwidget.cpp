@@ -1,0 +1,397 @@
+#include "PreviewDefaultListItem.h"
+#include "PreviewListContainer.h"
+#include "PreviewListWidget.h"
+#include "UIDragDropDataFormater.h"
+#include "UIInternalScrollBarControl.h"
+
+#include <guifoundation/UIBaseWindow.h>
+#include <guifoundation/UILabelControl.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+
+namespace {
+
+constexpr int RowHeight = 24;
+
+class TextFormater : public UIDragDropDataFormater
+{
+public:
+    QString dragged;
+
+    QMimeData *createMimeData(const QList<QStandardItem *> &items) override
+    {
+        QStringList texts;
+        for (const QStandardItem *item : items)
+            texts << item->text();
+        auto *data = new QMimeData;
+        dragged = texts.join(QLatin1Char(','));
+        data->setText(dragged);
+        return data;
+    }
+};
+
+// A 200 x 120 list (five rows in view) in a window, over a model of rows "row 0", "row 1", ...
+struct Fixture
+{
+    UIBaseWindow window;
+    PreviewListWidget *list = nullptr;
+    QStandardItemModel *model = new QStandardItemModel;
+
+    explicit Fixture(int rows)
+    {
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.setFixSize(240, 160);
+        list = new PreviewListWidget(window.contentControl());
+        list->setFixSize(QSizeF(200, 120));
+        window.contentControl()->setMargins(QMarginsF(20, 20, 20, 20));
+        window.contentControl()->addItem(list);
+        for (int row = 0; row < rows; ++row)
+            model->appendRow(new QStandardItem(QStringLiteral("row %1").arg(row)));
+        list->setModel(model);
+        window.show();
+        QApplication::processEvents();
+    }
+
+    QWidget *viewport() const { return window.viewport(); }
+
+    // The middle of row index, where the user sees it now.
+    QPoint rowPoint(int index) const
+    {
+        const UIAbstractViewItem *row = list->item(index);
+        return window.mapFromScene(row->mapToScene(row->rect().center()));
+    }
+    QPoint listPoint(QPointF at) const { return window.mapFromScene(list->mapToScene(at)); }
+
+    void click(int index, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(viewport(), button, modifiers, rowPoint(index));
+    }
+
+    void wheel(QPoint at, int delta)
+    {
+        QWheelEvent event(at, viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport(), &event);
+    }
+
+    void moveTo(QPoint at, Qt::MouseButtons buttons = Qt::LeftButton)
+    {
+        QMouseEvent move(QEvent::MouseMove, at, viewport()->mapToGlobal(at), Qt::NoButton, buttons,
+                         Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &move);
+    }
+
+    QList<int> selected() const { return list->container()->selectedIndexes(); }
+    qreal scroll() const { return list->scrollBar()->value(); }
+};
+
+} // namespace
+
+class TestPreviewListWidget : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void followsTheModel();
+    void singleSelection();
+    void multipleSelection();
+    void scrolling();
+    void dragAndDropReorders();
+};
+
+void TestPreviewListWidget::followsTheModel()
+{
+    Fixture empty(0);
+    QCOMPARE(empty.list->count(), 0);
+    QCOMPARE(empty.list->container()->height(), 0.0);
+    QCOMPARE(empty.list->currentIndex(), -1);
+    QVERIFY(!empty.list->scrollBar()->isVisible());
+    QCOMPARE(empty.model->parent(), empty.list); // the view owns its model
+
+    Fixture f(10);
+    QCOMPARE(f.list->count(), 10);
+    QCOMPARE(f.list->container()->height(), 10.0 * RowHeight);
+    // Ten rows do not fit in 120: the bar shows and the rows make room for it.
+    QVERIFY(f.list->scrollBar()->isVisible());
+    QCOMPARE(f.list->scrollBar()->maximum(), 10.0 * RowHeight - 120);
+    QCOMPARE(f.list->scrollBar()->pageStep(), 120.0);
+    QCOMPARE(f.list->item(0)->geometry(), QRectF(0, 0, 190, RowHeight));
+    QVERIFY(!f.list->item(10));
+
+    auto text = [&](int index) {
+        return static_cast<PreviewDefaultListItem *>(f.list->item(index))->label()->text();
+    };
+    f.model->insertRow(2, new QStandardItem(QStringLiteral("new")));
+    QCOMPARE(f.list->count(), 11);
+    QCOMPARE(text(2), QStringLiteral("new"));
+    QCOMPARE(f.list->item(3)->geometry().top(), 3.0 * RowHeight);
+
+    // Rows added in a batch get their controls at the end of it, in one go.
+    f.list->beginInsertItems();
+    f.model->appendRow({
+        new QStandardItem(QStringLiteral("a")),
+    });
+    f.model->appendRow(new QStandardItem(QStringLiteral("b")));
+    QCOMPARE(f.list->count(), 11);
+    f.list->endInsertItems(11, 12);
+    QCOMPARE(f.list->count(), 13);
+    QCOMPARE(text(12), QStringLiteral("b"));
+
+    f.list->setCurrentIndex(5);
+    f.model->removeRows(1, 2);
+    QCOMPARE(f.list->count(), 11);
+    QCOMPARE(f.list->currentIndex(), 3); // the selected row, where it is now
+    QCOMPARE(f.list->item(3)->geometry().top(), 3.0 * RowHeight);
+
+    f.model->item(0)->setText(QStringLiteral("renamed"));
+    QCOMPARE(text(0), QStringLiteral("renamed"));
+
+    f.model->clear();
+    QCOMPARE(f.list->count(), 0);
+    QCOMPARE(f.list->currentIndex(), -1);
+    QCOMPARE(f.list->container()->height(), 0.0);
+}
+
+void TestPreviewListWidget::singleSelection()
+{
+    Fixture f(8);
+    QSignalSpy pressed(f.list, &PreviewListWidget::leftButtonPressed);
+    QSignalSpy clicked(f.list, &PreviewListWidget::leftButtonClicked);
+    QSignalSpy rightClicked(f.list, &PreviewListWidget::rightButtonClicked);
+    QSignalSpy contextMenu(f.list->container(), &UIAbstractItemContainer::contextMenu);
+    QSignalSpy doubleClicked(f.list, &PreviewListWidget::leftButtonDoubleClicked);
+    QSignalSpy moved(f.list, &PreviewListWidget::selectItemChange);
+
+    f.click(2);
+    QCOMPARE(pressed.constLast().at(0).toInt(), 2);
+    QCOMPARE(clicked.constLast().at(0).toInt(), 2);
+    QCOMPARE(f.list->currentIndex(), 2);
+    f.click(3);
+    QCOMPARE(f.selected(), QList<int>({3}));
+    // Moving down, the offset is the row's bottom; the widget reports itself with it.
+    QCOMPARE(moved.constLast().at(0).value<QObject *>(), f.list);
+    QCOMPARE(moved.constLast().at(1).toInt(), 4 * RowHeight);
+
+    f.click(1, Qt::RightButton);
+    QCOMPARE(rightClicked.constLast().at(0).toInt(), 1);
+    QCOMPARE(contextMenu.constLast().at(0).toInt(), 1);
+    QCOMPARE(f.selected(), QList<int>({1}));
+    QTest::mouseDClick(f.viewport(), Qt::LeftButton, {}, f.rowPoint(4));
+    QCOMPARE(doubleClicked.constLast().at(0).toInt(), 4);
+
+    // Below the last row: nothing at all.
+    Fixture shortList(3);
+    QSignalSpy nothing(shortList.list, &PreviewListWidget::leftButtonClicked);
+    shortList.click(1);
+    QTest::mouseClick(shortList.viewport(), Qt::LeftButton, {}, shortList.listPoint({50, 100}));
+    QCOMPARE(nothing.count(), 1);
+    QCOMPARE(shortList.selected(), QList<int>({1}));
+
+    // Keys: Home, End (scrolled into view), Up and Down within the list, Menu.
+    f.list->setFocus();
+    QTest::keyClick(f.viewport(), Qt::Key_End);
+    QCOMPARE(f.list->currentIndex(), 7);
+    QCOMPARE(f.scroll(), 8.0 * RowHeight - 120);
+    QTest::keyClick(f.viewport(), Qt::Key_Down);
+    QCOMPARE(f.list->currentIndex(), 7);
+    QTest::keyClick(f.viewport(), Qt::Key_Home);
+    QCOMPARE(f.list->currentIndex(), 0);
+    QCOMPARE(f.scroll(), 0.0);
+    QTest::keyClick(f.viewport(), Qt::Key_Up);
+    QTest::keyClick(f.viewport(), Qt::Key_Down);
+    QCOMPARE(f.selected(), QList<int>({1}));
+    QTest::keyClick(f.viewport(), Qt::Key_Menu);
+    QCOMPARE(rightClicked.constLast().at(0).toInt(), 1);
+}
+
+void TestPreviewListWidget::multipleSelection()
+{
+    Fixture f(8);
+    f.list->setMultiSelection(true);
+    QSignalSpy clicked(f.list, &PreviewListWidget::leftButtonClicked);
+    QSignalSpy rightClicked(f.list, &PreviewListWidget::rightButtonClicked);
+    QSignalSpy multi(f.list, &PreviewListWidget::rightButtonMultiClicked);
+
+    // Shift with no current row selects from the top and leaves no current row.
+    f.click(3, Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), QList<int>({0, 1, 2, 3}));
+    QCOMPARE(f.list->currentIndex(), -1);
+    QCOMPARE(clicked.count(), 0);
+
+    // A plain click keeps the selection while pressed and narrows it on release.
+    f.click(1);
+    QCOMPARE(f.selected(), QList<int>({1}));
+    QCOMPARE(clicked.constLast().at(0).toInt(), 1);
+    f.click(3, Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(f.selected(), QList<int>({1, 3}));
+    QCOMPARE(f.list->currentIndex(), 3);
+    f.click(1, Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(f.selected(), QList<int>({3}));
+    QCOMPARE(f.list->currentIndex(), 1); // toggled off, still current
+    f.click(4, Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), QList<int>({1, 2, 3, 4}));
+
+    // Right on one of several: all of them, in list order.
+    f.click(3, Qt::RightButton);
+    QCOMPARE(multi.count(), 1);
+    QCOMPARE(multi.constLast().at(0).value<QList<int>>(), QList<int>({1, 2, 3, 4}));
+    QCOMPARE(rightClicked.count(), 0);
+    // Right on an unselected row: that row alone.
+    f.click(0, Qt::RightButton);
+    QCOMPARE(f.selected(), QList<int>({0}));
+    QCOMPARE(rightClicked.constLast().at(0).toInt(), 0);
+}
+
+void TestPreviewListWidget::scrolling()
+{
+    Fixture f(20);
+    UIInternalScrollBarControl *bar = f.list->scrollBar();
+    const qreal maximum = 20.0 * RowHeight - 120;
+    QCOMPARE(bar->maximum(), maximum);
+
+    // The wheel moves one row per notch, and not past the top.
+    f.wheel(f.rowPoint(1), -120);
+    QCOMPARE(f.scroll(), 24.0);
+    QCOMPARE(f.list->container()->y(), -24.0);
+    f.wheel(f.rowPoint(2), 120);
+    f.wheel(f.rowPoint(2), 120);
+    QCOMPARE(f.scroll(), 0.0);
+
+    // The next button steps at once and repeats while held.
+    const QPoint next = f.listPoint(bar->mapToItem(f.list, QPointF(5, bar->height() - 5)));
+    QTest::mousePress(f.viewport(), Qt::LeftButton, {}, next);
+    QCOMPARE(f.scroll(), 24.0);
+    QTRY_VERIFY(f.scroll() >= 72.0);
+    QTest::mouseRelease(f.viewport(), Qt::LeftButton, {}, next);
+    const qreal stopped = f.scroll();
+    QTest::qWait(250);
+    QCOMPARE(f.scroll(), stopped);
+    QCOMPARE(bar->currentAction(), int(UIInternalScrollBarControl::NoAction));
+
+    // Holding the groove below the handle pages down until the handle reaches the mouse.
+    bar->setValue(0);
+    const QPointF groovePoint(5, bar->height() - 20);
+    QTest::mousePress(f.viewport(), Qt::LeftButton, {},
+                      f.listPoint(bar->mapToItem(f.list, groovePoint)));
+    QCOMPARE(f.scroll(), 120.0);
+    QTRY_VERIFY(bar->handleRect().bottom() >= groovePoint.y());
+    QTest::qWait(450);
+    QVERIFY(bar->handleRect().contains(QPointF(5, groovePoint.y())));
+    QTest::mouseRelease(f.viewport(), Qt::LeftButton, {},
+                        f.listPoint(bar->mapToItem(f.list, groovePoint)));
+
+    // Dragging the handle: the value follows its top along the track.
+    bar->setValue(0);
+    const QRectF handle = bar->handleRect();
+    const qreal track = bar->height() - 2 * bar->buttonSize() - handle.height();
+    const QPointF grab = handle.center();
+    QTest::mousePress(f.viewport(), Qt::LeftButton, {}, f.listPoint(bar->mapToItem(f.list, grab)));
+    f.moveTo(f.listPoint(bar->mapToItem(f.list, grab + QPointF(0, track / 2))));
+    QTest::mouseRelease(f.viewport(), Qt::LeftButton, {},
+                        f.listPoint(bar->mapToItem(f.list, grab + QPointF(0, track / 2))));
+    QVERIFY(qAbs(f.scroll() - maximum / 2) <= maximum / track + 0.5);
+
+    // The bar's own wheel needs a whole notch.
+    bar->setValue(48);
+    const QPoint onBar = f.listPoint(bar->mapToItem(f.list, QPointF(5, 60)));
+    f.wheel(onBar, 60);
+    QCOMPARE(f.scroll(), 48.0);
+    f.wheel(onBar, 120);
+    QCOMPARE(f.scroll(), 24.0);
+
+    // Selecting a row out of view scrolls it in: below, its bottom to the view's bottom.
+    bar->setValue(0);
+    f.list->setCurrentIndex(10);
+    QCOMPARE(f.scroll(), 11.0 * RowHeight - 120);
+    f.list->setCurrentIndex(2);
+    QCOMPARE(f.scroll(), 2.0 * RowHeight);
+}
+
+void TestPreviewListWidget::dragAndDropReorders()
+{
+    Fixture f(20);
+    auto *formater = new TextFormater;
+    f.list->setDragDataFormater(formater);
+    f.list->setMultiSelection(true);
+    QSignalSpy dropped(f.list, &PreviewListWidget::sigDropItem);
+
+    // Pulling selected rows far enough hands them to the formatter, in list order. (The
+    // offscreen platform ends every drag at once, so the drop side is driven below.)
+    f.click(2);
+    f.click(1, Qt::LeftButton, Qt::ControlModifier);
+    QTest::mousePress(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
+    f.moveTo(f.rowPoint(1) + QPoint(0, QApplication::startDragDistance() - 1));
+    QVERIFY(formater->dragged.isEmpty());
+    f.moveTo(f.rowPoint(1) + QPoint(0, QApplication::startDragDistance() + 1));
+    QCOMPARE(formater->dragged, QStringLiteral("row 1,row 2"));
+    QTest::mouseRelease(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
+
+    QMimeData data;
+    data.setText(formater->dragged);
+    auto send = [&](QEvent::Type type, QPoint at) {
+        if (type == QEvent::DragLeave) {
+            QDragLeaveEvent leave;
+            QApplication::sendEvent(f.viewport(), &leave);
+            return true;
+        }
+        QDropEvent *event =
+            type == QEvent::Drop
+                ? new QDropEvent(at, Qt::MoveAction, &data, Qt::LeftButton, {})
+                : new QDragMoveEvent(at, Qt::MoveAction, &data, Qt::LeftButton, {}, type);
+        QApplication::sendEvent(f.viewport(), event);
+        const bool accepted = event->isAccepted();
+        delete event;
+        return accepted;
+    };
+
+    // Over a row: taken, and that row is marked; a drop there names both rows.
+    QVERIFY(send(QEvent::DragEnter, f.rowPoint(1)));
+    QVERIFY(send(QEvent::DragMove, f.rowPoint(3)));
+    QVERIFY(f.list->item(3)->isHover() && !f.list->item(1)->isHover());
+    QVERIFY(send(QEvent::Drop, f.rowPoint(3)));
+    QCOMPARE(dropped.count(), 1);
+    QCOMPARE(dropped.constLast().at(0).toInt(), 1);
+    QCOMPARE(dropped.constLast().at(1).toInt(), 3);
+    QVERIFY(!f.list->item(3)->isHover());
+
+    // Past the last row: refused, and a drop there says nothing.
+    Fixture few(2);
+    QMimeData other;
+    QDragEnterEvent enter(few.rowPoint(0), Qt::MoveAction, &other, Qt::LeftButton, {});
+    QApplication::sendEvent(few.viewport(), &enter);
+    QDragMoveEvent below(few.listPoint({50, 100}), Qt::MoveAction, &other, Qt::LeftButton, {});
+    QApplication::sendEvent(few.viewport(), &below);
+    QVERIFY(!below.isAccepted());
+    QSignalSpy none(few.list, &PreviewListWidget::sigDropItem);
+    QDropEvent drop(few.listPoint({50, 100}), Qt::MoveAction, &other, Qt::LeftButton, {});
+    QApplication::sendEvent(few.viewport(), &drop);
+    QCOMPARE(none.count(), 0);
+
+    // Leaving the list while dragging scrolls it towards the mouse, 10 every 100 ms, until
+    // the drag comes back.
+    send(QEvent::DragEnter, f.rowPoint(2));
+    QVERIFY(send(QEvent::DragMove, f.rowPoint(2)));
+    QCursor::setPos(f.list->globalRect().bottomLeft() + QPoint(20, 40));
+    send(QEvent::DragLeave, QPoint());
+    QTRY_VERIFY(f.scroll() >= 30);
+    QCOMPARE(int(f.scroll()) % 10, 0);
+    send(QEvent::DragEnter, f.rowPoint(2));
+    send(QEvent::DragMove, f.rowPoint(2));
+    const qreal held = f.scroll();
+    QTest::qWait(250);
+    QCOMPARE(f.scroll(), held);
+    // Above the top it scrolls back up, and stops at the top.
+    QCursor::setPos(f.list->globalRect().topLeft() - QPoint(-20, 40));
+    send(QEvent::DragLeave, QPoint());
+    QVERIFY(f.scroll() > 0);
+    QTRY_COMPARE(f.scroll(), 0.0);
+}
+
+QTEST_MAIN(TestPreviewListWidget)
+#include "tst_previewlistwidget.moc"

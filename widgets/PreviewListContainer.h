@@ -1,0 +1,69 @@
+#pragma once
+
+#include "UIAbstractItemContainer.h"
+
+class PreviewListContainerPrivate;
+class PreviewListWidget;
+class UIDragDropDataFormater;
+
+// The inside of a PreviewListWidget: stacks the item controls from the top, and turns mouse,
+// keys and drag-and-drop into selection changes and signals.
+class PreviewListContainer : public UIAbstractItemContainer
+{
+    Q_OBJECT
+
+public:
+    explicit PreviewListContainer(QGraphicsItem *parent = nullptr);
+    ~PreviewListContainer() override;
+
+    int currentIndex() const;
+    // Selects index alone as the list's current item and reports where it is.
+    void setCurrentIndex(int index);
+
+    // -1 (the default) asks each item for its preferred height.
+    qreal fixedItemHeight() const;
+    void setFixedItemHeight(qreal height);
+    // 0 (the default) or 1, where only PreviewListItem rows are shown and the selected one
+    // grows to the first-item height.
+    int displayMode() const;
+    void setDisplayMode(int mode);
+    bool isMultiSelection() const;
+    void setMultiSelection(bool multiple);
+    // The container owns the formatter; a previous one is deleted.
+    void setDragDataFormater(UIDragDropDataFormater *formater);
+    UIDragDropDataFormater *dragDataFormater() const;
+    void setListWidget(PreviewListWidget *widget);
+
+    // Places the items from index on and sets the container's height.
+    void layoutItems(int fromIndex = 0);
+    // The index of the first item whose shape holds pos (container coordinates), or -1.
+    int indexAt(const QPointF &pos) const;
+    // Indexes of the selected items, in list order.
+    QList<int> selectedIndexes() const;
+    // Makes the index of the first selected item current (-1 when none).
+    void updateCurrentFromSelection();
+    // Moves the current index by delta, clamped to the list (keys).
+    void moveCurrent(int delta);
+
+protected:
+    PreviewListContainer(PreviewListContainerPrivate &dd, QGraphicsItem *parent);
+
+    void resizeEvent(QGraphicsSceneResizeEvent *event) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QGraphicsSceneDragDropEvent *event) override;
+    void dragMoveEvent(QGraphicsSceneDragDropEvent *event) override;
+    void dragLeaveEvent(QGraphicsSceneDragDropEvent *event) override;
+    void dropEvent(QGraphicsSceneDragDropEvent *event) override;
+
+private:
+    qreal _itemHeight(int index) const;
+    qreal _offsetOf(int index, int oldCurrent) const;
+    void _select(int index, bool selected);
+    void _startDrag(QWidget *source);
+
+    Q_DECLARE_PRIVATE(PreviewListContainer)
+};

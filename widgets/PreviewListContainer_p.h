@@ -1,0 +1,25 @@
+#pragma once
+
+#include "PreviewListContainer.h"
+#include "UIAbstractItemContainer_p.h"
+#include "UIDragDropDataFormater.h"
+
+#include <QPointer>
+#include <QPointF>
+
+#include <memory>
+
+class PreviewListContainerPrivate : public UIAbstractItemContainerPrivate
+{
+public:
+    int currentIndex = -1;
+    qreal fixedItemHeight = -1;
+    qreal firstItemHeight = 44;
+    qreal itemHeight = 34;
+    int displayMode = 0;
+    bool multiSelection = false;
+    QPointF pressPos;
+    std::unique_ptr<UIDragDropDataFormater> formater;
+    QPointer<PreviewListWidget> widget;
+    bool pressed = false;
+};

@@ -1,0 +1,7 @@
+#include "PreviewListItem.h"
+
+PreviewListItem::PreviewListItem(QGraphicsItem *parent)
+    : UIAbstractViewItem(parent)
+{}
+
+PreviewListItem::~PreviewListItem() = default;

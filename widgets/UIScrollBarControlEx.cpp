@@ -1,0 +1,7 @@
+#include "UIScrollBarControlEx.h"
+
+UIScrollBarControlEx::UIScrollBarControlEx(QGraphicsItem *parent)
+    : UIInternalScrollBarControl(parent)
+{}
+
+UIScrollBarControlEx::~UIScrollBarControlEx() = default;
