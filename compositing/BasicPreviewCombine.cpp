@@ -3,6 +3,7 @@
 #include "CMBasicLayer.h"
 #include "CMLayer.h"
 #include "IPreviewController.h"
+#include "LayerItem.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
 
@@ -152,7 +153,13 @@ int BasicPreviewCombine::nextLayerNumber(int type) const
     return largest;
 }
 
-CMLayer *BasicPreviewCombine::_findByUILayer(QObject *item) const
+CMLayer *BasicPreviewCombine::layerOfItem(const LayerItem *item) const
+{
+    CMLayer *layer = _findByUILayer(item);
+    return layer && !layer->isDeleted() ? layer : nullptr;
+}
+
+CMLayer *BasicPreviewCombine::_findByUILayer(const LayerItem *item) const
 {
     if (!item)
         return nullptr;
@@ -165,11 +172,9 @@ CMLayer *BasicPreviewCombine::_findByUILayer(QObject *item) const
     return nullptr;
 }
 
-void BasicPreviewCombine::deleteCMLayerByUILayer(QObject *item)
+void BasicPreviewCombine::deleteCMLayerByUILayer(LayerItem *item)
 {
-    const QVariant type = item ? item->property("layerType") : QVariant();
-    logInfo(L"BasicPreviewCombine::deleteCMLayerByUILayer Type=%d",
-            type.isValid() ? type.toInt() : -1);
+    logInfo(L"BasicPreviewCombine::deleteCMLayerByUILayer Type=%d", item ? item->layerType() : -1);
     if (CMLayer *layer = _findByUILayer(item))
         layer->markDeleted();
 }
@@ -245,14 +250,14 @@ void BasicPreviewCombine::onContainerClosed()
     }
 }
 
-void BasicPreviewCombine::on_toLayerFirst(QObject *item)
+void BasicPreviewCombine::on_toLayerFirst(LayerItem *item)
 {
     CMLayer *layer = _findByUILayer(item);
     if (layer && !layer->isDeleted())
         Q_EMIT sigLayoutsMove(layer->layerId(), 0);
 }
 
-void BasicPreviewCombine::on_toLayerLast(QObject *item)
+void BasicPreviewCombine::on_toLayerLast(LayerItem *item)
 {
     CMLayer *layer = _findByUILayer(item);
     if (layer && !layer->isDeleted())

@@ -12,6 +12,7 @@
 #include <mutex>
 
 class CMLayer;
+class LayerItem;
 class IPreviewController;
 class PreviewCenterData;
 
@@ -43,6 +44,8 @@ public:
     int layerCount() const override;
     void forEachLayer(const std::function<void(IStoredLayer &)> &visit) const override;
     CMLayer *layerById(quint32 layerId) const;
+    // The live layer, not marked deleted, whose scene item is item; null when none.
+    CMLayer *layerOfItem(const LayerItem *item) const;
 
     // The last live camera layer that is not marked deleted, or null.
     CMLayer *findCameraLayer() const;
@@ -53,7 +56,7 @@ public:
     int nextLayerNumber(int type) const;
     // Marks the layer paired with the item deleted; composition skips it from now on and the
     // next composition purges it.
-    void deleteCMLayerByUILayer(QObject *item);
+    void deleteCMLayerByUILayer(LayerItem *item);
     void markLayerDeleted(quint32 layerId);
     // Drops layers marked deleted from the list and destroys them on the GUI thread.
     void removeDeletedLayers(bool anyDeleted);
@@ -79,8 +82,8 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     virtual void onContainerClosed();
-    void on_toLayerFirst(QObject *layer);
-    void on_toLayerLast(QObject *layer);
+    void on_toLayerFirst(LayerItem *layer);
+    void on_toLayerLast(LayerItem *layer);
 
 protected:
     void _appendLayer(CMLayer *layer);
@@ -91,7 +94,7 @@ protected:
     QList<QPointer<CMLayer>> _takeLayers();
 
 private:
-    CMLayer *_findByUILayer(QObject *item) const;
+    CMLayer *_findByUILayer(const LayerItem *item) const;
 
     mutable std::mutex m_layersLock; // guards m_layers and m_sceneSize
     QList<QPointer<CMLayer>> m_layers;

@@ -1,7 +1,5 @@
 #include "CMBasicLayer.h"
 
-#include "UILayerCalls.h"
-
 CMBasicLayer::CMBasicLayer() = default;
 
 CMBasicLayer::~CMBasicLayer() = default;
@@ -34,20 +32,22 @@ void CMBasicLayer::setCombine(bool combine)
 void CMBasicLayer::setName(const QString &name)
 {
     CMLayer::setName(name);
-    UILayerCalls::setName(m_uiLayer, name);
+    if (m_uiLayer && m_uiLayer->name() != name)
+        m_uiLayer->setName(name);
 }
 
-void CMBasicLayer::setUILayer(QGraphicsObject *item)
+void CMBasicLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     m_previewing.store(true, std::memory_order_relaxed);
     if (item != m_uiLayer)
         m_uiLayer = item;
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigResized(QRectF)), this,
-                                   SLOT(onGeometryChanged(QRectF)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigPosChanged(QRectF)), this,
-                                   SLOT(onGeometryChanged(QRectF)));
+    connect(item, &LayerItem::sigResized, this, &CMLayer::onGeometryChanged, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigPosChanged, this, &CMLayer::onGeometryChanged,
+            Qt::UniqueConnection);
     item->setVisible(isCombine());
     item->setZValue(zOrder());
+    if (!name().isEmpty() && item->name() != name())
+        item->setName(name());
 }

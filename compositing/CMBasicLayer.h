@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CMLayer.h"
+#include "LayerItem.h"
 
-#include <QGraphicsObject>
 #include <QPointer>
 
 // A compositing layer paired with its scene item. The item belongs to the scene and may go at
@@ -21,11 +21,12 @@ public:
     void markDeleted() override;
     void setCombine(bool combine) override;
     void setName(const QString &name) override;
-    // Links the scene item: follows its moves and resizes, pushes visibility and stacking.
-    virtual void setUILayer(QGraphicsObject *item);
+    // Links the scene item: follows its moves and resizes, pushes visibility, stacking and name.
+    // Linking the same item again adds no second connection.
+    virtual void setUILayer(LayerItem *item);
 
-    QGraphicsObject *uiLayer() const { return m_uiLayer.data(); }
+    LayerItem *uiLayer() const { return m_uiLayer.data(); }
 
 protected:
-    QPointer<QGraphicsObject> m_uiLayer;
+    QPointer<LayerItem> m_uiLayer;
 };

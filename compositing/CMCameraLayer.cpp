@@ -8,7 +8,6 @@
 #include "Log.h"
 #include "LogThrottle.h"
 #include "StoredValue.h"
-#include "UILayerCalls.h"
 #include "UpdateCameraEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -57,18 +56,18 @@ bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     return CMBasicLayer::saveConfig(key, store);
 }
 
-void CMCameraLayer::setUILayer(QGraphicsObject *item)
+void CMCameraLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigResized(QRectF)), this, SLOT(onResized(QRectF)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
-                                   SLOT(onAlphaChanged(int)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigCameraParamChanged(CameraParam)), this,
-                                   SLOT(onCameraParamChanged(CameraParam)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigKeyColorParamChanged(CameraParam)), this,
-                                   SLOT(onKeyColorParamChanged(CameraParam)));
+    connect(item, &LayerItem::sigResized, this, &CMCameraLayer::onResized, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigAlphaChanged, this, &CMCameraLayer::onAlphaChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigCameraParamChanged, this, &CMCameraLayer::onCameraParamChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigKeyColorParamChanged, this, &CMCameraLayer::onKeyColorParamChanged,
+            Qt::UniqueConnection);
 }
 
 void CMCameraLayer::markDeleted()
@@ -121,7 +120,10 @@ void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
 void CMCameraLayer::setCameraParam(const CameraParam &param)
 {
     m_cameraParam = param;
-    UILayerCalls::setCameraParam(m_uiLayer, param);
+    if (m_uiLayer) {
+        if (ICameraLayerItem *camera = m_uiLayer->cameraItem())
+            camera->setCameraParam(param);
+    }
     _closeCamera();
     m_pixmap = QPixmap();
     if (param.canOpen())
@@ -264,5 +266,6 @@ void CMCameraLayer::_refreshUILayer()
         return;
     if (!m_openStatus)
         m_pixmap = QPixmap();
-    UILayerCalls::setCameraPixmap(m_uiLayer, m_pixmap);
+    if (ICameraLayerItem *camera = m_uiLayer->cameraItem())
+        camera->setCameraPixmap(m_pixmap);
 }

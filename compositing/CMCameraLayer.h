@@ -29,7 +29,7 @@ public:
 
     int layerType() const override { return LT_CAMERA; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
-    void setUILayer(QGraphicsObject *item) override;
+    void setUILayer(LayerItem *item) override;
     void markDeleted() override;
     void draw(QPainter *painter, double scaleX, double scaleY) override;
 

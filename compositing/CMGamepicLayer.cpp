@@ -7,7 +7,6 @@
 #include "Log.h"
 #include "LogThrottle.h"
 #include "StoredValue.h"
-#include "UILayerCalls.h"
 #include "UpdateEvent.h"
 
 #include <QCoreApplication>
@@ -34,13 +33,13 @@ bool CMGamepicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     return CMBasicLayer::saveConfig(key, store);
 }
 
-void CMGamepicLayer::setUILayer(QGraphicsObject *item)
+void CMGamepicLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
-                                   SLOT(onAlphaChanged(int)));
+    connect(item, &LayerItem::sigAlphaChanged, this, &CMGamepicLayer::onAlphaChanged,
+            Qt::UniqueConnection);
 }
 
 void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, int height,
@@ -89,7 +88,8 @@ void CMGamepicLayer::onAlphaChanged(int alpha)
 bool CMGamepicLayer::event(QEvent *event)
 {
     if (event->type() == UpdateEvent::eventType()) {
-        UILayerCalls::setGamePicture(m_uiLayer, static_cast<UpdateEvent *>(event)->image());
+        if (IGameLayerItem *game = m_uiLayer ? m_uiLayer->gameItem() : nullptr)
+            game->setGamePicture(static_cast<UpdateEvent *>(event)->image());
         return true;
     }
     return CMBasicLayer::event(event);

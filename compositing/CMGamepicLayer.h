@@ -22,7 +22,7 @@ public:
 
     int layerType() const override { return LT_GAMEVIDEO; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
-    void setUILayer(QGraphicsObject *item) override;
+    void setUILayer(LayerItem *item) override;
 
     int alpha() const { return m_alpha.load(std::memory_order_relaxed); }
 

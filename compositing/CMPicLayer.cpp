@@ -5,7 +5,6 @@
 #include "LayerConfigKeys.h"
 #include "Log.h"
 #include "StoredValue.h"
-#include "UILayerCalls.h"
 
 #include <appcommon/pubfunc.h>
 #include <appcommon/ZqCSAutoLocker.h>
@@ -50,15 +49,15 @@ bool CMPicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     return CMBasicLayer::saveConfig(key, store);
 }
 
-void CMPicLayer::setUILayer(QGraphicsObject *item)
+void CMPicLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigAlphaChanged(int)), this,
-                                   SLOT(onAlphaChanged(int)));
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigPicPathChanged(QString)), this,
-                                   SLOT(onPicChanged(QString)));
+    connect(item, &LayerItem::sigAlphaChanged, this, &CMPicLayer::onAlphaChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigPicPathChanged, this, &CMPicLayer::onPicChanged,
+            Qt::UniqueConnection);
 }
 
 void CMPicLayer::draw(QPainter *painter, double scaleX, double scaleY)

@@ -24,7 +24,7 @@ public:
 
     int layerType() const override { return LT_PICTURE; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
-    void setUILayer(QGraphicsObject *item) override;
+    void setUILayer(LayerItem *item) override;
     void draw(QPainter *painter, double scaleX, double scaleY) override;
 
     QString path() const { return m_path; }

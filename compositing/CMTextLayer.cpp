@@ -3,7 +3,6 @@
 #include "ILayerConfigWriter.h"
 #include "LayerConfigKeys.h"
 #include "StoredValue.h"
-#include "UILayerCalls.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
@@ -41,13 +40,13 @@ bool CMTextLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
     return CMBasicLayer::saveConfig(key, store);
 }
 
-void CMTextLayer::setUILayer(QGraphicsObject *item)
+void CMTextLayer::setUILayer(LayerItem *item)
 {
     if (!item)
         return;
     CMBasicLayer::setUILayer(item);
-    UILayerCalls::connectIfPresent(item, SIGNAL(sigInfoChanged(FontInfoConfig, QString)), this,
-                                   SLOT(onInfoChanged(FontInfoConfig, QString)));
+    connect(item, &LayerItem::sigInfoChanged, this, &CMTextLayer::onInfoChanged,
+            Qt::UniqueConnection);
 }
 
 void CMTextLayer::draw(QPainter *painter, double scaleX, double scaleY)

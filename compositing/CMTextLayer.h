@@ -21,7 +21,7 @@ public:
 
     int layerType() const override { return LT_TEXT; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
-    void setUILayer(QGraphicsObject *item) override;
+    void setUILayer(LayerItem *item) override;
     void draw(QPainter *painter, double scaleX, double scaleY) override;
 
     void setFontInfo(const FontInfoConfig &config);

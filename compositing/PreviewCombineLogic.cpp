@@ -4,11 +4,11 @@
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "ILayerScene.h"
 #include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PreviewCenterData.h"
-#include "UILayerCalls.h"
 #include "UpdateGameLayerUIRectEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -53,6 +53,7 @@ void PreviewCombineLogic::unInit()
 void PreviewCombineLogic::onContainerClosed()
 {
     m_container = nullptr;
+    m_containerObject = nullptr;
     BasicPreviewCombine::onContainerClosed();
 }
 
@@ -182,6 +183,128 @@ void PreviewCombineLogic::_finishAdd(CMLayer *layer, const QString &name)
     _appendLayer(layer);
 }
 
+ILayerScene *PreviewCombineLogic::scene() const
+{
+    return m_containerObject ? m_container : nullptr;
+}
+
+bool PreviewCombineLogic::loadUI(ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::loadUI");
+    if (!container || !container->sceneObject()) {
+        logError(L"PreviewCombineLogic::loadUI Container is null.");
+        return false;
+    }
+    m_container = container;
+    m_containerObject = container->sceneObject();
+    const QList<QPointer<CMLayer>> snapshot = layers();
+    for (const QPointer<CMLayer> &layer : snapshot) {
+        // Creating an item runs scene code, which may close the scene: check before each.
+        if (!layer || layer->isDeleted() || !scene())
+            continue;
+        switch (layer->layerType()) {
+        case LT_PICTURE:
+            _genPicLayer(layer, container);
+            break;
+        case LT_TEXT:
+            _genTextLayer(layer, container);
+            break;
+        case LT_CAMERA:
+            _genCameraLayer(layer, container);
+            break;
+        case LT_GAMEVIDEO:
+            _genGamePicLayer(layer, container);
+            break;
+        default:
+            break;
+        }
+    }
+    Q_EMIT sigRelayoutAll();
+    return !snapshot.isEmpty();
+}
+
+void PreviewCombineLogic::_genPicLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genPicLayer");
+    auto *layer = qobject_cast<CMPicLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genPicLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    LayerItem *item = container->addPicLayer(
+        layer->path(), layer->canEditSize(),
+        QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
+        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(), false);
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genPicLayer Create ui layer failed!");
+        return;
+    }
+    layer->setUILayer(item);
+}
+
+void PreviewCombineLogic::_genTextLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genTextLayer");
+    auto *layer = qobject_cast<CMTextLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genTextLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    LayerItem *item =
+        container->addTextLayer(layer->fontInfo(), layer->text(),
+                                QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())), false);
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genTextLayer Create ui layer failed!");
+        return;
+    }
+    layer->setUILayer(item);
+}
+
+void PreviewCombineLogic::_genCameraLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genCameraLayer");
+    auto *layer = qobject_cast<CMCameraLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genCameraLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    const CameraParam param = layer->cameraParam();
+    LayerItem *item = container->addCameraLayer(
+        layer->name(), QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
+        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(),
+        param.deviceName, QSize(param.width, param.height), false, true, param.flag, param.keyColor,
+        param.sensitivity, param.blend);
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genCameraLayer Create ui layer failed!");
+        return;
+    }
+    // The scene may have been closed by the call; the layer may not.
+    if (!cmLayer->isDeleted())
+        layer->setUILayer(item);
+}
+
+void PreviewCombineLogic::_genGamePicLayer(CMLayer *cmLayer, ILayerScene *container)
+{
+    logInfo(L"PreviewCombineLogic::_genGamePicLayer");
+    auto *layer = qobject_cast<CMGamepicLayer *>(cmLayer);
+    if (!container || !layer) {
+        logError(L"PreviewCombineLogic::_genGamePicLayer Container or cmLayer is NULL!");
+        return;
+    }
+    const QRectF r = layer->uiRect();
+    LayerItem *item = container->addGameVideoLayer(
+        QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
+        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha());
+    if (!item) {
+        logError(L"PreviewCombineLogic::_genGamePicLayer Create ui layer failed!");
+        return;
+    }
+    layer->setUILayer(item);
+}
+
 void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
 {
     if (CMLayer *layer = fitGameLayer(width, height))
@@ -237,11 +360,11 @@ bool PreviewCombineLogic::event(QEvent *event)
     if (event->type() == UpdateGameLayerUIRectEvent::eventType()) {
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
-        if (layer && layer->uiLayer()) {
+        if (LayerItem *item = layer ? layer->uiLayer() : nullptr) {
             const QRectF rect = update->rect();
-            UILayerCalls::setGeometry(layer->uiLayer(), rect);
+            item->setGeometry(rect);
             if (rect.height() > 0)
-                UILayerCalls::setAspectRatio(layer->uiLayer(), rect.width() / rect.height());
+                item->setAspectRatio(rect.width() / rect.height());
         }
         return true;
     }

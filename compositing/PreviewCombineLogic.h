@@ -11,6 +11,8 @@
 #include <QSize>
 #include <QString>
 
+class CMBasicLayer;
+class ILayerScene;
 class IPreviewController;
 
 // The compositor: creates the compositing layers, reacts to every game frame from the host by
@@ -44,6 +46,13 @@ public:
     CMLayer *addGameVideoLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
                                const QString &name) override;
 
+    // Shows the layers in scene: creates a scene item for every live layer and links the two.
+    // False when scene is null or there is nothing to show yet (the caller retries once the
+    // stored layers are loaded).
+    bool loadUI(ILayerScene *scene);
+    // The scene the layers are shown in, or null.
+    ILayerScene *scene() const;
+
     // Refits the game layer for a video of width x height and tells its scene item.
     void updateGameLayerUIRect(int width, int height);
 
@@ -63,8 +72,14 @@ private:
     void _combinePreviewData(const char *data, unsigned int uLen, int width, int height,
                              unsigned long sampleTime);
     void _finishAdd(CMLayer *layer, const QString &name);
+    void _genPicLayer(CMLayer *cmLayer, ILayerScene *container);
+    void _genTextLayer(CMLayer *cmLayer, ILayerScene *container);
+    void _genCameraLayer(CMLayer *cmLayer, ILayerScene *container);
+    void _genGamePicLayer(CMLayer *cmLayer, ILayerScene *container);
 
-    QPointer<QObject> m_container; // the scene the layers are shown in, once there is one
+    // The scene the layers are shown in, once there is one; the guard tells when it is gone.
+    ILayerScene *m_container = nullptr;
+    QPointer<QObject> m_containerObject;
     FrameSender m_sender;
     bool m_initialised = false;
 };

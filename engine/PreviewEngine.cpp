@@ -112,9 +112,8 @@ int PreviewEngine::getVideoHeight()
 
 void PreviewEngine::setLayersEditable(bool editable)
 {
-    if (!m_logic || !m_logic->centerData())
-        return;
-    m_logic->centerData()->setLayersEditable(editable);
+    if (m_logic)
+        m_logic->setLayersEditable(editable);
 }
 
 void PreviewEngine::setVideoSize(int width, int height)

@@ -4,10 +4,13 @@
 #include "Log.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
+#include "PreviewContainer.h"
 #include "PreviewSetting.h"
+#include "RelayoutLogic.h"
 
 #include <appcommon/ZqPlatform.h>
 
+#include <QFontDatabase>
 #include <QGraphicsObject>
 
 PreviewLogic::PreviewLogic(ZqStudio::IPreviewEngine *engine, QObject *parent)
@@ -16,6 +19,7 @@ PreviewLogic::PreviewLogic(ZqStudio::IPreviewEngine *engine, QObject *parent)
 {
     m_centerData = new PreviewCenterData(this);
     m_setting = new PreviewSetting(this, this);
+    m_relayout = new RelayoutLogic(this);
     logInfo(L"PreviewLogic::PreviewLogic idThread=%d",
             static_cast<int>(ZqPlatform::currentThreadId()));
     if (!m_frameRate.init())
@@ -27,11 +31,14 @@ PreviewLogic::~PreviewLogic()
     // Capture threads may still be emitting into our receivers' lists; stop taking calls
     // before any member goes away.
     disconnect_all();
+    _dropContainer();
     // The compositor reads the central data until it is gone, so it goes first.
     delete m_combine;
     m_combine = nullptr;
     delete m_setting;
     m_setting = nullptr;
+    delete m_relayout;
+    m_relayout = nullptr;
     delete m_centerData;
     m_centerData = nullptr;
 }
@@ -74,6 +81,8 @@ void PreviewLogic::init(int fps)
         m_combine->init();
         m_combine->startPreview();
     }
+    if (m_relayout)
+        m_relayout->setCompositor(m_combine);
     if (m_setting)
         m_setting->buildLayersFromFile();
 }
@@ -91,10 +100,26 @@ void PreviewLogic::unInit()
         disconnect(m_setting, &PreviewSetting::sigLoadFromConfigFinished, this,
                    &PreviewLogic::onLoadFromConfigFinished);
     }
+    _dropContainer();
     if (m_centerData)
         m_centerData->clearSizes();
     delete m_combine;
     m_combine = nullptr;
+}
+
+void PreviewLogic::_dropContainer()
+{
+    PreviewContainer *container = m_container;
+    m_container = nullptr;
+    if (!container)
+        return;
+    // Its closing must not reach us or the compositor any more. Deleted later: this may run
+    // inside one of the container's own calls (a host answering a signal it sent).
+    disconnect(container, nullptr, this, nullptr);
+    if (m_combine)
+        m_combine->onContainerClosed();
+    container->hide();
+    container->deleteLater();
 }
 
 void PreviewLogic::setVideoSize(int width, int height)
@@ -113,6 +138,8 @@ void PreviewLogic::setVideoSize(int width, int height)
         m_centerData->setGameVideoSize(QSize(0, 0));
         m_centerData->setPreviewSize(previewSize);
     }
+    if (m_container)
+        m_container->resizeScene(0, 0, previewSize.width(), previewSize.height());
 }
 
 void PreviewLogic::showPreview(QGraphicsObject *parent)
@@ -123,6 +150,34 @@ void PreviewLogic::showPreview(QGraphicsObject *parent)
     }
     m_parent = parent;
     parent->setVisible(true);
+    if (!m_combine)
+        return;
+    if (!m_container) {
+        PreviewContainer::Services services;
+        services.controller = this;
+        services.compositor = m_combine;
+        services.relayout = m_relayout;
+        services.editors = m_editorFactory;
+        const QSize size = m_centerData ? m_centerData->previewSize() : QSize(752, 420);
+        PreviewContainer *container =
+            PreviewContainer::createPreviewContainer(parent, size, services);
+        m_container = container;
+        container->show();
+        connect(container, &PreviewContainer::sigAboutToClose, this,
+                &PreviewLogic::onContainerClosed);
+        connect(m_combine, &BasicPreviewCombine::sigRelayoutAll, m_relayout,
+                &RelayoutLogic::on_relayoutAll, Qt::UniqueConnection);
+        // Creating the items runs scene code that may reach the host; it may close the scene.
+        const bool loaded = m_combine->loadUI(container);
+        if (!m_combine)
+            return;
+        if (!loaded && m_container)
+            m_uiLoadPending = true;
+    } else {
+        m_container->show();
+    }
+    if (m_combine)
+        m_combine->startPreview();
 }
 
 void PreviewLogic::hidePreview()
@@ -131,6 +186,18 @@ void PreviewLogic::hidePreview()
         m_setting->saveLayersToFile();
     if (m_parent)
         m_parent->setVisible(false);
+    if (m_container)
+        m_container->hide();
+    if (m_combine)
+        m_combine->stopPreview();
+}
+
+void PreviewLogic::setLayersEditable(bool editable)
+{
+    if (m_centerData)
+        m_centerData->setLayersEditable(editable);
+    if (m_container)
+        m_container->setLayersEditable(editable);
 }
 
 void PreviewLogic::emitFilterWordResult(const std::string &taskId, bool bValid)
@@ -217,31 +284,87 @@ QSize PreviewLogic::getVideoSize() const
 
 void PreviewLogic::addCameraLayer()
 {
-    logInfo(L"PreviewLogic::addCameraLayer no preview scene, nothing added.");
+    if (!m_container || !m_centerData) {
+        logInfo(L"PreviewLogic::addCameraLayer no preview scene, nothing added.");
+        return;
+    }
+    const QString name = m_centerData->cameraName().isEmpty() ? QStringLiteral("我的摄像头")
+                                                              : m_centerData->cameraName();
+    const QSize output = m_centerData->videoSize();
+    m_container->addCameraLayer(name, QPoint(output.width() - 620, output.height() - 240),
+                                QSize(320, 240), 100, QString(), QSize(640, 480), true, true, false,
+                                0x00FF00, 0.05f, 0.8f);
 }
 
 void PreviewLogic::removeCameraLayers()
 {
-    logInfo(L"PreviewLogic::removeCameraLayers no preview scene, nothing removed.");
+    if (!m_container) {
+        logInfo(L"PreviewLogic::removeCameraLayers no preview scene, nothing removed.");
+        return;
+    }
+    m_container->removeCameraLayers();
 }
 
 void PreviewLogic::addTextLayer()
 {
-    logInfo(L"PreviewLogic::addTextLayer no preview scene, nothing added.");
+    if (!m_container) {
+        logInfo(L"PreviewLogic::addTextLayer no preview scene, nothing added.");
+        return;
+    }
+    // Microsoft YaHei where installed, else STXihei; fontconfig maps both to a CJK sans.
+    const QString preferred = QStringLiteral("微软雅黑");
+    const QString fallback = QStringLiteral("华文细黑");
+    QFont font(QFontDatabase::families().contains(preferred) ? preferred : fallback);
+    font.setPointSize(28);
+    m_container->addTextLayer(font, QColor(255, 0, 0, 255), QString(), QPoint(10, 10), true);
 }
 
 void PreviewLogic::addImageLayer()
 {
-    logInfo(L"PreviewLogic::addImageLayer no preview scene, nothing added.");
+    if (!m_container) {
+        logInfo(L"PreviewLogic::addImageLayer no preview scene, nothing added.");
+        return;
+    }
+    m_container->addPicLayer(QString(), true, QPoint(10, 10), QSize(160, 90), 100, true);
+}
+
+PreviewContainer *PreviewLogic::container() const
+{
+    return m_container;
+}
+
+bool PreviewLogic::hasLayer(BasicLayer *layer) const
+{
+    return m_container && m_container->hasLayer(layer);
+}
+
+void PreviewLogic::showLayersMgr()
+{
+    if (m_container)
+        m_container->showLayersManager();
+}
+
+void PreviewLogic::setEditorFactory(ILayerEditorFactory *factory)
+{
+    m_editorFactory = factory;
+    if (m_container)
+        m_container->setEditorFactory(factory);
 }
 
 void PreviewLogic::onLoadFromConfigFinished()
 {
     logInfo(L"PreviewLogic::onLoadFromConfigFinished");
-    m_uiLoadPending = false;
+    if (m_uiLoadPending && m_combine) {
+        m_uiLoadPending = false;
+        m_combine->loadUI(m_container);
+    }
 }
 
 void PreviewLogic::onContainerClosed()
 {
     logInfo(L"PreviewLogic::onContainerClosed");
+    m_container = nullptr;
+    m_uiLoadPending = false;
+    if (m_combine)
+        m_combine->onContainerClosed();
 }

@@ -12,8 +12,12 @@
 
 #include <string>
 
+class BasicLayer;
+class ILayerEditorFactory;
 class PreviewCenterData;
 class PreviewCombineLogic;
+class PreviewContainer;
+class RelayoutLogic;
 namespace ZqStudio {
 class IPreviewEngine;
 }
@@ -47,8 +51,11 @@ public:
     void init(int fps);
     void unInit();
     void setVideoSize(int width, int height);
+    // Shows the interactive scene under parent: a GUI-foundation control, or any other
+    // graphics object (the scene then becomes its child item and fills it).
     void showPreview(QGraphicsObject *parent);
     void hidePreview();
+    void setLayersEditable(bool editable);
     void emitFilterWordResult(const std::string &taskId, bool bValid);
 
     // IPreviewController
@@ -72,14 +79,27 @@ public:
     QSize getPreviewSize() const;
     QSize getVideoSize() const;
 
+    // The default layers the host asks for; each opens its editor. Need a shown scene.
     void addCameraLayer();
     void removeCameraLayers();
     void addTextLayer();
     void addImageLayer();
 
+    // Whether layer belongs to the scene.
+    bool hasLayer(BasicLayer *layer) const;
+    void showLayersMgr();
+
+    // The editors and the layer manager the scene opens; not owned, may be null (the scene's
+    // editing entry points then only log, and a new layer stays pending).
+    void setEditorFactory(ILayerEditorFactory *factory);
+    ILayerEditorFactory *editorFactory() const { return m_editorFactory; }
+
     // The compositor, between init() and unInit(); null otherwise.
     PreviewCombineLogic *combine() const { return m_combine; }
     PreviewSetting *setting() const { return m_setting; }
+    RelayoutLogic *relayout() const { return m_relayout; }
+    // The interactive scene, from the first showPreview after init until it closes or unInit.
+    PreviewContainer *container() const;
     QGraphicsObject *previewParent() const { return m_parent; }
     const FrameRateAdjust &frameRate() const { return m_frameRate; }
 
@@ -91,10 +111,15 @@ public Q_SLOTS:
     void onContainerClosed();
 
 private:
+    void _dropContainer();
+
     ZqStudio::IPreviewEngine *const m_engine;
     PreviewCenterData *m_centerData = nullptr;
     PreviewCombineLogic *m_combine = nullptr;
     PreviewSetting *m_setting = nullptr;
+    RelayoutLogic *m_relayout = nullptr;
+    QPointer<PreviewContainer> m_container;
+    ILayerEditorFactory *m_editorFactory = nullptr;
     bool m_uiLoadPending = false;
     QPointer<QGraphicsObject> m_parent;
     FrameRateAdjust m_frameRate;

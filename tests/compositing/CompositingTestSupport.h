@@ -3,11 +3,12 @@
 #include "CameraParam.h"
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
+#include "LayerItem.h"
+#include "LayerType.h"
 #include "PreviewEngine.h"
 
 #include <xsignals/xsignals.h>
 
-#include <QGraphicsObject>
 #include <QImage>
 #include <QList>
 #include <QMap>
@@ -32,50 +33,37 @@ public:
     QList<QPair<QString, QString>> writes;
 };
 
-// Stands in for a scene item: the signals a compositing layer listens to and the calls it
-// makes, recorded.
-class FakeLayerItem : public QGraphicsObject
+// Stands in for a scene item: a layer item of every kind at once, recording the typed calls a
+// compositing layer makes on it.
+class FakeLayerItem : public LayerItem, public ICameraLayerItem, public IGameLayerItem
 {
-    Q_OBJECT
-
 public:
-    QRectF boundingRect() const override { return QRectF(); }
-    void paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) override {}
+    int layerType() const override { return LT_NONE; }
+    QString name() const override { return m_name; }
+    void setName(const QString &text) override { m_name = text; }
+    void setAspectRatio(double ratio) override { aspectRatio = ratio; }
+    ICameraLayerItem *cameraItem() override { return this; }
+    IGameLayerItem *gameItem() override { return this; }
 
-    QString name;
-    QRectF geometry;
-    int geometryCalls = 0;
+    void setGamePicture(const QImage &image) override
+    {
+        ++gamePictures;
+        lastGamePicture = image;
+    }
+    void setCameraPixmap(const QPixmap &pixmap) override
+    {
+        ++cameraPixmaps;
+        lastCameraPixmap = pixmap;
+    }
+    void setCameraParam(const CameraParam &param) override { cameraParam = param; }
+
+    QString m_name;
     double aspectRatio = 0;
     int gamePictures = 0;
     QImage lastGamePicture;
     int cameraPixmaps = 0;
     QPixmap lastCameraPixmap;
     CameraParam cameraParam;
-
-public Q_SLOTS:
-    void setName(const QString &text) { name = text; }
-    void setGeometry(const QRectF &rect)
-    {
-        ++geometryCalls;
-        geometry = rect;
-    }
-    void setAspectRatio(double ratio) { aspectRatio = ratio; }
-    void setGamePicture(const QImage &image)
-    {
-        ++gamePictures;
-        lastGamePicture = image;
-    }
-    void setCameraPixmap(const QPixmap &pixmap)
-    {
-        ++cameraPixmaps;
-        lastCameraPixmap = pixmap;
-    }
-    void setCameraParam(const CameraParam &param) { cameraParam = param; }
-
-Q_SIGNALS:
-    void sigResized(QRectF newRc);
-    void sigPosChanged(QRectF newRc);
-    void sigAlphaChanged(int alpha);
 };
 
 // Receives the engine's host-facing signals, as a host would.

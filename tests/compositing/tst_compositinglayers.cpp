@@ -182,7 +182,7 @@ void TestCompositingLayers::itemLinkFollowsAndSurvivesItem()
     layer.setCombine(true);
     QVERIFY(item->isVisible());
     layer.setName(QStringLiteral("pic 2"));
-    QCOMPARE(item->name, QStringLiteral("pic 2"));
+    QCOMPARE(item->name(), QStringLiteral("pic 2"));
     Q_EMIT item->sigPosChanged(QRectF(9, 9, 70, 80));
     QCOMPARE(layer.uiRect(), QRectF(9, 9, 70, 80));
     Q_EMIT item->sigAlphaChanged(30);

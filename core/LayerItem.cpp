@@ -1,0 +1,7 @@
+#include "LayerItem.h"
+
+LayerItem::LayerItem(QGraphicsItem *parent)
+    : UIControl(parent)
+{}
+
+LayerItem::~LayerItem() = default;

@@ -1,0 +1,600 @@
+#include "BasicLayer.h"
+
+#include "LayerMenu.h"
+#include "PreviewCenterData.h"
+#include "SceneGeometry.h"
+
+#include <QCursor>
+#include <QGraphicsScene>
+#include <QGraphicsSceneHoverEvent>
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
+#include <QKeyEvent>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QtMath>
+
+#include <cmath>
+
+namespace {
+
+const QColor FrameColor(255, 122, 35);
+
+} // namespace
+
+BasicLayer::BasicLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
+    : LayerItem(parent)
+    , m_menu(new LayerMenu(this))
+    , m_centerData(centerData)
+{
+    setLayout(FreeLayout);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptHoverEvents(true);
+    setAcceptDrops(false);
+    connect(m_menu, &LayerMenu::sigToFirstLayer, this, &BasicLayer::onToFirstLayer);
+    connect(m_menu, &LayerMenu::sigToLastLayer, this, &BasicLayer::onTolastLayer);
+    connect(m_menu, &LayerMenu::sigLayermgr, this, &BasicLayer::onLayermgr);
+}
+
+BasicLayer::~BasicLayer()
+{
+    // A drag that ends with the item must not leave the scene painting "interacting".
+    if (m_pressed)
+        _setInteracting(false);
+}
+
+int BasicLayer::layerType() const
+{
+    return LT_NONE;
+}
+
+void BasicLayer::setName(const QString &name)
+{
+    m_name = name;
+}
+
+void BasicLayer::setAspectRatio(double ratio)
+{
+    if (std::isfinite(ratio) && ratio > 0)
+        m_aspectRatio = ratio;
+}
+
+bool BasicLayer::isOnHandle(const QPointF &pos) const
+{
+    return m_frameEnabled && regionAt(pos) != RegionBody;
+}
+
+void BasicLayer::setFrameEnabled(bool enabled)
+{
+    if (m_frameEnabled == enabled)
+        return;
+    m_frameEnabled = enabled;
+    if (!enabled)
+        unsetCursor();
+    update();
+}
+
+void BasicLayer::setGeometryAndNotify(const QRectF &rect)
+{
+    setGeometry(rect);
+    Q_EMIT sigResized(geometry());
+}
+
+void BasicLayer::fitToWidth(const QSize &size)
+{
+    const QPointF position = pos();
+    setPos(position.x() - truncated(position.x()), position.y());
+    if (m_pressed)
+        _setInteracting(true);
+    if (size.width() < geometry().width())
+        _scaleToWidth(size.width());
+    Q_EMIT sigResizedOk(geometry());
+    Q_EMIT sigResized(geometry());
+}
+
+void BasicLayer::moveBy(const QPointF &delta)
+{
+    const QRectF bounds = _currentBounds();
+    const QRectF moved = geometry().translated(delta);
+    if (moved.left() < bounds.x() || moved.top() < bounds.y() ||
+        moved.right() > bounds.width() - bounds.x() ||
+        moved.bottom() > bounds.height() - bounds.y()) {
+        return;
+    }
+    if (m_pressed)
+        _setInteracting(true);
+    setPos(moved.topLeft());
+}
+
+QFont BasicLayer::sceneFont(const QFont &font) const
+{
+    QFont scaled(font);
+    if (m_centerData) {
+        const int sceneWidth = m_centerData->previewSize().width();
+        const int outputWidth = m_centerData->videoSize().width();
+        if (sceneWidth > 0 && outputWidth > 0 && font.pointSizeF() > 0) {
+            const int points = truncated(font.pointSizeF() * sceneWidth / outputWidth);
+            scaled.setPointSize(qMax(1, points));
+        }
+    }
+    return scaled;
+}
+
+QSize BasicLayer::textSizeInScene(const QFont &font, const QString &text) const
+{
+    QGraphicsTextItem probe;
+    probe.setFont(sceneFont(font));
+    probe.setPlainText(text);
+    const QRectF box = probe.boundingRect();
+    return QSize(truncated(box.width()), truncated(box.height()));
+}
+
+QSize BasicLayer::layerSize() const
+{
+    return QSize(truncated(size().width()), truncated(size().height()));
+}
+
+bool BasicLayer::keepInsideParent()
+{
+    const QGraphicsItem *parent = parentItem();
+    if (!parent)
+        return false;
+    const QRectF p = parent->boundingRect();
+    const QSize s = layerSize();
+    const bool isText = layerType() == LT_TEXT;
+    const int mx = isText ? 10 : 0;
+    const int my = isText ? 5 : 0;
+    qreal x = pos().x();
+    qreal y = pos().y();
+    const int dx = truncated(p.width()) - truncated(x + s.width() + mx);
+    const int dy = truncated(p.height()) - truncated(y + s.height() + my);
+    if (dx >= 0 && dy >= 0)
+        return false;
+    if (p.x() > x + dx)
+        return true;
+    if (dx < 0) {
+        x += dx;
+        setPos(x, y);
+    }
+    if (p.y() > y + dy)
+        return true;
+    if (dy < 0)
+        y += dy;
+    setGeometry(QRectF(x, y, s.width() + mx, s.height() + my));
+    Q_EMIT sigResized(geometry());
+    return false;
+}
+
+void BasicLayer::showContextMenu() {}
+
+void BasicLayer::setState(int state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    update();
+}
+
+void BasicLayer::setResizable(bool resizable)
+{
+    if (m_resizable == resizable)
+        return;
+    m_resizable = resizable;
+    update();
+}
+
+int BasicLayer::regionAt(const QPointF &pos) const
+{
+    const qreal w = size().width();
+    const qreal h = size().height();
+    const qreal x = pos.x();
+    const qreal y = pos.y();
+    // Border lines count as inside.
+    const auto in = [x, y](qreal left, qreal top, qreal width, qreal height) {
+        return x >= left && x <= left + width && y >= top && y <= top + height;
+    };
+    const qreal H = HandleSize;
+    if (in(0, 0, H, H))
+        return RegionTopLeft;
+    if (in(w - H, 0, H, H))
+        return RegionTopRight;
+    if (in(w - H, h - H, H, H))
+        return RegionBottomRight;
+    if (in(0, h - H, H, H))
+        return RegionBottomLeft;
+    if (in(0, 0, w, H))
+        return RegionTop;
+    if (in(w - H, 0, w, h))
+        return RegionRight;
+    if (in(0, h - H, w, h))
+        return RegionBottom;
+    if (in(0, 0, H, h))
+        return RegionLeft;
+    return RegionBody;
+}
+
+void BasicLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+{
+    UIControl::paint(painter, option, widget);
+    painter->save();
+    paintContent(painter);
+    painter->restore();
+    if (m_frameEnabled && (m_state == StatePending || m_state == StateActive))
+        _paintFrame(painter);
+}
+
+void BasicLayer::paintContent(QPainter *painter)
+{
+    Q_UNUSED(painter)
+}
+
+void BasicLayer::_paintFrame(QPainter *painter) const
+{
+    // Laid out in device pixels, so that frame and handles stay one screen pixel crisp at any
+    // device pixel ratio and any view scale: every line is a filled rectangle of whole device
+    // pixels, inside the item, where the item's own repaint covers it.
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    // Item to device pixels, the screen's pixel ratio and the view's zoom included.
+    const QTransform toDevice = painter->deviceTransform();
+    bool invertible = false;
+    const QTransform fromDevice = toDevice.inverted(&invertible);
+    if (!invertible)
+        return;
+    const QRectF mapped = toDevice.mapRect(QRectF(QPointF(0, 0), size()));
+    const QRect box(QPoint(qRound(mapped.left()), qRound(mapped.top())),
+                    QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
+    if (box.isEmpty())
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    const int line = qMax(1, qRound(dpr));
+    const auto fill = [&](const QRect &devicePixels) {
+        painter->fillRect(fromDevice.mapRect(QRectF(devicePixels)), FrameColor);
+    };
+    const auto outline = [&](const QRect &r) {
+        fill(QRect(r.left(), r.top(), r.width(), line));
+        fill(QRect(r.left(), r.bottom() - line + 1, r.width(), line));
+        fill(QRect(r.left(), r.top() + line, line, r.height() - 2 * line));
+        fill(QRect(r.right() - line + 1, r.top() + line, line, r.height() - 2 * line));
+    };
+    outline(box);
+    if (m_resizable) {
+        // HandleSize screen pixels, whatever the view's scale.
+        const int handle = qMax(3 * line, qRound(HandleSize * dpr));
+        const QSize square(handle, handle);
+        const QRect corners[] = {
+            QRect(box.topLeft(), square),
+            QRect(QPoint(box.right() - handle + 1, box.top()), square),
+            QRect(QPoint(box.right() - handle + 1, box.bottom() - handle + 1), square),
+            QRect(QPoint(box.left(), box.bottom() - handle + 1), square),
+        };
+        for (const QRect &corner : corners)
+            outline(corner);
+    }
+    painter->restore();
+}
+
+void BasicLayer::hoverMoveEvent(QGraphicsSceneHoverEvent *event)
+{
+    if (m_resizable && m_frameEnabled)
+        setCursor(_cursorFor(regionAt(event->pos())));
+    LayerItem::hoverMoveEvent(event);
+}
+
+void BasicLayer::hoverLeaveEvent(QGraphicsSceneHoverEvent *event)
+{
+    if (!m_pressed)
+        unsetCursor();
+    LayerItem::hoverLeaveEvent(event);
+}
+
+void BasicLayer::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (!m_frameEnabled) {
+        event->ignore();
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        if (const QGraphicsItem *parent = parentItem())
+            m_bounds = parent->boundingRect();
+        event->accept();
+        m_pressRegion = regionAt(event->pos());
+        m_pressPos = pos();
+        m_pressed = true;
+        Q_EMIT activeChanged(this);
+    } else if (event->button() == Qt::RightButton) {
+        Q_EMIT activeChanged(this);
+        event->accept();
+        showContextMenu();
+    }
+}
+
+void BasicLayer::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (!m_frameEnabled || !m_pressed) {
+        event->ignore();
+        return;
+    }
+    const QPointF delta = event->pos() - event->lastPos();
+    if (!m_resizable || m_pressRegion == RegionBody) {
+        if (m_pressRegion != RegionBody)
+            return;
+        setCursor(Qt::SizeAllCursor);
+        moveBy(delta);
+    } else if (event->modifiers() == Qt::ShiftModifier) {
+        _freeResize(delta);
+    } else {
+        _aspectResize(event->pos());
+    }
+}
+
+void BasicLayer::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    m_pressRegion = RegionBody;
+    if (!m_pressed)
+        return;
+    _setInteracting(false);
+    m_pressed = false;
+    if (m_resizable && m_frameEnabled && isUnderMouse())
+        setCursor(_cursorFor(regionAt(event->pos())));
+    else
+        unsetCursor();
+    Q_EMIT sigResizedOk(geometry());
+    Q_EMIT sigResized(geometry());
+    // The moves of the drag, reported once.
+    if (pos() != m_pressPos)
+        Q_EMIT sigPosChanged(geometry());
+}
+
+void BasicLayer::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_frameEnabled) {
+        event->ignore();
+        return;
+    }
+    // Qt sends the second press as a double click; it still starts a drag like a press.
+    mousePressEvent(event);
+    Q_EMIT editLayer(this);
+}
+
+void BasicLayer::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        moveBy(QPointF(-1, 0));
+        break;
+    case Qt::Key_Up:
+        moveBy(QPointF(0, -1));
+        break;
+    case Qt::Key_Right:
+        moveBy(QPointF(1, 0));
+        break;
+    case Qt::Key_Down:
+        moveBy(QPointF(0, 1));
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+QVariant BasicLayer::itemChange(GraphicsItemChange change, const QVariant &value)
+{
+    const QVariant result = LayerItem::itemChange(change, value);
+    if (change == ItemPositionHasChanged && !m_pressed)
+        Q_EMIT sigPosChanged(geometry());
+    return result;
+}
+
+void BasicLayer::onToFirstLayer()
+{
+    Q_EMIT sigToFirstLayer(this);
+}
+
+void BasicLayer::onTolastLayer()
+{
+    Q_EMIT sigToLastLayer(this);
+}
+
+void BasicLayer::onLayermgr()
+{
+    Q_EMIT sigLayermgr(this);
+}
+
+void BasicLayer::_scaleToWidth(qreal width)
+{
+    const qreal current = size().width();
+    if (current <= 0)
+        return;
+    const qreal s = width / current;
+    const QSize fitted = _fitToAspect(current * s, size().height() * s);
+    resize(fitted);
+    Q_EMIT sigResizedOk(geometry());
+    Q_EMIT sigResized(geometry());
+}
+
+QSize BasicLayer::_fitToAspect(qreal width, qreal height) const
+{
+    const double r = m_aspectRatio;
+    if (r > 1.0)
+        return QSize(truncated(width), truncated(width / r));
+    return QSize(truncated(height * r), truncated(height));
+}
+
+void BasicLayer::_setInteracting(bool interacting)
+{
+    if (m_centerData)
+        m_centerData->setLayerInteracting(interacting);
+}
+
+QWidget *BasicLayer::_view() const
+{
+    return graphicsView();
+}
+
+QRectF BasicLayer::_currentBounds() const
+{
+    // During a drag the rectangle taken at the press; otherwise (keys, code) the parent's now.
+    if (m_pressed)
+        return m_bounds;
+    if (const QGraphicsItem *parent = parentItem())
+        return parent->boundingRect();
+    return m_bounds;
+}
+
+void BasicLayer::_freeResize(const QPointF &d)
+{
+    const QRectF bounds = m_bounds;
+    qreal x = pos().x();
+    qreal y = pos().y();
+    qreal w = size().width();
+    qreal h = size().height();
+    const auto left = [&] {
+        const qreal width = w - d.x();
+        if (width > MinFreeSide && x + d.x() >= bounds.x()) {
+            x += d.x();
+            w = truncated(width);
+        }
+    };
+    const auto right = [&] {
+        if (w + d.x() > MinFreeSide && x + w + d.x() <= bounds.width() - bounds.x())
+            w = truncated(w + d.x());
+    };
+    const auto top = [&] {
+        if (h - d.y() > MinFreeSide && y + d.y() >= bounds.y()) {
+            y += d.y();
+            h = truncated(h - d.y());
+        }
+    };
+    const auto bottom = [&] {
+        if (h + d.y() > MinFreeSide && y + h + d.y() <= bounds.height() - bounds.y())
+            h = truncated(h + d.y());
+    };
+    switch (m_pressRegion) {
+    case RegionBottom:
+        bottom();
+        break;
+    case RegionBottomLeft:
+        left();
+        bottom();
+        break;
+    case RegionBottomRight:
+        right();
+        bottom();
+        break;
+    case RegionTop:
+        top();
+        break;
+    case RegionTopLeft:
+        left();
+        top();
+        break;
+    case RegionTopRight:
+        top();
+        right();
+        break;
+    case RegionLeft:
+        left();
+        break;
+    case RegionRight:
+        right();
+        break;
+    default:
+        return;
+    }
+    const QRectF changed(x, y, w, h);
+    if (changed == geometry())
+        return;
+    _setInteracting(true);
+    setGeometry(changed);
+    if (h > 0)
+        m_aspectRatio = w / h;
+}
+
+void BasicLayer::_aspectResize(const QPointF &mouse)
+{
+    const qreal w = size().width();
+    const qreal h = size().height();
+    QPointF fixed;
+    QPointF reference;
+    QPointF point = mouse;
+    switch (m_pressRegion) {
+    case RegionBottom:
+        fixed = QPointF(w, 0);
+        reference = QPointF(0, h);
+        point = QPointF(0, mouse.y());
+        break;
+    case RegionBottomLeft:
+        fixed = QPointF(w, 0);
+        reference = QPointF(0, h);
+        break;
+    case RegionBottomRight:
+        fixed = QPointF(0, 0);
+        reference = QPointF(w, h);
+        break;
+    case RegionTop:
+        fixed = QPointF(0, h);
+        reference = QPointF(w, 0);
+        point = QPointF(w, mouse.y());
+        break;
+    case RegionTopLeft:
+        fixed = QPointF(w, h);
+        reference = QPointF(0, 0);
+        break;
+    case RegionTopRight:
+        fixed = QPointF(0, h);
+        reference = QPointF(w, 0);
+        break;
+    case RegionLeft:
+        fixed = QPointF(w, h);
+        reference = QPointF(0, 0);
+        point = QPointF(mouse.x(), 0);
+        break;
+    case RegionRight:
+        fixed = QPointF(0, 0);
+        reference = QPointF(w, h);
+        point = QPointF(mouse.x(), h);
+        break;
+    default:
+        return;
+    }
+    const qreal referenceDistance = QLineF(fixed, reference).length();
+    if (referenceDistance <= 0)
+        return;
+    const qreal s = QLineF(fixed, point).length() / referenceDistance;
+    const QSize fitted = _fitToAspect(w * s, h * s);
+    // The fixed corner keeps its place in the parent.
+    const qreal newX = pos().x() + fixed.x() - (fixed.x() > 0 ? fitted.width() : 0);
+    const qreal newY = pos().y() + fixed.y() - (fixed.y() > 0 ? fitted.height() : 0);
+    if (newX < 0 || newY < 0 || fitted.width() < MinSide || fitted.height() < MinSide ||
+        newX + fitted.width() > m_bounds.width() || newY + fitted.height() > m_bounds.height()) {
+        return;
+    }
+    const QRectF changed(newX, newY, fitted.width(), fitted.height());
+    if (changed == geometry())
+        return;
+    _setInteracting(true);
+    setGeometry(changed);
+}
+
+Qt::CursorShape BasicLayer::_cursorFor(int region)
+{
+    switch (region) {
+    case RegionTopLeft:
+    case RegionBottomRight:
+        return Qt::SizeFDiagCursor;
+    case RegionTopRight:
+    case RegionBottomLeft:
+        return Qt::SizeBDiagCursor;
+    case RegionTop:
+    case RegionBottom:
+        return Qt::SizeVerCursor;
+    case RegionLeft:
+    case RegionRight:
+        return Qt::SizeHorCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}

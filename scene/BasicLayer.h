@@ -1,0 +1,139 @@
+#pragma once
+
+#include "LayerItem.h"
+
+#include <QPointer>
+#include <QRectF>
+#include <QSize>
+
+class LayerMenu;
+class PreviewCenterData;
+class QFont;
+
+// The interactive item of one layer in the preview scene: the user selects it, drags it,
+// resizes it by its handles (free with Shift, aspect-locked without), moves it with the arrow
+// keys, double-clicks it to edit and right-clicks it for the layer menu. Kinds paint their
+// content in paintContent(); the selection frame and handles are painted on top.
+//
+// The item never leaves its parent's rectangle while the user moves or resizes it: a step that
+// would leave it is refused, not clamped. Finished geometry changes are reported through the
+// LayerItem signals, which the paired compositing layer follows.
+class BasicLayer : public LayerItem
+{
+    Q_OBJECT
+
+public:
+    enum State { StateNormal = 0, StatePending = 1, StateActive = 2 };
+
+    // Handle regions, in the order they are tested.
+    enum Region {
+        RegionBody = 0,
+        RegionBottom = 1,
+        RegionBottomLeft = 2,
+        RegionBottomRight = 3,
+        RegionTop = 4,
+        RegionTopLeft = 5,
+        RegionTopRight = 6,
+        RegionLeft = 7,
+        RegionRight = 8,
+    };
+
+    static constexpr int HandleSize = 7;
+    // Free resizing keeps each side longer than this, aspect-locked resizing at least MinSide.
+    static constexpr int MinFreeSide = 14;
+    static constexpr int MinSide = 30;
+
+    // centerData carries the "user is dragging" flag and the sizes the kinds need; may be null.
+    explicit BasicLayer(PreviewCenterData *centerData, QGraphicsItem *parent = nullptr);
+    ~BasicLayer() override;
+
+    int layerType() const override;
+    QString name() const override { return m_name; }
+    void setName(const QString &name) override;
+    void setAspectRatio(double ratio) override;
+    double aspectRatio() const { return m_aspectRatio; }
+
+    virtual bool isOnHandle(const QPointF &pos) const;
+    virtual void setFrameEnabled(bool enabled);
+    bool isFrameEnabled() const { return m_frameEnabled; }
+    virtual void setGeometryAndNotify(const QRectF &rect);
+    // Moves the left edge to 0 and, when the item is wider than size, scales it down to that
+    // width at its aspect ratio.
+    virtual void fitToWidth(const QSize &size);
+    // The bounded move: refused as a whole when it would leave the parent's rectangle.
+    virtual void moveBy(const QPointF &delta);
+    using QGraphicsItem::moveBy;
+    // The size text takes in the scene, in the scene's smaller font.
+    virtual QSize textSizeInScene(const QFont &font, const QString &text) const;
+    // font at the scene's scale: the point size times scene width / output width, truncated.
+    QFont sceneFont(const QFont &font) const;
+    // Width and height as whole units; a text item answers with its text's size.
+    virtual QSize layerSize() const;
+    // Pulls the item back inside its parent; true when moving alone cannot do it.
+    virtual bool keepInsideParent();
+    virtual void showContextMenu();
+
+    int state() const { return m_state; }
+    void setState(int state);
+    bool isResizable() const { return m_resizable; }
+    void setResizable(bool resizable);
+
+    // The handle region under pos (item coordinates).
+    int regionAt(const QPointF &pos) const;
+    LayerMenu *menu() const { return m_menu; }
+    PreviewCenterData *centerData() const { return m_centerData; }
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget = nullptr) final;
+
+Q_SIGNALS:
+    void needToBeDelete(BasicLayer *obj);
+    void editLayer(BasicLayer *layer);
+    void activeChanged(BasicLayer *layer);
+    void sigToFirstLayer(BasicLayer *layer);
+    void sigToLastLayer(BasicLayer *layer);
+    void sigLayermgr(BasicLayer *layer);
+
+public Q_SLOTS:
+    void onToFirstLayer();
+    void onTolastLayer();
+    void onLayermgr();
+
+protected:
+    // The kind's content, under the frame; the painter is restored afterwards.
+    virtual void paintContent(QPainter *painter);
+    // Sets the size keeping the position, then reports it (sigResizedOk, sigResized).
+    void _scaleToWidth(qreal width);
+    // (w, h) scaled by s and fitted to the aspect ratio, each side truncated.
+    QSize _fitToAspect(qreal width, qreal height) const;
+    void _setInteracting(bool interacting);
+    QWidget *_view() const;
+
+    void hoverMoveEvent(QGraphicsSceneHoverEvent *event) override;
+    void hoverLeaveEvent(QGraphicsSceneHoverEvent *event) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
+
+private:
+    void _paintFrame(QPainter *painter) const;
+    void _freeResize(const QPointF &delta);
+    void _aspectResize(const QPointF &mouse);
+    QRectF _currentBounds() const;
+    static Qt::CursorShape _cursorFor(int region);
+
+    double m_aspectRatio = 1.0;
+    int m_pressRegion = RegionBody;
+    LayerMenu *m_menu = nullptr;
+    int m_state = StateNormal;
+    bool m_pressed = false;
+    bool m_frameEnabled = true;
+    bool m_resizable = true;
+    QRectF m_bounds;
+    QPointF m_pressPos; // the item's position when the press began
+    QString m_name;
+    PreviewCenterData *const m_centerData;
+};

@@ -1,0 +1,747 @@
+#include "PreviewContainer.h"
+
+#include "BasicLayer.h"
+#include "CameraLayer.h"
+#include "CMBasicLayer.h"
+#include "CMCameraLayer.h"
+#include "FontInfoConfig.h"
+#include "GamePicLayer.h"
+#include "ILayerEditorFactory.h"
+#include "IPreviewController.h"
+#include "Log.h"
+#include "PicLayer.h"
+#include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
+#include "RelayoutLogic.h"
+#include "SceneGeometry.h"
+#include "TextLayer.h"
+
+#include <appcommon/TipMessageWindow.h>
+
+#include <QDataStream>
+#include <QGraphicsScene>
+#include <QGraphicsSceneDragDropEvent>
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+const char *const PreviewContainer::ItemDragFormat = "application/x-gcitemdata";
+
+PreviewContainer *PreviewContainer::createPreviewContainer(QGraphicsObject *parent,
+                                                           const QSize &size,
+                                                           const Services &services)
+{
+    logInfo(L"PreviewContainer::createPreviewContainer");
+    return new PreviewContainer(parent, size, services);
+}
+
+PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
+                                   const Services &services)
+    : UIControl(nullptr)
+    , m_sceneSize(size)
+    , m_services(services)
+    , m_compositor(services.compositor)
+    , m_relayout(services.relayout)
+{
+    setObjectName(QStringLiteral("rootItem"));
+    setLayout(FreeLayout); // the layer items keep the geometry they are given
+    setAcceptDrops(true);
+    setAcceptHoverEvents(true);
+    setDragFlag(DragChildren);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setBackgroundColor(QColor(0, 0, 0, 255));
+    setFocusPolicy(Qt::ClickFocus);
+    // Layers never paint outside the preview area.
+    setFlag(ItemClipsChildrenToShape);
+
+    if (auto *control = qobject_cast<UIControl *>(parent)) {
+        setParent(control);
+        control->setLayout(FreeLayout);
+        control->addItem(this);
+    } else if (parent) {
+        // A host without our GUI library: a child item all the same, scaled to fill it.
+        setParentItem(parent);
+        if (auto *widget = qobject_cast<QGraphicsWidget *>(parent))
+            connect(widget, &QGraphicsWidget::geometryChanged, this,
+                    &PreviewContainer::_fillParent);
+    }
+    resizeScene(0, 0, size.width(), size.height());
+
+    if (m_compositor && m_relayout) {
+        connect(this, &PreviewContainer::sigToFirstLayer, m_compositor,
+                &BasicPreviewCombine::on_toLayerFirst);
+        connect(this, &PreviewContainer::sigToLastLayer, m_compositor,
+                &BasicPreviewCombine::on_toLayerLast);
+        RelayoutLogic *relayout = m_relayout;
+        connect(m_compositor, &BasicPreviewCombine::sigLayoutsMove, relayout,
+                [relayout](uint layer, int move) {
+                    relayout->on_layoutsMove(layer, RelayoutLogic::RL_LAYER_MOVE(move));
+                });
+    }
+}
+
+PreviewContainer::~PreviewContainer()
+{
+    m_closing = true;
+    _closeEditors();
+    Q_EMIT sigAboutToClose();
+}
+
+void PreviewContainer::resizeScene(qreal x, qreal y, qreal w, qreal h)
+{
+    const QSizeF previous = size();
+    setGeometry(QRectF(x, y, w, h));
+    setFixSize(QSizeF(w, h));
+    if (truncated(previous.width()) == truncated(w) && truncated(previous.height()) == truncated(h))
+        return;
+    for (BasicLayer *layer : layers())
+        layer->fitToWidth(QSize(truncated(w), truncated(h)));
+}
+
+void PreviewContainer::setLayersEditable(bool editable)
+{
+    for (BasicLayer *layer : layers())
+        layer->setFrameEnabled(editable);
+}
+
+QList<BasicLayer *> PreviewContainer::layers() const
+{
+    QList<BasicLayer *> live;
+    live.reserve(m_layers.size());
+    for (const QPointer<BasicLayer> &layer : m_layers) {
+        if (layer)
+            live.append(layer);
+    }
+    return live;
+}
+
+int PreviewContainer::countLayersOfType(int type) const
+{
+    const QList<BasicLayer *> all = layers();
+    return int(std::count_if(all.cbegin(), all.cend(), [type](const BasicLayer *layer) {
+        return layer->layerType() == type;
+    }));
+}
+
+int PreviewContainer::indexOfLayer(const BasicLayer *layer) const
+{
+    if (!layer)
+        return -1;
+    return int(layers().indexOf(const_cast<BasicLayer *>(layer)));
+}
+
+// Creation -------------------------------------------------------------------------------------
+
+LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, const QPoint &pos,
+                                         const QSize &size, int alpha, bool isNew)
+{
+    logInfo(L"PreviewContainer::addPicLayer");
+    _closeEditors();
+    setActiveLayer(nullptr);
+
+    auto *layer = new PicLayer(_centerData(), this);
+    layer->setResizable(canEditSize);
+    _adoptLayer(layer, isNew ? BasicLayer::StatePending : BasicLayer::StateNormal);
+
+    QPoint position = pos;
+    QSize layerSize = size;
+    const std::optional<QSize> loaded = path.isEmpty() ? std::nullopt : layer->initialSizeFor(path);
+    if (isNew && loaded) {
+        layerSize = *loaded;
+        const int overflowX = pos.x() + layerSize.width() - truncated(m_sceneSize.width());
+        if (overflowX > 0)
+            position.setX(pos.x() - overflowX);
+        const int overflowY = pos.y() + layerSize.height() - truncated(m_sceneSize.height());
+        if (overflowY > 0)
+            position.setY(pos.y() - overflowY);
+    }
+    layer->setGeometry(QRectF(position, QSizeF(layerSize)));
+    layer->setPicPath(path, isNew);
+    if (layerSize.height() > 0)
+        layer->setAspectRatio(double(layerSize.width()) / double(layerSize.height()));
+    _finishLayer(layer, alpha, true);
+
+    if (isNew) {
+        QPointer<PicLayer> guard(layer);
+        editPicLayer(layer);
+        if (guard)
+            guard->setState(BasicLayer::StatePending);
+    }
+    return layer;
+}
+
+LayerItem *PreviewContainer::addTextLayer(const FontInfoConfig &config, const QString &text,
+                                          const QPoint &pos, bool isNew)
+{
+    logInfo(L"PreviewContainer::addTextLayer");
+    if (countLayersOfType(LT_TEXT) >= MaxTextLayers) {
+        _showTip(tr("You can add five words at most!"));
+        return nullptr;
+    }
+    setActiveLayer(nullptr);
+    auto *layer = new TextLayer(_centerData(), this);
+    _adoptLayer(layer, isNew ? BasicLayer::StatePending : BasicLayer::StateNormal);
+
+    const QSize measured = layer->textSizeInScene(config.font(), text);
+    layer->setInfo(text, config.font(), config.color());
+    layer->setGeometry(QRectF(pos, QSizeF(measured.width() + 10, measured.height() + 5)));
+    _finishLayer(layer, 100, false);
+
+    if (isNew) {
+        QPointer<TextLayer> guard(layer);
+        editTextLayer(layer);
+        if (guard)
+            guard->setState(BasicLayer::StatePending);
+    }
+    return layer;
+}
+
+LayerItem *PreviewContainer::addTextLayer(const QFont &font, const QColor &color,
+                                          const QString &text, const QPoint &pos, bool isNew)
+{
+    FontInfoConfig config;
+    config.setFont(font);
+    config.setColor(color);
+    _closeEditors();
+    return addTextLayer(config, text, pos, isNew);
+}
+
+LayerItem *PreviewContainer::addCameraLayer(const QString &name, const QPoint &pos,
+                                            const QSize &size, int alpha, const QString &device,
+                                            const QSize &resolution, bool isNew, bool showTip,
+                                            bool flag, unsigned int keyColor, float sensitivity,
+                                            float blend)
+{
+    logInfo(L"PreviewContainer::addCameraLayer");
+    _closeEditors();
+    for (BasicLayer *existing : layers()) {
+        if (existing->layerType() != LT_CAMERA)
+            continue;
+        logWarning(L"PreviewContainer::addCameraLayer Can not add camera again.");
+        if (isNew && showTip)
+            _showTip(tr("camera has add."));
+        if (!name.isEmpty() && existing)
+            existing->setName(name);
+        return existing;
+    }
+
+    setActiveLayer(nullptr);
+    auto *layer = new CameraLayer(_centerData(), this);
+    _adoptLayer(layer, isNew ? BasicLayer::StatePending : BasicLayer::StateNormal);
+
+    if (isNew) {
+        // Given in output-frame pixels: into the scene by the width ratio, on both axes.
+        const PreviewCenterData *data = _centerData();
+        const int videoWidth = data ? data->videoSize().width() : 0;
+        const double ratio = videoWidth > 0 ? m_sceneSize.width() / videoWidth : 1.0;
+        const int w = truncated(size.width() * ratio);
+        const int h = truncated(size.height() * ratio);
+        layer->setGeometry(QRectF(pos.x() * ratio, pos.y() * ratio, w, h));
+        if (h > 0)
+            layer->setAspectRatio(double(w) / double(h));
+    } else {
+        layer->setGeometry(QRectF(pos, QSizeF(size)));
+        if (size.height() > 0)
+            layer->setAspectRatio(double(size.width()) / double(size.height()));
+    }
+
+    CameraParam param;
+    param.deviceName = device;
+    param.width = resolution.width();
+    param.height = resolution.height();
+    param.keyColor = keyColor;
+    param.sensitivity = sensitivity;
+    param.blend = blend;
+    param.flag = flag;
+    layer->setCameraParam(param);
+
+    // The common tail up to the stacking value; the fit check follows the pairing.
+    layer->setFrameEnabled(_layersEditable());
+    m_layers.append(layer);
+    _connectLayer(layer);
+    layer->setAlpha(alpha);
+    layer->setZValue(m_layers.size() - 1);
+    layer->setName(name);
+
+    QPointer<CameraLayer> guard(layer);
+    QPointer<PreviewContainer> self(this);
+    if (m_compositor) {
+        auto *twin = qobject_cast<CMCameraLayer *>(m_compositor->findCameraLayer());
+        if (!twin) {
+            const QRectF r = layer->geometry();
+            twin = qobject_cast<CMCameraLayer *>(m_compositor->addCameraLayer(
+                QPoint(truncated(r.x()), truncated(r.y())), layer->isVisible(),
+                QSize(truncated(r.width()), truncated(r.height())), alpha, device, resolution,
+                QString(), flag, keyColor, sensitivity, blend));
+        }
+        // Creating the twin asks the host to open the camera, and the host may call back.
+        if (!self || !guard)
+            return guard.data();
+        if (twin) {
+            twin->setUILayer(layer);
+            twin->setName(name);
+        }
+    }
+
+    if (isNew) {
+        editCameraLayer(layer);
+        if (guard)
+            guard->setState(BasicLayer::StatePending);
+    } else {
+        layer->setCameraParam(param);
+        if (!self || !guard)
+            return guard.data();
+        layer->setFrameEnabled(_layersEditable());
+    }
+    if (!self || !guard)
+        return guard.data();
+    _relayoutAll();
+    _fitIfNeeded(layer);
+    return layer;
+}
+
+LayerItem *PreviewContainer::addGameVideoLayer(const QPoint &pos, const QSize &size, int alpha)
+{
+    logInfo(L"PreviewContainer::addGameVideoLayer");
+    for (BasicLayer *existing : layers()) {
+        if (existing->layerType() == LT_GAMEVIDEO) {
+            logWarning(L"PreviewContainer::addGameVideoLayer Can not add game layer again.");
+            return existing;
+        }
+    }
+    auto *layer = new GamePicLayer(_centerData(), this);
+    _adoptLayer(layer, BasicLayer::StateNormal);
+    layer->setGeometry(QRectF(pos, QSizeF(size)));
+    layer->setFrameEnabled(_layersEditable());
+    if (size.height() > 0)
+        layer->setAspectRatio(double(size.width()) / double(size.height()));
+    _finishLayer(layer, alpha, true);
+    return layer;
+}
+
+void PreviewContainer::_adoptLayer(BasicLayer *layer, int state)
+{
+    layer->setState(state);
+    addItem(layer);
+    layer->setParent(this);
+}
+
+void PreviewContainer::_finishLayer(BasicLayer *layer, int alpha, bool checkFit)
+{
+    layer->setFrameEnabled(_layersEditable());
+    m_layers.append(layer);
+    _connectLayer(layer);
+    if (auto *picture = qobject_cast<PicLayer *>(layer))
+        picture->setAlpha(alpha);
+    else if (auto *game = qobject_cast<GamePicLayer *>(layer))
+        game->setAlpha(alpha);
+    else if (auto *camera = qobject_cast<CameraLayer *>(layer))
+        camera->setAlpha(alpha);
+    layer->setZValue(m_layers.size() - 1);
+    _relayoutAll();
+    if (checkFit)
+        _fitIfNeeded(layer);
+}
+
+void PreviewContainer::_fitIfNeeded(BasicLayer *layer)
+{
+    if (layer->layerType() == LT_TEXT)
+        return;
+    if (layer->keepInsideParent())
+        layer->fitToWidth(QSize(truncated(size().width()), truncated(size().height())));
+}
+
+void PreviewContainer::_connectLayer(BasicLayer *layer)
+{
+    connect(layer, &BasicLayer::needToBeDelete, this, &PreviewContainer::onDeleteLayer);
+    connect(layer, &BasicLayer::editLayer, this, &PreviewContainer::on_editLayer);
+    connect(layer, &BasicLayer::activeChanged, this, &PreviewContainer::on_activeChanged);
+    connect(layer, &BasicLayer::sigToFirstLayer, this, &PreviewContainer::on_toFirstLayer);
+    connect(layer, &BasicLayer::sigToLastLayer, this, &PreviewContainer::on_toLastLayer);
+    connect(layer, &BasicLayer::sigLayermgr, this, &PreviewContainer::on_layermgr);
+}
+
+void PreviewContainer::_relayoutAll()
+{
+    if (m_relayout)
+        m_relayout->on_relayoutAll();
+}
+
+// Layer operations -----------------------------------------------------------------------------
+
+void PreviewContainer::setActiveLayer(BasicLayer *layer)
+{
+    for (BasicLayer *each : layers())
+        each->setState(BasicLayer::StateNormal);
+    if (layer)
+        layer->setState(BasicLayer::StateActive);
+}
+
+BasicLayer *PreviewContainer::activeLayer() const
+{
+    for (BasicLayer *layer : layers()) {
+        if (layer->layerType() != LT_GAMEVIDEO && layer->state() == BasicLayer::StateActive)
+            return layer;
+    }
+    return nullptr;
+}
+
+void PreviewContainer::removeCameraLayers()
+{
+    QPointer<PreviewContainer> self(this);
+    for (BasicLayer *layer : layers()) {
+        if (!self)
+            return;
+        if (layer->layerType() == LT_CAMERA)
+            onDeleteLayer(layer);
+    }
+}
+
+void PreviewContainer::onDeleteLayer(BasicLayer *layer)
+{
+    logInfo(L"PreviewContainer::onDeleteLayer");
+    const int index = indexOfLayer(layer);
+    if (index < 0 || layer->layerType() == LT_GAMEVIDEO)
+        return;
+    QPointer<PreviewContainer> self(this);
+    QPointer<BasicLayer> guard(layer);
+    if (layer->layerType() == LT_CAMERA && m_services.controller) {
+        m_services.controller->closeCamera();
+        if (!self)
+            return;
+    }
+    if (!guard || indexOfLayer(guard) < 0)
+        return;
+    m_layers.removeAll(QPointer<BasicLayer>(guard));
+    if (m_compositor) {
+        // Marking the camera's twin deleted asks the host to close the camera once more.
+        m_compositor->deleteCMLayerByUILayer(guard);
+        if (!self)
+            return;
+    }
+    if (guard) {
+        if (m_pendingData && m_pendingData->layer == guard)
+            m_pendingData->layer = nullptr;
+        removeItem(guard);
+        guard->hide();
+        if (QGraphicsScene *itemScene = guard->scene())
+            itemScene->removeItem(guard);
+        // Later: the item may be the sender of the signal that brought us here.
+        guard->deleteLater();
+    }
+    _refreshLayersManager();
+}
+
+void PreviewContainer::on_activeChanged(BasicLayer *layer)
+{
+    setActiveLayer(layer);
+    setFocus(Qt::MouseFocusReason);
+    update();
+}
+
+void PreviewContainer::onDeleteLayerByFrame(QObject *layer)
+{
+    onDeleteLayer(qobject_cast<BasicLayer *>(layer));
+}
+
+void PreviewContainer::onEditLayerByFrame(QObject *layer)
+{
+    on_editLayer(qobject_cast<BasicLayer *>(layer));
+}
+
+void PreviewContainer::onActiveChangedByFrame(QObject *layer)
+{
+    on_activeChanged(qobject_cast<BasicLayer *>(layer));
+}
+
+void PreviewContainer::on_toFirstLayer(BasicLayer *layer)
+{
+    Q_EMIT sigToFirstLayer(layer);
+}
+
+void PreviewContainer::on_toLastLayer(BasicLayer *layer)
+{
+    Q_EMIT sigToLastLayer(layer);
+}
+
+void PreviewContainer::on_layermgr(BasicLayer *layer)
+{
+    Q_UNUSED(layer)
+    showLayersManager();
+}
+
+void PreviewContainer::showLayersManager()
+{
+    if (!m_services.editors) {
+        logWarning(L"PreviewContainer::showLayersManager no layer manager installed.");
+        return;
+    }
+    if (!m_layersManager) {
+        m_layersManager = m_services.editors->createLayersManager(graphicsView(), this, m_relayout);
+        if (!m_layersManager)
+            return;
+    }
+    m_services.editors->setLayerEntries(m_layersManager, collectLayerEntries());
+    m_layersManager->showModalAsync(true, true);
+}
+
+QList<LayerEntry> PreviewContainer::collectLayerEntries() const
+{
+    QList<LayerEntry> entries;
+    if (!m_compositor)
+        return entries;
+    const QList<QPointer<CMLayer>> stack = m_compositor->layers();
+    for (const QPointer<CMLayer> &layer : stack) {
+        if (!layer || layer->isDeleted())
+            continue;
+        LayerEntry entry;
+        entry.type = layer->layerType();
+        entry.layerId = layer->layerId();
+        entry.layer = layer;
+        entry.combine = layer->isCombine();
+        entry.name = layer->name();
+        entries.append(entry);
+    }
+    return entries;
+}
+
+void PreviewContainer::_refreshLayersManager()
+{
+    if (m_layersManager && m_services.editors)
+        m_services.editors->setLayerEntries(m_layersManager, collectLayerEntries());
+}
+
+void PreviewContainer::_closeEditors()
+{
+    // Each close may run an editor's own handling (a discard): re-read the pointers each time.
+    const QPointer<QWidget> windows[] = {m_cameraEditor.data(), m_textEditor.data(),
+                                         m_picEditor.data(), m_tipWindow.data(),
+                                         m_layersManager.data()};
+    for (const QPointer<QWidget> &window : windows) {
+        if (window)
+            window->close();
+    }
+}
+
+void PreviewContainer::_showTip(const QString &message)
+{
+    if (!m_tipWindow)
+        m_tipWindow = TipMessageWindow::createWindow(graphicsView());
+    m_tipWindow->setContent(message, QString(), false, QObject::tr("live tip"));
+    m_tipWindow->showModalAsync(true, true);
+}
+
+// Input ----------------------------------------------------------------------------------------
+
+void PreviewContainer::closeEvent(QCloseEvent *event)
+{
+    UIControl::closeEvent(event);
+    Q_EMIT sigAboutToClose();
+}
+
+void PreviewContainer::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    UIControl::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    setFocus(Qt::MouseFocusReason);
+    // Front first: the highest stacking value, and the later layer among equals.
+    QList<BasicLayer *> ordered = layers();
+    std::stable_sort(ordered.begin(), ordered.end(), [](const BasicLayer *a, const BasicLayer *b) {
+        return a->zValue() < b->zValue();
+    });
+    for (auto it = ordered.crbegin(); it != ordered.crend(); ++it) {
+        BasicLayer *layer = *it;
+        if (!layer->isVisible() || !layer->geometry().contains(event->pos()))
+            continue;
+        if (layer->isOnHandle(layer->mapFromParent(event->pos())))
+            return;
+        on_activeChanged(layer);
+        return;
+    }
+    setActiveLayer(nullptr);
+    update();
+}
+
+void PreviewContainer::keyPressEvent(QKeyEvent *event)
+{
+    BasicLayer *layer = activeLayer();
+    QPointF delta;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        delta = QPointF(-1, 0);
+        break;
+    case Qt::Key_Up:
+        delta = QPointF(0, -1);
+        break;
+    case Qt::Key_Right:
+        delta = QPointF(1, 0);
+        break;
+    case Qt::Key_Down:
+        delta = QPointF(0, 1);
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (layer)
+        layer->moveBy(delta);
+}
+
+void PreviewContainer::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Delete || event->isAutoRepeat()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QPointer<PreviewContainer> self(this);
+    for (BasicLayer *layer : layers()) {
+        if (!self)
+            return;
+        if (layer->state() == BasicLayer::StateActive && layer->layerType() != LT_GAMEVIDEO)
+            onDeleteLayer(layer);
+    }
+}
+
+void PreviewContainer::resizeEvent(QGraphicsSceneResizeEvent *event)
+{
+    UIControl::resizeEvent(event);
+    _fillParent();
+}
+
+bool PreviewContainer::_isInternalDrag(const QGraphicsSceneDragDropEvent *event) const
+{
+    if (!event->mimeData() || !event->mimeData()->hasFormat(QLatin1String(ItemDragFormat)))
+        return false;
+    const QGraphicsView *view = graphicsView();
+    const QWidget *source = event->source();
+    return view && source && (source == view || source == view->viewport());
+}
+
+BasicLayer *PreviewContainer::_layerOfId(quint32 id) const
+{
+    if (!m_compositor || id == 0)
+        return nullptr;
+    auto *layer = qobject_cast<CMBasicLayer *>(m_compositor->layerById(id));
+    if (!layer || layer->isDeleted())
+        return nullptr;
+    auto *item = qobject_cast<BasicLayer *>(layer->uiLayer());
+    return hasLayer(item) ? item : nullptr;
+}
+
+QMimeData *PreviewContainer::createItemDragData(BasicLayer *layer, const QPointF &grabPoint) const
+{
+    CMLayer *twin = m_compositor ? m_compositor->layerOfItem(layer) : nullptr;
+    if (!twin)
+        return nullptr;
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << quint32(twin->layerId()) << grabPoint;
+    auto *data = new QMimeData;
+    data->setData(QLatin1String(ItemDragFormat), bytes);
+    return data;
+}
+
+void PreviewContainer::dragEnterEvent(QGraphicsSceneDragDropEvent *event)
+{
+    if (_isInternalDrag(event)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else if (event->mimeData() && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    } else if (!event->mimeData() || !event->mimeData()->hasFormat(QLatin1String(ItemDragFormat))) {
+        event->ignore();
+    }
+}
+
+void PreviewContainer::dragLeaveEvent(QGraphicsSceneDragDropEvent *event)
+{
+    Q_UNUSED(event)
+}
+
+void PreviewContainer::dragMoveEvent(QGraphicsSceneDragDropEvent *event)
+{
+    if (_isInternalDrag(event)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        QDataStream stream(event->mimeData()->data(QLatin1String(ItemDragFormat)));
+        quint32 id = 0;
+        QPointF offset;
+        stream >> id >> offset;
+        if (stream.status() != QDataStream::Ok)
+            return;
+        if (BasicLayer *layer = _layerOfId(id)) {
+            const QSizeF current = layer->size();
+            layer->setGeometry(QRectF(event->pos() - offset, current));
+        }
+    } else if (event->mimeData() && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void PreviewContainer::dropEvent(QGraphicsSceneDragDropEvent *event)
+{
+    const PreviewCenterData *data = _centerData();
+    if (!event->mimeData() || !event->mimeData()->hasUrls() || !data || !data->initDone()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const QPoint position = event->pos().toPoint();
+    QPointer<PreviewContainer> self(this);
+    for (const QUrl &url : urls) {
+        const QString path = url.toLocalFile();
+        QImageReader reader(path);
+        if (path.isEmpty() || !reader.canRead()) {
+            logWarning(L"PreviewContainer::dropEvent %ls is not a picture; the rest is skipped.",
+                       url.toDisplayString().toStdWString().c_str());
+            event->ignore();
+            return;
+        }
+        addPicLayer(path, true, position, QSize(160, 90), 100, true);
+        if (!self)
+            return;
+    }
+}
+
+// Helpers --------------------------------------------------------------------------------------
+
+void PreviewContainer::_fillParent()
+{
+    QGraphicsItem *parent = parentItem();
+    if (!parent || qobject_cast<UIControl *>(parentObject()))
+        return;
+    const QSizeF area = parent->boundingRect().size();
+    const QSizeF own = size();
+    if (area.isEmpty() || own.isEmpty()) {
+        setScale(1.0);
+        setPos(0, 0);
+        return;
+    }
+    const qreal factor = std::min(area.width() / own.width(), area.height() / own.height());
+    setScale(factor);
+    setPos(parent->boundingRect().left() + (area.width() - own.width() * factor) * 0.5,
+           parent->boundingRect().top() + (area.height() - own.height() * factor) * 0.5);
+}
+
+PreviewCenterData *PreviewContainer::_centerData() const
+{
+    return m_services.controller ? m_services.controller->centerData() : nullptr;
+}
+
+bool PreviewContainer::_layersEditable() const
+{
+    const PreviewCenterData *data = _centerData();
+    return data ? data->layersEditable() : true;
+}

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "BasicLayerData.h"
+#include "ILayerScene.h"
+#include "LayerEntry.h"
+
+#include <appcommon/TipMessageWindow.h>
+#include <guifoundation/UIBaseWindow.h>
+#include <guifoundation/UIControl.h>
+
+#include <QList>
+#include <QPointer>
+#include <QSizeF>
+
+#include <memory>
+
+class BasicLayer;
+class CameraLayer;
+class FontInfoConfig;
+class GamePicLayer;
+class ILayerEditorFactory;
+class IPreviewController;
+class PicLayer;
+class PreviewCenterData;
+class PreviewCombineLogic;
+class QMimeData;
+class RelayoutLogic;
+class TextLayer;
+
+// The root of the interactive preview: one control that fills the preview area and holds one
+// item per layer, back to front. It creates items for the compositor (loadUI) and for the
+// user (with the editor opened at once), keeps at most one camera, one game video and five
+// texts, decides which layer is active, and handles the scene's mouse, keys and drops.
+//
+// Everything runs on the GUI thread. Calls that reach the host (closing the camera) may come
+// back into the engine, the container's own destruction included, so the container checks that
+// it still lives after each of them.
+class PreviewContainer : public UIControl, public ILayerScene
+{
+    Q_OBJECT
+
+public:
+    // What the container works with; all owned elsewhere, all may be null (a bare scene).
+    struct Services
+    {
+        IPreviewController *controller = nullptr;
+        PreviewCombineLogic *compositor = nullptr;
+        RelayoutLogic *relayout = nullptr;
+        ILayerEditorFactory *editors = nullptr;
+    };
+
+    static constexpr int MaxTextLayers = 5;
+    // The format of an in-scene layer drag: the compositing layer's id (quint32), then the
+    // grab point inside the layer (QPointF), in a QDataStream.
+    static const char *const ItemDragFormat;
+
+    // A new container of size under parent: in a GUI-foundation control's free layout, or as
+    // the child item of any other graphics object, scaled to fill it.
+    static PreviewContainer *createPreviewContainer(QGraphicsObject *parent, const QSize &size,
+                                                    const Services &services);
+    PreviewContainer(QGraphicsObject *parent, const QSize &size, const Services &services);
+    ~PreviewContainer() override;
+
+    void setEditorFactory(ILayerEditorFactory *factory) { m_services.editors = factory; }
+    ILayerEditorFactory *editorFactory() const { return m_services.editors; }
+
+    void resizeScene(qreal x, qreal y, qreal w, qreal h);
+    QSizeF sceneSize() const { return m_sceneSize; }
+    void setLayersEditable(bool editable);
+
+    // Back to front.
+    QList<BasicLayer *> layers() const;
+    int countLayersOfType(int type) const;
+    // -1 when the layer is not in the scene.
+    int indexOfLayer(const BasicLayer *layer) const;
+    bool hasLayer(const BasicLayer *layer) const { return indexOfLayer(layer) >= 0; }
+
+    // ILayerScene, and the user's creation of layers.
+    QObject *sceneObject() override { return this; }
+    LayerItem *addPicLayer(const QString &path, bool canEditSize, const QPoint &pos,
+                           const QSize &size, int alpha, bool isNew) override;
+    LayerItem *addTextLayer(const FontInfoConfig &config, const QString &text, const QPoint &pos,
+                            bool isNew) override;
+    LayerItem *addTextLayer(const QFont &font, const QColor &color, const QString &text,
+                            const QPoint &pos, bool isNew);
+    LayerItem *addCameraLayer(const QString &name, const QPoint &pos, const QSize &size, int alpha,
+                              const QString &device, const QSize &resolution, bool isNew,
+                              bool showTip, bool flag, unsigned int keyColor, float sensitivity,
+                              float blend) override;
+    LayerItem *addGameVideoLayer(const QPoint &pos, const QSize &size, int alpha) override;
+
+    void setActiveLayer(BasicLayer *layer);
+    // The first selected layer that is not the game video.
+    BasicLayer *activeLayer() const;
+    void removeCameraLayers();
+
+    void showLayersManager();
+    QList<LayerEntry> collectLayerEntries() const;
+
+    void editPicLayer(BasicLayer *layer);
+    void editTextLayer(BasicLayer *layer);
+    void editCameraLayer(BasicLayer *layer);
+
+    // The drag data of an in-scene move of layer grabbed at grabPoint (item coordinates); null
+    // when the layer has no compositing twin yet.
+    QMimeData *createItemDragData(BasicLayer *layer, const QPointF &grabPoint) const;
+
+    // Windows the container keeps, while they are open.
+    TipMessageWindow *tipWindow() const { return m_tipWindow; }
+    UIBaseWindow *layersManager() const { return m_layersManager; }
+    BasicLayerData *pendingData() const { return m_pendingData.get(); }
+
+Q_SIGNALS:
+    void sigAboutToClose();
+    void sigToFirstLayer(BasicLayer *layer);
+    void sigToLastLayer(BasicLayer *layer);
+
+public Q_SLOTS:
+    void onDeleteLayer(BasicLayer *layer);
+    void on_editLayer(BasicLayer *layer);
+    void on_activeChanged(BasicLayer *layer);
+    void onDeleteLayerByFrame(QObject *layer);
+    void onEditLayerByFrame(QObject *layer);
+    void onActiveChangedByFrame(QObject *layer);
+    void on_Frames_confirmed(BasicLayerData *layerData);
+    void on_Frames_discarded(BasicLayerData *layerData);
+    void on_toFirstLayer(BasicLayer *layer);
+    void on_toLastLayer(BasicLayer *layer);
+    void on_layermgr(BasicLayer *layer);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QGraphicsSceneDragDropEvent *event) override;
+    void dragLeaveEvent(QGraphicsSceneDragDropEvent *event) override;
+    void dragMoveEvent(QGraphicsSceneDragDropEvent *event) override;
+    void dropEvent(QGraphicsSceneDragDropEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void resizeEvent(QGraphicsSceneResizeEvent *event) override;
+
+private:
+    void _closeEditors();
+    void _showTip(const QString &message);
+    // Adds the item to the list, connects it and stacks it; the fit check for media items.
+    void _finishLayer(BasicLayer *layer, int alpha, bool checkFit);
+    void _connectLayer(BasicLayer *layer);
+    void _adoptLayer(BasicLayer *layer, int state);
+    void _fitIfNeeded(BasicLayer *layer);
+    void _relayoutAll();
+    void _fillParent();
+    bool _isInternalDrag(const QGraphicsSceneDragDropEvent *event) const;
+    BasicLayer *_layerOfId(quint32 id) const;
+    PreviewCenterData *_centerData() const;
+    bool _layersEditable() const;
+    void _refreshLayersManager();
+    void _openEditor(BasicLayer *layer, std::unique_ptr<BasicLayerData> record,
+                     QPointer<UIBaseWindow> *slot);
+    std::unique_ptr<BasicLayerData> _snapshot(BasicLayer *layer) const;
+
+    QList<QPointer<BasicLayer>> m_layers;
+    QPointer<UIBaseWindow> m_cameraEditor;
+    QPointer<TipMessageWindow> m_tipWindow;
+    QPointer<UIBaseWindow> m_textEditor;
+    QPointer<UIBaseWindow> m_picEditor;
+    QPointer<UIBaseWindow> m_layersManager;
+    std::unique_ptr<BasicLayerData> m_pendingData;
+    QSizeF m_sceneSize;
+    Services m_services;
+    QPointer<PreviewCombineLogic> m_compositor;
+    QPointer<RelayoutLogic> m_relayout;
+    bool m_closing = false;
+};

@@ -1,0 +1,73 @@
+#include "TextLayer.h"
+
+#include "LayerMenu.h"
+
+#include <QGraphicsTextItem>
+#include <QPainter>
+
+#include <cmath>
+
+TextLayer::TextLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
+    : BasicLayer(centerData, parent)
+    , m_textItem(new QGraphicsTextItem(this))
+{
+    setResizable(false);
+    m_textItem->setAcceptHoverEvents(false);
+    // The item takes the mouse; the text is only shown.
+    m_textItem->setAcceptedMouseButtons(Qt::NoButton);
+    setBackgroundColor(QColor(0, 0, 0, 0));
+    connect(menu(), &LayerMenu::sigEditTriggered, this, &TextLayer::onEdit);
+    connect(menu(), &LayerMenu::sigDeleteTriggered, this, &TextLayer::onDelete);
+}
+
+TextLayer::~TextLayer() = default;
+
+QSize TextLayer::layerSize() const
+{
+    return textSizeInScene(m_fontInfo.font(), m_text);
+}
+
+void TextLayer::showContextMenu()
+{
+    menu()->popup(_view());
+}
+
+void TextLayer::setInfo(const QString &text, const QFont &font, const QColor &color)
+{
+    m_text = text;
+    m_fontInfo.setFont(font);
+    m_fontInfo.setColor(color);
+    m_textItem->setFont(sceneFont(m_fontInfo.font()));
+    m_textItem->setDefaultTextColor(color);
+    m_textItem->setPlainText(text);
+}
+
+void TextLayer::notifyInfo()
+{
+    Q_EMIT sigInfoChanged(m_fontInfo, m_text);
+}
+
+void TextLayer::onEdit()
+{
+    Q_EMIT editLayer(this);
+}
+
+void TextLayer::onDelete()
+{
+    Q_EMIT needToBeDelete(this);
+}
+
+void TextLayer::on_fontOrColorChanged(FontInfoConfig f1, QString key)
+{
+    const QSize measured = textSizeInScene(f1.font(), key);
+    setInfo(key, f1.font(), f1.color());
+    resize(int(measured.width() + 10.0), measured.height() + 5);
+    update();
+    Q_EMIT sigResized(geometry());
+    Q_EMIT sigInfoChanged(m_fontInfo, key);
+}
+
+void TextLayer::on_geometryChanged(QRectF rc)
+{
+    setGeometry(rc);
+}

@@ -1,0 +1,571 @@
+// The interactive preview driven as a user drives it: real mouse, key and drop events through
+// a view, checked against what the host receives (the composed frame) and what is stored.
+
+#include "CompositingTestSupport.h"
+#include "SceneTestSupport.h"
+
+#include "BasicLayer.h"
+#include "CMBasicLayer.h"
+#include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
+#include "PreviewContainer.h"
+#include "PreviewLogic.h"
+#include "RelayoutLogic.h"
+
+#include <guifoundation/UIControl.h>
+#include <guifoundation/UIMenu.h>
+
+#include <QFile>
+#include <QGraphicsScene>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QRectF RedRect(100, 100, 200, 100);
+const QRectF BlueRect(250, 150, 200, 100);
+const QRgb Red = qRgb(255, 0, 0);
+const QRgb Blue = qRgb(0, 0, 255);
+const QRgb Black = qRgb(0, 0, 0);
+
+QString savePicture(const QTemporaryDir &dir, const QString &name, const QColor &colour)
+{
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(colour);
+    const QString path = dir.filePath(name);
+    picture.save(path);
+    return path;
+}
+
+QStringList actionNames(const QMenu *menu)
+{
+    QStringList names;
+    for (const QAction *action : menu->actions())
+        names.append(action->objectName());
+    return names;
+}
+
+} // namespace
+
+class TestPreviewScene : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void selectDragAndRefuse();
+    void handleRegions_data();
+    void handleRegions();
+    void resizeLimits();
+    void keysMoveAndDelete();
+    void menuActionsAndStacking();
+    void dropsAndEditing();
+    void limitsShowNotices();
+    void plainGraphicsWidgetParent();
+    void hidePreviewStoresAndRestarts();
+    void frameIsCrispAtAnyScale();
+
+private:
+    void _startEngine();
+    void _show(QGraphicsObject *parent = nullptr);
+    BasicLayer *_item(quint32 layerId) const;
+    QImage _compose();
+    QRgb _outputAt(const QImage &frame, const QPointF &scenePos) const;
+    PreviewContainer *container() const { return m_engine->controller()->container(); }
+    PreviewCombineLogic *combine() const { return m_engine->controller()->combine(); }
+
+    QTemporaryDir m_dir;
+    QString m_redPath;
+    QString m_bluePath;
+    PreviewEngine *m_engine = nullptr;
+    std::unique_ptr<HostReceiver> m_host;
+    std::unique_ptr<QGraphicsScene> m_scene;
+    std::unique_ptr<QGraphicsView> m_view;
+    UIControl *m_root = nullptr;
+    FakeEditorFactory m_editors;
+    quint32 m_red = 0;
+    quint32 m_blue = 0;
+    quint32 m_game = 0;
+};
+
+void TestPreviewScene::initTestCase()
+{
+    m_redPath = savePicture(m_dir, QStringLiteral("red.png"), Qt::red);
+    m_bluePath = savePicture(m_dir, QStringLiteral("blue.png"), Qt::blue);
+}
+
+void TestPreviewScene::init()
+{
+    m_editors = FakeEditorFactory();
+    _startEngine();
+    // Two overlapping pictures over the game video, which is hidden, so empty scene is black.
+    m_red = combine()
+                ->addImageLayer(m_redPath, true, RedRect.topLeft().toPoint(), true,
+                                RedRect.size().toSize(), 100, {})
+                ->layerId();
+    m_blue = combine()
+                 ->addImageLayer(m_bluePath, true, BlueRect.topLeft().toPoint(), true,
+                                 BlueRect.size().toSize(), 100, {})
+                 ->layerId();
+    m_game = combine()->layers().first()->layerId();
+    m_engine->controller()->relayout()->on_layoutsCombine(m_game, false);
+}
+
+void TestPreviewScene::_startEngine()
+{
+    m_engine = PreviewEngine::createInstance();
+    m_host = std::make_unique<HostReceiver>(m_engine);
+    m_engine->controller()->setEditorFactory(&m_editors);
+    m_engine->init(30);
+    m_engine->setVideoSize(1280, 720); // a scene of 746 x 420
+}
+
+void TestPreviewScene::_show(QGraphicsObject *parent)
+{
+    m_scene = std::make_unique<QGraphicsScene>();
+    m_view = std::make_unique<QGraphicsView>(m_scene.get());
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    if (!parent) {
+        m_root = new UIControl;
+        m_root->resize(746, 420);
+        m_scene->addItem(m_root);
+        parent = m_root;
+    } else {
+        m_scene->addItem(parent);
+    }
+    m_scene->setSceneRect(parent->boundingRect());
+    m_view->resize(parent->boundingRect().size().toSize());
+    m_view->show();
+    QApplication::setActiveWindow(m_view.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m_engine->showPreview(parent);
+    QVERIFY(container());
+}
+
+void TestPreviewScene::cleanup()
+{
+    m_host.reset();
+    if (PreviewEngine *engine = PreviewEngine::instance())
+        engine->release();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_view.reset();
+    m_scene.reset();
+    m_root = nullptr;
+    QFile::remove(PreviewCenterData().settingFileName());
+}
+
+BasicLayer *TestPreviewScene::_item(quint32 layerId) const
+{
+    auto *layer = qobject_cast<CMBasicLayer *>(combine()->layerById(layerId));
+    return layer ? qobject_cast<BasicLayer *>(layer->uiLayer()) : nullptr;
+}
+
+QImage TestPreviewScene::_compose()
+{
+    const QByteArray game = solidFrame(1280, 720, 0xFF404040);
+    const size_t before = m_host->frameCount();
+    m_engine->pushGameVideoData(game.constData(), uint(game.size()), 1280, 720, before + 1);
+    if (!m_host->waitForFrames(before + 1))
+        return QImage();
+    QCoreApplication::sendPostedEvents();
+    return m_host->takeFrames().back().image;
+}
+
+QRgb TestPreviewScene::_outputAt(const QImage &frame, const QPointF &scenePos) const
+{
+    const QSizeF scene = combine()->sceneSize();
+    return frame.pixel(int(scenePos.x() * frame.width() / scene.width()),
+                       int(scenePos.y() * frame.height() / scene.height())) |
+           0xFF000000u;
+}
+
+void TestPreviewScene::selectDragAndRefuse()
+{
+    _show();
+    BasicLayer *red = _item(m_red);
+    BasicLayer *blue = _item(m_blue);
+    QVERIFY(red && blue);
+    QCOMPARE(red->geometry(), RedRect);
+    Mouse mouse(m_view.get());
+
+    mouse.click(QPointF(150, 130));
+    QCOMPARE(container()->activeLayer(), red);
+    QCOMPARE(blue->state(), int(BasicLayer::StateNormal));
+    mouse.click(QPointF(101, 101)); // its corner handle: still selected
+    QCOMPARE(container()->activeLayer(), red);
+    mouse.click(QPointF(700, 400)); // empty scene
+    QVERIFY(!container()->activeLayer());
+    QCOMPARE(red->state(), int(BasicLayer::StateNormal));
+
+    // A drag is reported once, when it ends.
+    QSignalSpy moved(red, &LayerItem::sigPosChanged);
+    QSignalSpy resized(red, &LayerItem::sigResized);
+    QSignalSpy resizedOk(red, &LayerItem::sigResizedOk);
+    mouse.press(QPointF(150, 130));
+    mouse.move(QPointF(165, 140));
+    mouse.move(QPointF(180, 150));
+    QCOMPARE(moved.size() + resized.size() + resizedOk.size(), 0);
+    mouse.release(QPointF(180, 150));
+    QCOMPARE(red->geometry(), RedRect.translated(30, 20));
+    QCOMPARE(moved.size(), 1);
+    QCOMPARE(resized.size(), 1);
+    QCOMPARE(resizedOk.size(), 1);
+    const QImage frame = _compose();
+    QCOMPARE(_outputAt(frame, QPointF(140, 130)), Red);
+    QCOMPARE(_outputAt(frame, QPointF(110, 105)), Black); // where it was
+
+    // A drag past the left edge is refused as a whole, not clamped.
+    mouse.drag(QPointF(150, 130), QPointF(150 - 131, 130));
+    QCOMPARE(red->geometry(), RedRect.translated(30, 20));
+    mouse.drag(QPointF(150, 130), QPointF(150 - 130, 130));
+    QCOMPARE(red->geometry().left(), 0.0);
+}
+
+void TestPreviewScene::handleRegions_data()
+{
+    QTest::addColumn<QPointF>("handle");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QRectF>("expected"); // for free resizing
+    QTest::addColumn<QPointF>("fixed");   // the corner aspect-locked resizing keeps
+    QTest::addColumn<QPointF>("outward"); // a move away from that corner
+
+    const struct
+    {
+        const char *name;
+        QPointF handle;
+        QRectF free;
+        QPointF fixed;
+        QPointF outward;
+    } rows[] = {
+        {"bottom", {350, 246}, {250, 150, 200, 110}, {450, 150}, {0, 10}},
+        {"bottom-left", {251, 246}, {260, 150, 190, 110}, {450, 150}, {-10, 10}},
+        {"bottom-right", {446, 246}, {250, 150, 210, 110}, {250, 150}, {10, 10}},
+        {"top", {350, 151}, {250, 160, 200, 90}, {250, 250}, {0, -10}},
+        {"top-left", {251, 151}, {260, 160, 190, 90}, {450, 250}, {-10, -10}},
+        {"top-right", {446, 151}, {250, 160, 210, 90}, {250, 250}, {10, -10}},
+        {"left", {251, 200}, {260, 150, 190, 100}, {450, 250}, {-10, 0}},
+        {"right", {446, 200}, {250, 150, 210, 100}, {250, 150}, {10, 0}},
+    };
+    for (const auto &row : rows) {
+        QTest::addRow("%s free", row.name)
+            << row.handle << true << row.free << row.fixed << row.outward;
+        QTest::addRow("%s locked", row.name)
+            << row.handle << false << row.free << row.fixed << row.outward;
+    }
+}
+
+void TestPreviewScene::handleRegions()
+{
+    QFETCH(QPointF, handle);
+    QFETCH(bool, shift);
+    QFETCH(QRectF, expected);
+    QFETCH(QPointF, fixed);
+    QFETCH(QPointF, outward);
+    _show();
+    BasicLayer *blue = _item(m_blue);
+    Mouse mouse(m_view.get());
+    // Free: (10, 10) moves every dragged edge; locked: away from the fixed corner.
+    const QPointF to = handle + (shift ? QPointF(10, 10) : outward);
+    mouse.drag(handle, to, shift ? Qt::ShiftModifier : Qt::NoModifier);
+    const QRectF got = blue->geometry();
+    if (shift) {
+        QCOMPARE(got, expected);
+        QCOMPARE(blue->aspectRatio(), got.width() / got.height());
+    } else {
+        QVERIFY2(got.width() > BlueRect.width(), "an aspect-locked drag resizes");
+        QVERIFY(qAbs(got.width() - 2 * got.height()) <= 1.0); // keeps 2:1
+        const QPointF corners[] = {got.topLeft(), got.topRight(), got.bottomLeft(),
+                                   got.bottomRight()};
+        QVERIFY(std::find(std::begin(corners), std::end(corners), fixed) != std::end(corners));
+    }
+    // The compositing layer follows the release: the output shows the new rectangle.
+    const QImage frame = _compose();
+    QCOMPARE(_outputAt(frame, got.center()), Blue);
+}
+
+void TestPreviewScene::resizeLimits()
+{
+    _show();
+    BasicLayer *blue = _item(m_blue);
+    Mouse mouse(m_view.get());
+
+    // Free: a side must stay longer than 14.
+    blue->setGeometryAndNotify(QRectF(250, 150, 20, 100));
+    mouse.drag(QPointF(268, 200), QPointF(262, 200), Qt::ShiftModifier);
+    QCOMPARE(blue->geometry().width(), 20.0);
+    mouse.drag(QPointF(268, 200), QPointF(263, 200), Qt::ShiftModifier);
+    QCOMPARE(blue->geometry().width(), 15.0);
+
+    // Aspect-locked: never a side under 30, and the ratio of the last free resize is kept.
+    blue->setGeometryAndNotify(QRectF(250, 150, 60, 30));
+    blue->setAspectRatio(2.0);
+    mouse.drag(QPointF(307, 177), QPointF(280, 165));
+    QCOMPARE(blue->geometry(), QRectF(250, 150, 60, 30));
+    mouse.drag(QPointF(307, 177), QPointF(367, 207));
+    QVERIFY(blue->geometry().width() > 60);
+    QCOMPARE(blue->geometry().width(), 2 * blue->geometry().height());
+    // Not past the scene's edge either.
+    blue->setGeometryAndNotify(QRectF(640, 150, 100, 50));
+    mouse.drag(QPointF(737, 197), QPointF(760, 210));
+    QCOMPARE(blue->geometry(), QRectF(640, 150, 100, 50));
+}
+
+void TestPreviewScene::keysMoveAndDelete()
+{
+    _show();
+    BasicLayer *blue = _item(m_blue);
+    Mouse mouse(m_view.get());
+    mouse.click(BlueRect.center());
+    QSignalSpy moved(blue, &LayerItem::sigPosChanged);
+    for (Qt::Key key :
+         {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Up, Qt::Key_Left})
+        QTest::keyClick(m_view->viewport(), key);
+    QCOMPARE(blue->pos(), BlueRect.topLeft() + QPointF(2, 0));
+    QCOMPARE(moved.size(), 6);
+    QCOMPARE(combine()->layerById(m_blue)->uiRect().topLeft(), blue->pos());
+
+    QPointer<BasicLayer> guard(blue);
+    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
+    QVERIFY(!container()->hasLayer(blue));
+    QImage frame = _compose();
+    QCOMPARE(_outputAt(frame, QPointF(420, 230)), Black);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!guard);
+    QVERIFY(!combine()->layerById(m_blue)); // purged after the frame
+
+    // The game video neither moves with the keys nor goes with Delete.
+    m_engine->controller()->relayout()->on_layoutsCombine(m_game, true);
+    BasicLayer *game = _item(m_game);
+    const QPointF gamePos = game->pos();
+    mouse.click(QPointF(700, 400));
+    QCOMPARE(game->state(), int(BasicLayer::StateActive));
+    QTest::keyClick(m_view->viewport(), Qt::Key_Left);
+    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
+    QCOMPARE(game->pos(), gamePos);
+    QVERIFY(container()->hasLayer(game));
+}
+
+void TestPreviewScene::menuActionsAndStacking()
+{
+    _show();
+    Mouse mouse(m_view.get());
+    const auto choose = [&](const QPointF &at, const char *action) {
+        mouse.click(at, Qt::RightButton);
+        auto *menu = qobject_cast<UIMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *chosen = menu->findChild<QAction *>(QLatin1String(action));
+        QVERIFY(chosen);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const QPointF overlap(275, 175);
+    QCOMPARE(_outputAt(_compose(), overlap), Blue);
+
+    mouse.click(BlueRect.center(), Qt::RightButton);
+    auto *menu = qobject_cast<UIMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(actionNames(menu), (QStringList{"edit", "delete", "tofirst", "tolast", "layermgr"}));
+    menu->close();
+
+    choose(overlap, "tolast"); // blue to the back
+    QCOMPARE(_outputAt(_compose(), overlap), Red);
+    QVERIFY(_item(m_red)->zValue() > _item(m_blue)->zValue());
+    choose(QPointF(420, 230), "tofirst"); // blue, where it shows, to the front
+    QCOMPARE(_outputAt(_compose(), overlap), Blue);
+
+    choose(QPointF(420, 230), "edit");
+    QCOMPARE(m_editors.types, QList<int>{LT_PICTURE});
+    QCOMPARE(m_editors.record->layer, _item(m_blue));
+    m_editors.discard();
+
+    choose(QPointF(420, 230), "layermgr");
+    QVERIFY(m_editors.manager);
+    QCOMPARE(m_editors.entries.size(), 3);
+    QCOMPARE(m_editors.entries.last().layerId, m_blue);
+
+    choose(QPointF(420, 230), "delete");
+    QVERIFY(!container()->hasLayer(_item(m_blue)));
+    QCOMPARE(m_editors.entries.size(), 2); // the open layer manager is refilled
+    QCOMPARE(_outputAt(_compose(), overlap), Red);
+
+    // The game video offers no edit and no delete.
+    m_engine->controller()->relayout()->on_layoutsCombine(m_game, true);
+    mouse.click(QPointF(700, 400), Qt::RightButton);
+    menu = qobject_cast<UIMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(actionNames(menu), (QStringList{"tofirst", "tolast", "layermgr"}));
+    menu->close();
+}
+
+void TestPreviewScene::dropsAndEditing()
+{
+    _show();
+    const int pictures = container()->countLayersOfType(LT_PICTURE);
+    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("not a picture");
+    notes.close();
+
+    // Three files, the second not a picture: only the first is added, pulled inside the scene.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(m_redPath), QUrl::fromLocalFile(notes.fileName()),
+                  QUrl::fromLocalFile(m_bluePath)});
+    const QPoint at = m_view->mapFromScene(QPointF(600, 380));
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(m_view->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(m_view->viewport(), &move);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(m_view->viewport(), &drop);
+    QCOMPARE(container()->countLayersOfType(LT_PICTURE), pictures + 1);
+    BasicLayer *dropped = container()->layers().last();
+    QCOMPARE(dropped->geometry(), QRectF(371, 233, 375, 187)); // 400 x 200 starts 375 wide
+    QCOMPARE(dropped->state(), int(BasicLayer::StatePending));
+    QCOMPARE(m_editors.types, QList<int>{LT_PICTURE});
+    QCOMPARE(_outputAt(_compose(), QPointF(700, 400)), Black); // no twin while pending
+
+    m_editors.confirm();
+    QCOMPARE(dropped->state(), int(BasicLayer::StateActive));
+    QCOMPARE(_outputAt(_compose(), QPointF(700, 400)), Red);
+
+    // Cancelling the editor of an existing layer restores it.
+    BasicLayer *blue = _item(m_blue);
+    Mouse(m_view.get()).press(QPointF(420, 230));
+    Mouse(m_view.get()).release(QPointF(420, 230));
+    QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, QPoint(420, 230));
+    QCOMPARE(m_editors.types.last(), int(LT_PICTURE));
+    QMetaObject::invokeMethod(blue, "on_alphaChanged", Q_ARG(int, 10));
+    blue->setGeometryAndNotify(QRectF(0, 0, 100, 50));
+    QVERIFY(_outputAt(_compose(), QPointF(50, 25)) != Blue);
+    m_editors.discard();
+    QCOMPARE(blue->geometry(), BlueRect);
+    QCOMPARE(_outputAt(_compose(), QPointF(420, 230)), Blue);
+
+    // A new picture confirmed without a file re-opens its editor; a new text cancelled goes.
+    const int editors = m_editors.types.size();
+    m_engine->addImageLayer();
+    BasicLayer *empty = container()->layers().last();
+    m_editors.confirm();
+    QCOMPARE(m_editors.types.size(), editors + 2);
+    QCOMPARE(empty->state(), int(BasicLayer::StatePending));
+    m_editors.discard();
+    QVERIFY(!container()->hasLayer(empty));
+    m_engine->addTextLayer();
+    BasicLayer *text = container()->layers().last();
+    QCOMPARE(text->layerType(), int(LT_TEXT));
+    m_editors.discard();
+    QVERIFY(!container()->hasLayer(text));
+}
+
+void TestPreviewScene::limitsShowNotices()
+{
+    _show();
+    m_engine->addCameraLayer();
+    QCOMPARE(container()->countLayersOfType(LT_CAMERA), 1);
+    m_editors.confirm();
+    m_engine->addCameraLayer();
+    QCOMPARE(container()->countLayersOfType(LT_CAMERA), 1);
+    QVERIFY(container()->tipWindow());
+    QCOMPARE(container()->tipWindow()->message(), QStringLiteral("camera has add."));
+    container()->tipWindow()->close();
+
+    for (int i = 0; i < 5; ++i) {
+        m_engine->addTextLayer();
+        m_editors.confirm();
+    }
+    QCOMPARE(container()->countLayersOfType(LT_TEXT), 5);
+    m_engine->addTextLayer();
+    QCOMPARE(container()->countLayersOfType(LT_TEXT), 5);
+    QVERIFY(container()->tipWindow());
+    QCOMPARE(container()->tipWindow()->message(),
+             QStringLiteral("You can add five words at most!"));
+
+    // Removing the cameras asks the host to close the camera.
+    const int closes = m_host->closes;
+    m_engine->removeCameraLayers();
+    QCOMPARE(container()->countLayersOfType(LT_CAMERA), 0);
+    QVERIFY(m_host->closes > closes);
+}
+
+void TestPreviewScene::plainGraphicsWidgetParent()
+{
+    // A host without our GUI library, with an area twice the scene's size.
+    auto *parent = new QGraphicsWidget;
+    parent->resize(1492, 840);
+    _show(parent);
+    QCOMPARE(container()->parentItem(), parent);
+    QCOMPARE(container()->mapRectToScene(container()->rect()), QRectF(0, 0, 1492, 840));
+
+    BasicLayer *blue = _item(m_blue);
+    Mouse mouse(m_view.get());
+    const QPointF centre = container()->mapToScene(BlueRect.center());
+    mouse.click(centre);
+    QCOMPARE(container()->activeLayer(), blue);
+    mouse.drag(centre, centre + QPointF(20, 10)); // 10 x 5 scene units
+    QCOMPARE(blue->geometry(), BlueRect.translated(10, 5));
+    QCOMPARE(_outputAt(_compose(), BlueRect.translated(10, 5).bottomRight() - QPointF(2, 2)), Blue);
+}
+
+void TestPreviewScene::hidePreviewStoresAndRestarts()
+{
+    _show();
+    Mouse mouse(m_view.get());
+    mouse.drag(QPointF(420, 230), QPointF(430, 235));
+    m_engine->hidePreview();
+    QVERIFY(!container()->isVisible());
+    QFile stored(m_engine->controller()->centerData()->settingFileName());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QVERIFY(stored.readAll().contains("260,155"));
+    stored.close();
+
+    m_host.reset();
+    m_engine->release();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    _startEngine();
+    _show();
+    QList<BasicLayer *> restored = container()->layers();
+    QCOMPARE(restored.size(), 3);
+    QCOMPARE(restored.last()->geometry(), BlueRect.translated(10, 5));
+    QCOMPARE(_outputAt(_compose(), QPointF(445, 240)), Blue);
+}
+
+void TestPreviewScene::frameIsCrispAtAnyScale()
+{
+    _show();
+    BasicLayer *blue = _item(m_blue);
+    container()->setActiveLayer(blue);
+    for (const qreal dpr : {1.0, 2.0}) {
+        QImage shot(m_view->viewport()->size() * dpr, QImage::Format_ARGB32);
+        shot.setDevicePixelRatio(dpr);
+        shot.fill(Qt::white);
+        QPainter painter(&shot);
+        m_view->render(&painter, QRectF(QPointF(0, 0), m_view->viewport()->size()),
+                       m_view->viewport()->rect());
+        painter.end();
+        const QColor frame(255, 122, 35);
+        // One screen pixel of frame, on whole device pixels, inside the item.
+        const int left = int(BlueRect.left() * dpr);
+        const int y = int(BlueRect.center().y() * dpr);
+        for (int i = 0; i < int(dpr); ++i)
+            QCOMPARE(shot.pixelColor(left + i, y), frame);
+        QVERIFY(shot.pixelColor(left + int(dpr), y) != frame);
+        // The corner handle: 7 screen pixels square.
+        const int top = int(BlueRect.top() * dpr);
+        QCOMPARE(shot.pixelColor(left + int(7 * dpr) - 1, top + int(3 * dpr)), frame);
+        QVERIFY(shot.pixelColor(left + int(7 * dpr), top + int(3 * dpr)) != frame);
+    }
+}
+
+QTEST_MAIN(TestPreviewScene)
+#include "tst_previewscene.moc"
