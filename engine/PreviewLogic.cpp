@@ -265,13 +265,6 @@ void PreviewLogic::deliverVideoFrame(unsigned char *bits, unsigned int bytesPerL
         m_engine->sigVideoFrame(bits, bytesPerLine, size, timestamp);
 }
 
-bool PreviewLogic::hasLayer(const BasicLayer *layer) const
-{
-    // No scene yet: nothing belongs to it.
-    Q_UNUSED(layer)
-    return false;
-}
-
 QSize PreviewLogic::getPreviewSize() const
 {
     return m_centerData ? m_centerData->previewSize() : QSize();
@@ -333,7 +326,7 @@ PreviewContainer *PreviewLogic::container() const
     return m_container;
 }
 
-bool PreviewLogic::hasLayer(BasicLayer *layer) const
+bool PreviewLogic::hasLayer(const BasicLayer *layer) const
 {
     return m_container && m_container->hasLayer(layer);
 }

@@ -74,6 +74,7 @@ public:
     void announceVideoSize(unsigned int width, unsigned int height) override;
     void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
                            unsigned long timestamp) override;
+    // Whether layer belongs to the scene.
     bool hasLayer(const BasicLayer *layer) const override;
 
     QSize getPreviewSize() const;
@@ -85,8 +86,6 @@ public:
     void addTextLayer();
     void addImageLayer();
 
-    // Whether layer belongs to the scene.
-    bool hasLayer(BasicLayer *layer) const;
     void showLayersMgr();
 
     // The editors and the layer manager the scene opens; not owned, may be null (the scene's
