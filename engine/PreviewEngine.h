@@ -2,11 +2,15 @@
 
 #include "IPreviewEngine.h"
 
+#include <memory>
+
+class EditorFactory;
 class PreviewLogic;
 class QTranslator;
 
-// The one implementation of IPreviewEngine: owns the translator and the controller and
-// forwards every operation to the controller.
+// The one implementation of IPreviewEngine: owns the translator, the controller and the
+// editors' factory, which it installs in the controller, and forwards every operation to the
+// controller.
 class PreviewEngine : public ZqStudio::IPreviewEngine
 {
 public:
@@ -48,5 +52,7 @@ public:
 private:
     QTranslator *m_translator = nullptr;
     PreviewLogic *m_logic = nullptr;
+    // The editor windows and the layer manager the scene opens; outlives the controller.
+    std::unique_ptr<EditorFactory> m_editorFactory;
     bool m_initialised = false;
 };
