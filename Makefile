@@ -1,16 +1,23 @@
 # Quick start on a fresh Debian 12 machine:
 #   make demo   installs what is missing, builds, and runs the reference host's main job
-#   make test   installs what is missing, builds, and runs every test, normal and sanitized
+#   make test   installs what is missing, builds, and runs every test, normal and under
+#               ASan+UBSan, and the threading suites under ThreadSanitizer
 
 .PHONY: demo test deps clean
 
 deps:
 	./scripts/install-deps
 
+# The demo keeps its settings, log and cache under out/demo/, so it never touches the layout of
+# someone who uses previewhost for real.
+DEMO_HOME = $(CURDIR)/out/demo
+
 demo: deps
 	cmake --preset release
 	cmake --build --preset release
-	./build/release/bin/previewhost --headless --layout host/demo/demo-layout.xml
+	XDG_CONFIG_HOME=$(DEMO_HOME)/config XDG_STATE_HOME=$(DEMO_HOME)/state \
+	XDG_CACHE_HOME=$(DEMO_HOME)/cache \
+		./build/release/bin/previewhost --headless --layout host/demo/demo-layout.xml
 
 test: deps
 	cmake --preset dev
@@ -19,6 +26,9 @@ test: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 clean:
 	rm -rf build out

@@ -2,6 +2,7 @@
 
 #include "CMBasicLayer.h"
 #include "CMLayer.h"
+#include "CrossThreadEvent.h"
 #include "IPreviewController.h"
 #include "LayerItem.h"
 #include "Log.h"
@@ -208,7 +209,7 @@ void BasicPreviewCombine::removeDeletedLayers(bool anyDeleted)
     }
     // Layers belong to the GUI thread; deleteLater is safe to call from any thread.
     for (CMLayer *layer : std::as_const(purged))
-        layer->deleteLater();
+        CrossThreadEvent::handOver(layer);
 }
 
 void BasicPreviewCombine::_releaseSnapshot(QList<QPointer<CMLayer>> *snapshot) const

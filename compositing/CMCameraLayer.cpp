@@ -1,5 +1,7 @@
 #include "CMCameraLayer.h"
 
+#include "CrossThreadEvent.h"
+#include "FrameSize.h"
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
@@ -17,6 +19,16 @@
 #include <QThread>
 
 #include <cstring>
+
+namespace {
+
+QEvent::Type openStatusEventType()
+{
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
 
 CMCameraLayer::CMCameraLayer(IPreviewController *controller)
     : m_controller(controller)
@@ -73,8 +85,8 @@ void CMCameraLayer::setUILayer(LayerItem *item)
 void CMCameraLayer::markDeleted()
 {
     CMBasicLayer::markDeleted();
-    _closeCamera();
     m_pixmap = QPixmap();
+    _closeCamera();
 }
 
 void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
@@ -124,10 +136,7 @@ void CMCameraLayer::setCameraParam(const CameraParam &param)
         if (ICameraLayerItem *camera = m_uiLayer->cameraItem())
             camera->setCameraParam(param);
     }
-    _closeCamera();
-    m_pixmap = QPixmap();
-    if (param.canOpen())
-        _openCamera();
+    _reopenCamera();
 }
 
 void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width, int height,
@@ -144,23 +153,22 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
         }
         return;
     }
-    if (qint64(uLen) > qint64(width) * height * 4) {
+    // Checked before anything is allocated: a few bytes claiming a huge size must not cost a
+    // gigabyte per frame.
+    if (std::int64_t(uLen) != FrameSize::rgb32Bytes(width, height)) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u exceeds %dx%d "
-                       L"(%d similar lines suppressed)",
+            logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u does not match "
+                       L"%dx%d (%d similar lines suppressed)",
                        uLen, width, height, repeated);
         }
         return;
     }
     QImage frame(width, height, QImage::Format_ARGB32);
-    if (frame.isNull() || frame.sizeInBytes() < qsizetype(uLen))
+    if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
     std::memcpy(frame.bits(), data, uLen);
-    // A short frame leaves the rest defined (transparent) instead of uninitialised memory.
-    if (frame.sizeInBytes() > qsizetype(uLen))
-        std::memset(frame.bits() + uLen, 0, size_t(frame.sizeInBytes() - qsizetype(uLen)));
     {
         const ZqCSAutoLocker locker(&m_imageLock);
         m_image = frame;
@@ -176,15 +184,16 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
         if (!scaled.isNull() && !ImageScaler::scaleInto(frame, &scaled, ImageScaler::Filter::Fast))
             scaled = QImage();
     }
-    QCoreApplication::postEvent(this, new UpdateCameraEvent(scaled));
+    CrossThreadEvent::post(this, new UpdateCameraEvent(scaled));
 }
 
 void CMCameraLayer::onCamOpenStatus(bool openStatus)
 {
-    // The host may report from any thread; the status and the item live on ours.
+    // The host may report from any thread; the status and the item live on ours. The latest
+    // report wins.
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, openStatus] { _applyOpenStatus(openStatus); }, Qt::QueuedConnection);
+        m_reportedOpenStatus.store(openStatus);
+        CrossThreadEvent::post(this, new QEvent(openStatusEventType()));
         return;
     }
     _applyOpenStatus(openStatus);
@@ -222,9 +231,14 @@ void CMCameraLayer::onCameraParamChanged(CameraParam param)
     if (m_openStatus && param.isSameCamera(m_cameraParam))
         return;
     m_cameraParam = param;
-    _closeCamera();
+    _reopenCamera();
+}
+
+void CMCameraLayer::_reopenCamera()
+{
     m_pixmap = QPixmap();
-    if (param.canOpen())
+    // The host's handlers may do anything, deleting this layer included (an unInit).
+    if (_closeCamera() && m_cameraParam.canOpen())
         _openCamera();
 }
 
@@ -235,6 +249,11 @@ void CMCameraLayer::onKeyColorParamChanged(CameraParam param)
 
 bool CMCameraLayer::event(QEvent *event)
 {
+    CrossThreadEvent::received(event);
+    if (event->type() == openStatusEventType()) {
+        _applyOpenStatus(m_reportedOpenStatus.load());
+        return true;
+    }
     if (event->type() == UpdateCameraEvent::eventType()) {
         const QImage &picture = static_cast<UpdateCameraEvent *>(event)->image();
         m_pixmap = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
@@ -254,10 +273,15 @@ void CMCameraLayer::_openCamera()
         m_controller->openCamera(m_cameraParam.deviceName.toStdWString(), size, size, false);
 }
 
-void CMCameraLayer::_closeCamera()
+bool CMCameraLayer::_closeCamera()
 {
-    if (m_controller)
-        m_controller->closeCamera();
+    if (!m_controller)
+        return true;
+    // The host answers on this thread and may tear the engine down meanwhile, this layer
+    // included: nothing of ours is touched after the call unless we still live.
+    const QPointer<CMCameraLayer> self(this);
+    m_controller->closeCamera();
+    return !self.isNull();
 }
 
 void CMCameraLayer::_refreshUILayer()

@@ -58,8 +58,11 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // Closes the camera and opens the one of m_cameraParam; the host may delete us meanwhile.
+    void _reopenCamera();
     void _openCamera();
-    void _closeCamera();
+    // False when the layer did not survive the host's answer.
+    bool _closeCamera();
     void _refreshUILayer();
     void _applyOpenStatus(bool openStatus);
 
@@ -70,6 +73,7 @@ private:
     QImage m_image;
     QPixmap m_pixmap;
     bool m_openStatus = false;
+    std::atomic<bool> m_reportedOpenStatus{false}; // from another thread, applied on ours
     std::atomic<bool> m_cameraRequested{false};
     // The newest frame scaled to the output rectangle, premultiplied for fast blending;
     // rebuilt only when the frame or the rectangle changes.

@@ -1,5 +1,7 @@
 #include "CMGamepicLayer.h"
 
+#include "CrossThreadEvent.h"
+#include "FrameSize.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
@@ -8,8 +10,6 @@
 #include "LogThrottle.h"
 #include "StoredValue.h"
 #include "UpdateEvent.h"
-
-#include <QCoreApplication>
 
 CMGamepicLayer::CMGamepicLayer(IPreviewController *controller)
 {
@@ -63,10 +63,10 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
     const QRectF rc = uiRect();
     const int w = truncate(rc.width());
     const int h = truncate(rc.height());
-    const qint64 frameBytes = qint64(width) * height * 4;
     // A frame that does not match its size would be read past its end (too short) or in the
     // wrong layout (too long): the item then shows no picture rather than garbage.
-    if (data && len > 0 && ImageScaler::isSaneSize(w, h) && qint64(len) == frameBytes) {
+    if (data && ImageScaler::isSaneSize(width, height) && ImageScaler::isSaneSize(w, h) &&
+        std::int64_t(len) == FrameSize::rgb32Bytes(width, height)) {
         picture = QImage(w, h, QImage::Format_RGB32);
         if (!picture.isNull() &&
             ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
@@ -77,7 +77,7 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
             picture = QImage();
         }
     }
-    QCoreApplication::postEvent(this, new UpdateEvent(picture));
+    CrossThreadEvent::post(this, new UpdateEvent(picture));
 }
 
 void CMGamepicLayer::onAlphaChanged(int alpha)
@@ -87,6 +87,7 @@ void CMGamepicLayer::onAlphaChanged(int alpha)
 
 bool CMGamepicLayer::event(QEvent *event)
 {
+    CrossThreadEvent::received(event);
     if (event->type() == UpdateEvent::eventType()) {
         if (IGameLayerItem *game = m_uiLayer ? m_uiLayer->gameItem() : nullptr)
             game->setGamePicture(static_cast<UpdateEvent *>(event)->image());

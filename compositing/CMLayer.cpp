@@ -1,5 +1,6 @@
 #include "CMLayer.h"
 
+#include "CrossThreadEvent.h"
 #include "ILayerConfigWriter.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
@@ -33,7 +34,10 @@ CMLayer::CMLayer()
     : m_id(nextLayerId())
 {}
 
-CMLayer::~CMLayer() = default;
+CMLayer::~CMLayer()
+{
+    CrossThreadEvent::handedOver(this); // may come from a capture thread's purge
+}
 
 int CMLayer::truncate(double value)
 {

@@ -4,6 +4,7 @@
 #include "ImageScaler.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
+#include "RegularFile.h"
 #include "StoredValue.h"
 
 #include <appcommon/pubfunc.h>
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 CMPicLayer::CMPicLayer() = default;
@@ -89,12 +89,11 @@ void CMPicLayer::onPicChanged(QString path)
 {
     QImage loaded;
     if (!path.isEmpty()) {
-        QImageReader reader(path);
-        reader.setAutoDetectImageFormat(true);
-        loaded = reader.read();
+        QString error;
+        loaded = RegularFile::loadImage(path, &error);
         if (loaded.isNull()) {
             logWarning(L"CMPicLayer::onPicChanged cannot load %ls: %ls",
-                       path.toStdWString().c_str(), reader.errorString().toStdWString().c_str());
+                       path.toStdWString().c_str(), error.toStdWString().c_str());
         }
     }
     if (!loaded.isNull()) {

@@ -2,6 +2,7 @@
 
 #include "CMGamepicLayer.h"
 #include "CMLayer.h"
+#include "FrameSize.h"
 #include "HostTypes.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
@@ -10,6 +11,7 @@
 #include "PreviewCenterData.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
+#include <appcommon/ZqPlatform.h>
 
 #include <QPainter>
 
@@ -21,6 +23,9 @@
 #include <utility>
 
 namespace {
+
+// An address inside this library, to keep it loaded for a sender thread left running.
+void moduleAnchor() {}
 
 const char *const WatermarkResource = ":/theme/preview/tamber_watermark.png";
 constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
@@ -65,7 +70,11 @@ struct FrameSender::Shared
     std::condition_variable wakeCondition;
     bool wake = false; // auto-reset: the thread clears it when it wakes
     bool finished = false;
+    // The thread is calling the host's receivers: it touches nothing of the engine until they
+    // return, so stop() need not wait for it.
+    bool inHostCall = false;
     std::condition_variable finishedCondition;
+    // Valid while stop is not set; read under mutex only.
     IPreviewController *controller = nullptr;
     QImage watermarkSource;
     int watermarkGeneration = 0;
@@ -112,24 +121,31 @@ void FrameSender::stop()
         return;
     m_running = false;
     std::shared_ptr<Shared> shared = std::move(m_shared);
-    shared->stop.store(true);
     bool finished = false;
     {
         std::unique_lock<std::mutex> guard(shared->mutex);
+        shared->stop.store(true);
         shared->wake = true;
         shared->wakeCondition.notify_one();
-        finished = shared->finishedCondition.wait_for(
-            guard, std::chrono::milliseconds(StopTimeoutMs), [&] { return shared->finished; });
+        // Outside a host call the thread ends at once. Inside one it may wait for this very
+        // thread (a host that hands frames to its GUI thread), so it is not waited for: it
+        // owns its share of the slots and ends when the receiver returns.
+        if (!shared->inHostCall) {
+            finished = shared->finishedCondition.wait_for(
+                guard, std::chrono::milliseconds(StopTimeoutMs), [&] { return shared->finished; });
+        }
     }
     if (finished) {
         m_thread.join();
-    } else {
-        // The host's frame receiver is stuck. The thread keeps its own share of the slots, so
-        // letting it go is safe for memory; it ends as soon as the receiver returns.
-        logError(L"FrameSender::stop sender thread did not end within %d ms; left behind.",
-                 StopTimeoutMs);
-        m_thread.detach();
+        return;
     }
+    m_thread.detach();
+    // The thread still has library code to run when the receiver returns; the host may unload
+    // the library before that.
+    const bool pinned = ZqPlatform::pinModuleOf(reinterpret_cast<const void *>(&moduleAnchor));
+    logWarning(L"FrameSender::stop the host's sigVideoFrame receiver has not returned; the "
+               L"sender thread ends when it does%ls.",
+               pinned ? L" (the library stays loaded until then)" : L"");
 }
 
 bool FrameSender::announceOutputSize(const QSize &size)
@@ -237,8 +253,8 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
     }
     QImage &frame = slot->image;
 
-    const bool hasGame = gameData && gameWidth > 0 && gameHeight > 0 &&
-                         qint64(gameLen) >= qint64(gameWidth) * gameHeight * 4;
+    const bool hasGame = gameData && FrameSize::isComposable(gameWidth, gameHeight) &&
+                         FrameSize::holdsRgb32Frame(gameLen, gameWidth, gameHeight);
 
     // The bottom layer is usually the opaque game picture covering nearly the whole frame:
     // scaling it straight into the frame gives the same pixels as scaling and painting, and
@@ -370,7 +386,7 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
             for (int j = i; j > 0 && waiting[j] < waiting[j - 1]; --j)
                 std::swap(waiting[j], waiting[j - 1]);
 
-        for (int n = 0; n < count && !shared->stop.load(); ++n) {
+        for (int n = 0; n < count; ++n) {
             Shared::Slot &slot = shared->frameSlots[waiting[n].second];
             QImage &frame = slot.image;
             if (frame.width() >= 1 && frame.height() >= 1) {
@@ -386,10 +402,21 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
                 }
                 stampWatermark(&frame, watermark);
             }
-            if (shared->controller) {
-                shared->controller->deliverVideoFrame(
-                    frame.bits(), unsigned(frame.bytesPerLine()),
-                    ZQSize{float(frame.width()), float(frame.height())}, slot.timestamp);
+            IPreviewController::VideoFrameReceivers receivers;
+            {
+                // Taken under the mutex while stop is clear, so the engine is still there.
+                const std::lock_guard<std::mutex> guard(shared->mutex);
+                if (shared->stop.load())
+                    break;
+                if (shared->controller)
+                    receivers = shared->controller->videoFrameReceivers();
+                shared->inHostCall = true;
+            }
+            receivers(frame.bits(), unsigned(frame.bytesPerLine()),
+                      ZQSize{float(frame.width()), float(frame.height())}, slot.timestamp);
+            {
+                const std::lock_guard<std::mutex> guard(shared->mutex);
+                shared->inHostCall = false;
             }
             slot.sent.store(1, std::memory_order_release);
         }

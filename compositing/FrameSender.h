@@ -36,7 +36,8 @@ public:
 
     // Starts the sender thread (if not running) and (re)loads the watermark resource.
     void start();
-    // Ends the sender thread, waiting at most StopTimeoutMs, and releases the slots.
+    // Ends the sender thread and releases the slots. A thread inside the host's receiver is
+    // not waited for (it ends when the receiver returns); any other is, at most StopTimeoutMs.
     void stop();
     bool isRunning() const;
 

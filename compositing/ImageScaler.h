@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrameSize.h"
+
 #include <QRect>
 
 #include <cstdint>
@@ -11,13 +13,11 @@ class QImage;
 // (a picture when it loads, the watermark) stays with Qt.
 namespace ImageScaler {
 
-// The largest side of any picture the engine allocates: a bigger size only comes from a broken
-// frame header or geometry, and must not turn into a multi-gigabyte allocation.
-constexpr int MaxSide = 16384;
+constexpr int MaxSide = FrameSize::MaxSide;
 
 inline bool isSaneSize(int width, int height)
 {
-    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide;
+    return FrameSize::isComposable(width, height);
 }
 
 enum class Filter {

@@ -4,6 +4,8 @@
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "CrossThreadEvent.h"
+#include "FrameSize.h"
 #include "ILayerScene.h"
 #include "IPreviewController.h"
 #include "Log.h"
@@ -12,8 +14,6 @@
 #include "UpdateGameLayerUIRectEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
-
-#include <QCoreApplication>
 
 PreviewCombineLogic::PreviewCombineLogic(const QSizeF &sceneSize, IPreviewController *controller,
                                          QObject *parent)
@@ -62,7 +62,7 @@ void PreviewCombineLogic::setVideoSize(int width, int height)
     PreviewCenterData *data = centerData();
     if (!data)
         return;
-    if (width <= 0 || height <= 0) {
+    if (!FrameSize::isComposable(width, height)) {
         logWarning(L"PreviewCombineLogic::setVideoSize invalid size width=%d, height=%d ignored.",
                    width, height);
         return;
@@ -106,31 +106,25 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
     logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
             L"size.height=%d",
             pos.x(), pos.y(), size.width(), size.height());
-    CameraParam param;
-    param.deviceName = deviceName;
-    param.width = captureSize.width();
-    param.height = captureSize.height();
-    param.keyColor = keyColor;
-    param.sensitivity = sensitivity;
-    param.blend = blend;
-    param.flag = flag;
+    const CameraParam param =
+        CameraParam::from(deviceName, captureSize, keyColor, sensitivity, blend, flag);
 
     auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
     const bool reused = layer != nullptr;
     if (!layer)
         layer = new CMCameraLayer(controller());
     layer->onAlphaChanged(alpha);
-    layer->setCameraParam(param);
     layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
     layer->setCombine(combine);
-    if (reused) {
-        // Already listed: only the settings change.
-        if (!name.isEmpty())
-            layer->setName(name);
-        return layer;
-    }
-    _finishAdd(layer, name);
-    return layer;
+    if (!reused)
+        _finishAdd(layer, name);
+    else if (!name.isEmpty())
+        layer->setName(name); // already listed: only the settings change
+    // Last, because it asks the host to open the camera: its handler may unInit, which
+    // deletes the layer.
+    const QPointer<CMCameraLayer> guard(layer);
+    layer->setCameraParam(param);
+    return guard.data();
 }
 
 CMLayer *PreviewCombineLogic::addTextLayer(const FontInfoConfig &config, const QString &text,
@@ -308,7 +302,7 @@ void PreviewCombineLogic::_genGamePicLayer(CMLayer *cmLayer, ILayerScene *contai
 void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
 {
     if (CMLayer *layer = fitGameLayer(width, height))
-        QCoreApplication::postEvent(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
+        CrossThreadEvent::post(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
 }
 
 void PreviewCombineLogic::onGameVideoData(const char *data, unsigned int uLen, int width,
@@ -316,7 +310,8 @@ void PreviewCombineLogic::onGameVideoData(const char *data, unsigned int uLen, i
 {
     // A malformed frame must not reach the geometry (a zero height is a division by zero in
     // the fit) nor be read past its end.
-    if (!data || width <= 0 || height <= 0 || qint64(uLen) < qint64(width) * height * 4) {
+    if (!data || !FrameSize::isComposable(width, height) ||
+        !FrameSize::holdsRgb32Frame(uLen, width, height)) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
@@ -357,6 +352,7 @@ void PreviewCombineLogic::_combinePreviewData(const char *data, unsigned int uLe
 
 bool PreviewCombineLogic::event(QEvent *event)
 {
+    CrossThreadEvent::received(event);
     if (event->type() == UpdateGameLayerUIRectEvent::eventType()) {
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());

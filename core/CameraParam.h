@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMetaType>
+#include <QSize>
 #include <QString>
 
 // What the camera layer asks the host to open, and how it keys the picture.
@@ -14,6 +15,21 @@ public:
     float sensitivity = 0.05f;
     float blend = 0.8f;
     bool flag = false; // carried along, never interpreted or stored
+
+    // A record from the values the layer operations pass one by one.
+    static CameraParam from(const QString &deviceName, const QSize &captureSize,
+                            unsigned int keyColor, float sensitivity, float blend, bool flag)
+    {
+        CameraParam param;
+        param.deviceName = deviceName;
+        param.width = captureSize.width();
+        param.height = captureSize.height();
+        param.keyColor = keyColor;
+        param.sensitivity = sensitivity;
+        param.blend = blend;
+        param.flag = flag;
+        return param;
+    }
 
     // Same device at the same size: no need to reopen the camera.
     bool isSameCamera(const CameraParam &other) const

@@ -18,6 +18,16 @@ constexpr std::int64_t rgb32Bytes(int width, int height)
                                                                            : std::int64_t(bytes);
 }
 
+// The largest side of a frame the engine allocates; a bigger one only comes from a broken
+// header or geometry and must not turn into a multi-gigabyte allocation.
+constexpr int MaxSide = 16384;
+
+// A size the engine can allocate and compose: both sides from 1 to MaxSide.
+constexpr bool isComposable(int width, int height)
+{
+    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide;
+}
+
 // True when a buffer of length bytes holds a whole width x height RGB32 frame.
 constexpr bool holdsRgb32Frame(std::uint64_t length, int width, int height)
 {

@@ -29,6 +29,8 @@ public:
     using FrameInput = xsignals::signal<void(const char *, unsigned int, int, int, unsigned long)>;
     using StatusInput = xsignals::signal<void(bool)>;
     using FilterWordReceiver = std::function<void(const std::string &taskId, bool valid)>;
+    using VideoFrameReceivers =
+        xsignals::receiver_snapshot<unsigned char *, unsigned int, ZQSize, unsigned long>;
 
     IPreviewController() = default;
     IPreviewController(const IPreviewController &) = delete;
@@ -56,10 +58,12 @@ public:
     // ask the host synchronously; without a host, or when it lists nothing, they are empty.
     virtual std::vector<std::wstring> cameraList() = 0;
     virtual std::vector<tagSIZE> cameraResolutions(const std::wstring &device) = 0;
+    // sigVideoSizeChanged. Announced while a game frame is composed, the host hears it once
+    // that frame's receivers have returned, outside every engine lock; otherwise at once.
     virtual void announceVideoSize(unsigned int width, unsigned int height) = 0;
-    // One composed frame; the pixels are valid during the call only.
-    virtual void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
-                                   unsigned long timestamp) = 0;
+    // The host's sigVideoFrame receivers as they are now. The sender thread calls them outside
+    // the controller's lifetime guarantees, so it takes them while it knows the engine lives.
+    virtual VideoFrameReceivers videoFrameReceivers() = 0;
 
     // Whether layer is an item of the scene right now. Whoever kept a layer pointer across an
     // event loop (an editor, an item's pending call) asks before using it.

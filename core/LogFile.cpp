@@ -48,9 +48,41 @@ bool exists(const std::wstring &path)
     return QFileInfo::exists(QString::fromStdWString(path));
 }
 
-std::FILE *openFile(const std::wstring &path, const char *mode)
+// Only ever a regular file: a FIFO would block every logging thread once its pipe is full, a
+// device could be anything.
+std::FILE *openFile(const std::wstring &path, bool truncate, int *error)
 {
-    return std::fopen(nativePath(path).constData(), mode);
+    return ZqPlatform::openRegularFileForAppending(path, truncate, error);
+}
+
+bool isLineBreakOrControl(wchar_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+           // Bidirectional overrides and isolates reorder what a reader sees.
+           c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// One event, one line, and nothing in a message that a terminal or an editor acts on: line
+// breaks become backslash-n and backslash-r, every other control character its hex code.
+std::wstring escapeControls(const wchar_t *message)
+{
+    std::wstring flat;
+    for (const wchar_t *p = message; p && *p; ++p) {
+        const wchar_t c = *p;
+        if (!isLineBreakOrControl(c)) {
+            flat += c;
+        } else if (c == L'\n') {
+            flat += L"\\n";
+        } else if (c == L'\r') {
+            flat += L"\\r";
+        } else {
+            wchar_t code[8];
+            std::swprintf(code, 8, c < 0x100 ? L"\\x%02X" : L"\\u%04X", unsigned(c));
+            flat += code;
+        }
+    }
+    return flat;
 }
 
 // The fixed English names keep lines readable whatever locale the host application set.
@@ -92,7 +124,15 @@ bool LogFile::_openLocked()
 {
     if (!ensureDirectory(directoryOf(m_path)))
         return false;
-    m_file = openFile(m_path, "a+b");
+    int error = 0;
+    m_file = openFile(m_path, false, &error);
+    if (!m_file && error == ZqPlatform::NotARegularFile) {
+        std::fprintf(stderr,
+                     "previewengine: the log path %s is not a regular file; logging goes on "
+                     "without a log file.\n",
+                     nativePath(m_path).constData());
+        return false;
+    }
     if (!m_file)
         _rotateLocked();
     if (!m_file)
@@ -106,7 +146,7 @@ void LogFile::_rotateLocked()
 {
     _closeLocked();
     if (!exists(m_path)) {
-        m_file = openFile(m_path, "w+b");
+        m_file = openFile(m_path, true, nullptr);
         return;
     }
     const std::size_t pos = lastSeparator(m_path);
@@ -122,12 +162,10 @@ void LogFile::_rotateLocked()
             std::remove(nativePath(secondBackup).constData());
         std::rename(nativePath(firstBackup).constData(), nativePath(secondBackup).constData());
     }
-    if (std::rename(nativePath(m_path).constData(), nativePath(firstBackup).constData()) == 0) {
-        m_file = openFile(m_path, "w+b");
-    } else {
-        // Never truncate a log we could not move aside: keep appending to it instead.
-        m_file = openFile(m_path, "a+b");
-    }
+    // Never truncate a log we could not move aside: keep appending to it instead.
+    const bool moved =
+        std::rename(nativePath(m_path).constData(), nativePath(firstBackup).constData()) == 0;
+    m_file = openFile(m_path, moved, nullptr);
 }
 
 void LogFile::_closeLocked()
@@ -163,16 +201,7 @@ std::wstring LogFile::formatLine(int level, const std::tm &t, int milliseconds, 
     std::swprintf(date, 51, L"%ls %ls %02d %02d:%02d:%02d %d:", DayNames[weekday],
                   MonthNames[month], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
 
-    // One event, one line: line breaks inside a message (user text, say) are written as \n
-    // and \r, so no message can forge or split lines.
-    std::wstring flat(message ? message : L"");
-    for (std::size_t i = 0; i < flat.size(); ++i) {
-        if (flat[i] == L'\n' || flat[i] == L'\r') {
-            flat.insert(i + 1, 1, flat[i] == L'\n' ? L'n' : L'r');
-            flat[i] = L'\\';
-            ++i;
-        }
-    }
+    const std::wstring flat = escapeControls(message);
     wchar_t part[BufferLength];
     part[0] = L'\0';
     std::swprintf(part, BufferLength, L" %d [%lld] [%lld] %ls%ls", milliseconds, processId,

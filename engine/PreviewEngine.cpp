@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
+#include <QThread>
 #include <QTranslator>
 
 namespace {
@@ -73,30 +75,82 @@ PreviewLogic *PreviewEngine::logic()
     return s_instance ? s_instance->m_logic : nullptr;
 }
 
+// Counts the engine's operations on the GUI thread's stack, and deletes a released engine when
+// the last of them returns.
+class PreviewEngine::CallScope
+{
+public:
+    explicit CallScope(PreviewEngine *engine)
+        : m_engine(engine)
+    {
+        ++m_engine->m_callDepth;
+    }
+    ~CallScope()
+    {
+        if (--m_engine->m_callDepth == 0 && m_engine->m_released)
+            delete m_engine;
+    }
+    CallScope(const CallScope &) = delete;
+    CallScope &operator=(const CallScope &) = delete;
+
+private:
+    PreviewEngine *const m_engine;
+};
+
+template<class Call>
+void PreviewEngine::_run(const wchar_t *operation, Call call)
+{
+    if (m_logic && QThread::currentThread() != m_logic->thread()) {
+        logWarning(L"PreviewEngine::%ls called off the GUI thread; it runs on the GUI thread "
+                   L"later.",
+                   operation);
+        // The controller is the context: if the engine is gone by then, so is the call.
+        QMetaObject::invokeMethod(
+            m_logic, [this, operation, call] { _run(operation, call); }, Qt::QueuedConnection);
+        return;
+    }
+    const CallScope scope(this);
+    if (!m_released && m_logic)
+        call(m_logic);
+}
+
 void PreviewEngine::release()
 {
+    if (m_logic && QThread::currentThread() != m_logic->thread()) {
+        _run(L"release", [this](PreviewLogic *) { release(); });
+        return;
+    }
     // Whatever object this is called on, it is the process's engine that goes.
     PreviewEngine *engine = s_instance;
     if (!engine)
         return;
-    engine->unInit();
     s_instance = nullptr;
-    delete engine;
+    const CallScope scope(engine);
+    engine->m_released = true;
+    engine->_unInit();
 }
 
 void PreviewEngine::init(int fps)
 {
-    if (m_initialised || !m_logic)
-        return;
-    m_logic->init(fps);
-    m_initialised = true;
+    _run(L"init", [this, fps](PreviewLogic *logic) {
+        if (m_initialised)
+            return;
+        // Marked first: a host may unInit (or init again) from a handler while this runs.
+        m_initialised = true;
+        logic->init(fps);
+    });
 }
 
 void PreviewEngine::unInit()
 {
+    _run(L"unInit", [this](PreviewLogic *) { _unInit(); });
+}
+
+void PreviewEngine::_unInit()
+{
+    m_initialised = false;
     if (m_logic)
         m_logic->unInit();
-    m_initialised = false;
 }
 
 int PreviewEngine::getVideoWidth()
@@ -115,17 +169,19 @@ int PreviewEngine::getVideoHeight()
 
 void PreviewEngine::setLayersEditable(bool editable)
 {
-    if (m_logic)
-        m_logic->setLayersEditable(editable);
+    _run(L"setLayersEditable",
+         [editable](PreviewLogic *logic) { logic->setLayersEditable(editable); });
 }
 
 void PreviewEngine::setVideoSize(int width, int height)
 {
-    if (!m_logic)
-        return;
-    m_logic->setVideoSize(width, height);
-    const QSize previewSize = m_logic->getPreviewSize();
-    sigPreviewSizeChanged(previewSize.width(), previewSize.height());
+    _run(L"setVideoSize", [this, width, height](PreviewLogic *logic) {
+        // Refused sizes are not announced; the host may have released us meanwhile.
+        if (!logic->setVideoSize(width, height) || m_released)
+            return;
+        const QSize previewSize = logic->getPreviewSize();
+        sigPreviewSizeChanged(previewSize.width(), previewSize.height());
+    });
 }
 
 void PreviewEngine::pushGameVideoData(const char *data, unsigned int uLen, int width, int height,
@@ -150,42 +206,42 @@ void PreviewEngine::setCamOpenStatus(bool openStatus)
 
 void PreviewEngine::onFilterWordResult(const std::string &taskId, bool bValid)
 {
-    if (m_logic)
-        m_logic->emitFilterWordResult(taskId, bValid);
+    _run(L"onFilterWordResult",
+         [taskId, bValid](PreviewLogic *logic) { logic->emitFilterWordResult(taskId, bValid); });
 }
 
 void PreviewEngine::showPreview(QGraphicsObject *parent)
 {
-    if (m_logic)
-        m_logic->showPreview(parent);
+    // Handed to the GUI thread, the parent may be gone by the time the call runs.
+    const bool given = parent != nullptr;
+    const QPointer<QGraphicsObject> guarded(parent);
+    _run(L"showPreview", [given, guarded](PreviewLogic *logic) {
+        if (guarded || !given)
+            logic->showPreview(guarded);
+    });
 }
 
 void PreviewEngine::hidePreview()
 {
-    if (m_logic)
-        m_logic->hidePreview();
+    _run(L"hidePreview", [](PreviewLogic *logic) { logic->hidePreview(); });
 }
 
 void PreviewEngine::addCameraLayer()
 {
-    if (m_logic)
-        m_logic->addCameraLayer();
+    _run(L"addCameraLayer", [](PreviewLogic *logic) { logic->addCameraLayer(); });
 }
 
 void PreviewEngine::removeCameraLayers()
 {
-    if (m_logic)
-        m_logic->removeCameraLayers();
+    _run(L"removeCameraLayers", [](PreviewLogic *logic) { logic->removeCameraLayers(); });
 }
 
 void PreviewEngine::addTextLayer()
 {
-    if (m_logic)
-        m_logic->addTextLayer();
+    _run(L"addTextLayer", [](PreviewLogic *logic) { logic->addTextLayer(); });
 }
 
 void PreviewEngine::addImageLayer()
 {
-    if (m_logic)
-        m_logic->addImageLayer();
+    _run(L"addImageLayer", [](PreviewLogic *logic) { logic->addImageLayer(); });
 }

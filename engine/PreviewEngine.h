@@ -11,6 +11,12 @@ class QTranslator;
 // The one implementation of IPreviewEngine: owns the translator, the controller and the
 // editors' factory, which it installs in the controller, and forwards every operation to the
 // controller.
+//
+// Hosts call back in: any operation may be called from inside a handler of any of our
+// signals. The GUI-thread operations therefore finish their own state changes before they
+// emit, look again at what they use afterwards, and keep the engine alive until the outermost
+// operation returns, however often it was released in between. Called on another thread, a
+// GUI-thread operation is handed to the GUI thread instead of running there.
 class PreviewEngine : public ZqStudio::IPreviewEngine
 {
 public:
@@ -50,9 +56,19 @@ public:
     bool isInitialised() const { return m_initialised; }
 
 private:
+    class CallScope;
+
+    // Runs call(controller) now on the GUI thread, or later there when called on another one;
+    // never on a released engine.
+    template<class Call>
+    void _run(const wchar_t *operation, Call call);
+    void _unInit();
+
     QTranslator *m_translator = nullptr;
     PreviewLogic *m_logic = nullptr;
     // The editor windows and the layer manager the scene opens; outlives the controller.
     std::unique_ptr<EditorFactory> m_editorFactory;
     bool m_initialised = false;
+    int m_callDepth = 0;     // operations of this engine running on the GUI thread's stack
+    bool m_released = false; // released; deleted when the outermost operation returns
 };

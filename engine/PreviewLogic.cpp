@@ -1,5 +1,6 @@
 #include "PreviewLogic.h"
 
+#include "FrameSize.h"
 #include "IPreviewEngine.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
@@ -12,6 +13,26 @@
 
 #include <QFontDatabase>
 #include <QGraphicsObject>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+// A size announcement made while a game frame is composed waits here until the frame's
+// receivers have returned. Host code must never run inside a receiver (unInit waits for
+// receivers running on other threads) nor under a composition lock. A plain pointer, so the
+// thread owns nothing that needs a destructor at its exit.
+struct SizeAnnouncement
+{
+    xsignals::receiver_snapshot<unsigned int, unsigned int> receivers;
+    unsigned int width;
+    unsigned int height;
+};
+thread_local int t_framesInDelivery = 0;
+thread_local SizeAnnouncement *t_pendingAnnouncement = nullptr;
+
+} // namespace
 
 PreviewLogic::PreviewLogic(ZqStudio::IPreviewEngine *engine, QObject *parent)
     : QObject(parent)
@@ -46,7 +67,14 @@ PreviewLogic::~PreviewLogic()
 void PreviewLogic::inputGameVideoData(const char *data, unsigned int uLen, int width, int height,
                                       unsigned long sampleTime)
 {
+    ++t_framesInDelivery;
     sigGameVideoData(data, uLen, width, height, sampleTime);
+    if (--t_framesInDelivery > 0 || !t_pendingAnnouncement)
+        return;
+    // From here on nothing of this object is touched: a host that unInits or releases the
+    // engine from its handler (through its GUI thread) is free to do so.
+    const std::unique_ptr<SizeAnnouncement> pending(std::exchange(t_pendingAnnouncement, nullptr));
+    pending->receivers(pending->width, pending->height);
 }
 
 void PreviewLogic::inputCameraData(const char *data, unsigned int uLen, int width, int height,
@@ -90,8 +118,10 @@ void PreviewLogic::init(int fps)
 void PreviewLogic::unInit()
 {
     m_uiLoadPending = false;
-    if (m_setting)
+    if (m_setting) {
         m_setting->saveLayersToFile();
+        m_setting->stop();
+    }
     if (m_combine) {
         m_combine->unInit();
         m_combine->stopPreview();
@@ -116,30 +146,39 @@ void PreviewLogic::_dropContainer()
     // Its closing must not reach us or the compositor any more. Deleted later: this may run
     // inside one of the container's own calls (a host answering a signal it sent).
     disconnect(container, nullptr, this, nullptr);
+    container->detachServices();
     if (m_combine)
         m_combine->onContainerClosed();
     container->hide();
     container->deleteLater();
 }
 
-void PreviewLogic::setVideoSize(int width, int height)
+bool PreviewLogic::setVideoSize(int width, int height)
 {
-    if (width <= 0 || height <= 0) {
-        logWarning(L"PreviewLogic::setVideoSize invalid size width=%d, height=%d ignored.", width,
-                   height);
-        return;
+    // Frames of this size are allocated and the scene is scaled to it: a size that cannot be
+    // composed is refused here, never announced and then silently not delivered.
+    const int previewWidth = FrameSize::isComposable(width, height)
+                                 ? static_cast<int>(double(width) / double(height) * 420.0)
+                                 : 0;
+    if (previewWidth < 1) {
+        logWarning(L"PreviewLogic::setVideoSize %dx%d cannot be composed (each side 1 to %d, "
+                   L"the width at least height / 420); ignored.",
+                   width, height, FrameSize::MaxSide);
+        return false;
     }
-    const QSize previewSize(static_cast<int>(double(width) / double(height) * 420.0), 420);
-    if (m_combine) {
-        m_combine->setVideoSize(width, height);
-        m_combine->setSceneSize(QSizeF(previewSize));
-    }
+    const QSize previewSize(previewWidth, 420);
     if (m_centerData) {
         m_centerData->setGameVideoSize(QSize(0, 0));
         m_centerData->setPreviewSize(previewSize);
     }
     if (m_container)
-        m_container->resizeScene(0, 0, previewSize.width(), previewSize.height());
+        m_container->setPreviewArea(previewSize);
+    if (m_combine) {
+        m_combine->setSceneSize(QSizeF(previewSize));
+        // Last: this tells the host, which may call anything from its handler.
+        m_combine->setVideoSize(width, height);
+    }
+    return true;
 }
 
 void PreviewLogic::showPreview(QGraphicsObject *parent)
@@ -254,15 +293,20 @@ std::vector<tagSIZE> PreviewLogic::cameraResolutions(const std::wstring &device)
 
 void PreviewLogic::announceVideoSize(unsigned int width, unsigned int height)
 {
-    if (m_engine)
-        m_engine->sigVideoSizeChanged(width, height);
+    if (!m_engine)
+        return;
+    if (t_framesInDelivery > 0) {
+        delete t_pendingAnnouncement;
+        t_pendingAnnouncement =
+            new SizeAnnouncement{m_engine->sigVideoSizeChanged.snapshot(), width, height};
+        return;
+    }
+    m_engine->sigVideoSizeChanged(width, height);
 }
 
-void PreviewLogic::deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
-                                     unsigned long timestamp)
+IPreviewController::VideoFrameReceivers PreviewLogic::videoFrameReceivers()
 {
-    if (m_engine)
-        m_engine->sigVideoFrame(bits, bytesPerLine, size, timestamp);
+    return m_engine ? m_engine->sigVideoFrame.snapshot() : VideoFrameReceivers();
 }
 
 QSize PreviewLogic::getPreviewSize() const

@@ -50,7 +50,8 @@ public:
 
     void init(int fps);
     void unInit();
-    void setVideoSize(int width, int height);
+    // False (logged, nothing changed) for a size the compositor cannot output.
+    bool setVideoSize(int width, int height);
     // Shows the interactive scene under parent: a GUI-foundation control, or any other
     // graphics object (the scene then becomes its child item and fills it).
     void showPreview(QGraphicsObject *parent);
@@ -72,8 +73,7 @@ public:
     std::vector<std::wstring> cameraList() override;
     std::vector<tagSIZE> cameraResolutions(const std::wstring &device) override;
     void announceVideoSize(unsigned int width, unsigned int height) override;
-    void deliverVideoFrame(unsigned char *bits, unsigned int bytesPerLine, ZQSize size,
-                           unsigned long timestamp) override;
+    VideoFrameReceivers videoFrameReceivers() override;
     // Whether layer belongs to the scene.
     bool hasLayer(const BasicLayer *layer) const override;
 

@@ -14,20 +14,28 @@ FramePool::FramePool(int slots)
 
 void FramePool::reserve(std::size_t bytes)
 {
-    std::vector<int> growing;
-    growing.reserve(m_frames.size());
     {
         const std::lock_guard<std::mutex> guard(m_mutex);
         if (bytes <= m_capacity)
             return;
         m_capacity = bytes;
-        // Borrow the free buffers so they can grow without the lock; the producer meanwhile sees
-        // a full pool and drops, which is what a busy pool does anyway.
-        growing.swap(m_free);
-        m_free.reserve(m_frames.size());
     }
-    for (const int index : growing)
+    // Free buffers are borrowed one at a time to grow without the lock, so the producer always
+    // finds the others; buffers in use grow when they come back.
+    for (std::size_t grown = 0; grown < m_frames.size(); ++grown) {
+        int index = -1;
+        {
+            const std::lock_guard<std::mutex> guard(m_mutex);
+            const auto small = std::find_if(m_free.begin(), m_free.end(), [this](int i) {
+                return m_frames[std::size_t(i)].pixels.size() < m_capacity;
+            });
+            if (small == m_free.end())
+                return;
+            index = *small;
+            m_free.erase(small);
+        }
         _giveBack(index);
+    }
 }
 
 FramePool::PutResult FramePool::put(const std::uint8_t *pixels, unsigned int stride, int width,

@@ -30,7 +30,7 @@ public:
     int slotCount() const { return int(m_frames.size()); }
 
     // Makes every buffer hold at least bytes. Allocates, so call it from neither the producer nor
-    // with a lock held; buffers in use grow when they come back.
+    // with a lock held; free buffers grow one at a time, buffers in use when they come back.
     void reserve(std::size_t bytes);
 
     // Producer: copies a 32-bit frame (stride bytes per row) into a free buffer. Never waits.

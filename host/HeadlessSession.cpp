@@ -14,10 +14,12 @@
 #include <appcommon/pubfunc.h>
 #include <previewengine/IPreviewEngine.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
 
@@ -58,23 +60,46 @@ HeadlessSession::~HeadlessSession()
 bool HeadlessSession::_installLayout(QString *error) const
 {
     const QFileInfo source(m_options.layoutFile);
-    if (!source.isFile() || !source.isReadable()) {
+    QFile layout(source.absoluteFilePath());
+    if (!source.isFile() || !layout.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("--layout: cannot read %1").arg(m_options.layoutFile);
         return false;
     }
-    const QString target = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
-    if (QFileInfo(target) == source) {
+    const QByteArray content = layout.readAll();
+    const QFileInfo settings(QString::fromStdWString(pubfunc::getPreviewSettingFileName()));
+    if (settings == source)
         return true; // already the settings file: nothing to copy, and nothing to lose
-    }
+    // Through a symbolic link to the file it names, so the user's link survives.
+    const QString target = settings.exists() ? settings.canonicalFilePath() : settings.filePath();
     QDir().mkpath(QFileInfo(target).absolutePath());
-    // The engine rewrites its settings file at shutdown; the user's file is never touched.
-    QFile::remove(target);
-    if (!QFile::copy(source.absoluteFilePath(), target)) {
-        *error = QStringLiteral("--layout: cannot copy %1 to %2").arg(m_options.layoutFile, target);
+
+    QFile current(target);
+    if (current.exists()) {
+        if (current.open(QIODevice::ReadOnly) && current.readAll() == content) {
+            out() << "previewhost: layout " << m_options.layoutFile << " is already installed"
+                  << Qt::endl;
+            return true;
+        }
+        current.close();
+        // The user's own layout is kept, never overwritten.
+        const QString backup =
+            QStringLiteral("%1.%2.bak")
+                .arg(target,
+                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        if (!QFile::copy(target, backup)) {
+            *error = QStringLiteral("--layout: cannot keep %1 as %2; nothing replaced")
+                         .arg(target, backup);
+            return false;
+        }
+        out() << "previewhost: the layout it replaces is kept as " << backup << Qt::endl;
+    }
+    QSaveFile installed(target);
+    installed.setDirectWriteFallback(true);
+    if (!installed.open(QIODevice::WriteOnly) || installed.write(content) != content.size() ||
+        !installed.commit()) {
+        *error = QStringLiteral("--layout: cannot write %1").arg(target);
         return false;
     }
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                      QFile::ReadOther);
     out() << "previewhost: layout " << m_options.layoutFile << " installed as " << target
           << Qt::endl;
     return true;

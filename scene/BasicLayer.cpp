@@ -44,6 +44,11 @@ BasicLayer::~BasicLayer()
         _setInteracting(false);
 }
 
+PreviewCenterData *BasicLayer::centerData() const
+{
+    return m_centerData;
+}
+
 int BasicLayer::layerType() const
 {
     return LT_NONE;
@@ -444,6 +449,16 @@ void BasicLayer::_setInteracting(bool interacting)
 {
     if (m_centerData)
         m_centerData->setLayerInteracting(interacting);
+}
+
+void BasicLayer::_repaintParents()
+{
+    auto *parent = qobject_cast<UIControl *>(parentObject());
+    auto *grandParent = parent ? qobject_cast<UIControl *>(parent->parentObject()) : nullptr;
+    if (parent && grandParent) {
+        parent->update();
+        grandParent->update();
+    }
 }
 
 QWidget *BasicLayer::_view() const

@@ -81,7 +81,7 @@ public:
     // The handle region under pos (item coordinates).
     int regionAt(const QPointF &pos) const;
     LayerMenu *menu() const { return m_menu; }
-    PreviewCenterData *centerData() const { return m_centerData; }
+    PreviewCenterData *centerData() const;
 
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) final;
@@ -107,6 +107,9 @@ protected:
     // (w, h) scaled by s and fitted to the aspect ratio, each side truncated.
     QSize _fitToAspect(qreal width, qreal height) const;
     void _setInteracting(bool interacting);
+    // Repaints the scene control and the control it sits in, which clears what an old
+    // geometry left behind.
+    void _repaintParents();
     QWidget *_view() const;
 
     void hoverMoveEvent(QGraphicsSceneHoverEvent *event) override;
@@ -138,5 +141,6 @@ private:
     QRectF m_bounds;
     QPointF m_pressPos; // the item's position when the press began
     QString m_name;
-    PreviewCenterData *const m_centerData;
+    // Owned by the controller, which may go before the scene's items (they are deleted later).
+    const QPointer<PreviewCenterData> m_centerData;
 };

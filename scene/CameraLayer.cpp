@@ -4,6 +4,8 @@
 #include "PreviewCenterData.h"
 #include "SceneGeometry.h"
 
+#include <guifoundation/UITheme.h>
+
 #include <QPainter>
 #include <QTimer>
 
@@ -12,12 +14,13 @@
 namespace {
 
 const QColor NoPictureBackground(70, 69, 69, 255);
+const QString NoDataPicture = QStringLiteral(":/theme/preview/no_camera_data.png");
 
 } // namespace
 
 CameraLayer::CameraLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     : BasicLayer(centerData, parent)
-    , m_noDataPixmap(QStringLiteral(":/theme/preview/no_camera_data.png"))
+    , m_noDataPixmap(UITheme::pixmap(NoDataPicture))
 {
     setBackgroundColor(NoPictureBackground);
     m_shownPixmap = m_noDataPixmap;
@@ -119,13 +122,7 @@ void CameraLayer::on_sigResizedOk(QRectF newRc)
 
 void CameraLayer::on_timer_update()
 {
-    // Clears what the old geometry left behind in the scene.
-    auto *parent = qobject_cast<UIControl *>(parentObject());
-    auto *grandParent = parent ? qobject_cast<UIControl *>(parent->parentObject()) : nullptr;
-    if (parent && grandParent) {
-        parent->update();
-        grandParent->update();
-    }
+    _repaintParents();
 }
 
 void CameraLayer::paintContent(QPainter *painter)
@@ -133,8 +130,12 @@ void CameraLayer::paintContent(QPainter *painter)
     const bool dragging = centerData() && centerData()->layerInteracting();
     if (m_alpha < 100 && !dragging)
         painter->setOpacity(m_alpha / 100.0);
-    const QSizeF shown = m_shownPixmap.deviceIndependentSize();
+    // The "no camera" picture at the screen's pixel density.
+    const QPixmap shownPixmap =
+        m_hasPicture ? m_shownPixmap
+                     : UITheme::pixmap(NoDataPicture, UITheme::devicePixelRatio(painter));
+    const QSizeF shown = shownPixmap.deviceIndependentSize();
     const int left = truncated((size().width() - shown.width()) * 0.5);
     const int top = truncated((size().height() - shown.height()) * 0.5);
-    painter->drawPixmap(QPointF(left, top), m_shownPixmap);
+    painter->drawPixmap(QPointF(left, top), shownPixmap);
 }

@@ -3,6 +3,8 @@
 #include "LayerMenu.h"
 #include "PreviewCenterData.h"
 
+#include <guifoundation/UITheme.h>
+
 #include <QGraphicsTextItem>
 #include <QPainter>
 #include <QTimer>
@@ -15,9 +17,10 @@ const QColor NoPictureBackground(70, 69, 69, 255);
 
 GamePicLayer::GamePicLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     : BasicLayer(centerData, parent)
+    , m_placeholderFont(UITheme::font(18)) // the product's own face, which has Chinese glyphs
     , m_placeholderText(tr("no process/desktop pic"))
 {
-    m_placeholderFont.setPointSize(18);
+    _measurePlaceholder();
     connect(menu(), &LayerMenu::sigEditTriggered, this, &GamePicLayer::onEdit);
     connect(menu(), &LayerMenu::sigDeleteTriggered, this, &GamePicLayer::onDelete);
 }
@@ -62,12 +65,7 @@ void GamePicLayer::on_alphaChanged(int alpha)
 
 void GamePicLayer::on_timer_update()
 {
-    auto *parent = qobject_cast<UIControl *>(parentObject());
-    auto *grandParent = parent ? qobject_cast<UIControl *>(parent->parentObject()) : nullptr;
-    if (parent && grandParent) {
-        parent->update();
-        grandParent->update();
-    }
+    _repaintParents();
     update();
 }
 
@@ -80,12 +78,8 @@ void GamePicLayer::paintContent(QPainter *painter)
         painter->fillRect(rect(), NoPictureBackground);
         painter->setFont(m_placeholderFont);
         painter->setPen(m_placeholderColor);
-        // The measured box includes the text item's document margin; so does the drawing.
-        QGraphicsTextItem probe;
-        probe.setFont(m_placeholderFont);
-        probe.setPlainText(m_placeholderText);
-        const QRectF box = probe.boundingRect().translated(m_placeholderPos);
-        painter->drawText(box, Qt::AlignCenter, m_placeholderText);
+        painter->drawText(QRectF(m_placeholderPos, m_placeholderSize), Qt::AlignCenter,
+                          m_placeholderText);
     } else {
         painter->drawImage(QPointF(0, 0), m_gamePicture);
     }
@@ -94,11 +88,15 @@ void GamePicLayer::paintContent(QPainter *painter)
 void GamePicLayer::resizeEvent(QGraphicsSceneResizeEvent *event)
 {
     BasicLayer::resizeEvent(event);
+    m_placeholderPos = QPointF(int(size().width()) / 2 - m_placeholderSize.width() * 0.5,
+                               int(size().height()) / 2 - m_placeholderSize.height() * 0.5);
+    QTimer::singleShot(500, this, &GamePicLayer::on_timer_update);
+}
+
+void GamePicLayer::_measurePlaceholder()
+{
     QGraphicsTextItem probe;
     probe.setFont(m_placeholderFont);
     probe.setPlainText(m_placeholderText);
-    const QRectF box = probe.boundingRect();
-    m_placeholderPos = QPointF(int(size().width()) / 2 - box.width() * 0.5,
-                               int(size().height()) / 2 - box.height() * 0.5);
-    QTimer::singleShot(500, this, &GamePicLayer::on_timer_update);
+    m_placeholderSize = probe.boundingRect().size();
 }

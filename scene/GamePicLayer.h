@@ -42,10 +42,13 @@ protected:
     void resizeEvent(QGraphicsSceneResizeEvent *event) override;
 
 private:
+    void _measurePlaceholder();
+
     int m_alpha = 100;
     QFont m_placeholderFont;
     QColor m_placeholderColor{255, 255, 255, 255};
     QString m_placeholderText;
     QPointF m_placeholderPos;
+    QSizeF m_placeholderSize; // the text's box, measured as a text item lays it out
     QImage m_gamePicture;
 };

@@ -78,11 +78,9 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
                 &BasicPreviewCombine::on_toLayerFirst);
         connect(this, &PreviewContainer::sigToLastLayer, m_compositor,
                 &BasicPreviewCombine::on_toLayerLast);
-        RelayoutLogic *relayout = m_relayout;
-        connect(m_compositor, &BasicPreviewCombine::sigLayoutsMove, relayout,
-                [relayout](uint layer, int move) {
-                    relayout->on_layoutsMove(layer, RelayoutLogic::RL_LAYER_MOVE(move));
-                });
+        // Once, however many scenes the compositor sees come and go.
+        connect(m_compositor, &BasicPreviewCombine::sigLayoutsMove, m_relayout,
+                &RelayoutLogic::onCompositorMove, Qt::UniqueConnection);
     }
 }
 
@@ -91,6 +89,13 @@ PreviewContainer::~PreviewContainer()
     m_closing = true;
     _closeEditors();
     Q_EMIT sigAboutToClose();
+}
+
+void PreviewContainer::detachServices()
+{
+    m_services = Services();
+    m_compositor = nullptr;
+    m_relayout = nullptr;
 }
 
 void PreviewContainer::resizeScene(qreal x, qreal y, qreal w, qreal h)
@@ -102,6 +107,16 @@ void PreviewContainer::resizeScene(qreal x, qreal y, qreal w, qreal h)
         return;
     for (BasicLayer *layer : layers())
         layer->fitToWidth(QSize(truncated(w), truncated(h)));
+}
+
+void PreviewContainer::setPreviewArea(const QSize &size)
+{
+    m_sceneSize = size;
+    setFixSize(QSizeF(size));
+    setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
+    _fillParent();
+    for (BasicLayer *layer : layers())
+        _fitIfNeeded(layer);
 }
 
 void PreviewContainer::setLayersEditable(bool editable)
@@ -251,14 +266,8 @@ LayerItem *PreviewContainer::addCameraLayer(const QString &name, const QPoint &p
             layer->setAspectRatio(double(size.width()) / double(size.height()));
     }
 
-    CameraParam param;
-    param.deviceName = device;
-    param.width = resolution.width();
-    param.height = resolution.height();
-    param.keyColor = keyColor;
-    param.sensitivity = sensitivity;
-    param.blend = blend;
-    param.flag = flag;
+    const CameraParam param =
+        CameraParam::from(device, resolution, keyColor, sensitivity, blend, flag);
     layer->setCameraParam(param);
 
     // The common tail up to the stacking value; the fit check follows the pairing.

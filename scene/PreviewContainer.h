@@ -62,9 +62,14 @@ public:
     ~PreviewContainer() override;
 
     void setEditorFactory(ILayerEditorFactory *factory) { m_services.editors = factory; }
+    // The controller lets go of the scene: from now on it works with nothing but itself.
+    void detachServices();
     ILayerEditorFactory *editorFactory() const { return m_services.editors; }
 
     void resizeScene(qreal x, qreal y, qreal w, qreal h);
+    // A new preview area (the host's video changed its aspect): the layers keep their places
+    // and only those now outside are pulled back in.
+    void setPreviewArea(const QSize &size);
     QSizeF sceneSize() const { return m_sceneSize; }
     void setLayersEditable(bool editable);
 

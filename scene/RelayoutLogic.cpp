@@ -89,6 +89,12 @@ void RelayoutLogic::on_relayoutAll()
     }
 }
 
+void RelayoutLogic::onCompositorMove(uint layer, int move)
+{
+    if (move >= RL_TO_FIRST && move <= RL_UP)
+        on_layoutsMove(layer, RL_LAYER_MOVE(move));
+}
+
 void RelayoutLogic::_moveTo(uint layer, int index)
 {
     // The compositor moves the entry under its list lock and renumbers the stack.

@@ -35,6 +35,8 @@ public Q_SLOTS:
     void on_layoutsMove(uint layer, uint target);
     void on_layoutsCombine(uint layer, bool combine);
     void on_relayoutAll();
+    // The compositor's move request (its move kinds are plain ints, below the scene).
+    void onCompositorMove(uint layer, int move);
 
 private:
     void _moveTo(uint layer, int index);

@@ -2,6 +2,7 @@
 
 #include "CXmlNodeData.h"
 #include "Log.h"
+#include "RegularFile.h"
 
 #include <appcommon/pubfunc.h>
 #include <appcommon/ZqPlatform.h>
@@ -64,26 +65,22 @@ CXmlDocument::~CXmlDocument() = default;
 bool CXmlDocument::loadFile(const QString &path)
 {
     clear();
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
         logInfo(L"CXmlDocument::loadFile %ls does not exist.", wide(path).c_str());
         return false;
     }
-    if (!info.isFile()) {
-        logWarning(L"CXmlDocument::loadFile %ls is not a regular file.", wide(path).c_str());
+    QFile file;
+    QString error;
+    if (!RegularFile::openForReading(file, path, &error)) {
+        logWarning(L"CXmlDocument::loadFile cannot open %ls: %ls", wide(path).c_str(),
+                   wide(error).c_str());
         return false;
     }
-    if (info.size() > MaxFileSize) {
+    if (file.size() > MaxFileSize) {
         logWarning(L"CXmlDocument::loadFile %ls has %lld bytes, more than the %lld accepted; "
                    L"not read.",
-                   wide(path).c_str(), static_cast<long long>(info.size()),
+                   wide(path).c_str(), static_cast<long long>(file.size()),
                    static_cast<long long>(MaxFileSize));
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        logWarning(L"CXmlDocument::loadFile cannot open %ls: %ls", wide(path).c_str(),
-                   wide(file.errorString()).c_str());
         return false;
     }
     // The size can change between the check and the read; never take more than the limit.

@@ -47,12 +47,16 @@ PreviewConfigCheck::CheckResult PreviewConfigCheck::checkConfigValid()
     const PreviewCenterData *center = m_controller ? m_controller->centerData() : nullptr;
     const bool initDone = center && center->initDone();
 
-    SettingsHandle handle(QString::fromStdWString(pubfunc::getPreviewSettingFileName()));
     QString text;
-    const CheckResult result = checkStoredLayers(handle, initDone, &text);
+    CheckResult result;
+    {
+        SettingsHandle handle(QString::fromStdWString(pubfunc::getPreviewSettingFileName()));
+        result = checkStoredLayers(handle, initDone, &text);
+        handle.save();
+    }
+    // Last: the host's handler may call anything, an unInit or a new init included.
     if (result == CHECK_PENDING)
         startFilterCheck(text);
-    handle.save();
     return result;
 }
 
@@ -168,6 +172,12 @@ void PreviewConfigCheck::onFilterWordResult(const std::string &taskId, bool bVal
     m_timer->stop();
     m_pendingTaskId.clear();
     Q_EMIT sigCheckConfig(bValid);
+}
+
+void PreviewConfigCheck::cancel()
+{
+    m_timer->stop();
+    m_pendingTaskId.clear();
 }
 
 void PreviewConfigCheck::onCheckFilterWordTimeOut()

@@ -41,6 +41,8 @@ public:
     // Sends text to the host's filter-word service and starts waiting for the answer.
     void startFilterCheck(const QString &text);
 
+    // Abandons a check still waiting: no sigCheckConfig follows, a late answer is ignored.
+    void cancel();
     bool isPending() const { return !m_pendingTaskId.empty(); }
     std::string pendingTaskId() const { return m_pendingTaskId; }
 

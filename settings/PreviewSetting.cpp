@@ -9,11 +9,13 @@
 #include "Log.h"
 #include "PreviewCenterData.h"
 #include "PreviewConfigCheck.h"
+#include "RegularFile.h"
 #include "SettingsHandle.h"
 #include "StoredValue.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
-#include <QPixmap>
 
 namespace {
 
@@ -70,6 +72,14 @@ void PreviewSetting::init()
     }
 }
 
+void PreviewSetting::stop()
+{
+    ++m_epoch;
+    m_restoring = false;
+    if (m_check)
+        m_check->cancel();
+}
+
 void PreviewSetting::buildLayersFromFile()
 {
     logInfo(L"PreviewSetting::buildLayersFromFile");
@@ -81,6 +91,7 @@ void PreviewSetting::buildLayersFromFile()
     case PreviewConfigCheck::CHECK_PENDING:
         return;
     case PreviewConfigCheck::CHECK_DEFAULTS:
+        _keepStoredLayout(QStringLiteral("its values were refused"));
         _addBasicLayersToContainer();
         return;
     case PreviewConfigCheck::CHECK_LOAD:
@@ -92,11 +103,40 @@ void PreviewSetting::buildLayersFromFile()
 void PreviewSetting::onCheckConfigResult(bool ret)
 {
     logInfo(L"PreviewSetting::onCheckConfigResult ret=%d", ret ? 1 : 0);
-    if (ret)
+    if (ret) {
         _loadLayersToContainer();
-    else
+    } else {
+        _keepStoredLayout(QStringLiteral("the filter-word service refused its text or did not "
+                                         "answer in time"));
         _addBasicLayersToContainer();
+    }
     Q_EMIT sigLoadFromConfigFinished();
+}
+
+void PreviewSetting::_keepStoredLayout(const QString &reason)
+{
+    m_backupReason = reason;
+    logWarning(L"PreviewSetting the stored layout is not used as a whole (%ls); the next save "
+               L"keeps it as %ls.bak.",
+               reason.toStdWString().c_str(), _fileName().toStdWString().c_str());
+}
+
+bool PreviewSetting::_backUpStoredLayout(const QString &fileName)
+{
+    if (m_backupReason.isEmpty() || !QFileInfo(fileName).isFile())
+        return true;
+    const QString backup = fileName + QStringLiteral(".bak");
+    QFile::remove(backup);
+    if (!QFile::copy(fileName, backup)) {
+        logError(L"PreviewSetting::saveLayersToFile cannot keep %ls as %ls; the stored layout is "
+                 L"not replaced.",
+                 fileName.toStdWString().c_str(), backup.toStdWString().c_str());
+        return false;
+    }
+    logWarning(L"PreviewSetting::saveLayersToFile kept the layout it replaces as %ls (%ls).",
+               backup.toStdWString().c_str(), m_backupReason.toStdWString().c_str());
+    m_backupReason.clear();
+    return true;
 }
 
 QSizeF PreviewSetting::_applySceneSize()
@@ -158,77 +198,104 @@ void PreviewSetting::_loadLayersToContainer()
         handle.save();
         return;
     }
+    const quint64 epoch = m_epoch;
+    m_restoring = true;
+    for (int i = 0; i < count; ++i) {
+        const bool restored = _restoreLayer(stack, handle, uint(i));
+        // A camera layer asks the host to open its camera, and the host may stop the engine
+        // from that handler: then the stack is gone and the file stays as it is.
+        if (m_epoch != epoch)
+            return;
+        if (!restored)
+            _keepStoredLayout(QStringLiteral("layer%1 was dropped").arg(i));
+    }
+    m_restoring = false;
+    handle.save();
+}
 
+bool PreviewSetting::_restoreLayer(ILayerStack *stack, const SettingsHandle &handle, uint i)
+{
+    const QString prefix = LayerConfigKeys::layerPrefix(i);
+    const auto read = [&](const char *name) {
+        return handle.value(layerKey(prefix, name));
+    };
+    const QPoint pos = StoredValue::toPoint(read("pos"));
+    const QSize size = StoredValue::toSize(read("size"));
+    const bool combine = read("combine").toInt() != 0;
+    const QString name = read("name");
+    const int alpha = StoredValue::toUInt(read("alpha"));
     const PreviewCenterData *data = _centerData();
     const bool loadStored = data && data->loadStoredLayers();
-    for (int i = 0; i < count; ++i) {
-        const QString prefix = LayerConfigKeys::layerPrefix(uint(i));
-        const auto read = [&](const char *name) {
-            return handle.value(layerKey(prefix, name));
-        };
-        const QPoint pos = StoredValue::toPoint(read("pos"));
-        const QSize size = StoredValue::toSize(read("size"));
-        const bool combine = read("combine").toInt() != 0;
-        const QString name = read("name");
-        const int alpha = StoredValue::toUInt(read("alpha"));
 
-        switch (StoredValue::toUInt(read("type"))) {
-        case LT_PICTURE: {
-            if (!loadStored)
-                break;
-            const QString path = read("path");
-            // A picture that is gone is dropped; the rest of the stack still loads.
-            if (QPixmap().load(path)) {
-                stack->addImageLayer(path, StoredValue::toUInt(read("caneditsize")) > 0, pos,
-                                     combine, size, alpha, name);
-            }
-            break;
+    const QString type = read("type");
+    switch (StoredValue::toUInt(type)) {
+    case LT_PICTURE: {
+        if (!loadStored)
+            return true;
+        const QString path = read("path");
+        QString error;
+        if (RegularFile::loadImage(path, &error).isNull()) {
+            logWarning(L"PreviewSetting::_loadLayersToContainer layer%u: picture %ls dropped: %ls",
+                       i, path.toStdWString().c_str(), error.toStdWString().c_str());
+            return false;
         }
-        case LT_TEXT: {
-            if (!loadStored)
-                break;
-            QFont font;
-            font.setFamily(read("fontfamily"));
-            const int pointSize = StoredValue::toUInt(read("fontsize"));
-            if (pointSize > 0)
-                font.setPointSize(pointSize);
-            font.setBold(StoredValue::toUInt(read("fontblod")) != 0);
-            font.setItalic(StoredValue::toUInt(read("fontitalic")) != 0);
-            font.setUnderline(StoredValue::toUInt(read("fontunderline")) != 0);
-            stack->addTextLayer(font, StoredValue::toColor(read("fontcolor")),
-                                StoredValue::toText(read("text")), pos, combine, name);
-            break;
-        }
-        case LT_CAMERA: {
-            if (!loadStored)
-                break;
-            const QSize capture(read("devicewidth").toInt(), read("deviceheight").toInt());
-            stack->addCameraLayer(pos, combine, size, alpha, read("device"), capture, name, false,
-                                  uint(StoredValue::toUInt(read("keyColor"))),
-                                  read("sensitivity").toFloat(), read("blend").toFloat());
-            break;
-        }
-        case LT_GAMEVIDEO:
-            stack->addGameVideoLayer(pos, combine, size, alpha, name);
-            break;
-        default:
-            break; // a missing or unknown layer is skipped
-        }
+        stack->addImageLayer(path, StoredValue::toUInt(read("caneditsize")) > 0, pos, combine, size,
+                             alpha, name);
+        return true;
     }
-    handle.save();
+    case LT_TEXT: {
+        if (!loadStored)
+            return true;
+        QFont font;
+        font.setFamily(read("fontfamily"));
+        const int pointSize = StoredValue::toUInt(read("fontsize"));
+        if (pointSize > 0)
+            font.setPointSize(pointSize);
+        font.setBold(StoredValue::toUInt(read("fontblod")) != 0);
+        font.setItalic(StoredValue::toUInt(read("fontitalic")) != 0);
+        font.setUnderline(StoredValue::toUInt(read("fontunderline")) != 0);
+        stack->addTextLayer(font, StoredValue::toColor(read("fontcolor")),
+                            StoredValue::toText(read("text")), pos, combine, name);
+        return true;
+    }
+    case LT_CAMERA: {
+        if (!loadStored)
+            return true;
+        const QSize capture(read("devicewidth").toInt(), read("deviceheight").toInt());
+        stack->addCameraLayer(pos, combine, size, alpha, read("device"), capture, name, false,
+                              uint(StoredValue::toUInt(read("keyColor"))),
+                              read("sensitivity").toFloat(), read("blend").toFloat());
+        return true;
+    }
+    case LT_GAMEVIDEO:
+        stack->addGameVideoLayer(pos, combine, size, alpha, name);
+        return true;
+    default:
+        logWarning(L"PreviewSetting::_loadLayersToContainer layer%u has the type \"%ls\", which "
+                   L"is no layer; skipped.",
+                   i, type.toStdWString().c_str());
+        return false;
+    }
 }
 
 void PreviewSetting::saveLayersToFile()
 {
     logInfo(L"PreviewSetting::saveLayersToFile");
+    if (m_restoring || (m_check && m_check->isPending())) {
+        logInfo(L"PreviewSetting::saveLayersToFile the stored layout is not restored yet; the "
+                L"file stays as it is.");
+        return;
+    }
     const PreviewCenterData *data = _centerData();
     const ILayerStack *stack = _stack();
     if (!data || !data->layersEditable() || !stack || stack->layerCount() == 0)
         return;
 
     const QString fileName = _fileName();
-    SettingsHandle(fileName).removeFile();
+    if (!_backUpStoredLayout(fileName))
+        return;
     SettingsHandle handle(fileName);
+    handle.clearDocument();
     const QSizeF scene = stack->sceneSize();
     handle.setValue(LayerConfigKeys::parentWidth(), StoredValue::fromReal(scene.width()), true);
     handle.setValue(LayerConfigKeys::parentHeight(), StoredValue::fromReal(scene.height()), true);

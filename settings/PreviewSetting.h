@@ -10,6 +10,7 @@ class ILayerStack;
 class IPreviewController;
 class PreviewCenterData;
 class PreviewConfigCheck;
+class SettingsHandle;
 
 // Keeps the preview's layer stack in the preview settings file: restores it into the compositor
 // at start, once the stored text has passed the check, or creates the default stack (one game
@@ -28,7 +29,12 @@ public:
     // Restores now, or starts the filter-word check and restores when it answers
     // (then sigLoadFromConfigFinished follows).
     void buildLayersFromFile();
+    // Writes the stack, unless the stored layout has not been restored yet: a partial stack
+    // never replaces it. When the stored layout was not used (refused, not answered, a layer
+    // dropped), the file it replaces is kept as "<file>.bak" first.
     void saveLayersToFile();
+    // The controller's unInit: abandons a restore under way and a check still waiting.
+    void stop();
 
     PreviewConfigCheck *check() const { return m_check.get(); }
 
@@ -42,6 +48,11 @@ private:
     void _loadLayersToContainer();
     void _addBasicLayersToContainer();
     void _addDefaultGameLayer();
+    // The stored layout is not (wholly) used: the next save keeps the file as a backup.
+    void _keepStoredLayout(const QString &reason);
+    bool _backUpStoredLayout(const QString &fileName);
+    // Reads stored layer i and adds it to the stack; false when it was dropped.
+    bool _restoreLayer(ILayerStack *stack, const SettingsHandle &handle, uint i);
     // 420 units high at the output frame's aspect ratio; returns the size set.
     QSizeF _applySceneSize();
     QString _fileName() const;
@@ -50,4 +61,8 @@ private:
 
     IPreviewController *const m_controller;
     std::unique_ptr<PreviewConfigCheck> m_check;
+    // Counts stop()s: a restore that sees it change while the host ran stops touching anything.
+    quint64 m_epoch = 0;
+    bool m_restoring = false;
+    QString m_backupReason; // why the stored layout was not used; empty when it was
 };

@@ -10,7 +10,7 @@ SettingsHandle::SettingsHandle(const QString &tag)
 }
 
 SettingsHandle::SettingsHandle(SettingsImpl *impl)
-    : m_impl(impl)
+    : m_impl(impl, [](SettingsImpl *) {}) // not ours
 {}
 
 QString SettingsHandle::value(const QString &key, const QString &defaultValue) const
@@ -34,9 +34,15 @@ void SettingsHandle::removeFile()
     if (!m_impl)
         return;
     const QString path = m_impl->path();
-    m_impl = nullptr;
+    m_impl.reset();
     if (SettingsImplManager *manager = SettingsImplManager::instance())
         manager->removeTag(path);
+}
+
+void SettingsHandle::clearDocument()
+{
+    if (m_impl)
+        m_impl->document().clear();
 }
 
 bool SettingsHandle::save()

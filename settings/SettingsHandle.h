@@ -2,10 +2,13 @@
 
 #include <QString>
 
+#include <memory>
+
 class SettingsImpl;
 
-// A light reference to the store of one settings file. Copying is cheap; the handle owns
-// nothing and never saves by itself. GUI thread only.
+// A light reference to the store of one settings file. Copying is cheap; the handle keeps the
+// store it points at alive (even when the manager lets it go meanwhile) and never saves by
+// itself. GUI thread only.
 class SettingsHandle
 {
 public:
@@ -15,7 +18,7 @@ public:
     explicit SettingsHandle(SettingsImpl *impl);
 
     bool isValid() const { return m_impl != nullptr; }
-    SettingsImpl *impl() const { return m_impl; }
+    SettingsImpl *impl() const { return m_impl.get(); }
 
     QString value(const QString &key, const QString &defaultValue = QString()) const;
     // With notify, the key's prefix is recorded for the observers whether or not the value
@@ -24,9 +27,12 @@ public:
     // Deletes the file and drops the store, unsaved changes included; the handle is null
     // afterwards.
     void removeFile();
+    // Empties the document, unsaved changes included, so no stale key survives; the file on
+    // disk is replaced only when the new content is saved.
+    void clearDocument();
     // Writes the file when it holds changes. False only when a needed write failed.
     bool save();
 
 private:
-    SettingsImpl *m_impl = nullptr;
+    std::shared_ptr<SettingsImpl> m_impl;
 };

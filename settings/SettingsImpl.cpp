@@ -26,6 +26,7 @@ SettingsImpl::~SettingsImpl() = default;
 void SettingsImpl::load()
 {
     m_dirty = false;
+    m_keepFile = false;
     m_document.clear();
     if (m_path.isEmpty())
         return;
@@ -57,15 +58,30 @@ void SettingsImpl::_setAsideUnreadable()
     const QString aside = m_path + QStringLiteral(".unreadable");
     QFile::remove(aside);
     // Copied while small, so the file stays where it was until a save replaces it; one too
-    // big to be ours is moved instead of spending the time and space on a copy.
+    // big to be ours, or one we may not read, is moved instead.
     const bool small = QFileInfo(m_path).size() <= CXmlDocument::MaxFileSize;
-    const bool kept = small ? QFile::copy(m_path, aside) : QFile::rename(m_path, aside);
-    if (kept)
+    const bool kept = (small && QFile::copy(m_path, aside)) || QFile::rename(m_path, aside);
+    if (kept) {
         logWarning(L"SettingsImpl::load %ls is unusable; kept it as %ls and started empty.",
                    wide(m_path).c_str(), wide(aside).c_str());
-    else
-        logWarning(L"SettingsImpl::load %ls is unusable and cannot be kept aside; started empty.",
-                   wide(m_path).c_str());
+        return;
+    }
+    m_keepFile = true;
+    logError(L"SettingsImpl::load %ls is unusable and cannot be kept aside; started empty, and "
+             L"the file will not be overwritten.",
+             wide(m_path).c_str());
+}
+
+QString SettingsImpl::_saveTarget() const
+{
+    QString target = m_path;
+    for (int hops = 0; hops < 32; ++hops) {
+        const QFileInfo info(target);
+        if (!info.isSymLink())
+            return target;
+        target = info.symLinkTarget();
+    }
+    return QString();
 }
 
 QString SettingsImpl::value(const QString &key, const QString &defaultValue) const
@@ -89,16 +105,28 @@ bool SettingsImpl::save()
         logWarning(L"SettingsImpl::save store has no file name; nothing written.");
         return false;
     }
-    const int slash = m_path.lastIndexOf(QLatin1Char('/'));
+    if (m_keepFile) {
+        logError(L"SettingsImpl::save %ls could not be kept aside when it was read; not "
+                 L"overwritten.",
+                 wide(m_path).c_str());
+        return false;
+    }
+    const QString target = _saveTarget();
+    if (target.isEmpty()) {
+        logError(L"SettingsImpl::save %ls is a loop of symbolic links; nothing written.",
+                 wide(m_path).c_str());
+        return false;
+    }
+    const int slash = target.lastIndexOf(QLatin1Char('/'));
     if (slash >= 0) {
-        const QString dir = m_path.left(slash + 1);
+        const QString dir = target.left(slash + 1);
         if (!QDir().mkpath(dir)) {
             logError(L"SettingsImpl::save cannot create directory %ls; %ls kept as it was.",
                      wide(dir).c_str(), wide(m_path).c_str());
             return false;
         }
     }
-    const QString fresh = m_path + _newSuffix();
+    const QString fresh = target + _newSuffix();
     if (!m_document.saveFile(fresh)) {
         // A partial ".new" must not be mistaken for anything later.
         if (QFileInfo(fresh).isFile())
@@ -107,8 +135,10 @@ bool SettingsImpl::save()
                  wide(m_path).c_str());
         return false;
     }
+    if (QFileInfo::exists(target))
+        QFile::setPermissions(fresh, QFile::permissions(target));
     int error = 0;
-    if (!ZqPlatform::replaceFile(fresh.toStdWString(), m_path.toStdWString(), &error)) {
+    if (!ZqPlatform::replaceFile(fresh.toStdWString(), target.toStdWString(), &error)) {
         QFile::remove(fresh);
         logError(L"SettingsImpl::save cannot put %ls in place, error %d; %ls kept as it was.",
                  wide(fresh).c_str(), error, wide(m_path).c_str());

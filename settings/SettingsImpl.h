@@ -19,7 +19,8 @@ public:
 
     // Reads the file. A missing file, or one that cannot be used, gives an empty document; an
     // unusable one is first kept aside as path + ".unreadable" (copied, or moved when it is
-    // too big to be ours) so the next save cannot destroy the only copy of what the user had.
+    // too big to be ours or cannot be read) so the next save cannot destroy the only copy of
+    // what the user had. One that can be neither is never overwritten by this store.
     void load();
 
     QString path() const { return m_path; }
@@ -33,8 +34,10 @@ public:
     void setValue(const QString &key, const QString &value);
 
     // Writes the document as path + ".new", synced, then puts it under path in one atomic
-    // rename, so a crash at any point leaves either the old or the new file there. On failure
-    // the old file stays, the store stays dirty, and the result is false.
+    // rename, so a crash at any point leaves either the old or the new file there. A path that
+    // is a symbolic link is saved through it: the new file goes beside the link's target and
+    // replaces that, so the link survives. The file's permissions are kept. On failure the old
+    // file stays, the store stays dirty, and the result is false.
     bool save();
 
 private:
@@ -42,8 +45,12 @@ private:
     static QString _oldSuffix() { return QStringLiteral(".old"); }
     void _recoverInterruptedSave();
     void _setAsideUnreadable();
+    // The file a save replaces: path, or the end of the chain of links it names; empty for a
+    // chain that never ends.
+    QString _saveTarget() const;
 
     CXmlDocument m_document;
     QString m_path;
     bool m_dirty = false;
+    bool m_keepFile = false; // an unusable file that could not be kept aside
 };

@@ -46,7 +46,6 @@ SettingsImplManager::~SettingsImplManager()
 {
     // Unsaved changes are dropped on purpose: saving is the owners' decision, never a side
     // effect of shutting down.
-    qDeleteAll(m_files);
     m_files.clear();
 }
 
@@ -81,12 +80,12 @@ QString SettingsImplManager::getFilenameForTag(const QString &tag)
     return QString();
 }
 
-SettingsImpl *SettingsImplManager::implForTag(const QString &tag)
+std::shared_ptr<SettingsImpl> SettingsImplManager::implForTag(const QString &tag)
 {
     const QString name = getFilenameForTag(tag);
-    if (SettingsImpl *existing = m_files.value(name))
+    if (std::shared_ptr<SettingsImpl> existing = m_files.value(name))
         return existing;
-    auto *impl = new SettingsImpl(name);
+    auto impl = std::make_shared<SettingsImpl>(name);
     impl->load();
     m_files.insert(name, impl);
     return impl;
@@ -95,7 +94,7 @@ SettingsImpl *SettingsImplManager::implForTag(const QString &tag)
 void SettingsImplManager::removeTag(const QString &tag)
 {
     const QString name = getFilenameForTag(tag);
-    delete m_files.take(name);
+    m_files.remove(name);
     if (name.isEmpty())
         return;
     if (QFile::exists(name) && !QFile::remove(name))
@@ -106,13 +105,12 @@ bool SettingsImplManager::closeAll()
 {
     bool allSaved = true;
     for (auto it = m_files.begin(); it != m_files.end();) {
-        SettingsImpl *impl = it.value();
+        const std::shared_ptr<SettingsImpl> &impl = it.value();
         if (impl && impl->isDirty() && !impl->save()) {
             allSaved = false;
             ++it;
             continue;
         }
-        delete impl;
         it = m_files.erase(it);
     }
     return allSaved;

@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <memory>
 #include <set>
 
 class SettingsImpl;
@@ -30,7 +31,7 @@ public:
     static QString getFilenameForTag(const QString &tag);
 
     // The store for the tag's file, loaded on first use and shared afterwards.
-    SettingsImpl *implForTag(const QString &tag);
+    std::shared_ptr<SettingsImpl> implForTag(const QString &tag);
     // Drops the store, unsaved changes included, and deletes the file from disk.
     void removeTag(const QString &tag);
     // Saves every store that holds changes and lets all of them go, so that the next use reads
@@ -68,7 +69,7 @@ private:
     SettingsImplManager();
     static void _destroyAtExit();
 
-    QMap<QString, SettingsImpl *> m_files;
+    QMap<QString, std::shared_ptr<SettingsImpl>> m_files;
     QMap<QString, QList<Observer>> m_observers;
     std::set<QString> m_pending;
 };

@@ -173,10 +173,43 @@ private:
     method m_method;
 };
 
+// The receivers a signal had at one moment. Calling it runs them, skipping any that left since,
+// without touching the signal again: the signal's owner may be gone by then. This is how an
+// emitter hands a call to the host outside its own locks and lifetime.
+template<class... Args>
+class receiver_snapshot
+{
+public:
+    using connection_list = std::vector<_connection_base::connection_holder>;
+
+    receiver_snapshot() = default;
+    explicit receiver_snapshot(std::shared_ptr<const connection_list> list)
+        : m_list(std::move(list))
+    {}
+
+    explicit operator bool() const { return m_list && !m_list->empty(); }
+
+    void operator()(Args... args) const
+    {
+        using thunk_type = void (*)(_connection_base *, Args...);
+        if (!m_list)
+            return;
+        for (const auto &connection : *m_list) {
+            const auto thunk = reinterpret_cast<thunk_type>(connection->get_emitter());
+            thunk(connection.get(), args...);
+        }
+    }
+
+private:
+    std::shared_ptr<const connection_list> m_list;
+};
+
 template<class mt_policy, class... Args>
 class _signal_impl : public _signal_base<mt_policy>
 {
 public:
+    receiver_snapshot<Args...> snapshot() { return receiver_snapshot<Args...>(this->_snapshot()); }
+
     template<class Dest, class Method>
     void connect(Dest *receiver, Method m)
     {
@@ -187,17 +220,7 @@ public:
         this->_add(std::make_shared<_connection<Dest, Args...>>(receiver, method));
     }
 
-    void operator()(Args... args)
-    {
-        using thunk_type = void (*)(_connection_base *, Args...);
-        const auto list = this->_snapshot();
-        if (!list)
-            return;
-        for (const auto &connection : *list) {
-            const auto thunk = reinterpret_cast<thunk_type>(connection->get_emitter());
-            thunk(connection.get(), args...);
-        }
-    }
+    void operator()(Args... args) { snapshot()(args...); }
 };
 
 template<class mt_policy = multi_threaded_local>
@@ -234,6 +257,9 @@ namespace xsignals {
 class trackable : public sigslot::has_slots
 {
 };
+
+template<class... Args>
+using receiver_snapshot = sigslot::receiver_snapshot<Args...>;
 
 namespace details {
 

@@ -6,8 +6,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #if defined(__linux__)
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -52,9 +54,80 @@ bool syncPath(const std::string &path, int flags, int *errorCode)
     return result == 0;
 }
 
+int openWithoutBlocking(const std::string &path, int flags, int *errorCode)
+{
+    // O_NONBLOCK keeps open() itself from waiting for a FIFO's other end; it is cleared again
+    // once the descriptor is known to be a regular file.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        setError(errorCode, errno);
+        return -1;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        setError(errorCode, ZqPlatform::NotARegularFile);
+        return -1;
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        setError(errorCode, errno);
+        ::close(fd);
+        return -1;
+    }
+    setError(errorCode, 0);
+    return fd;
+}
+
 } // namespace
 
 namespace ZqPlatform {
+
+std::wstring errorText(int errorCode)
+{
+    if (errorCode == NotARegularFile)
+        return L"not a regular file";
+    if (errorCode == 0)
+        return L"no error";
+    return QString::fromLocal8Bit(std::strerror(errorCode)).toStdWString();
+}
+
+int openRegularFileForReading(const std::wstring &path, int *errorCode)
+{
+    return openWithoutBlocking(localPath(path), O_RDONLY, errorCode);
+}
+
+std::FILE *openRegularFileForAppending(const std::wstring &path, bool truncate, int *errorCode)
+{
+    // Truncating only after the type check: O_TRUNC on a device could mean anything.
+    const int fd = openWithoutBlocking(localPath(path), O_RDWR | O_CREAT | O_APPEND, errorCode);
+    if (fd < 0)
+        return nullptr;
+    if (truncate && ::ftruncate(fd, 0) != 0) {
+        setError(errorCode, errno);
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE *file = ::fdopen(fd, "a+b");
+    if (!file) {
+        setError(errorCode, errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+bool pinModuleOf(const void *address)
+{
+    Dl_info info{};
+    if (::dladdr(address, &info) == 0 || !info.dli_fname)
+        return false;
+    // The extra reference is kept on purpose; RTLD_NODELETE makes the library stay even when
+    // the host drops every reference it holds. The executable itself never unloads.
+    return ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+}
 
 std::wstring executableFilePath()
 {

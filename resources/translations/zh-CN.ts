@@ -20,6 +20,47 @@
     </message>
 </context>
 <context>
+    <name>PreviewContainer</name>
+    <message>
+        <source>You can add five words at most!</source>
+        <translation>最多只能添加五个文字图层！</translation>
+    </message>
+    <message>
+        <source>camera has add.</source>
+        <translation>摄像头已经添加过了。</translation>
+    </message>
+</context>
+<context>
+    <name>LayerMenu</name>
+    <message>
+        <source>edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>tofirst</source>
+        <translation>置于顶层</translation>
+    </message>
+    <message>
+        <source>tolast</source>
+        <translation>置于底层</translation>
+    </message>
+    <message>
+        <source>layermgr</source>
+        <translation>图层管理</translation>
+    </message>
+</context>
+<context>
+    <name>GamePicLayer</name>
+    <message>
+        <source>no process/desktop pic</source>
+        <translation>暂无游戏或桌面画面</translation>
+    </message>
+</context>
+<context>
     <name>TipMessageWindow</name>
     <message>
         <source>OK</source>
@@ -199,47 +240,6 @@
     <message>
         <source>down</source>
         <translation>下移</translation>
-    </message>
-</context>
-<context>
-    <name>PreviewContainer</name>
-    <message>
-        <source>You can add five words at most!</source>
-        <translation>最多只能添加 5 个文字图层！</translation>
-    </message>
-    <message>
-        <source>camera has add.</source>
-        <translation>摄像头已添加。</translation>
-    </message>
-</context>
-<context>
-    <name>LayerMenu</name>
-    <message>
-        <source>edit</source>
-        <translation>编辑</translation>
-    </message>
-    <message>
-        <source>delete</source>
-        <translation>删除</translation>
-    </message>
-    <message>
-        <source>tofirst</source>
-        <translation>置于顶层</translation>
-    </message>
-    <message>
-        <source>tolast</source>
-        <translation>置于底层</translation>
-    </message>
-    <message>
-        <source>layermgr</source>
-        <translation>图层管理</translation>
-    </message>
-</context>
-<context>
-    <name>GamePicLayer</name>
-    <message>
-        <source>no process/desktop pic</source>
-        <translation>暂无游戏或桌面画面</translation>
     </message>
 </context>
 </TS>

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void cameraOpenStatusAndItem();
     void cameraOpenAndCloseRequests();
     void gameIntakePostsItemPictures();
+    void textLinesAndBaselines();
 
 private:
     PreviewEngine *m_engine = nullptr;
@@ -258,7 +259,7 @@ void TestCompositingLayers::cameraFrameIntake_data()
 
     QTest::newRow("exact") << 640 << 480 << 1228800u << false << true;
     QTest::newRow("too long") << 640 << 480 << 1228804u << false << false;
-    QTest::newRow("short") << 640 << 480 << 1000u << false << true;
+    QTest::newRow("short") << 640 << 480 << 1000u << false << false;
     QTest::newRow("zero width") << 0 << 480 << 1228800u << false << false;
     QTest::newRow("negative height") << 640 << -480 << 1228800u << false << false;
     QTest::newRow("null data") << 640 << 480 << 1228800u << true << false;
@@ -307,7 +308,7 @@ void TestCompositingLayers::cameraOpenStatusAndItem()
     QCOMPARE(item.lastCameraPixmap.size(), QSize(20, 20));
 
     // Open status from a host thread is applied on the layer's own thread.
-    std::thread host([&layer] { layer.onCamOpenStatus(false); });
+    std::thread host([this] { m_engine->setCamOpenStatus(false); });
     host.join();
     QVERIFY(layer.openStatus());
     QTRY_VERIFY(!layer.openStatus());
@@ -395,6 +396,31 @@ void TestCompositingLayers::gameIntakePostsItemPictures()
 
     layer.setPreviewing(false);
     QCOMPARE(push(full, 36), 3);
+}
+
+// Lines break at U+2029 only (empty ones kept), each with its baseline one line height lower.
+void TestCompositingLayers::textLinesAndBaselines()
+{
+    QFont font;
+    font.setPixelSize(20);
+    FontInfoConfig config;
+    config.setFont(font);
+    config.setColor(Qt::white);
+    CMTextLayer layer;
+    layer.onInfoChanged(config, QStringLiteral("a\ny\u2029\u2029b"));
+    QCOMPARE(layer.lines(), QStringList({"a\ny", "", "b"}));
+    layer.onGeometryChanged(QRectF(5, 7, 0, 0));
+
+    QImage expected(120, 120, QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter painter(&expected);
+    painter.setPen(Qt::white);
+    painter.setFont(font);
+    const int height = CMTextLayer::lineHeightOf(font);
+    painter.drawText(QPoint(5, 7 + height), QStringLiteral("a\ny"));
+    painter.drawText(QPoint(5, 7 + 3 * height), QStringLiteral("b"));
+    painter.end();
+    QCOMPARE(paint(layer, 1.0, 120), expected);
 }
 
 QTEST_MAIN(TestCompositingLayers)

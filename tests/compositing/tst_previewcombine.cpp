@@ -33,6 +33,7 @@ private Q_SLOTS:
 
     void deleteIsTwoStepAndUnInitDestroys();
     void reorderRenumbersStacking();
+    void defaultNamesFollowTheLargestNumber();
     void outputSizeAnnouncedOnChangeOnly();
 
 private:
@@ -124,14 +125,6 @@ void TestPreviewCombine::fitIgnoresMalformedAndMissing()
     QVERIFY(!m_combine->fitGameLayer(0, 1080));
     QVERIFY(!m_combine->fitGameLayer(-1920, 1080));
 
-    // Through the frame receiver: malformed frames leave geometry and sizes alone.
-    const QByteArray frame = solidFrame(16, 16, 0);
-    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), 16, 0, 1);
-    m_combine->onGameVideoData(nullptr, uint(frame.size()), 16, 16, 1);
-    m_combine->onGameVideoData(frame.constData(), uint(frame.size()) - 1, 16, 16, 1);
-    QCOMPARE(game->uiRect(), before);
-    QCOMPARE(m_data->gameVideoSize(), QSize(0, 0));
-
     m_data->setPreviewSize(QSize(0, 0));
     QVERIFY(!m_combine->fitGameLayer(1920, 1080));
     QCOMPARE(game->uiRect(), before);
@@ -170,6 +163,7 @@ void TestPreviewCombine::deleteIsTwoStepAndUnInitDestroys()
         m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(1, 1), 100, {}));
     auto *b = static_cast<CMBasicLayer *>(
         m_combine->addImageLayer(QString(), true, QPoint(), true, QSize(1, 1), 100, {}));
+    CMLayer *c = m_combine->addTextLayer(QFont(), Qt::red, {}, {}, true, {});
     a->setUILayer(&item);
     b->setUILayer(&item); // two layers on one item: only the first is marked
 
@@ -184,10 +178,9 @@ void TestPreviewCombine::deleteIsTwoStepAndUnInitDestroys()
 
     QPointer<CMLayer> guard(a);
     m_combine->removeDeletedLayers(false);
-    QCOMPARE(m_combine->layerCount(), 2);
-    m_combine->removeDeletedLayers(true);
-    QCOMPARE(m_combine->layerCount(), 1);
-    QCOMPARE(m_combine->layers().first().data(), b);
+    QCOMPARE(m_combine->layerCount(), 3);
+    m_combine->removeDeletedLayers(true); // the rest keep their order
+    QCOMPARE(m_combine->layers(), (QList<QPointer<CMLayer>>{b, c}));
     QVERIFY(guard); // destroyed on its own thread, later
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!guard);
@@ -196,10 +189,10 @@ void TestPreviewCombine::deleteIsTwoStepAndUnInitDestroys()
     QVERIFY(b->isDeleted());
 
     // unInit destroys every layer at once and stops the sender.
-    QPointer<CMLayer> c = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
+    QPointer<CMLayer> game = m_combine->addGameVideoLayer({}, true, QSize(1, 1), 100, {});
     m_combine->init();
     m_combine->unInit();
-    QVERIFY(!c);
+    QVERIFY(!game);
     QCOMPARE(m_combine->layerCount(), 0);
     QVERIFY(!m_combine->sender().isRunning());
 }
@@ -231,6 +224,20 @@ void TestPreviewCombine::outputSizeAnnouncedOnChangeOnly()
     QCOMPARE(m_data->videoSize(), QSize(1920, 1080));
     QCOMPARE(host.sizes.size(), size_t(1));
     QCOMPARE(host.sizes.front(), std::make_pair(1920u, 1080u));
+}
+
+void TestPreviewCombine::defaultNamesFollowTheLargestNumber()
+{
+    const auto addPicture = [this](const QString &name) {
+        return m_combine->addImageLayer({}, true, {}, true, QSize(1, 1), 100, name);
+    };
+    addPicture(QStringLiteral("pic 7"));
+    addPicture(QStringLiteral("pic 2"));
+    addPicture(QStringLiteral("pic x"));
+    addPicture(QStringLiteral("pic 9"))->markDeleted();
+    QCOMPARE(addPicture({})->name(), PreviewCombineLogic::tr("pic %1").arg(8));
+    QCOMPARE(m_combine->addTextLayer(QFont(), Qt::red, {}, {}, true, {})->name(),
+             PreviewCombineLogic::tr("text %1").arg(1));
 }
 
 QTEST_MAIN(TestPreviewCombine)

@@ -1,5 +1,7 @@
 #include "HeadlessSession.h"
 
+#include <appcommon/pubfunc.h>
+
 #include <QtTest>
 
 // Start-up failures end the run with their own exit code and write nothing.
@@ -9,6 +11,7 @@ class tst_HeadlessSession : public QObject
 
 private Q_SLOTS:
     void startupFailures();
+    void layoutKeepsTheFileItReplaces();
 };
 
 void tst_HeadlessSession::startupFailures()
@@ -27,6 +30,35 @@ void tst_HeadlessSession::startupFailures()
     options.filterWordsFile = words;
     QCOMPARE(HeadlessSession(options).run(), 2); // the word list is refused before loading
     QVERIFY(!QFileInfo::exists(options.outputDir));
+}
+
+// --layout never destroys the user's own layout: it is kept as a dated backup first.
+void tst_HeadlessSession::layoutKeepsTheFileItReplaces()
+{
+    QTemporaryDir dir;
+    const QString settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+    QDir().mkpath(QFileInfo(settings).absolutePath());
+    const auto write = [](const QString &path, const QByteArray &content) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+    const auto read = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QVERIFY(write(settings, "mine"));
+    HeadlessSession::Options options;
+    options.layoutFile = dir.filePath(QStringLiteral("layout.xml"));
+    QVERIFY(write(options.layoutFile, "demo"));
+    options.enginePath = dir.filePath(QStringLiteral("libnothing.so"));
+    options.outputDir = dir.filePath(QStringLiteral("unused"));
+    QCOMPARE(HeadlessSession(options).run(), 1); // installed before the engine is looked for
+    QCOMPARE(HeadlessSession(options).run(), 1); // the same layout again: nothing more kept
+    QCOMPARE(read(settings), QByteArray("demo"));
+    const QFileInfoList backups = QDir(QFileInfo(settings).absolutePath())
+                                      .entryInfoList({QStringLiteral("previewsetting.xml.*.bak")});
+    QCOMPARE(backups.size(), 1);
+    QCOMPARE(read(backups.first().filePath()), QByteArray("mine"));
 }
 
 QTEST_MAIN(tst_HeadlessSession)

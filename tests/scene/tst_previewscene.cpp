@@ -23,6 +23,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -49,6 +50,28 @@ QStringList actionNames(const QMenu *menu)
     return names;
 }
 
+// A host that tears the engine down from inside its answer to a camera request.
+class TearingDownHost : public xsignals::trackable
+{
+public:
+    explicit TearingDownHost(PreviewEngine *engine)
+        : m_engine(engine)
+    {
+        engine->sigCloseCamera.connect(this, &TearingDownHost::onCloseCamera);
+    }
+    ~TearingDownHost() override { disconnect_all(); }
+    void onCloseCamera()
+    {
+        if (std::exchange(armed, false))
+            m_engine->unInit();
+    }
+
+    bool armed = false;
+
+private:
+    PreviewEngine *m_engine;
+};
+
 } // namespace
 
 class TestPreviewScene : public QObject
@@ -71,6 +94,7 @@ private Q_SLOTS:
     void plainGraphicsWidgetParent();
     void hidePreviewStoresAndRestarts();
     void frameIsCrispAtAnyScale();
+    void hostTearsDownFromItsAnswers();
 
 private:
     void _startEngine();
@@ -477,7 +501,6 @@ void TestPreviewScene::limitsShowNotices()
     m_engine->addCameraLayer();
     QCOMPARE(container()->countLayersOfType(LT_CAMERA), 1);
     QVERIFY(container()->tipWindow());
-    // The engine shows its notices through its translator.
     QCOMPARE(container()->tipWindow()->message(),
              QCoreApplication::translate("PreviewContainer", "camera has add."));
     container()->tipWindow()->close();
@@ -567,6 +590,43 @@ void TestPreviewScene::frameIsCrispAtAnyScale()
         QCOMPARE(shot.pixelColor(left + int(7 * dpr) - 1, top + int(3 * dpr)), frame);
         QVERIFY(shot.pixelColor(left + int(7 * dpr), top + int(3 * dpr)) != frame);
     }
+}
+
+void TestPreviewScene::hostTearsDownFromItsAnswers()
+{
+    TearingDownHost host(m_engine);
+    const auto showWithCamera = [&] {
+        _show();
+        m_engine->addCameraLayer();
+        m_editors.confirm();
+        return container()->layers().last();
+    };
+
+    // Deleting the camera asks the host to close it; the host answers with unInit.
+    BasicLayer *camera = showWithCamera();
+    Mouse(m_view.get()).click(camera->geometry().center());
+    host.armed = true;
+    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
+    QVERIFY(!m_engine->controller()->container());
+    QVERIFY(!combine());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Choosing another camera closes the old one first; the same answer.
+    m_engine->init(30);
+    camera = showWithCamera();
+    host.armed = true;
+    CameraParam other;
+    other.deviceName = QStringLiteral("USB camera");
+    other.width = 1280;
+    other.height = 720;
+    QMetaObject::invokeMethod(camera, "on_CameraParamChanged", Q_ARG(CameraParam, other));
+    QVERIFY(!combine());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The engine starts again as new.
+    m_engine->init(30);
+    _show();
+    QCOMPARE(container()->countLayersOfType(LT_GAMEVIDEO), 1);
 }
 
 QTEST_MAIN(TestPreviewScene)

@@ -8,6 +8,7 @@
 #include "PreviewLogic.h"
 #include "PreviewSetting.h"
 #include "SettingsImplManager.h"
+#include "TestFiles.h"
 
 #include <appcommon/pubfunc.h>
 
@@ -45,12 +46,6 @@ public:
     QStringList texts;
     QString camera;
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QList<int> layerTypes(PreviewCombineLogic *combine)
 {
@@ -103,7 +98,7 @@ private Q_SLOTS:
     {
         m_engine->init(30);
         PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
-        combine->addImageLayer(m_picture, true, QPoint(20, 30), true, QSize(160, 90), 80,
+        combine->addImageLayer(m_picture, false, QPoint(20, 30), true, QSize(160, 90), 80,
                                QStringLiteral("logo"));
         QFont font(QStringLiteral("宋体"));
         font.setPointSize(28);
@@ -119,8 +114,9 @@ private Q_SLOTS:
         QVERIFY(saved.contains("<layersnum>4</layersnum>"));
 
         // Restoring waits for the host's verdict on the stored text. The host sets the output
-        // size again after unInit cleared it; the store still holds what it saved.
-        PreviewEngine::logic()->centerData()->setVideoSize(QSize(1280, 768));
+        // size again after unInit cleared it, now 1920 x 1080: the scene becomes 746 units wide
+        // (truncated), and the stored geometry stays in scene units.
+        PreviewEngine::logic()->centerData()->setVideoSize(QSize(1920, 1080));
         m_engine->init(30);
         combine = PreviewEngine::logic()->combine();
         QCOMPARE(m_host.taskIds.size(), std::size_t(1));
@@ -138,6 +134,8 @@ private Q_SLOTS:
         QVERIFY(picture);
         QCOMPARE(picture->path(), m_picture);
         QCOMPARE(picture->uiRect(), QRectF(20, 30, 160, 90));
+        QVERIFY(!picture->canEditSize());
+        QVERIFY(picture->isCombine());
         auto *text = qobject_cast<CMTextLayer *>(layers.at(2));
         QVERIFY(text);
         QCOMPARE(text->text(), QStringLiteral("直播\nLive"));
@@ -146,7 +144,8 @@ private Q_SLOTS:
         QVERIFY(!camera->isCombine());
         QCOMPARE(m_host.camera, QStringLiteral("PreviewHost Virtual Camera 640x480 30"));
         m_engine->unInit();
-        QCOMPARE(readAll(m_file), saved);
+        QCOMPARE(readAll(m_file),
+                 QByteArray(saved).replace("<parentwidth1>700<", "<parentwidth1>746<"));
     }
 
     void damagedLayoutsRestoreWhatTheySafelyCan()

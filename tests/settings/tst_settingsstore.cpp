@@ -1,10 +1,9 @@
-#include "DefaultStackFile.h"
-#include "LayerConfigKeys.h"
 #include "LogCapture.h"
 #include "SettingsHandle.h"
 #include "SettingsImpl.h"
 #include "SettingsImplManager.h"
 #include "StoredValue.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,19 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QString storedA(const QString &path)
 {
@@ -54,28 +40,6 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
-    }
-
-    void savesTheDefaultStackByteForByte()
-    {
-        // One game-video layer filling a 700 x 420 scene, written key by key as a layout save
-        // does, into a store that starts empty.
-        using namespace LayerConfigKeys;
-        const QString path = m_dir.filePath(QStringLiteral("nested/dir/previewsetting.xml"));
-        SettingsHandle handle(path);
-        handle.setValue(parentWidth(), StoredValue::fromReal(700.0));
-        handle.setValue(parentHeight(), StoredValue::fromReal(420.0));
-        const QString prefix = layerPrefix(0);
-        handle.setValue(layerKey(prefix, "type"), StoredValue::fromInt(4));
-        handle.setValue(layerKey(prefix, "alpha"), StoredValue::fromInt(100));
-        handle.setValue(layerKey(prefix, "pos"), StoredValue::fromPoint(QPointF(0.0, 0.0)));
-        handle.setValue(layerKey(prefix, "size"), StoredValue::fromSize(QSizeF(700.9, 420.0)));
-        handle.setValue(layerKey(prefix, "combine"), StoredValue::fromBool(true));
-        handle.setValue(layerKey(prefix, "name"), QString());
-        handle.setValue(layersNum(), StoredValue::fromInt(1));
-        QVERIFY(handle.save());
-        QCOMPARE(readAll(path), DefaultStackFile);
-        SettingsImplManager::instance()->removeTag(path);
     }
 
     void saveLeavesOnlyTheFile()
@@ -142,17 +106,6 @@ private Q_SLOTS:
 
     void damagedFilesOnDisk()
     {
-        // An unreadable file is set aside, and stays set aside after the next save.
-        const QString broken = m_dir.filePath(QStringLiteral("broken.xml"));
-        const QByteArray bytes("<config><layers><layersnum>2</layers>");
-        writeFile(broken, bytes);
-        SettingsHandle handle(broken);
-        QVERIFY(handle.impl()->document().isEmpty());
-        handle.setValue(QStringLiteral("config/a"), QStringLiteral("1"));
-        QVERIFY(handle.save());
-        QCOMPARE(readAll(broken + QStringLiteral(".unreadable")), bytes);
-        SettingsImplManager::instance()->removeTag(broken);
-
         // A save interrupted between moving the old file aside and the new one in.
         const QString moved = m_dir.filePath(QStringLiteral("moved.xml"));
         writeFile(moved + QStringLiteral(".old"), "<config><a>kept</a></config>");

@@ -45,6 +45,11 @@ private Q_SLOTS:
                                                 "\t\t<layersnum>1</layersnum>\n"
                                                 "\t</layers>\n"
                                                 "</config>\n"));
+        // A key under another top-level element replaces the whole document.
+        QVERIFY(document.setValue(QStringLiteral("other/x"), QStringLiteral("1")));
+        QCOMPARE(
+            document.toBytes(),
+            QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<other>\n\t<x>1</x>\n</other>\n"));
     }
 
     void malformedKeysWriteNothing()

@@ -1,0 +1,282 @@
+#include "CMCameraLayer.h"
+#include "LogCapture.h"
+#include "LogFile.h"
+#include "PreviewCombineLogic.h"
+#include "PreviewEngine.h"
+#include "PreviewLogic.h"
+#include "TestFiles.h"
+
+#include <appcommon/pubfunc.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+#include <thread>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// What users' disks and hosts hand the engine that is not what it expects: FIFOs, directories,
+// links and unreadable files where settings, pictures and logs should be, saves that cannot be
+// written, sizes that cannot be composed and frames that lie about their size. Nothing may
+// hang, crash, allocate without bound or lose the user's stored layout.
+
+namespace {
+
+class SizeHost : public sigslot::has_slots
+{
+public:
+    ~SizeHost() override { disconnect_all(); }
+    void onPreview(int width, int) { previewWidths.append(width); }
+    void onVideo(unsigned int width, unsigned int) { videoWidths.append(int(width)); }
+    void onFrame(unsigned char *, unsigned int, ZQSize size, unsigned long)
+    {
+        frameWidth = int(size.width);
+        ++frames;
+    }
+    QList<int> previewWidths;
+    QList<int> videoWidths;
+    std::atomic<int> frameWidth{0};
+    std::atomic<int> frames{0};
+};
+
+QByteArray layout(const QString &picturePath)
+{
+    return QStringLiteral("<config><layers><layer0><type>4</type><alpha>100</alpha>"
+                          "<size>700,420</size><combine>1</combine></layer0>"
+                          "<layer1><type>1</type><path>%1</path><alpha>100</alpha>"
+                          "<size>100,60</size><combine>1</combine></layer1>"
+                          "<layersnum>2</layersnum></layers></config>")
+        .arg(picturePath)
+        .toUtf8();
+}
+
+} // namespace
+
+class TestHostileFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+        QDir(QFileInfo(m_settings).absolutePath()).removeRecursively();
+        QDir().mkpath(QFileInfo(m_settings).absolutePath());
+        m_log.mark();
+    }
+    void cleanup()
+    {
+        if (PreviewEngine *engine = PreviewEngine::instance())
+            engine->release();
+    }
+
+    // A stored picture that is a FIFO, a directory or gone: init neither hangs nor drops it
+    // silently, and the layout it came from is kept as ".bak" when the save replaces it.
+    void picturesThatCannotBeLoaded_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("missing") << "missing";
+    }
+    void picturesThatCannotBeLoaded()
+    {
+        QFETCH(QString, kind);
+        const QString picture = m_dir.filePath(kind);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(picture).constData(), 0600), 0);
+        else if (kind == "directory")
+            QVERIFY(QDir().mkpath(picture));
+        writeFile(m_settings, layout(picture));
+
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        QElapsedTimer clock;
+        clock.start();
+        engine->init(30);
+        QVERIFY(clock.elapsed() < 2000);
+        const QString log = m_log.since();
+        QVERIFY2(log.contains(QStringLiteral("layer1: picture %1 dropped: ").arg(picture)),
+                 qPrintable(log));
+        // The picture layer itself opens only regular files too.
+        PreviewEngine::logic()->combine()->addImageLayer(picture, true, {}, true, {10, 10}, 100,
+                                                         {});
+        engine->unInit();
+        QCOMPARE(readAll(m_settings + ".bak"), layout(picture));
+        QVERIFY(readAll(m_settings).contains("<layersnum>2</layersnum>"));
+        QVERIFY(m_log.since().contains("kept the layout it replaces as " + m_settings + ".bak"));
+        QCOMPARE(QFileInfo(picture).isDir(), kind == "directory");
+    }
+
+    // Fallbacks keep the layout they replace: a refused text.
+    void refusedLayoutIsKeptAsBackup()
+    {
+        const QByteArray stored = "<config><layers><layer0><type>2</type><fontfamily>宋体"
+                                  "</fontfamily><fontsize>20</fontsize><text>no</text></layer0>"
+                                  "<layersnum>1</layersnum></layers></config>";
+        writeFile(m_settings, stored);
+        struct Refuser : sigslot::has_slots
+        {
+            ~Refuser() override { disconnect_all(); }
+            void onCheck(const std::string &id, const std::wstring &) { task = id; }
+            std::string task;
+        } host;
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->sigCheckFilterWord.connect(&host, &Refuser::onCheck);
+        engine->init(30);
+        engine->hidePreview(); // the check is still waiting: nothing is written yet
+        QCOMPARE(readAll(m_settings), stored);
+        engine->onFilterWordResult(host.task, false);
+        engine->unInit();
+        QCOMPARE(readAll(m_settings + ".bak"), stored);
+        QVERIFY(m_log.since().contains("filter-word service refused"));
+    }
+
+    // A save that cannot be written leaves the file as it was; one that can replaces it
+    // wholly, so no key of the old layout survives.
+    void savesReplaceWholeOrNothing()
+    {
+        writeFile(m_settings, layout(":/theme/preview/tamber_watermark.png"));
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->init(30);
+        PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
+        QCOMPARE(combine->layerCount(), 2);
+        QVERIFY(QDir().mkpath(m_settings + ".new")); // the new file cannot be written
+        engine->hidePreview();
+        QCOMPARE(readAll(m_settings), layout(":/theme/preview/tamber_watermark.png"));
+        QVERIFY(m_log.since().contains("could not write " + m_settings));
+
+        QVERIFY(QDir(m_settings + ".new").removeRecursively());
+        combine->markLayerDeleted(combine->layers().at(1)->layerId());
+        engine->unInit();
+        const QByteArray saved = readAll(m_settings);
+        QVERIFY(saved.contains("<layersnum>1</layersnum>"));
+        QVERIFY(!saved.contains("<layer1>"));
+    }
+
+    // A settings file made by a dotfile manager stays a link; the file it names is replaced.
+    void settingsSavedThroughASymbolicLink()
+    {
+        const QString target = m_dir.filePath("dotfiles/previewsetting.xml");
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        writeFile(target, "<config><layers><layersnum>0</layersnum></layers></config>");
+        QVERIFY(QFile::link(target, m_settings));
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->init(30);
+        engine->unInit();
+        QVERIFY(QFileInfo(m_settings).isSymLink());
+        QVERIFY(readAll(target).contains("<layersnum>1</layersnum>"));
+        QVERIFY(!QFileInfo::exists(m_settings + ".new"));
+        QVERIFY(!QFileInfo::exists(target + ".new"));
+    }
+
+    // The README promises an unreadable settings file is kept aside, never overwritten.
+    void unreadableSettingsFileIsKeptAside()
+    {
+        writeFile(m_settings, layout(":/x.png"));
+        QFile::setPermissions(m_settings, QFileDevice::Permissions());
+        QFile::setPermissions(QFileInfo(m_settings).absolutePath(),
+                              QFileDevice::Permissions(0x7777));
+        // Root reads any file; this (GUI) thread looks at files as nobody does meanwhile.
+        const int fsuid = ::geteuid() == 0 ? ::setfsuid(65534) : -1;
+        const bool readable = QFile(m_settings).open(QIODevice::ReadOnly);
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        if (!readable)
+            engine->init(30);
+        if (fsuid >= 0)
+            ::setfsuid(fsuid);
+        if (readable)
+            QSKIP("this process reads files of mode 000");
+        engine->unInit();
+        QFile::setPermissions(m_settings + ".unreadable", QFileDevice::ReadOwner);
+        QCOMPARE(readAll(m_settings + ".unreadable"), layout(":/x.png"));
+        QVERIFY(m_log.since().contains("is unusable; kept it as " + m_settings + ".unreadable"));
+    }
+
+    // Sizes the compositor cannot output are refused with a log line and never announced;
+    // frames keep coming at the size before.
+    void sizesThatCannotBeComposed()
+    {
+        SizeHost host;
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->sigPreviewSizeChanged.connect(&host, &SizeHost::onPreview);
+        engine->sigVideoSizeChanged.connect(&host, &SizeHost::onVideo);
+        engine->sigVideoFrame.connect(&host, &SizeHost::onFrame);
+        engine->init(30);
+        engine->setVideoSize(320, 180);
+        for (const QSize size : {QSize(INT_MAX, 1), QSize(1, 100000), QSize(16385, 1),
+                                 QSize(1, 1000), QSize(0, 10), QSize(-4, -3)})
+            engine->setVideoSize(size.width(), size.height());
+        QCOMPARE(host.previewWidths, QList<int>{746});
+        QCOMPARE(host.videoWidths, QList<int>{320});
+        QCOMPARE(engine->getVideoWidth(), 320);
+        QVERIFY(m_log.since().contains("PreviewLogic::setVideoSize 2147483647x1 cannot be "
+                                       "composed"));
+
+        // Frames whose length does not cover what they claim are dropped, however big.
+        QImage game(320, 180, QImage::Format_RGB32);
+        game.fill(Qt::blue);
+        const char tiny[64] = {};
+        std::thread capture([&] {
+            engine->pushGameVideoData(tiny, sizeof tiny, 2000000000, 2000000000, 1);
+            engine->pushGameVideoData(reinterpret_cast<const char *>(game.constBits()),
+                                      uint(game.sizeInBytes()), 320, 180, 2);
+        });
+        capture.join();
+        QTRY_COMPARE(host.frames.load(), 1);
+        QCOMPARE(host.frameWidth.load(), 320);
+    }
+
+    // A camera frame claiming more than it holds is dropped before anything is allocated.
+    void cameraFramesClaimingHugeSizes()
+    {
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->init(30);
+        auto *camera =
+            qobject_cast<CMCameraLayer *>(PreviewEngine::logic()->combine()->addCameraLayer(
+                {}, true, {160, 120}, 100, {}, {}, {}, false, 0, 0, 0));
+        QVERIFY(camera);
+        QImage frame(8, 8, QImage::Format_ARGB32);
+        frame.fill(Qt::red);
+        engine->pushCameraData(reinterpret_cast<const char *>(frame.constBits()),
+                               uint(frame.sizeInBytes()), 8, 8, 1);
+        const char tiny[64] = {};
+        engine->pushCameraData(tiny, sizeof tiny, 16384, 16384, 2);
+        engine->pushCameraData(tiny, sizeof tiny, 4, 8, 3); // 128 bytes claimed
+        QCOMPARE(camera->image().size(), QSize(8, 8));
+    }
+
+    // The log: only a regular file, and no message can act on a terminal or forge a line.
+    void logFileAndLines()
+    {
+        const QString fifo = m_dir.filePath("log.fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        LogFile log;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!log.open(fifo.toStdWString()));
+        QVERIFY(clock.elapsed() < 2000);
+
+        std::tm t{};
+        const std::wstring line = LogFile::formatLine(0, t, 1, 2, 3,
+                                                      L"a\x1b[31mb\vc\fd\x85"
+                                                      L"e\x2028"
+                                                      L"f\ng\x7f");
+        QCOMPARE(QString::fromStdWString(line).section(QLatin1Char(' '), 8),
+                 QStringLiteral(":info a\\x1B[31mb\\x0Bc\\x0Cd\\x85e\\u2028f\\ng\\x7F\r\n"));
+    }
+
+private:
+    LogCapture m_log;
+    QTemporaryDir m_dir;
+    QString m_settings;
+};
+
+QTEST_MAIN(TestHostileFiles)
+#include "tst_hostilefiles.moc"
