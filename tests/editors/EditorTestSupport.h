@@ -63,7 +63,7 @@ public:
         return found == sizes.end() ? std::vector<tagSIZE>() : found->second;
     }
     void announceVideoSize(unsigned int, unsigned int) override {}
-    void deliverVideoFrame(unsigned char *, unsigned int, ZQSize, unsigned long) override {}
+    VideoFrameReceivers videoFrameReceivers() override { return {}; }
     bool hasLayer(const BasicLayer *layer) const override { return layers.contains(layer); }
 
     // The host's answer to the last request (or to any task id).
