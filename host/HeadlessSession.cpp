@@ -188,6 +188,9 @@ int HeadlessSession::run()
     std::unique_ptr<GameFeed> feed;
     GameSource *testPicture = nullptr;
     int exitCode = 0;
+    // A file or the screen runs from its first frame: a player takes a moment to open its file.
+    const int runMillis = m_options.seconds * 1000;
+    std::atomic<bool> firstFrame{false};
     if (m_options.game.isEmpty()) {
         engine->setVideoSize(m_options.gameSize.width(), m_options.gameSize.height());
         writer.announceSize(engine->getVideoWidth(), engine->getVideoHeight());
@@ -222,11 +225,24 @@ int HeadlessSession::run()
                 exitCode = 1;
                 quitLoop();
             },
-            [&stats](unsigned long sampleTime) { stats.recordPush(sampleTime, sampleTime); });
+            [&](unsigned long sampleTime) {
+                stats.recordPush(sampleTime, sampleTime);
+                if (!firstFrame.exchange(true)) {
+                    QMetaObject::invokeMethod(
+                        &loop, [&] { QTimer::singleShot(runMillis, &loop, quitLoop); },
+                        Qt::QueuedConnection);
+                }
+            });
         if (started) {
             out() << "previewhost: game video from " << capture->description() << " for "
                   << m_options.seconds << " s" << Qt::endl;
-            QTimer::singleShot(m_options.seconds * 1000, &loop, quitLoop);
+            // A source that never delivers still ends.
+            QTimer::singleShot(runMillis + 10000, &loop, [&] {
+                if (!firstFrame)
+                    out() << "previewhost: --game: no frame came from " << capture->description()
+                          << Qt::endl;
+                quitLoop();
+            });
         } else {
             out() << "previewhost: --game: " << error << Qt::endl;
             exitCode = 1;

@@ -1,5 +1,6 @@
 // previewhost: the reference host application of the preview engine.
 
+#include "GallerySession.h"
 #include "HeadlessSession.h"
 
 #include <QApplication>
@@ -79,11 +80,30 @@ int main(int argc, char *argv[])
         QStringLiteral("Game video: a video file played in a loop, or \"desktop\" for the screen "
                        "(default: the test picture)."),
         QStringLiteral("file|desktop"));
+    const QCommandLineOption galleryOption(
+        QStringLiteral("gallery"), QStringLiteral("Show the gallery of the GUI's controls."));
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"), QStringLiteral("Show the windows in this language (zh-CN)."),
+        QStringLiteral("name"));
+    const QCommandLineOption stateOption(
+        QStringLiteral("state"),
+        QStringLiteral("Open this part of the window at start (gallery: tip, combo, menu)."),
+        QStringLiteral("name"));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the open windows as a PNG file once shown, then quit."),
+        QStringLiteral("file"));
     parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
-                       outputOption, filterWordsOption, cameraOption, layoutOption, gameOption});
+                       outputOption, filterWordsOption, cameraOption, layoutOption, gameOption,
+                       galleryOption, languageOption, stateOption, screenshotOption});
     parser.process(app);
 
     QTextStream err(stderr);
+    if (parser.isSet(galleryOption)) {
+        GallerySession gallery({parser.value(engineOption), parser.value(languageOption),
+                                parser.value(stateOption), parser.value(screenshotOption)});
+        return gallery.run();
+    }
     if (!parser.isSet(headlessOption)) {
         err << "previewhost: only --headless runs are available so far" << Qt::endl;
         return 2;

@@ -20,13 +20,26 @@ PreviewDefaultListItem::PreviewDefaultListItem(QGraphicsItem *parent)
 {
     setLayout(FreeLayout);
     setAcceptHoverEvents(true);
+}
+
+void PreviewDefaultListItem::prepareToShow()
+{
+    if (m_label)
+        return;
     m_mask = new UIFrameControl(this);
     m_mask->setObjectName(QStringLiteral("backgroundframeitem"));
     m_mask->setImage(SelectedMask);
-    m_mask->setVisible(false);
     m_label = new UILabelControl(this);
     m_label->setObjectName(QStringLiteral("textLabel"));
-    m_label->setTextColor(QColor(210, 210, 210));
+    setSelected(selected());
+    updateFromModel();
+    _placeContent();
+}
+
+UILabelControl *PreviewDefaultListItem::label()
+{
+    prepareToShow();
+    return m_label;
 }
 
 PreviewDefaultListItem::~PreviewDefaultListItem() = default;
@@ -41,16 +54,20 @@ UIAbstractViewItem *PreviewDefaultListItem::createItem(QStandardItem *item,
 
 void PreviewDefaultListItem::updateFromModel()
 {
-    m_label->setText(modelItem() ? modelItem()->text() : QString());
-    _updateToolTip();
+    if (m_label) {
+        m_label->setText(modelItem() ? modelItem()->text() : QString());
+        _updateToolTip();
+    }
     update();
 }
 
 void PreviewDefaultListItem::setSelected(bool selected)
 {
     UIAbstractViewItem::setSelected(selected);
-    m_mask->setVisible(selected);
-    m_label->setTextColor(selected ? QColor(Qt::white) : QColor(210, 210, 210));
+    if (m_label) {
+        m_mask->setVisible(selected);
+        m_label->setTextColor(selected ? QColor(Qt::white) : QColor(210, 210, 210));
+    }
 }
 
 QSizeF PreviewDefaultListItem::sizeHint(Qt::SizeHint which, const QSizeF &constraint) const
@@ -63,6 +80,13 @@ QSizeF PreviewDefaultListItem::sizeHint(Qt::SizeHint which, const QSizeF &constr
 void PreviewDefaultListItem::resizeEvent(QGraphicsSceneResizeEvent *event)
 {
     UIAbstractViewItem::resizeEvent(event);
+    _placeContent();
+}
+
+void PreviewDefaultListItem::_placeContent()
+{
+    if (!m_label)
+        return;
     m_mask->setGeometry(rect());
     m_label->setGeometry(rect().adjusted(TextIndent, 0, -4, 0));
     _updateToolTip();
@@ -70,6 +94,8 @@ void PreviewDefaultListItem::resizeEvent(QGraphicsSceneResizeEvent *event)
 
 void PreviewDefaultListItem::_updateToolTip()
 {
+    if (!m_label)
+        return;
     if (m_label->isElided())
         UIToolTip::toolTipInstance()->attachWidget(m_label);
     else

@@ -7,7 +7,7 @@ class UILabelControl;
 
 // The list's default row: the model item's text, a highlight when selected and a lighter wash
 // under the mouse. 24 high at any width. A text wider than the row is elided and offered whole
-// as a tool tip.
+// as a tool tip. The highlight and the text label are built when the row first comes into sight.
 class PreviewDefaultListItem : public UIAbstractViewItem
 {
     Q_OBJECT
@@ -19,8 +19,10 @@ public:
     void setSelected(bool selected) override;
     UIAbstractViewItem *createItem(QStandardItem *item, QGraphicsItem *parent) const override;
     void updateFromModel() override;
+    // Builds the mask and the label.
+    void prepareToShow() override;
 
-    UILabelControl *label() const { return m_label; }
+    UILabelControl *label();
 
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) override;
@@ -33,6 +35,7 @@ protected:
 
 private:
     void _updateToolTip();
+    void _placeContent();
 
     UIFrameControl *m_mask = nullptr;
     UILabelControl *m_label = nullptr;

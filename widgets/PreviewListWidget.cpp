@@ -53,6 +53,38 @@ PreviewListWidget::PreviewListWidget(PreviewListWidgetPrivate &dd, QGraphicsItem
     connect(d->container, &UIAbstractItemContainer::selectPosChanged, this,
             &PreviewListWidget::on_selectPosChanged);
     connect(&d->scrollTimer, &QTimer::timeout, this, &PreviewListWidget::onScrollingTimeout);
+    connect(this, &UIScrollAreaControl::scrollPosChanged, this,
+            &PreviewListWidget::_prepareVisibleRows);
+    connect(d->container, &QGraphicsWidget::geometryChanged, this,
+            &PreviewListWidget::_prepareVisibleRows);
+    connect(this, &QGraphicsWidget::geometryChanged, this, &PreviewListWidget::_prepareVisibleRows);
+}
+
+void PreviewListWidget::_prepareVisibleRows()
+{
+    Q_D(PreviewListWidget);
+    // Rows are stacked from the top: find the first one reaching into the view, then go on
+    // while they start inside it.
+    const qreal top = scrollValue();
+    const qreal bottom = top + height();
+    int first = 0;
+    int last = d->container->count() - 1;
+    while (first < last) {
+        const int middle = (first + last) / 2;
+        const UIAbstractViewItem *row = d->container->item(middle);
+        if (row && row->geometry().bottom() <= top)
+            first = middle + 1;
+        else
+            last = middle;
+    }
+    for (int i = first; i < d->container->count(); ++i) {
+        UIAbstractViewItem *row = d->container->item(i);
+        if (!row)
+            continue;
+        if (row->geometry().top() >= bottom)
+            break;
+        row->prepareToShow();
+    }
 }
 
 PreviewListWidget::~PreviewListWidget() = default;
@@ -139,7 +171,7 @@ UIAbstractViewItem *PreviewListWidget::_createItem(QStandardItem *modelItem)
     Q_D(PreviewListWidget);
     const bool onlyListItems = d->container->displayMode() == 1;
     for (const auto &factory : d->factories) {
-        UIAbstractViewItem *made = factory->createItem(modelItem, d->container);
+        UIAbstractViewItem *made = factory->createItem(modelItem, d->container->itemParent());
         if (!made)
             continue;
         if (!onlyListItems)
@@ -166,6 +198,7 @@ void PreviewListWidget::_insertRows(int first, int last)
     }
     d->container->insertItems(first, made);
     d->container->layoutItems(first);
+    _prepareVisibleRows();
 }
 
 void PreviewListWidget::modelReset()
@@ -186,6 +219,7 @@ void PreviewListWidget::modelReset()
     }
     d->container->resize(size());
     d->container->layoutItems(0);
+    _prepareVisibleRows();
 }
 
 void PreviewListWidget::rowsAboutToBeRemoved(const QModelIndex &parent, int first, int last)
@@ -203,6 +237,7 @@ void PreviewListWidget::rowsRemoved(const QModelIndex &parent, int first, int la
         return;
     d->container->layoutItems(first);
     d->container->updateCurrentFromSelection();
+    _prepareVisibleRows();
 }
 
 void PreviewListWidget::rowsInserted(const QModelIndex &parent, int first, int last)

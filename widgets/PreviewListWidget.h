@@ -70,6 +70,7 @@ private:
     friend class PreviewListContainer;
     UIAbstractViewItem *_createItem(QStandardItem *modelItem);
     void _insertRows(int first, int last);
+    void _prepareVisibleRows();
     void _startAutoScroll();
     void _stopAutoScroll();
 

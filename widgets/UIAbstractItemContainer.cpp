@@ -1,16 +1,42 @@
 #include "UIAbstractItemContainer.h"
 #include "UIAbstractItemContainer_p.h"
 
+#include <QGraphicsObject>
+
 UIAbstractItemContainer::UIAbstractItemContainer(QGraphicsItem *parent)
     : UIAbstractItemContainer(*new UIAbstractItemContainerPrivate, parent)
 {}
+
+namespace {
+
+class ItemLayer : public QGraphicsObject
+{
+public:
+    explicit ItemLayer(QGraphicsItem *parent)
+        : QGraphicsObject(parent)
+    {
+        setFlag(ItemHasNoContents);
+    }
+    QRectF boundingRect() const override { return QRectF(); }
+    void paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) override {}
+};
+
+} // namespace
 
 UIAbstractItemContainer::UIAbstractItemContainer(UIAbstractItemContainerPrivate &dd,
                                                  QGraphicsItem *parent)
     : UIControl(dd, parent)
 {
+    Q_D(UIAbstractItemContainer);
     setLayout(FreeLayout);
     setFocusPolicy(Qt::ClickFocus);
+    d->itemLayer = new ItemLayer(this);
+}
+
+QGraphicsItem *UIAbstractItemContainer::itemParent() const
+{
+    Q_D(const UIAbstractItemContainer);
+    return d->itemLayer;
 }
 
 UIAbstractItemContainer::~UIAbstractItemContainer() = default;
@@ -45,7 +71,7 @@ void UIAbstractItemContainer::insertItems(int index, const QList<UIAbstractViewI
     for (UIAbstractViewItem *item : items) {
         if (!item)
             continue;
-        item->setParentItem(this);
+        item->setParentItem(d->itemLayer);
         d->items.insert(index++, item);
     }
 }

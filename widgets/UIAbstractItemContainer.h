@@ -20,7 +20,9 @@ public:
     UIAbstractViewItem *item(int index) const;
     int indexOf(const UIAbstractViewItem *item) const;
 
-    // Takes the items as children, inserted at index (appended when out of range).
+    // The parent item for new item controls (at the container's origin).
+    QGraphicsItem *itemParent() const;
+    // Takes the items, inserted at index (appended when out of range).
     void insertItems(int index, const QList<UIAbstractViewItem *> &items);
     // Removes items first..last (clamped).
     void removeItems(int first, int last);

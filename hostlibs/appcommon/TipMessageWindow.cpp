@@ -8,6 +8,8 @@
 
 #include <QPointer>
 
+#include <cmath>
+
 UI_REGISTER_WINDOW(TipMessageWindow);
 
 namespace {
@@ -30,6 +32,7 @@ TipMessageWindow::TipMessageWindow(QWidget *parent)
     m_message->setAlignment(Qt::AlignCenter);
     m_message->setFont(UITheme::font(10));
     m_message->setFixWidth(Width - 2 * SideMargin);
+    m_message->setMinimumHeight(44);
     content->addItem(m_message);
 
     m_detail = new UILabelControl(content);
@@ -40,7 +43,7 @@ TipMessageWindow::TipMessageWindow(QWidget *parent)
     m_detail->setFixWidth(Width - 2 * SideMargin);
     m_detail->setVisible(false);
     content->addItem(m_detail);
-    content->addStretch();
+    content->addSpacing(10);
 
     auto *buttons = new UIControl(content);
     buttons->setLayout(UIControl::HorizontalLayout);
@@ -94,16 +97,10 @@ QString TipMessageWindow::message() const
 
 void TipMessageWindow::_fitHeight()
 {
-    // Hidden controls keep their room in a layout, so the detail line is measured only when
-    // it is shown.
-    const qreal messageHeight = m_message->effectiveSizeHint(Qt::PreferredSize).height();
-    const qreal detailHeight =
-        m_detail->isVisible() ? m_detail->effectiveSizeHint(Qt::PreferredSize).height() + 8 : 0;
-    m_message->setFixHeight(messageHeight);
-    m_detail->setFixHeight(m_detail->isVisible() ? detailHeight - 8 : 0);
-    const int height =
-        int(titleHeight() + 18 + std::max<qreal>(messageHeight, 40) + detailHeight + 20 + 30 + 18);
-    setFixSize(QSize(Width, height));
+    // Hidden controls keep their room in a layout: the detail line takes none while hidden.
+    m_detail->setMaximumHeight(m_detail->isVisible() ? -1 : 0);
+    const qreal content = contentControl()->effectiveSizeHint(Qt::PreferredSize).height();
+    setFixSize(QSize(Width, int(std::ceil(titleHeight() + content))));
 }
 
 void TipMessageWindow::on_okButton_clicked()

@@ -63,3 +63,5 @@ void UIAbstractViewItem::updateFromModel()
 {
     update();
 }
+
+void UIAbstractViewItem::prepareToShow() {}

@@ -29,6 +29,10 @@ public:
     virtual UIAbstractViewItem *createItem(QStandardItem *item, QGraphicsItem *parent) const;
     // The model item's data changed; rows refresh what they show. The default repaints.
     virtual void updateFromModel();
+    // Called by views before the row first comes into sight (and again later, harmlessly): a
+    // list may hold thousands of rows, so rows can put off building their child controls until
+    // then. The default does nothing.
+    virtual void prepareToShow();
 
 protected:
     UIAbstractViewItem(UIAbstractViewItemPrivate &dd, QGraphicsItem *parent);

@@ -34,9 +34,9 @@ public:
         setStyleSheet(QStringLiteral(
             "QFrame#comboPopup { background: #ffffff; border: 1px solid #d0d0d0; }"
             "QListView { border: none; background: #ffffff; outline: 0; color: #333333; }"
-            "QListView::item { height: 28px; padding-left: 8px; }"
-            "QListView::item:hover { background: #fff1e6; color: #d65a14; }"
-            "QListView::item:selected { background: #ff7a23; color: #ffffff; }"
+            "QListView::item { height: 28px; padding-left: 8px; border: none; }"
+            "QListView::item:hover { background: #fff1e6; color: #d65a14; padding-left: 8px; }"
+            "QListView::item:selected { background: #ff7a23; color: #ffffff; padding-left: 8px; }"
             "QScrollBar:vertical { width: 8px; background: transparent; margin: 2px; }"
             "QScrollBar::handle:vertical { background: #c8c8c8; border-radius: 2px; min-height: "
             "20px; }"

@@ -12,6 +12,16 @@
 UIControlPrivate::UIControlPrivate() = default;
 UIControlPrivate::~UIControlPrivate() = default;
 
+UIBoxLayout *UIControlPrivate::ensureLayout()
+{
+    if (!layout) {
+        layout = new UIBoxLayout;
+        layout->setMode(UIBoxLayout::Mode(layoutType));
+        q_ptr->QGraphicsWidget::setLayout(layout);
+    }
+    return layout;
+}
+
 UIControl::UIControl(QGraphicsItem *parent)
     : UIControl(*new UIControlPrivate, parent)
 {}
@@ -22,9 +32,6 @@ UIControl::UIControl(UIControlPrivate &dd, QGraphicsItem *parent)
 {
     Q_D(UIControl);
     d->q_ptr = this;
-    d->layout = new UIBoxLayout;
-    d->layout->setMode(UIBoxLayout::Column);
-    QGraphicsWidget::setLayout(d->layout);
     // The base class constructor placed us under parent before this class existed.
     if (parent && parent->toGraphicsObject())
         setParent(parent->toGraphicsObject());
@@ -85,8 +92,8 @@ QMarginsF UIControl::margins() const
 void UIControl::setMargins(const QMarginsF &margins)
 {
     Q_D(UIControl);
-    if (d->layout)
-        d->layout->setMargins(margins);
+    if (d->layout || !margins.isNull())
+        d->ensureLayout()->setMargins(margins);
 }
 
 qreal UIControl::spacing() const
@@ -98,22 +105,24 @@ qreal UIControl::spacing() const
 void UIControl::setSpacing(qreal spacing)
 {
     Q_D(UIControl);
-    if (d->layout)
-        d->layout->setSpacing(spacing);
+    if (d->layout || spacing != 0)
+        d->ensureLayout()->setSpacing(spacing);
 }
 
 int UIControl::layoutType() const
 {
     Q_D(const UIControl);
-    return d->layout ? int(d->layout->mode()) : FreeLayout;
+    return d->layoutType;
 }
 
 void UIControl::setLayout(int type)
 {
     Q_D(UIControl);
-    if (type < HorizontalLayout || type > FreeLayout || !d->layout)
+    if (type < HorizontalLayout || type > FreeLayout)
         return;
-    d->layout->setMode(UIBoxLayout::Mode(type));
+    d->layoutType = type;
+    if (d->layout)
+        d->layout->setMode(UIBoxLayout::Mode(type));
 }
 
 Qt::Alignment UIControl::contentAlignment() const
@@ -125,8 +134,8 @@ Qt::Alignment UIControl::contentAlignment() const
 void UIControl::setContentAlignment(Qt::Alignment alignment)
 {
     Q_D(UIControl);
-    if (d->layout)
-        d->layout->setContentAlignment(alignment);
+    if (d->layout || alignment)
+        d->ensureLayout()->setContentAlignment(alignment);
 }
 
 void UIControl::addItem(QGraphicsLayoutItem *item, int stretch, Qt::Alignment alignment)
@@ -138,11 +147,11 @@ void UIControl::insertItem(int index, QGraphicsLayoutItem *item, int stretch,
                            Qt::Alignment alignment)
 {
     Q_D(UIControl);
-    if (!item || item == this || !d->layout)
+    if (!item || item == this)
         return;
     // In free placement the layout only keeps the order; the item keeps its geometry.
     const QRectF geometry = item->geometry();
-    d->layout->insertItem(index, item, stretch, alignment);
+    d->ensureLayout()->insertItem(index, item, stretch, alignment);
     if (layoutType() == FreeLayout && item->graphicsItem())
         item->setGeometry(geometry);
 }
@@ -157,15 +166,13 @@ void UIControl::removeItem(QGraphicsLayoutItem *item)
 void UIControl::addSpacing(qreal size)
 {
     Q_D(UIControl);
-    if (d->layout)
-        d->layout->insertSpacer(-1, size, 0);
+    d->ensureLayout()->insertSpacer(-1, size, 0);
 }
 
 void UIControl::addStretch(int stretch)
 {
     Q_D(UIControl);
-    if (d->layout)
-        d->layout->insertSpacer(-1, 0, std::max(1, stretch));
+    d->ensureLayout()->insertSpacer(-1, 0, std::max(1, stretch));
 }
 
 int UIControl::itemCount() const
@@ -242,6 +249,15 @@ QPoint UIControl::mapToGlobal(const QPointF &pos) const
 QRect UIControl::globalRect() const
 {
     return QRect(mapToGlobal(QPointF()), size().toSize());
+}
+
+QSizeF UIControl::sizeHint(Qt::SizeHint which, const QSizeF &constraint) const
+{
+    Q_D(const UIControl);
+    // Without a layout Qt would ask for an arbitrary 50 x 50; an empty control needs nothing.
+    if (!d->layout && (which == Qt::MinimumSize || which == Qt::PreferredSize))
+        return QSizeF(0, 0);
+    return QGraphicsWidget::sizeHint(which, constraint);
 }
 
 void UIControl::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)

@@ -101,6 +101,7 @@ public:
 protected:
     UIControl(UIControlPrivate &dd, QGraphicsItem *parent);
 
+    QSizeF sizeHint(Qt::SizeHint which, const QSizeF &constraint = QSizeF()) const override;
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 

@@ -16,8 +16,13 @@ public:
     UIControlPrivate();
     virtual ~UIControlPrivate();
 
+    // The layout, made when the control first gets children or layout settings: most controls
+    // (labels, buttons, list rows) never need one, and lists make thousands of them.
+    UIBoxLayout *ensureLayout();
+
     UIControl *q_ptr = nullptr;
     UIBoxLayout *layout = nullptr; // owned by the widget through QGraphicsWidget::setLayout
+    int layoutType = UIControl::VerticalLayout;
     QColor backgroundColor = Qt::transparent;
     QString backgroundImage;
     int dragFlag = UIControl::NoDrag;

@@ -5,8 +5,10 @@
 void UIProxyControlPrivate::embed(UIControl *control, QWidget *widget)
 {
     proxy = new QGraphicsProxyWidget(control);
-    // Painted by the control's own background; the widget draws only its face.
-    widget->setAttribute(Qt::WA_TranslucentBackground);
+    // Painted by the control's own background; the widget draws only its face. (A scroll
+    // area draws its frame with its background, so it keeps its own.)
+    if (!widget->inherits("QAbstractScrollArea"))
+        widget->setAttribute(Qt::WA_TranslucentBackground);
     proxy->setWidget(widget);
     control->setFocusProxy(proxy);
     control->setFocusPolicy(Qt::StrongFocus);

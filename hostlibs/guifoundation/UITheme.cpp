@@ -51,7 +51,13 @@ QColor UITheme::disabledText()
 
 QFont UITheme::font(qreal pointSize)
 {
+    // Chinese text needs a face made for it: left to fontconfig's fallback it may come from a
+    // calligraphic face, or with gaps between the glyphs. The first installed family of this
+    // list draws it, Latin included, so both scripts share one look.
     QFont font = QGuiApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
+                      QStringLiteral("Microsoft YaHei"), QStringLiteral("PingFang SC"),
+                      QStringLiteral("WenQuanYi Micro Hei"), font.family()});
     font.setPointSizeF(pointSize);
     return font;
 }

@@ -23,8 +23,8 @@ public:
     static QColor fieldBackground();
     static QColor disabledText();
 
-    // The UI font at the given point size (the system's default family, which fontconfig maps
-    // to a face with Chinese glyphs).
+    // The UI font at the given point size: a sans-serif face with Chinese glyphs when one is
+    // installed, else the application's font.
     static QFont font(qreal pointSize = 9);
 
     // Loads a picture for painting at the given device pixel ratio. At a ratio above 1 the

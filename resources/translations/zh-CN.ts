@@ -242,4 +242,162 @@
         <translation>下移</translation>
     </message>
 </context>
+<context>
+    <name>BaseThemeWindow</name>
+    <message>
+        <source>Control gallery</source>
+        <translation>控件展示</translation>
+    </message>
+    <message>
+        <source>Buttons</source>
+        <translation>按钮</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>不可用</translation>
+    </message>
+    <message>
+        <source>show on stream</source>
+        <translation>在直播中显示</translation>
+    </message>
+    <message>
+        <source>lock position</source>
+        <translation>锁定位置</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>select camera</source>
+        <translation>选择摄像头</translation>
+    </message>
+    <message>
+        <source>select size</source>
+        <translation>选择分辨率</translation>
+    </message>
+    <message>
+        <source>open picture</source>
+        <translation>打开图片</translation>
+    </message>
+    <message>
+        <source>choose a picture</source>
+        <translation>请选择一张图片</translation>
+    </message>
+    <message>
+        <source>select</source>
+        <translation>选择</translation>
+    </message>
+    <message>
+        <source>set transparency</source>
+        <translation>设置透明度</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>文字</translation>
+    </message>
+    <message>
+        <source>type up to 30 characters</source>
+        <translation>最多输入 30 个字</translation>
+    </message>
+    <message>
+        <source>*</source>
+        <translation>*</translation>
+    </message>
+    <message>
+        <source>add text description</source>
+        <translation>添加文字描述</translation>
+    </message>
+    <message>
+        <source>show tip</source>
+        <translation>显示提示</translation>
+    </message>
+    <message>
+        <source>show menu</source>
+        <translation>显示菜单</translation>
+    </message>
+    <message>
+        <source>edit layer setting</source>
+        <translation>图层设置</translation>
+    </message>
+    <message>
+        <source>edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>move up</source>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>move down</source>
+        <translation>下移</translation>
+    </message>
+</context>
+<context>
+    <name>GallerySession</name>
+    <message>
+        <source>PreviewHost virtual camera</source>
+        <translation>PreviewHost 虚拟摄像头</translation>
+    </message>
+    <message>
+        <source>USB camera</source>
+        <translation>USB 摄像头</translation>
+    </message>
+    <message>
+        <source>Game video</source>
+        <translation>游戏画面</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>摄像头</translation>
+    </message>
+    <message>
+        <source>Picture %1</source>
+        <translation>图片 %1</translation>
+    </message>
+    <message>
+        <source>Text %1</source>
+        <translation>文字 %1</translation>
+    </message>
+    <message>
+        <source>You can add five words at most!</source>
+        <translation>最多只能添加五个文字图层！</translation>
+    </message>
+    <message>
+        <source>Delete a text layer to add another one.</source>
+        <translation>删除一个文字图层后才能再添加。</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Bring to front</source>
+        <translation>置于顶层</translation>
+    </message>
+    <message>
+        <source>Send to back</source>
+        <translation>置于底层</translation>
+    </message>
+    <message>
+        <source>Layer manager</source>
+        <translation>图层管理</translation>
+    </message>
+</context>
 </TS>
