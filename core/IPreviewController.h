@@ -7,7 +7,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+class BasicLayer;
 class ILayerStack;
 class PreviewCenterData;
 class QObject;
@@ -52,12 +54,20 @@ public:
                             bool flag) = 0;
     virtual void closeCamera() = 0;
     virtual void requestFilterWordCheck(const std::string &taskId, const std::wstring &text) = 0;
+    // The host's cameras and the capture sizes one of them offers, in the host's order. Both
+    // ask the host synchronously; without a host, or when it lists nothing, they are empty.
+    virtual std::vector<std::wstring> cameraList() = 0;
+    virtual std::vector<tagSIZE> cameraResolutions(const std::wstring &device) = 0;
     // sigVideoSizeChanged. Announced while a game frame is composed, the host hears it once
     // that frame's receivers have returned, outside every engine lock; otherwise at once.
     virtual void announceVideoSize(unsigned int width, unsigned int height) = 0;
     // The host's sigVideoFrame receivers as they are now. The sender thread calls them outside
     // the controller's lifetime guarantees, so it takes them while it knows the engine lives.
     virtual VideoFrameReceivers videoFrameReceivers() = 0;
+
+    // Whether layer is an item of the scene right now. Whoever kept a layer pointer across an
+    // event loop (an editor, an item's pending call) asks before using it.
+    virtual bool hasLayer(const BasicLayer *layer) const = 0;
 
 protected:
     ~IPreviewController() = default;

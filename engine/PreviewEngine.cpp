@@ -1,5 +1,6 @@
 #include "PreviewEngine.h"
 
+#include "EditorFactory.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
@@ -36,6 +37,8 @@ PreviewEngine::PreviewEngine()
     (void)m_translator->load(translationFilePath());
     QCoreApplication::installTranslator(m_translator);
     m_logic = new PreviewLogic(this);
+    m_editorFactory = std::make_unique<EditorFactory>(m_logic);
+    m_logic->setEditorFactory(m_editorFactory.get());
 }
 
 PreviewEngine::~PreviewEngine()

@@ -2,11 +2,15 @@
 
 #include "IPreviewEngine.h"
 
+#include <memory>
+
+class EditorFactory;
 class PreviewLogic;
 class QTranslator;
 
-// The one implementation of IPreviewEngine: owns the translator and the controller and
-// forwards every operation to the controller.
+// The one implementation of IPreviewEngine: owns the translator, the controller and the
+// editors' factory, which it installs in the controller, and forwards every operation to the
+// controller.
 //
 // Hosts call back in: any operation may be called from inside a handler of any of our
 // signals. The GUI-thread operations therefore finish their own state changes before they
@@ -62,6 +66,8 @@ private:
 
     QTranslator *m_translator = nullptr;
     PreviewLogic *m_logic = nullptr;
+    // The editor windows and the layer manager the scene opens; outlives the controller.
+    std::unique_ptr<EditorFactory> m_editorFactory;
     bool m_initialised = false;
     int m_callDepth = 0;     // operations of this engine running on the GUI thread's stack
     bool m_released = false; // released; deleted when the outermost operation returns

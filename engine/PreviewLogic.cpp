@@ -275,6 +275,22 @@ void PreviewLogic::requestFilterWordCheck(const std::string &taskId, const std::
         m_engine->sigCheckFilterWord(taskId, text);
 }
 
+std::vector<std::wstring> PreviewLogic::cameraList()
+{
+    std::vector<std::wstring> devices;
+    if (m_engine)
+        m_engine->sigGetCameraList(devices);
+    return devices;
+}
+
+std::vector<tagSIZE> PreviewLogic::cameraResolutions(const std::wstring &device)
+{
+    std::vector<tagSIZE> sizes;
+    if (m_engine)
+        m_engine->sigGetCameraResolutions(device, sizes);
+    return sizes;
+}
+
 void PreviewLogic::announceVideoSize(unsigned int width, unsigned int height)
 {
     if (!m_engine)
@@ -354,7 +370,7 @@ PreviewContainer *PreviewLogic::container() const
     return m_container;
 }
 
-bool PreviewLogic::hasLayer(BasicLayer *layer) const
+bool PreviewLogic::hasLayer(const BasicLayer *layer) const
 {
     return m_container && m_container->hasLayer(layer);
 }

@@ -70,8 +70,12 @@ public:
     void openCamera(const std::wstring &name, tagSIZE size1, tagSIZE size2, bool flag) override;
     void closeCamera() override;
     void requestFilterWordCheck(const std::string &taskId, const std::wstring &text) override;
+    std::vector<std::wstring> cameraList() override;
+    std::vector<tagSIZE> cameraResolutions(const std::wstring &device) override;
     void announceVideoSize(unsigned int width, unsigned int height) override;
     VideoFrameReceivers videoFrameReceivers() override;
+    // Whether layer belongs to the scene.
+    bool hasLayer(const BasicLayer *layer) const override;
 
     QSize getPreviewSize() const;
     QSize getVideoSize() const;
@@ -82,8 +86,6 @@ public:
     void addTextLayer();
     void addImageLayer();
 
-    // Whether layer belongs to the scene.
-    bool hasLayer(BasicLayer *layer) const;
     void showLayersMgr();
 
     // The editors and the layer manager the scene opens; not owned, may be null (the scene's

@@ -336,15 +336,32 @@ void BasicLayer::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
 
 void BasicLayer::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
 {
-    m_pressRegion = RegionBody;
-    if (!m_pressed)
+    if (!m_pressed) {
+        m_pressRegion = RegionBody;
         return;
-    _setInteracting(false);
-    m_pressed = false;
+    }
     if (m_resizable && m_frameEnabled && isUnderMouse())
         setCursor(_cursorFor(regionAt(event->pos())));
     else
         unsetCursor();
+    _finishPress();
+}
+
+void BasicLayer::ungrabMouseEvent(QEvent *event)
+{
+    // A press whose release never comes: the double click that opened a modal editor, whose
+    // window then takes the release. The drag ends here, as a release would end it, so the
+    // item does not follow the mouse afterwards.
+    if (m_pressed)
+        _finishPress();
+    LayerItem::ungrabMouseEvent(event);
+}
+
+void BasicLayer::_finishPress()
+{
+    m_pressRegion = RegionBody;
+    _setInteracting(false);
+    m_pressed = false;
     Q_EMIT sigResizedOk(geometry());
     Q_EMIT sigResized(geometry());
     // The moves of the drag, reported once.

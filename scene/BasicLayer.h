@@ -118,11 +118,14 @@ protected:
     void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+    void ungrabMouseEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
 private:
     void _paintFrame(QPainter *painter) const;
+    // The end of a press: reports the drag's result once.
+    void _finishPress();
     void _freeResize(const QPointF &delta);
     void _aspectResize(const QPointF &mouse);
     QRectF _currentBounds() const;

@@ -162,6 +162,8 @@ private:
     void _openEditor(BasicLayer *layer, std::unique_ptr<BasicLayerData> record,
                      QPointer<UIBaseWindow> *slot);
     std::unique_ptr<BasicLayerData> _snapshot(BasicLayer *layer) const;
+    // The edit's end: forgets the record and its roll-back copy, and takes the keyboard back.
+    void _endEdit();
 
     QList<QPointer<BasicLayer>> m_layers;
     QPointer<UIBaseWindow> m_cameraEditor;
@@ -169,7 +171,10 @@ private:
     QPointer<UIBaseWindow> m_textEditor;
     QPointer<UIBaseWindow> m_picEditor;
     QPointer<UIBaseWindow> m_layersManager;
+    // The record the open editor works on, and a copy of it as it was when the editor opened:
+    // editors write into their record, so a discard restores from the copy.
     std::unique_ptr<BasicLayerData> m_pendingData;
+    std::unique_ptr<BasicLayerData> m_rollbackData;
     QSizeF m_sceneSize;
     Services m_services;
     QPointer<PreviewCombineLogic> m_compositor;

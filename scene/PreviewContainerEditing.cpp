@@ -19,6 +19,8 @@
 
 #include <guifoundation/UIBaseWindow.h>
 
+#include <QGraphicsScene>
+
 #include <cmath>
 
 void PreviewContainer::on_editLayer(BasicLayer *layer)
@@ -71,6 +73,25 @@ std::unique_ptr<BasicLayerData> PreviewContainer::_snapshot(BasicLayer *layer) c
     return record;
 }
 
+namespace {
+
+// A copy of an edit record of any kind.
+std::unique_ptr<BasicLayerData> copyRecord(const BasicLayerData &record)
+{
+    switch (record.type) {
+    case LT_PICTURE:
+        return std::make_unique<PicLayerData>(static_cast<const PicLayerData &>(record));
+    case LT_TEXT:
+        return std::make_unique<TextLayerData>(static_cast<const TextLayerData &>(record));
+    case LT_CAMERA:
+        return std::make_unique<CameraLayerData>(static_cast<const CameraLayerData &>(record));
+    default:
+        return std::make_unique<BasicLayerData>(record);
+    }
+}
+
+} // namespace
+
 void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayerData> record,
                                    QPointer<UIBaseWindow> *slot)
 {
@@ -89,6 +110,13 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
     }
     *slot = editor;
     m_pendingData = std::move(record);
+    m_rollbackData = copyRecord(*m_pendingData);
+    // An editor whose layer goes away (deleted from its menu, the layer manager or the host)
+    // has nothing left to edit.
+    connect(layer, &QObject::destroyed, editor, [editor] {
+        if (editor->isVisible())
+            editor->close();
+    });
     const bool cameraOrder = layer->layerType() == LT_CAMERA;
     const auto connectAndActivate = [&] {
         setActiveLayer(layer);
@@ -110,6 +138,12 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
     } else {
         factory->setEditorData(editor, m_pendingData.get());
         connectAndActivate();
+    }
+    // The press that asked for the editor (a double click) gets no release: the modal window
+    // takes it. Let go of the mouse now, or the layer would follow it after the editor closes.
+    if (QGraphicsScene *graphics = scene()) {
+        if (QGraphicsItem *grabber = graphics->mouseGrabberItem())
+            grabber->ungrabMouse();
     }
     editor->showModalAsync(true, true);
     if (cameraOrder)
@@ -140,9 +174,15 @@ void PreviewContainer::editCameraLayer(BasicLayer *layer)
 void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
 {
     logInfo(L"PreviewContainer::on_Frames_confirmed");
-    if (!layerData || !hasLayer(layerData->layer))
+    // Only the open edit's record counts: a late word from an editor that was replaced would
+    // name a record that is gone.
+    if (!layerData || layerData != m_pendingData.get())
         return;
     BasicLayer *layer = layerData->layer;
+    if (m_closing || !hasLayer(layer)) {
+        _endEdit();
+        return;
+    }
     if (layer->state() == BasicLayer::StatePending && m_compositor) {
         const QRectF r = layer->geometry();
         const QPoint topLeft(truncated(r.x()), truncated(r.y()));
@@ -150,7 +190,9 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
         if (auto *picture = qobject_cast<PicLayer *>(layer)) {
             const auto *record = static_cast<const PicLayerData *>(layerData);
             if (layerData->type == LT_PICTURE && record->path.isEmpty()) {
+                // No picture chosen: a layer without one makes no sense, so ask again.
                 m_pendingData.reset();
+                m_rollbackData.reset();
                 editPicLayer(layer);
                 layer->setState(BasicLayer::StatePending);
                 return;
@@ -171,16 +213,20 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
             _relayoutAll();
     }
     setActiveLayer(layer);
-    m_pendingData.reset();
-    setFocus(Qt::OtherFocusReason);
+    _endEdit();
 }
 
 void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
 {
     logInfo(L"PreviewContainer::on_Frames_discarded");
-    if (!layerData || !hasLayer(layerData->layer))
+    if (!layerData || layerData != m_pendingData.get())
         return;
     BasicLayer *layer = layerData->layer;
+    // Closing the scene closes its editors; the layers go with it.
+    if (m_closing || !hasLayer(layer)) {
+        _endEdit();
+        return;
+    }
     QPointer<PreviewContainer> self(this);
     if (layer->state() == BasicLayer::StatePending) {
         if (layer->layerType() == LT_CAMERA && m_services.controller) {
@@ -191,7 +237,9 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
         onDeleteLayer(layer);
         if (!self)
             return;
-    } else if (const BasicLayerData *record = m_pendingData.get()) {
+    } else if (const BasicLayerData *record = m_rollbackData.get()) {
+        // Back to what the layer was when the editor opened, from the copy the editor never
+        // saw: the editor's own record holds its last text, rectangle and choices.
         if (auto *picture = qobject_cast<PicLayer *>(layer)) {
             const auto *data = static_cast<const PicLayerData *>(record);
             picture->setPicPath(data->path, true);
@@ -201,15 +249,24 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
             const auto *data = static_cast<const CameraLayerData *>(record);
             camera->on_CameraParamChanged(data->cameraParam);
             camera->setAlpha(data->alpha);
+            // A camera of another shape may have refitted the item.
+            camera->setGeometryAndNotify(data->geometry);
         } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
             const auto *data = static_cast<const TextLayerData *>(record);
             text->setInfo(data->text, data->font, data->color);
             text->setGeometryAndNotify(data->geometry);
             text->notifyInfo();
         }
+        if (!self)
+            return;
     }
-    if (!self)
-        return;
+    _endEdit();
+}
+
+void PreviewContainer::_endEdit()
+{
     m_pendingData.reset();
-    setFocus(Qt::OtherFocusReason);
+    m_rollbackData.reset();
+    if (!m_closing)
+        setFocus(Qt::OtherFocusReason);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "BasicPreviewCombine.h"
+
 #include <QObject>
 #include <QPointer>
-
-class BasicPreviewCombine;
 
 // The rules for re-ordering the layer stack. The compositor's list is the stack (index 0 at the
 // back); a move takes an entry out and puts it back at its target, then every layer gets its

@@ -146,6 +146,12 @@ qreal UIBoxLayout::_cross(const QSizeF &size) const
     return m_mode == Row ? size.height() : size.width();
 }
 
+bool UIBoxLayout::_isSpacer(const QGraphicsLayoutItem *item) const
+{
+    return std::any_of(m_spacers.begin(), m_spacers.end(),
+                       [item](const auto &owned) { return owned.get() == item; });
+}
+
 bool UIBoxLayout::_grows(const Entry &entry) const
 {
     if (entry.stretch > 0)
@@ -179,7 +185,9 @@ QSizeF UIBoxLayout::sizeHint(Qt::SizeHint which, const QSizeF &constraint) const
     for (const Entry &entry : m_entries) {
         const QSizeF hint = entry.item->effectiveSizeHint(which, constraint);
         main += _main(hint);
-        cross = std::max(cross, _cross(hint));
+        // Empty space takes room only along the line: a spacer in a row does not make it tall.
+        if (!_isSpacer(entry.item))
+            cross = std::max(cross, _cross(hint));
         growsAlong = growsAlong || _grows(entry);
     }
     if (m_entries.size() > 1)

@@ -48,6 +48,7 @@ private:
     qreal _main(const QSizeF &size) const;
     qreal _cross(const QSizeF &size) const;
     bool _grows(const Entry &entry) const;
+    bool _isSpacer(const QGraphicsLayoutItem *item) const;
     void _layoutLine(const QRectF &area);
 
     QList<Entry> m_entries;

@@ -30,6 +30,10 @@ UITextEditControl::UITextEditControl(UITextEditControlPrivate &dd, QGraphicsItem
     d->edit->setStyleSheet(uiFieldStyleSheet("QTextEdit"));
     d->edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     d->embed(this, d->edit);
+    // A scroll area draws its style sheet's frame and background only as an opaque widget;
+    // translucent (as embed() makes it) the box would show no edge at all.
+    d->edit->setAttribute(Qt::WA_TranslucentBackground, false);
+    d->edit->setAttribute(Qt::WA_NoSystemBackground, false);
     connect(d->edit, &QTextEdit::textChanged, this, &UITextEditControl::_onTextChanged);
 }
 

@@ -72,6 +72,177 @@
     </message>
 </context>
 <context>
+    <name>ImageSettingWindow</name>
+    <message>
+        <source>image setting</source>
+        <translation>图片设置</translation>
+    </message>
+    <message>
+        <source>open picture</source>
+        <translation>打开图片</translation>
+    </message>
+    <message>
+        <source>select</source>
+        <translation>选择</translation>
+    </message>
+    <message>
+        <source>set transparency</source>
+        <translation>设置透明度</translation>
+    </message>
+    <message>
+        <source>setting tip</source>
+        <translation>向左拖动更透明</translation>
+    </message>
+    <message>
+        <source>*</source>
+        <translation>*</translation>
+    </message>
+    <message>
+        <source>add image description</source>
+        <translation>支持 PNG、JPG、BMP、GIF 等格式</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Images (%1)</source>
+        <translation>图片 (%1)</translation>
+    </message>
+    <message>
+        <source>Select one file to open</source>
+        <translation>选择要打开的图片</translation>
+    </message>
+    <message>
+        <source>path is no valid</source>
+        <translation>图片路径无效</translation>
+    </message>
+    <message>
+        <source>alpha is no valid</source>
+        <translation>透明度无效</translation>
+    </message>
+</context>
+<context>
+    <name>CameraSettingWindow</name>
+    <message>
+        <source>camera setting</source>
+        <translation>摄像头设置</translation>
+    </message>
+    <message>
+        <source>select camera</source>
+        <translation>选择摄像头</translation>
+    </message>
+    <message>
+        <source>select size</source>
+        <translation>选择分辨率</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>TextEditWindow</name>
+    <message>
+        <source>text setting</source>
+        <translation>文字设置</translation>
+    </message>
+    <message>
+        <source>textedit</source>
+        <translation>文字编辑</translation>
+    </message>
+    <message>
+        <source>font color</source>
+        <translation>字体颜色</translation>
+    </message>
+    <message>
+        <source>bold</source>
+        <translation>加粗</translation>
+    </message>
+    <message>
+        <source>italic</source>
+        <translation>斜体</translation>
+    </message>
+    <message>
+        <source>underline</source>
+        <translation>下划线</translation>
+    </message>
+    <message>
+        <source>*</source>
+        <translation>*</translation>
+    </message>
+    <message>
+        <source>add text description</source>
+        <translation>文字显示在直播画面中，最多 30 个字</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>inpute too long text ,auto cut off 100 char. </source>
+        <translation>输入的文字过长，已自动截取前 100 个字。</translation>
+    </message>
+    <message>
+        <source>out of range can&apos;t input. </source>
+        <translation>超出画面范围，无法继续输入。</translation>
+    </message>
+    <message>
+        <source>out of range can&apos;t change font.</source>
+        <translation>超出画面范围，无法修改字体。</translation>
+    </message>
+    <message>
+        <source>content is not valid.</source>
+        <translation>内容不合规，请修改后重试。</translation>
+    </message>
+    <message>
+        <source>can not check word is valid.</source>
+        <translation>暂时无法检查文字内容，请稍后重试。</translation>
+    </message>
+</context>
+<context>
+    <name>FontColorWindow</name>
+    <message>
+        <source>Text Preview</source>
+        <translation>文字预览</translation>
+    </message>
+</context>
+<context>
+    <name>LayersMgrWindow</name>
+    <message>
+        <source>edit layer setting</source>
+        <translation>图层管理</translation>
+    </message>
+    <message>
+        <source>edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>up</source>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>down</source>
+        <translation>下移</translation>
+    </message>
+</context>
+<context>
     <name>BaseThemeWindow</name>
     <message>
         <source>Control gallery</source>

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <guifoundation/UIBaseWindow.h>
+
+#include <QString>
+
+class QObject;
+
+// What the editor windows share: building a window from its layout, connecting a named
+// control, and telling whether a file is a picture this system reads.
+namespace EditorSupport {
+
+// The window of class T built from layout, or null (logged) when the file cannot be built or
+// names another class.
+UIBaseWindow *buildWindow(const QString &layout, QWidget *parent, const char *className);
+
+template<typename T>
+T *build(const QString &layout, QWidget *parent)
+{
+    return static_cast<T *>(buildWindow(layout, parent, T::staticMetaObject.className()));
+}
+
+// Connects signal of window's child control objectName to slot of window, once. Signal and
+// slot are signature texts (SIGNAL(), SLOT()), as the layout builder connects them too.
+void connectByName(QObject *window, const char *objectName, const char *signal, const char *slot);
+
+// True when path names a regular file that decodes as a picture.
+bool isLoadablePicture(const QString &path);
+
+} // namespace EditorSupport

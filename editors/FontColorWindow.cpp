@@ -1,0 +1,136 @@
+#include "FontColorWindow.h"
+
+#include "EditorSupport.h"
+
+#include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UILabelControl.h>
+#include <guifoundation/UIRegistration.h>
+
+#include <QCursor>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+UI_REGISTER_WINDOW(FontColorWindow);
+
+namespace {
+constexpr int AnchorGap = 6;
+constexpr qreal PreviewPointSize = 15;
+} // namespace
+
+FontColorWindow::FontColorWindow(QWidget *parent)
+    : UIWindow(parent)
+{}
+
+FontColorWindow::~FontColorWindow() = default;
+
+FontColorWindow *FontColorWindow::create(QWidget *parent)
+{
+    return EditorSupport::build<FontColorWindow>(QStringLiteral(":/layout/fontcolorwidow.xml"),
+                                                 parent);
+}
+
+void FontColorWindow::setupUi()
+{
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    EditorSupport::connectByName(this, "colorWidget", SIGNAL(sizeChanged(QSizeF)),
+                                 SLOT(onSelectorSizeChanged(QSizeF)));
+    EditorSupport::connectByName(this, "colorWidget", SIGNAL(colorSelected(QColor)),
+                                 SLOT(on_colorWidget_colorSelected(QColor)));
+    EditorSupport::connectByName(this, "colorWidget", SIGNAL(colorEnter(QColor)),
+                                 SLOT(on_colorWidget_colorEnter(QColor)));
+}
+
+void FontColorWindow::showFor(UIControl *anchor, const QFont &font, const QColor &color)
+{
+    QFont preview = font;
+    preview.setPointSizeF(PreviewPointSize);
+    m_anchor = anchor;
+    _place();
+    show();
+    setFocus(Qt::PopupFocusReason);
+    activateWindow();
+    if (auto *sample = findChild<UILabelControl *>(QStringLiteral("prevWidget"))) {
+        sample->setTextColor(color);
+        sample->setFont(preview);
+    }
+}
+
+void FontColorWindow::_place()
+{
+    const QRect anchor = m_anchor ? m_anchor->globalRect() : QRect();
+    QRect placed(anchor.left() - width(), anchor.top() - height() - AnchorGap, width(), height());
+    const QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = this->screen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        // No room above the button: below it. No room to its left: from its left edge.
+        if (placed.top() < area.top())
+            placed.moveTop(anchor.bottom() + 1 + AnchorGap);
+        if (placed.left() < area.left())
+            placed.moveLeft(anchor.left());
+        placed.moveLeft(std::clamp(placed.left(), area.left(),
+                                   std::max(area.left(), area.right() + 1 - placed.width())));
+        placed.moveTop(std::clamp(placed.top(), area.top(),
+                                  std::max(area.top(), area.bottom() + 1 - placed.height())));
+    }
+    setGeometry(placed);
+}
+
+void FontColorWindow::onSelectorSizeChanged(const QSizeF &size)
+{
+    auto *root = findChild<UIControl *>(QStringLiteral("rootWidget"));
+    if (!root)
+        return;
+    QSizeF total = size;
+    const QObject *selector = sender();
+    for (QGraphicsItem *child : root->childItems()) {
+        if (!child->isWidget())
+            continue;
+        auto *control = qobject_cast<UIControl *>(static_cast<QGraphicsWidget *>(child));
+        if (!control || control == selector)
+            continue;
+        total.rheight() += control->height();
+        control->setFixWidth(int(size.width()));
+    }
+    root->setFixSize(total);
+    if (auto *parentControl = qobject_cast<UIControl *>(root->parentWidget())) {
+        const QMarginsF margins = parentControl->margins();
+        total += QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
+    }
+    setFixSize(total.toSize());
+    _place();
+}
+
+void FontColorWindow::on_colorWidget_colorEnter(const QColor &color)
+{
+    if (auto *sample = findChild<UILabelControl *>(QStringLiteral("prevWidget")))
+        sample->setTextColor(color);
+}
+
+void FontColorWindow::on_colorWidget_colorSelected(const QColor &color)
+{
+    const QPointer<FontColorWindow> alive(this);
+    Q_EMIT colorSelected(color);
+    if (alive)
+        close();
+}
+
+void FontColorWindow::focusOutEvent(QFocusEvent *event)
+{
+    UIWindow::focusOutEvent(event);
+    // A click on the button that opened the window is the button's to handle: it closes the
+    // window when it unchecks.
+    if (m_anchor && m_anchor->globalRect().contains(QCursor::pos()))
+        return;
+    if (isVisible())
+        close();
+}
+
+void FontColorWindow::closeEvent(QCloseEvent *event)
+{
+    if (auto *button = qobject_cast<UIButtonControl *>(m_anchor.data()))
+        button->setChecked(false);
+    UIWindow::closeEvent(event);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "SettingBaseWindow.h"
+
+#include <appcommon/BaseThemeWindow.h>
+
+#include <QPointer>
+
+class BasicLayerData;
+class IPreviewController;
+class PicLayerData;
+class TipMessageWindow;
+class UILineEditControl;
+
+// The picture layer's editor: the picture file and the layer's transparency. Every picture
+// that loads and every move of the slider goes to the layer at once; OK keeps the edit, any
+// other way of closing the window discards it, and the scene restores the layer then.
+class ImageSettingWindow : public BaseThemeWindow, public SettingBaseWindow
+{
+    Q_OBJECT
+
+public:
+    explicit ImageSettingWindow(QWidget *parent = nullptr);
+    ~ImageSettingWindow() override;
+
+    // Builds the window from ":/layout/imagesettingwindow.xml"; null when that fails.
+    // controller answers whether the edited layer is still in the scene.
+    static ImageSettingWindow *create(IPreviewController *controller, QWidget *parent);
+
+    // Takes the scene's record of a picture layer and fills the window from it; a record of
+    // another kind, or of a layer that has left the scene, closes the window at once.
+    void setLayerData(BasicLayerData *record);
+
+    // The filter of the file dialog: every picture format this system's Qt reads.
+    static QString imageFileFilter();
+
+Q_SIGNALS:
+    void picChanged(const QString &imagePath);
+    void alphaChanged(int alpha);
+    void confirmed(BasicLayerData *layer);
+    void discarded(BasicLayerData *layer);
+
+private Q_SLOTS:
+    void on_okButton_clicked();
+    void on_cancelButton_clicked();
+    void on_transparenceSlider_valueChanged(int value);
+    void on_folderPath_textChanged(const QString &text);
+    void on_openFolderBtn_clicked();
+    void on_aboutToClose();
+
+protected:
+    void setupUi() override;
+
+private:
+    void _showMessage(const QString &message);
+
+    IPreviewController *m_controller = nullptr;
+    UILineEditControl *m_pathBox = nullptr;
+    PicLayerData *m_record = nullptr;
+    QPointer<TipMessageWindow> m_tipWindow;
+    bool m_ended = false;
+};

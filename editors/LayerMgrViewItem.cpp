@@ -1,0 +1,121 @@
+#include "LayerMgrViewItem.h"
+
+#include "LayersMgrWindow.h"
+
+#include <guifoundation/UICheckBoxControl.h>
+#include <guifoundation/UILabelControl.h>
+
+#include <QPainter>
+#include <QStandardItem>
+
+namespace {
+constexpr int DefaultHeight = 30;
+} // namespace
+
+LayerMgrViewItem::LayerMgrViewItem(QGraphicsItem *parent)
+    : UIAbstractViewItem(parent)
+{
+    setDragFlag(DragItems);
+}
+
+LayerMgrViewItem::LayerMgrViewItem(QStandardItem *item, QGraphicsItem *parent)
+    : UIAbstractViewItem(parent)
+{
+    setModelItem(item);
+    setAcceptHoverEvents(true);
+    setLayout(HorizontalLayout);
+    setMargins(QMarginsF(10, 2, 5, 2));
+    setSpacing(10);
+
+    m_checkBox = new UICheckBoxControl(this);
+    m_checkBox->setImagePath(QStringLiteral(":/theme/preview/check_select.png"));
+    m_checkBox->setFixSize(QSizeF(18, 18));
+    addItem(m_checkBox);
+
+    m_nameLabel = new UILabelControl(this);
+    m_nameLabel->setTextColor(QColor(117, 117, 117));
+    m_nameLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    addItem(m_nameLabel, 1);
+    updateFromModel();
+}
+
+LayerMgrViewItem::~LayerMgrViewItem() = default;
+
+UICheckBoxControl *LayerMgrViewItem::checkBox() const
+{
+    return m_checkBox;
+}
+
+UILabelControl *LayerMgrViewItem::nameLabel() const
+{
+    return m_nameLabel;
+}
+
+UIAbstractViewItem *LayerMgrViewItem::createItem(QStandardItem *item, QGraphicsItem *parent) const
+{
+    if (!item || item->data(LayersMgrWindow::RowKindRole).toInt() != LayersMgrWindow::LayerRow)
+        return nullptr;
+    return new LayerMgrViewItem(item, parent);
+}
+
+void LayerMgrViewItem::updateFromModel()
+{
+    const QStandardItem *item = modelItem();
+    if (!item || !m_checkBox || !m_nameLabel)
+        return;
+    m_checkBox->setCheckState(item->data(LayersMgrWindow::CombineRole).toBool());
+    const QString name = item->data(LayersMgrWindow::NameRole).toString();
+    m_nameLabel->setText(name);
+    // A long name is cut in the row; the whole of it is a tool tip away.
+    m_nameLabel->setToolTip(m_nameLabel->isElided() ? name : QString());
+    const int height = item->data(LayersMgrWindow::RowHeightRole).toInt();
+    m_height = height > 0 ? height : DefaultHeight;
+    updateGeometry();
+    update();
+}
+
+void LayerMgrViewItem::setSelected(bool selected)
+{
+    UIAbstractViewItem::setSelected(selected);
+    if (m_nameLabel)
+        m_nameLabel->setTextColor(selected ? QColor(230, 230, 230) : QColor(117, 117, 117));
+    update();
+}
+
+void LayerMgrViewItem::setHover(bool hover)
+{
+    UIAbstractViewItem::setHover(hover);
+    update();
+}
+
+QSizeF LayerMgrViewItem::sizeHint(Qt::SizeHint which, const QSizeF &constraint) const
+{
+    if (which == Qt::PreferredSize)
+        return QSizeF(constraint.width() > 0 ? constraint.width() : size().width(), m_height);
+    return UIAbstractViewItem::sizeHint(which, constraint);
+}
+
+void LayerMgrViewItem::hoverEnterEvent(QGraphicsSceneHoverEvent *event)
+{
+    setHover(true);
+    UIAbstractViewItem::hoverEnterEvent(event);
+}
+
+void LayerMgrViewItem::hoverLeaveEvent(QGraphicsSceneHoverEvent *event)
+{
+    setHover(false);
+    UIAbstractViewItem::hoverLeaveEvent(event);
+}
+
+void LayerMgrViewItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+                             QWidget *widget)
+{
+    Q_UNUSED(option)
+    Q_UNUSED(widget)
+    QColor fill(38, 38, 38);
+    if (selected())
+        fill = QColor(53, 53, 53);
+    else if (isHover())
+        fill = QColor(45, 45, 45);
+    painter->fillRect(rect(), fill);
+}

@@ -1,0 +1,509 @@
+#include "TextEditWindow.h"
+
+#include "BasicLayer.h"
+#include "EditorSupport.h"
+#include "FontColorWindow.h"
+#include "FontFamilies.h"
+#include "IPreviewController.h"
+#include "Log.h"
+#include "TextLayerData.h"
+
+#include <appcommon/pubfunc.h>
+#include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UIComboBoxControl.h>
+#include <guifoundation/UILabelControl.h>
+#include <guifoundation/UIRegistration.h>
+#include <guifoundation/UITextEditControl.h>
+
+#include <QComboBox>
+#include <QGraphicsTextItem>
+#include <QStandardItemModel>
+#include <QTextBoundaryFinder>
+#include <QTextEdit>
+
+#include <cmath>
+
+UI_REGISTER_WINDOW(TextEditWindow);
+
+namespace {
+
+const char PointSizeList[] = "8,10,12,14,16,18,20,22,24,26,28,36";
+
+bool isUnwantedControl(QChar c)
+{
+    // Line feeds are part of a text layer; other control characters would only reach the
+    // picture as boxes and the stored file and log as garbage.
+    return c.category() == QChar::Other_Control && c != QLatin1Char('\n');
+}
+
+// The length of the last user-perceived character, so that cutting never splits a surrogate
+// pair or a base letter from its marks.
+qsizetype lastCharacterLength(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.toEnd();
+    const qsizetype previous = finder.toPreviousBoundary();
+    return previous < 0 ? 1 : text.size() - previous;
+}
+
+bool styleOf(const QFont &font, int style)
+{
+    switch (style) {
+    case 0:
+        return font.bold();
+    case 1:
+        return font.italic();
+    default:
+        return font.underline();
+    }
+}
+
+void setStyleOf(QFont &font, int style, bool on)
+{
+    switch (style) {
+    case 0:
+        font.setBold(on);
+        break;
+    case 1:
+        font.setItalic(on);
+        break;
+    default:
+        font.setUnderline(on);
+        break;
+    }
+}
+
+} // namespace
+
+TextEditWindow::TextEditWindow(QWidget *parent)
+    : BaseThemeWindow(parent)
+{
+    m_checkTimer.setSingleShot(true);
+    m_checkTimer.setInterval(CheckTimeoutMs);
+    connect(&m_checkTimer, &QTimer::timeout, this, &TextEditWindow::on_checkWordTimeOut);
+}
+
+TextEditWindow::~TextEditWindow() = default;
+
+TextEditWindow *TextEditWindow::create(IPreviewController *controller, QWidget *parent)
+{
+    auto *window =
+        EditorSupport::build<TextEditWindow>(QStringLiteral(":/layout/texteditwindow.xml"), parent);
+    if (!window)
+        return nullptr;
+    window->m_controller = controller;
+    if (controller) {
+        controller->connectFilterWordResults(window,
+                                             [window](const std::string &taskId, bool valid) {
+                                                 window->on_FilterWordResult(taskId, valid);
+                                             });
+    }
+    return window;
+}
+
+void TextEditWindow::setupUi()
+{
+    setTitleText(tr("textedit"));
+    m_fontNamesBox = findChild<UIComboBoxControl *>(QStringLiteral("fontNamesCombobox"));
+    m_fontHeightBox = findChild<UIComboBoxControl *>(QStringLiteral("fontHeightCombobox"));
+    m_textBox = findChild<UITextEditControl *>(QStringLiteral("textedite"));
+    m_colorButton = findChild<UIButtonControl *>(QStringLiteral("buttonFontColor"));
+    m_boldButton = findChild<UIButtonControl *>(QStringLiteral("buttonFontBold"));
+    m_italicButton = findChild<UIButtonControl *>(QStringLiteral("buttonFontItalic"));
+    m_underlineButton = findChild<UIButtonControl *>(QStringLiteral("buttonFontUnderline"));
+    m_errorLabel = findChild<UILabelControl *>(QStringLiteral("errorLabel"));
+    m_cancelButton = findChild<UIButtonControl *>(QStringLiteral("cancelButton"));
+    m_okButton = findChild<UIButtonControl *>(QStringLiteral("okButton"));
+
+    if (m_textBox) {
+        m_textBox->setDefaultContextMenuEnable(false);
+        m_textBox->qTextEdit()->setUndoRedoEnabled(true);
+        m_textBox->setMaxLength(TypedTextLength);
+    }
+    if (m_errorLabel)
+        m_errorLabel->setVisible(false);
+
+    // Each family is listed in its own face, so the list shows what it offers.
+    m_fontNames = FontFamilies::installedFamilies();
+    if (m_fontNamesBox) {
+        auto *model = new QStandardItemModel(m_fontNamesBox);
+        for (const QString &family : std::as_const(m_fontNames)) {
+            auto *item = new QStandardItem(family);
+            item->setFont(QFont(family, m_fontNamesBox->comboBox()->font().pointSize()));
+            item->setEditable(false);
+            model->appendRow(item);
+        }
+        m_fontNamesBox->setModel(model);
+        m_fontNamesBox->setCurrentIndex(-1);
+    }
+    const QStringList sizes = QString::fromLatin1(PointSizeList).split(QLatin1Char(','));
+    for (const QString &size : sizes)
+        m_fontHeights.append(int(size.toUInt()));
+    if (m_fontHeightBox) {
+        m_fontHeightBox->setItems(sizes);
+        m_fontHeightBox->setCurrentIndex(-1);
+    }
+
+    EditorSupport::connectByName(this, "buttonFontColor", SIGNAL(clicked()),
+                                 SLOT(on_buttonFontColor_clicked()));
+    EditorSupport::connectByName(this, "buttonFontBold", SIGNAL(clicked()),
+                                 SLOT(on_buttonFontBold_clicked()));
+    EditorSupport::connectByName(this, "buttonFontItalic", SIGNAL(clicked()),
+                                 SLOT(on_buttonFontItalic_clicked()));
+    EditorSupport::connectByName(this, "buttonFontUnderline", SIGNAL(clicked()),
+                                 SLOT(on_buttonFontUnderline_clicked()));
+    EditorSupport::connectByName(this, "cancelButton", SIGNAL(clicked()),
+                                 SLOT(on_cancelBtn_clicked()));
+    EditorSupport::connectByName(this, "okButton", SIGNAL(clicked()), SLOT(on_okBtn_clicked()));
+    EditorSupport::connectByName(this, "textedite", SIGNAL(textChanged()),
+                                 SLOT(on_textedite_textChanged()));
+    EditorSupport::connectByName(this, "fontNamesCombobox", SIGNAL(currentIndexChanged(int)),
+                                 SLOT(on_fontNamesCombobox_currentIndexChanged(int)));
+    EditorSupport::connectByName(this, "fontHeightCombobox", SIGNAL(currentIndexChanged(int)),
+                                 SLOT(on_fontHeightCombobox_currentIndexChanged(int)));
+    connect(this, &UIBaseWindow::aboutToClose, this, &TextEditWindow::on_aboutToClose);
+}
+
+void TextEditWindow::setLayerData(BasicLayerData *record)
+{
+    if (!record || record->type != LT_TEXT || !m_controller ||
+        !m_controller->hasLayer(record->layer)) {
+        logWarning(L"TextEditWindow::setLayerData not a text layer of the scene; closing.");
+        close();
+        return;
+    }
+    m_record = static_cast<TextLayerData *>(record);
+    m_fontConfig.setFont(m_record->font);
+    m_fontConfig.setColor(m_record->color);
+
+    const QFont &font = m_fontConfig.font();
+    m_nameIndex = int(m_fontNames.indexOf(font.family()));
+    m_heightIndex = int(m_fontHeights.indexOf(font.pointSize()));
+    // Selecting the font's own entries changes nothing in the font.
+    if (m_fontNamesBox)
+        m_fontNamesBox->setCurrentIndex(m_nameIndex);
+    if (m_fontHeightBox)
+        m_fontHeightBox->setCurrentIndex(m_heightIndex);
+    if (m_boldButton)
+        m_boldButton->setChecked(font.bold());
+    if (m_italicButton)
+        m_italicButton->setChecked(font.italic());
+    if (m_underlineButton)
+        m_underlineButton->setChecked(font.underline());
+    if (m_textBox) {
+        m_textBox->setText(m_record->text);
+        QTextCursor cursor = m_textBox->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        m_textBox->setTextCursor(cursor);
+    }
+
+    QObject *item = m_record->layer;
+    connect(this, SIGNAL(fontOrColorChanged(FontInfoConfig, QString)), item,
+            SLOT(on_fontOrColorChanged(FontInfoConfig, QString)));
+    connect(this, SIGNAL(geometryChanged(QRectF)), item, SLOT(on_geometryChanged(QRectF)));
+}
+
+QSize TextEditWindow::measureText(const QString &text, const QFont &font)
+{
+    QFont sceneFont = font;
+    if (font.pointSize() > 0)
+        sceneFont.setPointSize(std::max(1, font.pointSize() * 420 / 720));
+    QGraphicsTextItem item;
+    item.setFont(sceneFont);
+    item.setPlainText(text);
+    const QRectF bounds = item.boundingRect();
+    return QSize(int(bounds.width()), int(bounds.height()));
+}
+
+bool TextEditWindow::_checkOutOfRange()
+{
+    if (!m_record || m_record->type != LT_TEXT || !m_controller ||
+        !m_controller->hasLayer(m_record->layer))
+        return false;
+    QRectF &geometry = m_record->geometry;
+    const qreal x = geometry.x();
+    const qreal y = geometry.y();
+    const QSize size = measureText(m_record->text, m_fontConfig.font());
+    const QRectF &scene = m_record->textRect;
+    const qreal dx = scene.width() - std::trunc(x + size.width() + 10);
+    const qreal dy = scene.height() - std::trunc(y + size.height() + 5);
+    if (dx >= 0 && dy >= 0)
+        return false;
+    // Moving the layer left or up brings the text back in, unless it would then start before
+    // the scene's own edge.
+    if (scene.x() > x + dx)
+        return true;
+    if (dx < 0)
+        geometry.setLeft(x + dx);
+    if (scene.y() > y + dy)
+        return true;
+    if (dy < 0)
+        geometry.setTop(y + dy);
+    geometry.setWidth(size.width() + 10);
+    geometry.setHeight(size.height() + 5);
+    Q_EMIT geometryChanged(geometry);
+    return false;
+}
+
+void TextEditWindow::on_textedite_textChanged()
+{
+    if (!m_textBox || m_ended)
+        return;
+    const QString typed = m_textBox->text();
+    QString text;
+    text.reserve(typed.size());
+    for (const QChar c : typed) {
+        if (!isUnwantedControl(c))
+            text.append(c);
+    }
+    if (text != typed) {
+        // Put the cleaned text back where the cursor was; this slot runs again for it.
+        const int cursorAt = m_textBox->textCursor().position();
+        int removedBefore = 0;
+        for (int i = 0; i < cursorAt && i < typed.size(); ++i)
+            removedBefore += isUnwantedControl(typed.at(i)) ? 1 : 0;
+        m_textBox->setText(text);
+        QTextCursor cursor = m_textBox->textCursor();
+        cursor.setPosition(std::clamp(cursorAt - removedBefore, 0, int(text.size())));
+        m_textBox->setTextCursor(cursor);
+        return;
+    }
+    // The answer to a check of the text before this change would no longer say anything.
+    _dropPendingCheck();
+    if (!m_record)
+        return;
+    m_record->text = text;
+
+    if (text.size() > MaxTextLength) {
+        m_quiet = false;
+        _showError(tr("inpute too long text ,auto cut off 100 char. "));
+        _setBoxText(text.left(MaxTextLength));
+        return;
+    }
+    if (_checkOutOfRange()) {
+        m_quiet = false;
+        _showError(tr("out of range can't input. "));
+        QString fitted = text;
+        do {
+            fitted.chop(lastCharacterLength(fitted));
+            m_record->text = fitted;
+        } while (!fitted.isEmpty() && _checkOutOfRange());
+        _setBoxText(fitted);
+        return;
+    }
+    // A message raised by the last change stays through the text's programmatic re-set and
+    // goes with the next change the user makes.
+    if (m_quiet)
+        _hideError();
+    else
+        m_quiet = true;
+    _emitChange();
+}
+
+void TextEditWindow::_setBoxText(const QString &text)
+{
+    m_textBox->setText(text);
+    QTextCursor cursor = m_textBox->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    m_textBox->setTextCursor(cursor);
+}
+
+bool TextEditWindow::_tryFont(const QFont &font)
+{
+    const QFont previous = m_fontConfig.font();
+    m_fontConfig.setFont(font);
+    if (!_checkOutOfRange())
+        return true;
+    m_fontConfig.setFont(previous);
+    _showError(tr("out of range can't change font."));
+    return false;
+}
+
+void TextEditWindow::_applyStyle(UIButtonControl *button, Style style)
+{
+    if (!button || m_ended)
+        return;
+    const int which = int(style);
+    const bool wanted = button->checked();
+    const bool current = styleOf(m_fontConfig.font(), which);
+    if (wanted == current)
+        return;
+    QFont font = m_fontConfig.font();
+    setStyleOf(font, which, wanted);
+    if (!_tryFont(font)) {
+        button->setChecked(current);
+        return;
+    }
+    _hideError();
+    _emitChange();
+}
+
+void TextEditWindow::on_buttonFontBold_clicked()
+{
+    _applyStyle(m_boldButton, Style::Bold);
+}
+
+void TextEditWindow::on_buttonFontItalic_clicked()
+{
+    _applyStyle(m_italicButton, Style::Italic);
+}
+
+void TextEditWindow::on_buttonFontUnderline_clicked()
+{
+    _applyStyle(m_underlineButton, Style::Underline);
+}
+
+void TextEditWindow::on_fontNamesCombobox_currentIndexChanged(int index)
+{
+    if (!m_fontNamesBox || m_ended || index < 0 || index >= m_fontNamesBox->count())
+        return;
+    const QString family = m_fontNamesBox->comboBox()->itemText(index);
+    if (family.isEmpty() || family == m_fontConfig.font().family())
+        return;
+    QFont font = m_fontConfig.font();
+    font.setFamily(family);
+    if (!_tryFont(font)) {
+        // Back to the family accepted before; selecting it again changes nothing.
+        m_fontNamesBox->setCurrentIndex(m_nameIndex);
+        return;
+    }
+    _hideError();
+    m_nameIndex = index;
+    _emitChange();
+}
+
+void TextEditWindow::on_fontHeightCombobox_currentIndexChanged(int index)
+{
+    if (!m_fontHeightBox || m_ended || index < 0 || index >= m_fontHeightBox->count())
+        return;
+    bool ok = false;
+    const int pointSize = m_fontHeightBox->comboBox()->itemText(index).toInt(&ok, 10);
+    if (!ok || pointSize <= 0 || pointSize == m_fontConfig.font().pointSize())
+        return;
+    QFont font = m_fontConfig.font();
+    font.setPointSize(pointSize);
+    if (!_tryFont(font)) {
+        m_fontHeightBox->setCurrentIndex(m_heightIndex);
+        return;
+    }
+    _hideError();
+    m_heightIndex = index;
+    _emitChange();
+}
+
+void TextEditWindow::on_buttonFontColor_clicked()
+{
+    auto *button = qobject_cast<UIButtonControl *>(sender());
+    if (!button)
+        button = m_colorButton;
+    if (!button || m_ended)
+        return;
+    if (!button->checked()) {
+        if (m_colorWindow)
+            m_colorWindow->close();
+        return;
+    }
+    // Closed pop-ups are kept hidden; one at a time is enough.
+    if (m_colorWindow)
+        m_colorWindow->deleteLater();
+    m_colorWindow = FontColorWindow::create(this);
+    if (!m_colorWindow) {
+        button->setChecked(false);
+        return;
+    }
+    m_colorWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    connect(m_colorWindow, SIGNAL(colorSelected(QColor)), this, SLOT(on_colorSelected(QColor)));
+    m_colorWindow->showFor(button, m_fontConfig.font(), m_fontConfig.color());
+}
+
+void TextEditWindow::on_colorSelected(const QColor &color)
+{
+    if (m_ended || color == m_fontConfig.color())
+        return;
+    m_fontConfig.setColor(color);
+    _emitChange();
+}
+
+void TextEditWindow::on_okBtn_clicked()
+{
+    if (m_ended || !m_record || _checkOutOfRange())
+        return;
+    m_checkTimer.start();
+    m_pendingTaskId = pubfunc::createGUID();
+    // The host may answer before this returns.
+    if (m_controller)
+        m_controller->requestFilterWordCheck(m_pendingTaskId, m_record->text.toStdWString());
+}
+
+void TextEditWindow::on_FilterWordResult(const std::string &taskId, bool bValid)
+{
+    logInfo(L"TextEditWindow::on_FilterWordResult");
+    if (m_ended || m_pendingTaskId.empty() || taskId != m_pendingTaskId)
+        return;
+    m_pendingTaskId.clear();
+    m_checkTimer.stop();
+    if (bValid && m_record && !m_record->text.isEmpty()) {
+        m_ended = true;
+        BasicLayerData *record = m_record;
+        m_record = nullptr;
+        const QPointer<TextEditWindow> alive(this);
+        Q_EMIT confirmed(record);
+        if (alive)
+            close();
+        return;
+    }
+    _showError(tr("content is not valid."));
+}
+
+void TextEditWindow::on_checkWordTimeOut()
+{
+    logInfo(L"TextEditWindow::on_checkWordTimeOut");
+    // An answer after this is too late to count.
+    m_pendingTaskId.clear();
+    _showError(tr("can not check word is valid."));
+}
+
+void TextEditWindow::on_cancelBtn_clicked()
+{
+    close();
+}
+
+void TextEditWindow::on_aboutToClose()
+{
+    if (m_colorWindow)
+        m_colorWindow->close();
+    _dropPendingCheck();
+    if (m_ended)
+        return;
+    m_ended = true;
+    BasicLayerData *record = m_record;
+    m_record = nullptr;
+    Q_EMIT discarded(record);
+}
+
+void TextEditWindow::_dropPendingCheck()
+{
+    m_pendingTaskId.clear();
+    m_checkTimer.stop();
+}
+
+void TextEditWindow::_showError(const QString &message)
+{
+    if (!m_errorLabel)
+        return;
+    m_errorLabel->setText(message);
+    m_errorLabel->setVisible(true);
+}
+
+void TextEditWindow::_hideError()
+{
+    if (m_errorLabel)
+        m_errorLabel->setVisible(false);
+}
+
+void TextEditWindow::_emitChange()
+{
+    Q_EMIT fontOrColorChanged(m_fontConfig, m_record ? m_record->text : QString());
+}

@@ -1,0 +1,174 @@
+#pragma once
+
+// The whole engine as a host runs it, for the editors' end-to-end tests: a host that answers
+// camera questions and filter-word requests, the preview in a real view, composed frames and
+// the stored file.
+
+#include "CompositingTestSupport.h"
+
+#include "BasicLayer.h"
+#include "CMBasicLayer.h"
+#include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
+#include "PreviewContainer.h"
+#include "PreviewLogic.h"
+
+#include <guifoundation/UIBaseWindow.h>
+#include <guifoundation/UIControl.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QTest>
+
+#include <map>
+#include <memory>
+
+// The host's camera list and filter-word service.
+class EditorHost : public xsignals::trackable
+{
+public:
+    explicit EditorHost(PreviewEngine *engine)
+        : m_engine(engine)
+    {
+        engine->sigCheckFilterWord.connect(this, &EditorHost::onCheck);
+        engine->sigGetCameraList.connect(this, &EditorHost::onCameraList);
+        engine->sigGetCameraResolutions.connect(this, &EditorHost::onResolutions);
+    }
+    ~EditorHost() override { disconnect_all(); }
+
+    void onCheck(const std::string &taskId, const std::wstring &text)
+    {
+        checks.append({taskId, QString::fromStdWString(text)});
+        if (answerAtOnce)
+            m_engine->onFilterWordResult(taskId, verdict);
+    }
+    void onCameraList(std::vector<std::wstring> &list) { list = cameras; }
+    void onResolutions(std::wstring device, std::vector<tagSIZE> &list)
+    {
+        const auto found = sizes.find(device);
+        if (found != sizes.end())
+            list = found->second;
+    }
+
+    bool answerAtOnce = true;
+    bool verdict = true;
+    QList<QPair<std::string, QString>> checks;
+    std::vector<std::wstring> cameras;
+    std::map<std::wstring, std::vector<tagSIZE>> sizes;
+
+private:
+    PreviewEngine *m_engine;
+};
+
+class EngineFixture
+{
+public:
+    EngineFixture()
+    {
+        engine = PreviewEngine::createInstance();
+        receiver = std::make_unique<HostReceiver>(engine);
+        host = std::make_unique<EditorHost>(engine);
+        engine->init(30);
+        engine->setVideoSize(1280, 720); // a scene of 746 x 420
+    }
+    ~EngineFixture()
+    {
+        host.reset();
+        receiver.reset();
+        if (PreviewEngine *instance = PreviewEngine::instance())
+            instance->release();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        view.reset();
+        graphics.reset();
+        if (!keepStoredFile)
+            QFile::remove(PreviewCenterData().settingFileName());
+    }
+
+    bool show()
+    {
+        graphics = std::make_unique<QGraphicsScene>();
+        view = std::make_unique<QGraphicsView>(graphics.get());
+        view->setFrameShape(QFrame::NoFrame);
+        view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto *root = new UIControl;
+        root->resize(746, 420);
+        graphics->addItem(root);
+        graphics->setSceneRect(root->boundingRect());
+        view->resize(746, 420);
+        view->show();
+        QApplication::setActiveWindow(view.get());
+        if (!QTest::qWaitForWindowActive(view.get()))
+            return false;
+        engine->showPreview(root);
+        return container() != nullptr;
+    }
+
+    PreviewContainer *container() const { return engine->controller()->container(); }
+    PreviewCombineLogic *combine() const { return engine->controller()->combine(); }
+
+    BasicLayer *item(quint32 layerId) const
+    {
+        auto *layer = qobject_cast<CMBasicLayer *>(combine()->layerById(layerId));
+        return layer ? qobject_cast<BasicLayer *>(layer->uiLayer()) : nullptr;
+    }
+    // The ids of the stack, back to front.
+    QList<quint32> stack() const
+    {
+        QList<quint32> ids;
+        for (const QPointer<CMLayer> &layer : combine()->layers()) {
+            if (layer && !layer->isDeleted())
+                ids.append(layer->layerId());
+        }
+        return ids;
+    }
+
+    // The open window of class T the scene shows, or null.
+    template<typename T>
+    T *window() const
+    {
+        const QList<T *> found = view->findChildren<T *>();
+        for (T *candidate : found) {
+            if (candidate->isVisible())
+                return candidate;
+        }
+        return nullptr;
+    }
+
+    // One game frame in, the composed output frame out.
+    QImage compose()
+    {
+        const QByteArray game = solidFrame(1280, 720, 0xFF404040);
+        const size_t before = receiver->frameCount();
+        engine->pushGameVideoData(game.constData(), uint(game.size()), 1280, 720, before + 1);
+        if (!receiver->waitForFrames(before + 1))
+            return QImage();
+        QCoreApplication::sendPostedEvents();
+        return receiver->takeFrames().back().image;
+    }
+    QRgb outputAt(const QImage &frame, const QPointF &scenePos) const
+    {
+        return frame.pixel(int(scenePos.x() * frame.width() / 746.0),
+                           int(scenePos.y() * frame.height() / 420.0)) |
+               0xFF000000u;
+    }
+
+    // The stored layout as it is on disk after the host hides the preview.
+    QByteArray storedFile()
+    {
+        engine->hidePreview();
+        QFile file(PreviewCenterData().settingFileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // For a test that starts the engine again on what it stored.
+    bool keepStoredFile = false;
+    PreviewEngine *engine = nullptr;
+    std::unique_ptr<HostReceiver> receiver;
+    std::unique_ptr<EditorHost> host;
+    std::unique_ptr<QGraphicsScene> graphics;
+    std::unique_ptr<QGraphicsView> view;
+};

@@ -1,0 +1,341 @@
+// Editing layers through the real editor windows, end to end: the engine as a host drives it,
+// real input into the editors, and the composed frame and the stored file checked after each
+// step.
+
+#include "EngineFixture.h"
+
+#include "CameraSettingWindow.h"
+#include "EditorTestSupport.h"
+#include "FontColorSelector.h"
+#include "FontColorWindow.h"
+#include "ImageSettingWindow.h"
+#include "Log.h"
+#include "PicLayer.h"
+#include "TextEditWindow.h"
+#include "TextLayer.h"
+
+#include <appcommon/pubfunc.h>
+#include <appcommon/TipMessageWindow.h>
+#include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UILineEditControl.h>
+#include <guifoundation/UISliderControl.h>
+#include <guifoundation/UITextEditControl.h>
+
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+using EditorTest::child;
+using EditorTest::click;
+
+namespace {
+
+QString savePicture(const QTemporaryDir &dir, const QString &name, const QColor &colour)
+{
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(colour);
+    const QString path = dir.filePath(name);
+    picture.save(path);
+    return path;
+}
+
+// Typing into a text field of an editor, as the user does.
+void typeInto(UIControl *field, const QString &keys)
+{
+    click(field);
+    QTest::keyClick(field->graphicsView()->viewport(), Qt::Key_End);
+    QTest::keyClicks(field->graphicsView()->viewport(), keys);
+}
+
+void doubleClick(QGraphicsView *view, const QPointF &scenePos)
+{
+    const QPoint at = view->mapFromScene(scenePos);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+int countPixels(const QImage &frame, const QRect &area, QRgb colour)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += (frame.pixel(x, y) | 0xFF000000u) == colour ? 1 : 0;
+    }
+    return count;
+}
+
+QString translated(const char *context, const char *text)
+{
+    return QCoreApplication::translate(context, text);
+}
+
+} // namespace
+
+class TestEditingLayers : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void newLayersAreKeptOnOkAndGoneOnCancel();
+    void cameraLayersFollowTheHostsCameras();
+    void cancelRestoresExistingLayersExactly();
+    void hostileTextNeverBreaksTheStoredFileOrTheLog();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_red;
+    QString m_blue;
+    QString m_logPath;
+};
+
+void TestEditingLayers::initTestCase()
+{
+    m_red = savePicture(m_dir, QStringLiteral("red.png"), Qt::red);
+    m_blue = savePicture(m_dir, QStringLiteral("blue.png"), Qt::blue);
+    m_logPath = m_dir.filePath(QStringLiteral("engine.log"));
+    QVERIFY(openLogFile(m_logPath.toStdWString()));
+}
+
+void TestEditingLayers::newLayersAreKeptOnOkAndGoneOnCancel()
+{
+    EngineFixture f;
+    QVERIFY(f.show());
+    const int stacked = int(f.stack().size());
+
+    // A new picture: pending while its editor is open, refused without a picture.
+    f.engine->addImageLayer();
+    auto *picture = f.window<ImageSettingWindow>();
+    QVERIFY(picture);
+    QCOMPARE(f.stack().size(), stacked);
+    click(child<UIButtonControl>(picture, "okButton"));
+    auto *tip = picture->findChild<TipMessageWindow *>();
+    QVERIFY(tip && tip->isVisible());
+    QCOMPARE(tip->message(), translated("ImageSettingWindow", "path is no valid"));
+    tip->close();
+    typeInto(child<UILineEditControl>(picture, "folderPath"), m_red);
+    click(child<UIButtonControl>(picture, "okButton"));
+    QTRY_VERIFY(!f.window<ImageSettingWindow>());
+    QCOMPARE(f.stack().size(), stacked + 1);
+    auto *pictureItem = qobject_cast<PicLayer *>(f.item(f.stack().last()));
+    QVERIFY(pictureItem);
+    QCOMPARE(pictureItem->state(), int(BasicLayer::StateActive));
+    QImage frame = f.compose();
+    QCOMPARE(f.outputAt(frame, pictureItem->geometry().center()), qRgb(255, 0, 0));
+
+    // Cancelled, a new layer leaves nothing behind.
+    const int items = int(f.container()->layers().size());
+    f.engine->addImageLayer();
+    QVERIFY(f.window<ImageSettingWindow>());
+    QCOMPARE(f.container()->layers().size(), items + 1);
+    click(child<UIButtonControl>(f.window<ImageSettingWindow>(), "cancelButton"));
+    QTRY_COMPARE(f.container()->layers().size(), items);
+    QCOMPARE(f.stack().size(), stacked + 1);
+
+    // A new text: confirmed once the host has passed it.
+    f.engine->addTextLayer();
+    auto *text = f.window<TextEditWindow>();
+    QVERIFY(text);
+    typeInto(child<UITextEditControl>(text, "textedite"), QStringLiteral("Hi there"));
+    click(child<UIButtonControl>(text, "okButton"));
+    QTRY_VERIFY(!f.window<TextEditWindow>());
+    QCOMPARE(f.host->checks.last().second, QStringLiteral("Hi there"));
+    QCOMPARE(f.stack().size(), stacked + 2);
+    auto *textItem = qobject_cast<TextLayer *>(f.item(f.stack().last()));
+    QVERIFY(textItem);
+    QCOMPARE(textItem->text(), QStringLiteral("Hi there"));
+    frame = f.compose();
+    const QRectF textArea = textItem->geometry();
+    const QRect output(int(textArea.x() * 1280 / 746), int(textArea.y() * 720 / 420),
+                       int(textArea.width() * 1280 / 746), int(textArea.height() * 720 / 420));
+    QVERIFY(countPixels(frame, output, qRgb(255, 0, 0)) > 20);
+
+    // Refused by the host: nothing is added.
+    f.host->verdict = false;
+    f.engine->addTextLayer();
+    typeInto(child<UITextEditControl>(f.window<TextEditWindow>(), "textedite"),
+             QStringLiteral("bad word"));
+    click(child<UIButtonControl>(f.window<TextEditWindow>(), "okButton"));
+    QVERIFY(f.window<TextEditWindow>());
+    f.window<TextEditWindow>()->close();
+    QCOMPARE(f.stack().size(), stacked + 2);
+
+    const QByteArray stored = f.storedFile();
+    QVERIFY(stored.contains(QFileInfo(m_red).fileName().toUtf8()));
+    QVERIFY(stored.contains("Hi there"));
+    QVERIFY(!stored.contains("bad word"));
+}
+
+void TestEditingLayers::cameraLayersFollowTheHostsCameras()
+{
+    EngineFixture f;
+    f.host->cameras = {L"USB camera", L"Virtual camera"};
+    f.host->sizes[L"USB camera"] = {{1280, 720}, {640, 480}, {1280, 720}};
+    f.host->sizes[L"Virtual camera"] = {{1920, 1080}};
+    QVERIFY(f.show());
+    const int stacked = int(f.stack().size());
+
+    // A new camera opens the first camera at its preferred size, and the second on request.
+    f.engine->addCameraLayer();
+    auto *editor = f.window<CameraSettingWindow>();
+    QVERIFY(editor);
+    QCOMPARE(f.receiver->opens.last(), QStringLiteral("USB camera"));
+    QCOMPARE(f.receiver->lastOpenSize.cx, 640);
+    EditorTest::choose(child<UIComboBoxControl>(editor, "cameraCombobox"), 1);
+    QCOMPARE(f.receiver->opens.last(), QStringLiteral("Virtual camera"));
+    QCOMPARE(f.receiver->lastOpenSize.cx, 1920);
+    click(child<UIButtonControl>(editor, "okButton"));
+    QTRY_VERIFY(!f.window<CameraSettingWindow>());
+    QCOMPARE(f.stack().size(), stacked + 1);
+
+    // Only one camera: the second request shows the notice, not an editor.
+    f.engine->addCameraLayer();
+    QVERIFY(!f.window<CameraSettingWindow>());
+    QVERIFY(f.container()->tipWindow());
+    f.container()->tipWindow()->close();
+
+    // A new camera cancelled: the host is told to close it, and the layer goes.
+    f.engine->removeCameraLayers();
+    QCOMPARE(f.stack().size(), stacked);
+    const int closes = f.receiver->closes;
+    f.engine->addCameraLayer();
+    QCOMPARE(f.stack().size(), stacked + 1);
+    click(child<UIButtonControl>(f.window<CameraSettingWindow>(), "cancelButton"));
+    QTRY_VERIFY(!f.window<CameraSettingWindow>());
+    QVERIFY(f.receiver->closes > closes);
+    QCOMPARE(f.stack().size(), stacked);
+    QCOMPARE(f.container()->countLayersOfType(LT_CAMERA), 0);
+}
+
+void TestEditingLayers::cancelRestoresExistingLayersExactly()
+{
+    EngineFixture f;
+    const quint32 picture =
+        f.combine()
+            ->addImageLayer(m_red, true, QPoint(60, 60), true, QSize(200, 100), 80, {})
+            ->layerId();
+    FontInfoConfig style;
+    style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
+    style.setColor(QColor(0, 200, 0));
+    const quint32 text =
+        f.combine()
+            ->addTextLayer(style, QStringLiteral("Hello"), QPoint(560, 300), true, {})
+            ->layerId();
+    QVERIFY(f.show());
+    auto *pictureItem = qobject_cast<PicLayer *>(f.item(picture));
+    auto *textItem = qobject_cast<TextLayer *>(f.item(text));
+    QVERIFY(pictureItem && textItem);
+    const QRectF pictureRect = pictureItem->geometry();
+    const QRectF textRect = textItem->geometry();
+    f.compose(); // the game layer takes the video's shape with the first frame
+    const QImage before = f.compose();
+    const int stacked = int(f.stack().size());
+
+    // The picture: another file and another opacity while the editor is open, then cancel.
+    doubleClick(f.view.get(), pictureRect.center());
+    auto *pictureEditor = f.window<ImageSettingWindow>();
+    QVERIFY(pictureEditor);
+    auto *path = child<UILineEditControl>(pictureEditor, "folderPath");
+    path->setText(m_blue);
+    child<UISliderControl>(pictureEditor, "transparenceSlider")->setFocus();
+    QTest::keyClick(pictureEditor->viewport(), Qt::Key_End);
+    QCOMPARE(pictureItem->path(), m_blue);
+    QCOMPARE(pictureItem->alpha(), 100);
+    QCOMPARE(f.outputAt(f.compose(), pictureRect.center()), qRgb(0, 0, 255));
+    click(child<UIButtonControl>(pictureEditor, "cancelButton"));
+    QTRY_VERIFY(!f.window<ImageSettingWindow>());
+    QCOMPARE(pictureItem->path(), m_red);
+    QCOMPARE(pictureItem->alpha(), 80);
+    QCOMPARE(pictureItem->geometry(), pictureRect);
+
+    // The text: grown past the right edge (which moves it left), bold and recoloured.
+    // (The double click that opened the picture's editor left no press behind.)
+    doubleClick(f.view.get(), textRect.center());
+    auto *textEditor = f.window<TextEditWindow>();
+    QVERIFY(textEditor);
+    typeInto(child<UITextEditControl>(textEditor, "textedite"),
+             QStringLiteral(", world of streams"));
+    click(child<UIButtonControl>(textEditor, "buttonFontBold"));
+    click(child<UIButtonControl>(textEditor, "buttonFontColor"));
+    auto *colours = textEditor->findChild<FontColorWindow *>();
+    QVERIFY(colours);
+    auto *grid = child<FontColorSelector>(colours, "colorWidget");
+    QTRY_VERIFY(grid->size().width() > 100);
+    click(grid, grid->cellRect(3, 4).center());
+    QCOMPARE(textItem->text(), QStringLiteral("Hello, world of streams"));
+    QVERIFY(textItem->geometry().x() < textRect.x());
+    QVERIFY(textItem->fontInfo().font().bold());
+    QCOMPARE(textItem->fontInfo().color(), QColor(255, 0, 0));
+    QVERIFY(f.compose() != before);
+    click(child<UIButtonControl>(textEditor, "cancelButton"));
+    QTRY_VERIFY(!f.window<TextEditWindow>());
+    QCOMPARE(textItem->text(), QStringLiteral("Hello"));
+    QCOMPARE(textItem->geometry(), textRect);
+    QVERIFY(!textItem->fontInfo().font().bold());
+    QCOMPARE(textItem->fontInfo().color(), QColor(0, 200, 0));
+
+    // The broadcast picture is what it was, to the pixel.
+    QCOMPARE(f.compose(), before);
+
+    // OK on an existing layer keeps the change and adds no second compositing layer.
+    doubleClick(f.view.get(), pictureRect.center());
+    QVERIFY(f.window<ImageSettingWindow>());
+    child<UILineEditControl>(f.window<ImageSettingWindow>(), "folderPath")->setText(m_blue);
+    click(child<UIButtonControl>(f.window<ImageSettingWindow>(), "okButton"));
+    QTRY_VERIFY(!f.window<ImageSettingWindow>());
+    QCOMPARE(f.stack().size(), stacked);
+    QCOMPARE(pictureItem->path(), m_blue);
+    QVERIFY(f.storedFile().contains("blue.png"));
+}
+
+void TestEditingLayers::hostileTextNeverBreaksTheStoredFileOrTheLog()
+{
+    const QString hostile = QStringLiteral("\u202Eab\u0007c\u200F\r\n\u0000d\u001B[2J");
+    QString shown;
+    {
+        EngineFixture f;
+        f.keepStoredFile = true;
+        QVERIFY(f.show());
+        f.engine->addTextLayer();
+        auto *text = f.window<TextEditWindow>();
+        QVERIFY(text);
+        auto *box = child<UITextEditControl>(text, "textedite");
+        QGuiApplication::clipboard()->setText(QString(10000, QChar(0x05D0)) + hostile);
+        click(box);
+        QTest::keyClick(text->viewport(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box->text().size(), TextEditWindow::TypedTextLength);
+        box->setText(hostile);
+        shown = box->text();
+        for (const QChar c : shown)
+            QVERIFY(c == QLatin1Char('\n') || c.category() != QChar::Other_Control);
+        QVERIFY(shown.contains(QChar(0x202E)) && shown.contains(QChar(0x200F)));
+        click(child<UIButtonControl>(text, "okButton"));
+        QTRY_VERIFY(!f.window<TextEditWindow>());
+
+        const QByteArray stored = f.storedFile();
+        QXmlStreamReader reader(stored);
+        while (!reader.atEnd())
+            reader.readNext();
+        QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    }
+    {
+        // The next start shows the text as it was stored.
+        EngineFixture f;
+        QVERIFY(f.show());
+        bool found = false;
+        for (BasicLayer *layer : f.container()->layers()) {
+            if (auto *item = qobject_cast<TextLayer *>(layer))
+                found = found || item->text() == shown;
+        }
+        QVERIFY(found);
+    }
+    QFile log(m_logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray lines = log.readAll();
+    QVERIFY(lines.contains("TextEditWindow::on_FilterWordResult"));
+    for (const char c : lines)
+        QVERIFY(uchar(c) >= 0x20 || c == '\r' || c == '\n' || c == '\t');
+}
+
+QTEST_MAIN(TestEditingLayers)
+#include "tst_editinglayers.moc"
