@@ -59,6 +59,9 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
         return;
     }
 
+    // The picture is for the scene item alone; without one nobody would see it.
+    if (!hasUILayer())
+        return;
     QImage picture;
     const QRectF rc = uiRect();
     const int w = truncate(rc.width());
