@@ -78,6 +78,17 @@ int FramePool::take()
     m_ready.wait(lock, [this] { return m_queued > 0 || m_closed; });
     if (m_queued == 0)
         return -1;
+    return _popQueued();
+}
+
+int FramePool::tryTake()
+{
+    const std::lock_guard<std::mutex> guard(m_mutex);
+    return m_queued == 0 ? -1 : _popQueued();
+}
+
+int FramePool::_popQueued()
+{
     const int index = m_queue[m_head];
     m_head = (m_head + 1) % m_queue.size();
     --m_queued;

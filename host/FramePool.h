@@ -39,7 +39,11 @@ public:
 
     // Consumer: the index of the next frame, waiting for one; -1 once closed and drained.
     int take();
+    // Consumer that must not wait (a GUI thread): the next frame's index, or -1 when none is
+    // queued.
+    int tryTake();
     Frame &frame(int index) { return m_frames[std::size_t(index)]; }
+    const Frame &frame(int index) const { return m_frames[std::size_t(index)]; }
     // Consumer: gives a taken buffer back.
     void recycle(int index);
 
@@ -47,6 +51,7 @@ public:
     void close();
 
 private:
+    int _popQueued(); // with m_mutex held and a frame queued
     void _giveBack(int index);
 
     std::vector<Frame> m_frames;

@@ -7,19 +7,15 @@
 #include "FrameStats.h"
 #include "GameFeed.h"
 #include "GameSource.h"
+#include "LayoutInstaller.h"
 #include "MonotonicClock.h"
 #include "QtCameraBackend.h"
 #include "Y4mWriter.h"
 
-#include <appcommon/pubfunc.h>
 #include <previewengine/IPreviewEngine.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
 
@@ -57,61 +53,15 @@ HeadlessSession::~HeadlessSession()
     disconnect_all();
 }
 
-bool HeadlessSession::_installLayout(QString *error) const
-{
-    const QFileInfo source(m_options.layoutFile);
-    QFile layout(source.absoluteFilePath());
-    if (!source.isFile() || !layout.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("--layout: cannot read %1").arg(m_options.layoutFile);
-        return false;
-    }
-    const QByteArray content = layout.readAll();
-    const QFileInfo settings(QString::fromStdWString(pubfunc::getPreviewSettingFileName()));
-    if (settings == source)
-        return true; // already the settings file: nothing to copy, and nothing to lose
-    // Through a symbolic link to the file it names, so the user's link survives.
-    const QString target = settings.exists() ? settings.canonicalFilePath() : settings.filePath();
-    QDir().mkpath(QFileInfo(target).absolutePath());
-
-    QFile current(target);
-    if (current.exists()) {
-        if (current.open(QIODevice::ReadOnly) && current.readAll() == content) {
-            out() << "previewhost: layout " << m_options.layoutFile << " is already installed"
-                  << Qt::endl;
-            return true;
-        }
-        current.close();
-        // The user's own layout is kept, never overwritten.
-        const QString backup =
-            QStringLiteral("%1.%2.bak")
-                .arg(target,
-                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-        if (!QFile::copy(target, backup)) {
-            *error = QStringLiteral("--layout: cannot keep %1 as %2; nothing replaced")
-                         .arg(target, backup);
-            return false;
-        }
-        out() << "previewhost: the layout it replaces is kept as " << backup << Qt::endl;
-    }
-    QSaveFile installed(target);
-    installed.setDirectWriteFallback(true);
-    if (!installed.open(QIODevice::WriteOnly) || installed.write(content) != content.size() ||
-        !installed.commit()) {
-        *error = QStringLiteral("--layout: cannot write %1").arg(target);
-        return false;
-    }
-    out() << "previewhost: layout " << m_options.layoutFile << " installed as " << target
-          << Qt::endl;
-    return true;
-}
-
 int HeadlessSession::run()
 {
     const std::int64_t frames = std::int64_t(m_options.seconds) * m_options.fps;
 
     if (!m_options.layoutFile.isEmpty()) {
         QString error;
-        if (!_installLayout(&error)) {
+        if (!LayoutInstaller::install(m_options.layoutFile, &error, [](const QString &line) {
+                out() << "previewhost: " << line << Qt::endl;
+            })) {
             out() << "previewhost: " << error << Qt::endl;
             return 2;
         }

@@ -50,8 +50,6 @@ private:
     void onVideoSizeChanged(unsigned int width, unsigned int height);
 
     void _connect(ZqStudio::IPreviewEngine *engine);
-    // Installs a copy of the layout file as the engine's settings file.
-    bool _installLayout(QString *error) const;
     // Lets frames still in the engine arrive: returns once deliveries stop for a moment.
     void _drain() const;
 

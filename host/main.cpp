@@ -2,6 +2,8 @@
 
 #include "GallerySession.h"
 #include "HeadlessSession.h"
+#include "HostLanguage.h"
+#include "WindowSession.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -80,32 +82,41 @@ int main(int argc, char *argv[])
         QStringLiteral("Game video: a video file played in a loop, or \"desktop\" for the screen "
                        "(default: the test picture)."),
         QStringLiteral("file|desktop"));
+    // --language is the gallery's older spelling of --lang.
+    const QCommandLineOption langOption(
+        {QStringLiteral("lang"), QStringLiteral("language")},
+        QStringLiteral("Language of the windows: zh-CN or en (default: the system's)."),
+        QStringLiteral("zh-CN|en"));
     const QCommandLineOption galleryOption(
         QStringLiteral("gallery"), QStringLiteral("Show the gallery of the GUI's controls."));
-    const QCommandLineOption languageOption(
-        QStringLiteral("language"), QStringLiteral("Show the windows in this language (zh-CN)."),
-        QStringLiteral("name"));
     const QCommandLineOption stateOption(
         QStringLiteral("state"),
         QStringLiteral("Open this part of the window at start (gallery: tip, combo, menu)."),
         QStringLiteral("name"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
-        QStringLiteral("Save the open windows as a PNG file once shown, then quit."),
+        QStringLiteral("Save the open windows as a PNG file once shown, then quit (gallery)."),
         QStringLiteral("file"));
     parser.addOptions({headlessOption, engineOption, gameSizeOption, fpsOption, secondsOption,
                        outputOption, filterWordsOption, cameraOption, layoutOption, gameOption,
-                       galleryOption, languageOption, stateOption, screenshotOption});
+                       langOption, galleryOption, stateOption, screenshotOption});
     parser.process(app);
 
     QTextStream err(stderr);
+    if (parser.isSet(langOption) && !HostLanguage::isSupported(parser.value(langOption))) {
+        err << "previewhost: --lang wants zh-CN or en" << Qt::endl;
+        return 2;
+    }
     if (parser.isSet(galleryOption)) {
-        GallerySession gallery({parser.value(engineOption), parser.value(languageOption),
-                                parser.value(stateOption), parser.value(screenshotOption)});
+        // The gallery shows its source texts unless a translation is named.
+        const QString language =
+            parser.value(langOption) == QLatin1String("en") ? QString() : parser.value(langOption);
+        GallerySession gallery({parser.value(engineOption), language, parser.value(stateOption),
+                                parser.value(screenshotOption)});
         return gallery.run();
     }
-    if (!parser.isSet(headlessOption)) {
-        err << "previewhost: only --headless runs are available so far" << Qt::endl;
+    if (parser.isSet(screenshotOption) || parser.isSet(stateOption)) {
+        err << "previewhost: --screenshot and --state go with --gallery" << Qt::endl;
         return 2;
     }
 
@@ -136,6 +147,18 @@ int main(int argc, char *argv[])
     options.layoutFile = parser.value(layoutOption);
     options.game = parser.value(gameOption);
 
+    if (!parser.isSet(headlessOption)) {
+        WindowSession::Options window;
+        window.enginePath = options.enginePath;
+        window.game = options.game;
+        window.gameSize = options.gameSize;
+        window.fps = options.fps;
+        window.filterWordsFile = options.filterWordsFile;
+        window.layoutFile = options.layoutFile;
+        window.language = parser.value(langOption);
+        window.startCamera = options.startCamera;
+        return WindowSession(window).run();
+    }
     HeadlessSession session(options);
     return session.run();
 }

@@ -14,6 +14,7 @@ private Q_SLOTS:
     void percentileUsesExactRanks();
     void latencyMatchesByTimestamp();
     void concurrentPushAndDelivery();
+    void intervalsReportRateLossAndLatency();
 };
 
 static std::vector<std::int64_t> range(std::int64_t from, std::int64_t to)
@@ -76,6 +77,49 @@ void tst_FrameStats::concurrentPushAndDelivery()
     QCOMPARE(stats.unmatched(), 0);
     QCOMPARE(stats.latency().samples, std::size_t(Frames));
     QCOMPARE(stats.latency().maxMicros, 7);
+}
+
+// What the window's status line shows: each interval on its own, and frames the engine dropped
+// counted once and forgotten, so a long run keeps no memory of them.
+void tst_FrameStats::intervalsReportRateLossAndLatency()
+{
+    FrameStats stats(0, FrameStats::History::IntervalsOnly);
+    // First second: 60 frames pushed every 16 ms from t = 1 s, all but the last two delivered
+    // 2 ms later, frame 10 after 9 ms.
+    for (unsigned long i = 0; i < 60; ++i)
+        stats.recordPush(i, 1000000 + i * 16000);
+    for (unsigned long i = 0; i < 58; ++i)
+        stats.recordDelivery(i, 1000000 + i * 16000 + (i == 10 ? 9000 : 2000));
+    FrameStats::Interval first = stats.takeInterval(2000000);
+    QCOMPARE(first.seconds, 1.0);
+    QCOMPARE(first.pushed, 60);
+    QCOMPARE(first.delivered, 58);
+    QCOMPARE(first.deliveredPerSecond(), 58.0);
+    QCOMPARE(first.lost, 0); // the last two may still come
+    QCOMPARE(first.latency.samples, std::size_t(58));
+    QCOMPARE(first.latency.maxMicros, 9000);
+    QCOMPARE(first.latency.p99Micros, 9000.0);
+    QCOMPARE(first.latency.meanMicros, (57 * 2000.0 + 9000.0) / 58);
+
+    // Half a second later: one of the two arrives late, the other is given up on; a push that
+    // raced with the reader (stamped after its clock reading) is not lost.
+    stats.recordDelivery(58, 2200000);
+    stats.recordPush(1000, 2500001);
+    FrameStats::Interval second = stats.takeInterval(2500000, 300000);
+    QCOMPARE(second.seconds, 0.5);
+    QCOMPARE(second.delivered, 1);
+    QCOMPARE(second.lost, 1);
+    QCOMPARE(second.latency.samples, std::size_t(1));
+    QCOMPARE(second.latency.meanMicros, double(2200000 - (1000000 + 58 * 16000)));
+    QCOMPARE(stats.lost(), 1);
+    // A frame given up on that turns up after all is not matched twice.
+    stats.recordDelivery(59, 2600000);
+    QCOMPARE(stats.unmatched(), 1);
+    const FrameStats::Interval third = stats.takeInterval(2600000, 300000);
+    QCOMPARE(third.lost, 0);
+    QCOMPARE(third.latency.samples, std::size_t(0));
+    // Nothing is kept for the whole run in this mode.
+    QCOMPARE(stats.latency().samples, std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(tst_FrameStats)

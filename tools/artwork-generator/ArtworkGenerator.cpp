@@ -92,6 +92,32 @@ QList<ArtworkGenerator::Picture> ArtworkGenerator::demoPictures() const
     return {{QStringLiteral("banner.png"), demoBanner()}};
 }
 
+QList<ArtworkGenerator::Picture> ArtworkGenerator::hostIcons() const
+{
+    const QList<QPair<QString, HostIcon>> icons = {
+        {QStringLiteral("add-camera"), HostIcon::AddCamera},
+        {QStringLiteral("add-text"), HostIcon::AddText},
+        {QStringLiteral("add-picture"), HostIcon::AddPicture},
+        {QStringLiteral("remove-camera"), HostIcon::RemoveCamera},
+        {QStringLiteral("edit-layers"), HostIcon::EditLayers},
+        {QStringLiteral("preview"), HostIcon::Preview},
+        {QStringLiteral("layers"), HostIcon::Layers},
+    };
+    QList<Picture> pictures;
+    for (const auto &[name, icon] : icons) {
+        pictures.append({name + QStringLiteral(".png"), hostIcon(icon, 1)});
+        pictures.append({name + QStringLiteral("@2x.png"), hostIcon(icon, 2)});
+    }
+    pictures.append({QStringLiteral("previewhost.png"), programIcon(1)});
+    pictures.append({QStringLiteral("previewhost@2x.png"), programIcon(2)});
+    return pictures;
+}
+
+bool ArtworkGenerator::writeHostIcons(const QString &iconDir, QString *error) const
+{
+    return _write(hostIcons(), iconDir, error);
+}
+
 bool ArtworkGenerator::writeAll(const QString &themeDir, QString *error) const
 {
     return _write(pictures(), themeDir, error);
@@ -476,5 +502,159 @@ QImage ArtworkGenerator::scrollBarSlider(qreal scale)
     painter.setPen(QPen(QColor(165, 165, 165), 1));
     for (const qreal y : {20.5, 23.5, 26.5})
         painter.drawLine(QPointF(3.5, y), QPointF(7.5, y));
+    return image;
+}
+
+// The toolbar icons share one 24-unit grid: light glyphs with 2-unit strokes centred on whole
+// units (so both scales land on pixel edges), the product's orange for what is active, and a
+// round badge at the lower right for adding or removing.
+namespace {
+
+const QColor Glyph(228, 228, 232);
+const QColor RemoveRed(232, 76, 61);
+
+QPen glyphPen(qreal width = 2)
+{
+    return QPen(Glyph, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+}
+
+void drawCamera(QPainter &painter)
+{
+    painter.setPen(glyphPen());
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(3, 6, 11, 8), 2, 2);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Glyph);
+    painter.drawPolygon(QPolygonF({{15, 9}, {21, 5.5}, {21, 14.5}, {15, 11}}));
+}
+
+} // namespace
+
+void ArtworkGenerator::_drawBadge(QPainter &painter, Badge badge)
+{
+    const QPointF centre(19, 19);
+    // A clear ring keeps the badge apart from the glyph below it.
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(centre, 6, 6);
+    painter.restore();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(badge == Badge::Add ? Accent : RemoveRed);
+    painter.drawEllipse(centre, 4.75, 4.75);
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(16, 18, 6, 2));
+    if (badge == Badge::Add)
+        painter.drawRect(QRectF(18, 16, 2, 6));
+}
+
+QImage ArtworkGenerator::hostIcon(HostIcon icon, int scale)
+{
+    QImage image = _transparent(24, 24, scale);
+    QPainter painter(&image);
+    antialiased(painter);
+    switch (icon) {
+    case HostIcon::AddCamera:
+    case HostIcon::RemoveCamera:
+        drawCamera(painter);
+        _drawBadge(painter, icon == HostIcon::AddCamera ? Badge::Add : Badge::Remove);
+        break;
+    case HostIcon::AddText:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Glyph);
+        painter.drawRect(QRectF(3, 3, 15, 3));
+        painter.drawRect(QRectF(9, 3, 3, 15));
+        painter.drawRect(QRectF(7, 16, 7, 2));
+        _drawBadge(painter, Badge::Add);
+        break;
+    case HostIcon::AddPicture:
+        painter.setPen(glyphPen());
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(3, 4, 16, 12), 1.5, 1.5);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Glyph);
+        painter.drawPolygon(QPolygonF({{4, 15}, {8.5, 9.5}, {11.5, 13}, {14, 10.5}, {18, 15}}));
+        painter.drawEllipse(QPointF(14.5, 7.5), 1.5, 1.5);
+        _drawBadge(painter, Badge::Add);
+        break;
+    case HostIcon::EditLayers: {
+        // The preview's own selection: a frame with square handles.
+        QPen frame(Glyph, 1.5);
+        painter.setPen(frame);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(5, 5, 14, 14));
+        painter.setPen(QPen(AccentDark, 1));
+        painter.setBrush(Accent);
+        for (const QPointF corner :
+             {QPointF(5, 5), QPointF(19, 5), QPointF(5, 19), QPointF(19, 19)})
+            painter.drawRect(QRectF(corner - QPointF(2.5, 2.5), QSizeF(5, 5)));
+        // The mouse pointer that moves it.
+        painter.setPen(QPen(QColor(38, 38, 42), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Glyph);
+        painter.drawPolygon(QPolygonF({{9.5, 8.5},
+                                       {9.5, 17.5},
+                                       {11.75, 15.25},
+                                       {13.5, 18.75},
+                                       {15.25, 17.9},
+                                       {13.5, 14.5},
+                                       {16.5, 14.5}}));
+        break;
+    }
+    case HostIcon::Preview: {
+        QPainterPath eye;
+        eye.moveTo(2, 12);
+        eye.cubicTo(5.5, 6, 18.5, 6, 22, 12);
+        eye.cubicTo(18.5, 18, 5.5, 18, 2, 12);
+        painter.setPen(QPen(Glyph, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(eye);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Accent);
+        painter.drawEllipse(QPointF(12, 12), 3.5, 3.5);
+        painter.setBrush(QColor(255, 255, 255, 220));
+        painter.drawEllipse(QPointF(13.25, 10.75), 1.1, 1.1);
+        break;
+    }
+    case HostIcon::Layers: {
+        painter.setPen(QPen(Glyph, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolyline(QPolygonF({{3, 16}, {12, 21}, {21, 16}}));
+        painter.drawPolyline(QPolygonF({{3, 12}, {12, 17}, {21, 12}}));
+        painter.setPen(QPen(AccentDark, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Accent);
+        painter.drawPolygon(QPolygonF({{12, 3}, {21, 8}, {12, 13}, {3, 8}}));
+        break;
+    }
+    }
+    return image;
+}
+
+QImage ArtworkGenerator::programIcon(int scale)
+{
+    QImage image = _transparent(64, 64, scale);
+    QPainter painter(&image);
+    antialiased(painter);
+    QLinearGradient fill(0, 4, 0, 60);
+    fill.setColorAt(0, QColor(255, 152, 72));
+    fill.setColorAt(1, AccentDark);
+    painter.setPen(QPen(QColor(48, 22, 8, 200), 1.5));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(4.75, 4.75, 54.5, 54.5), 13, 13);
+    // The preview's frame with its corner handles around a play sign.
+    painter.setPen(QPen(Qt::white, 2.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(16, 19, 32, 26));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    for (const QPointF corner :
+         {QPointF(16, 19), QPointF(48, 19), QPointF(16, 45), QPointF(48, 45)})
+        painter.drawRect(QRectF(corner - QPointF(3.5, 3.5), QSizeF(7, 7)));
+    QPainterPath play;
+    play.moveTo(28, 25);
+    play.lineTo(39, 32);
+    play.lineTo(28, 39);
+    play.closeSubpath();
+    painter.drawPath(play);
     return image;
 }

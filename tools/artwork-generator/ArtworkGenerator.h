@@ -25,10 +25,29 @@ public:
     // The reference host's demo pictures (its picture layer), in a stable order.
     QList<Picture> demoPictures() const;
 
+    // The reference host's window icons: toolbar icons of 24 x 24 and the program's 64 x 64
+    // icon, each also as "@2x" at twice the size.
+    QList<Picture> hostIcons() const;
+
     // Writes all pictures below themeDir, creating folders as needed. On failure returns false
     // and describes the first problem in *error.
     bool writeAll(const QString &themeDir, QString *error) const;
     bool writeDemo(const QString &demoDir, QString *error) const;
+    bool writeHostIcons(const QString &iconDir, QString *error) const;
+
+    enum class HostIcon {
+        AddCamera,
+        AddText,
+        AddPicture,
+        RemoveCamera,
+        EditLayers,
+        Preview,
+        Layers,
+    };
+    // One toolbar icon at scale 1 (24 x 24) or 2 (48 x 48), drawn on the pixel grid of both.
+    static QImage hostIcon(HostIcon icon, int scale);
+    // The program's icon at scale 1 (64 x 64) or 2.
+    static QImage programIcon(int scale);
 
     // The product's mark stamped into every broadcast frame: 236 x 136, real alpha, readable on
     // light and dark pictures alike.
@@ -63,5 +82,7 @@ private:
     static QImage _toolButton(const QString &glyph, bool bold, bool italic, bool underline,
                               bool colourBar, qreal scale);
     enum class Icon { Pencil, Bin, Up, Down };
+    enum class Badge { Add, Remove };
     static QImage _managerButton(Icon icon, qreal scale);
+    static void _drawBadge(QPainter &painter, Badge badge);
 };

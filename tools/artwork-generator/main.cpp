@@ -2,6 +2,8 @@
 //
 //   artwork-generator <theme dir>             e.g. artwork-generator resources/theme
 //   artwork-generator --demo <demo dir>       e.g. artwork-generator --demo host/demo
+//   artwork-generator --host-icons <dir>      e.g. artwork-generator --host-icons
+//   host/resources/icons
 
 #include "ArtworkGenerator.h"
 
@@ -22,7 +24,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption demoOption(
         QStringLiteral("demo"),
         QStringLiteral("Write the reference host's demo pictures instead."));
+    const QCommandLineOption hostIconsOption(
+        QStringLiteral("host-icons"),
+        QStringLiteral("Write the reference host's window icons instead."));
     parser.addOption(demoOption);
+    parser.addOption(hostIconsOption);
     parser.addPositionalArgument(QStringLiteral("themedir"),
                                  QStringLiteral("Folder that receives preview/*.png."));
     parser.process(app);
@@ -35,8 +41,13 @@ int main(int argc, char *argv[])
     QString error;
     const QString dir = parser.positionalArguments().constFirst();
     const ArtworkGenerator generator;
-    const bool written = parser.isSet(demoOption) ? generator.writeDemo(dir, &error)
-                                                  : generator.writeAll(dir, &error);
+    bool written = false;
+    if (parser.isSet(demoOption))
+        written = generator.writeDemo(dir, &error);
+    else if (parser.isSet(hostIconsOption))
+        written = generator.writeHostIcons(dir, &error);
+    else
+        written = generator.writeAll(dir, &error);
     if (!written) {
         err << "artwork-generator: " << error << Qt::endl;
         return 1;
