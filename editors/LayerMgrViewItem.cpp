@@ -1,6 +1,7 @@
 #include "LayerMgrViewItem.h"
 
 #include "LayersMgrWindow.h"
+#include "LayerType.h"
 
 #include <guifoundation/UICheckBoxControl.h>
 #include <guifoundation/UILabelControl.h>
@@ -64,7 +65,10 @@ void LayerMgrViewItem::updateFromModel()
     if (!item || !m_checkBox || !m_nameLabel)
         return;
     m_checkBox->setCheckState(item->data(LayersMgrWindow::CombineRole).toBool());
-    const QString name = item->data(LayersMgrWindow::NameRole).toString();
+    // The game layer of the default stack carries no name; a row still says what it is.
+    QString name = item->data(LayersMgrWindow::NameRole).toString();
+    if (name.isEmpty())
+        name = _kindName(item->data(LayersMgrWindow::LayerTypeRole).toInt());
     m_nameLabel->setText(name);
     // A long name is cut in the row; the whole of it is a tool tip away.
     m_nameLabel->setToolTip(m_nameLabel->isElided() ? name : QString());
@@ -72,6 +76,22 @@ void LayerMgrViewItem::updateFromModel()
     m_height = height > 0 ? height : DefaultHeight;
     updateGeometry();
     update();
+}
+
+QString LayerMgrViewItem::_kindName(int type)
+{
+    switch (type) {
+    case LT_GAMEVIDEO:
+        return tr("game video");
+    case LT_CAMERA:
+        return tr("camera");
+    case LT_PICTURE:
+        return tr("picture");
+    case LT_TEXT:
+        return tr("text");
+    default:
+        return QString();
+    }
 }
 
 void LayerMgrViewItem::setSelected(bool selected)

@@ -37,6 +37,8 @@ protected:
     void hoverLeaveEvent(QGraphicsSceneHoverEvent *event) override;
 
 private:
+    static QString _kindName(int type);
+
     QPointer<UICheckBoxControl> m_checkBox;
     QPointer<UILabelControl> m_nameLabel;
     int m_height = 30;

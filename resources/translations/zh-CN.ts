@@ -220,6 +220,25 @@
     </message>
 </context>
 <context>
+    <name>LayerMgrViewItem</name>
+    <message>
+        <source>game video</source>
+        <translation>游戏画面</translation>
+    </message>
+    <message>
+        <source>camera</source>
+        <translation>摄像头</translation>
+    </message>
+    <message>
+        <source>picture</source>
+        <translation>图片</translation>
+    </message>
+    <message>
+        <source>text</source>
+        <translation>文字</translation>
+    </message>
+</context>
+<context>
     <name>LayersMgrWindow</name>
     <message>
         <source>edit layer setting</source>

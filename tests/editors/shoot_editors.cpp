@@ -3,16 +3,19 @@
 //   shoot_editors --out DIR [--lang zh-CN|en]
 //
 // Writes <window>-<lang>@<scale>x.png for the picture, camera and text editors (the text editor
-// once more with its colour picker open), at the screen's device pixel ratio. Run under Xvfb
+// once more with its colour picker open) and the layer manager over a running engine's scene,
+// at the screen's device pixel ratio. Run under Xvfb
 // by scripts/screenshots; the windows are grabbed from the screen, so pop-ups show where they
 // open.
 
 #include "EditorTestSupport.h"
+#include "EngineFixture.h"
 
 #include "CameraLayerData.h"
 #include "CameraSettingWindow.h"
 #include "FontColorWindow.h"
 #include "ImageSettingWindow.h"
+#include "LayersMgrWindow.h"
 #include "PicLayerData.h"
 #include "TextEditWindow.h"
 #include "TextLayerData.h"
@@ -23,6 +26,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTranslator>
 
@@ -55,6 +59,45 @@ QRect around(const QWidget *window, int margin = 16)
     return window->frameGeometry().adjusted(-margin, -margin, margin, margin);
 }
 
+// The layer manager as a streamer opens it: every kind of layer under their own names, one text
+// out of the broadcast picture and the picture's row selected.
+bool shootLayersManager(bool chinese, QTranslator *translation)
+{
+    QTemporaryDir dir;
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(QColor(40, 120, 200));
+    const QString path = dir.filePath(QStringLiteral("banner.png"));
+    picture.save(path);
+
+    EngineFixture f;
+    // The engine installs its Chinese on creation; the language asked for answers first again.
+    QCoreApplication::removeTranslator(translation);
+    QCoreApplication::installTranslator(translation);
+    PreviewCombineLogic *stack = f.combine();
+    stack->addCameraLayer(QPoint(500, 260), true, QSize(220, 124), 100,
+                          QStringLiteral("Integrated Camera"), QSize(1280, 720),
+                          QStringLiteral("Integrated Camera"), false, 0, 0, 0);
+    stack->addImageLayer(path, true, QPoint(40, 300), true, QSize(200, 100), 100, QString());
+    stack->addTextLayer(QFont(QStringLiteral("微软雅黑"), 20), Qt::white,
+                        chinese ? QStringLiteral("欢迎来到直播间")
+                                : QStringLiteral("Welcome to the stream"),
+                        QPoint(20, 20), true, QString());
+    stack->addTextLayer(QFont(QStringLiteral("微软雅黑"), 14), Qt::yellow,
+                        chinese ? QStringLiteral("关注主播") : QStringLiteral("Follow me"),
+                        QPoint(20, 380), false, QString());
+    if (!f.show())
+        return false;
+    f.view->move(120, 80);
+    f.engine->controller()->showLayersMgr();
+    auto *window = f.window<LayersMgrWindow>();
+    if (!window)
+        return false;
+    settle();
+    if (auto *list = window->findChild<UIControl *>(QStringLiteral("layersList")))
+        EditorTest::click(list, QPointF(120, 2 * 30 + 15));
+    return save(around(window), QStringLiteral("layersmgrwindow"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -76,14 +119,14 @@ int main(int argc, char *argv[])
     QDir().mkpath(g_outDir);
     const QString lang = parser.value(langOption);
     g_suffix = QStringLiteral("-%1@%2x").arg(lang).arg(qRound(app.devicePixelRatio()));
-    QTranslator chinese;
-    if (lang == QLatin1String("zh-CN")) {
-        if (!chinese.load(QStringLiteral(TRANSLATION_FILE))) {
-            QTextStream(stderr) << "shoot_editors: no " << TRANSLATION_FILE << Qt::endl;
-            return 1;
-        }
-        QCoreApplication::installTranslator(&chinese);
+    // As an English host does, English too comes from its translation file.
+    QTranslator translation;
+    if (!translation.load(lang, QStringLiteral(LANGUAGE_DIR))) {
+        QTextStream(stderr) << "shoot_editors: no " << lang << ".qm in " << LANGUAGE_DIR
+                            << Qt::endl;
+        return 1;
     }
+    QCoreApplication::installTranslator(&translation);
 
     // The windows' owner: a dark backdrop like the host's, so the shots show the windows' rims.
     QWidget backdrop;
@@ -152,6 +195,8 @@ int main(int argc, char *argv[])
         }
         editor->close();
     }
+    backdrop.hide();
+    ok = shootLayersManager(lang == QLatin1String("zh-CN"), &translation) && ok;
     settle();
     return ok ? 0 : 1;
 }
