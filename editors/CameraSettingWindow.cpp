@@ -160,12 +160,8 @@ void CameraSettingWindow::on_cameraSizeCombobox_currentIndexChanged(int index)
 
 void CameraSettingWindow::setLayerData(BasicLayerData *record)
 {
-    if (!record || record->type != LT_CAMERA || !m_controller ||
-        !m_controller->hasLayer(record->layer)) {
-        logWarning(L"CameraSettingWindow::setLayerData not a camera layer of the scene; closing.");
-        close();
+    if (!EditorSupport::acceptRecord(this, record, LT_CAMERA, m_controller))
         return;
-    }
     m_record = static_cast<CameraLayerData *>(record);
     m_snapshot = m_record->cameraParam;
 

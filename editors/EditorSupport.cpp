@@ -1,5 +1,7 @@
 #include "EditorSupport.h"
 
+#include "BasicLayerData.h"
+#include "IPreviewController.h"
 #include "Log.h"
 
 #include <guifoundation/XmlUIBuilder.h>
@@ -34,6 +36,17 @@ void connectByName(QObject *window, const char *objectName, const char *signal, 
         return;
     }
     QObject::connect(control, signal, window, slot, Qt::UniqueConnection);
+}
+
+bool acceptRecord(UIBaseWindow *window, const BasicLayerData *record, int type,
+                  const IPreviewController *controller)
+{
+    if (record && record->type == type && controller && controller->hasLayer(record->layer))
+        return true;
+    logWarning(L"%s::setLayerData not a layer of its kind in the scene; closing.",
+               window->metaObject()->className());
+    window->close();
+    return false;
 }
 
 bool isLoadablePicture(const QString &path)

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class BasicLayerData;
+class IPreviewController;
 class QObject;
 
 // What the editor windows share: building a window from its layout, connecting a named
@@ -23,6 +25,11 @@ T *build(const QString &layout, QWidget *parent)
 // Connects signal of window's child control objectName to slot of window, once. Signal and
 // slot are signature texts (SIGNAL(), SLOT()), as the layout builder connects them too.
 void connectByName(QObject *window, const char *objectName, const char *signal, const char *slot);
+
+// True when record is a layer of kind type that the controller's scene holds. Otherwise the
+// editor window is handed something it cannot edit: that is logged and the window closes.
+bool acceptRecord(UIBaseWindow *window, const BasicLayerData *record, int type,
+                  const IPreviewController *controller);
 
 // True when path names a regular file that decodes as a picture.
 bool isLoadablePicture(const QString &path);

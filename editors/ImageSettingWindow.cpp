@@ -55,12 +55,8 @@ void ImageSettingWindow::setupUi()
 
 void ImageSettingWindow::setLayerData(BasicLayerData *record)
 {
-    if (!record || record->type != LT_PICTURE || !m_controller ||
-        !m_controller->hasLayer(record->layer)) {
-        logWarning(L"ImageSettingWindow::setLayerData not a picture layer of the scene; closing.");
-        close();
+    if (!EditorSupport::acceptRecord(this, record, LT_PICTURE, m_controller))
         return;
-    }
     m_record = static_cast<PicLayerData *>(record);
     if (m_alphaControl)
         m_alphaControl->setValue(m_record->alpha);

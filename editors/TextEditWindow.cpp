@@ -168,12 +168,8 @@ void TextEditWindow::setupUi()
 
 void TextEditWindow::setLayerData(BasicLayerData *record)
 {
-    if (!record || record->type != LT_TEXT || !m_controller ||
-        !m_controller->hasLayer(record->layer)) {
-        logWarning(L"TextEditWindow::setLayerData not a text layer of the scene; closing.");
-        close();
+    if (!EditorSupport::acceptRecord(this, record, LT_TEXT, m_controller))
         return;
-    }
     m_record = static_cast<TextLayerData *>(record);
     m_fontConfig.setFont(m_record->font);
     m_fontConfig.setColor(m_record->color);

@@ -28,12 +28,19 @@ HostLanguage::HostLanguage(const QString &language)
 
 HostLanguage::~HostLanguage()
 {
+    if (m_engineEnglishInstalled)
+        QCoreApplication::removeTranslator(&m_engineEnglish);
     if (m_sourceTextsInstalled)
         QCoreApplication::removeTranslator(&m_sourceTexts);
     if (m_qtInstalled)
         QCoreApplication::removeTranslator(&m_qt);
     if (m_hostInstalled)
         QCoreApplication::removeTranslator(&m_host);
+}
+
+QString HostLanguage::_languageFolder()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("language"));
 }
 
 bool HostLanguage::installHostTranslation()
@@ -47,8 +54,7 @@ bool HostLanguage::installHostTranslation()
         m_qtInstalled = QCoreApplication::installTranslator(&m_qt);
     }
     // Beside the engine's translation: <program dir>/language/.
-    const QString folder =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("language"));
+    const QString folder = _languageFolder();
     if (!m_host.load(QStringLiteral("previewhost_zh-CN"), folder)) {
         qWarning("previewhost: no host translation in %s; the window stays in English",
                  qPrintable(QDir::toNativeSeparators(folder)));
@@ -62,8 +68,14 @@ void HostLanguage::overrideEngineTranslation()
 {
     if (m_language != English || m_sourceTextsInstalled)
         return;
-    // Translators are asked newest first: this one answers before the engine's.
+    // Translators are asked newest first: these answer before the engine's Chinese, the engine's
+    // English first; its keys ("textedit", "tofirst") are no text for a streamer.
     m_sourceTextsInstalled = QCoreApplication::installTranslator(&m_sourceTexts);
+    if (m_engineEnglish.load(QStringLiteral("en"), _languageFolder()))
+        m_engineEnglishInstalled = QCoreApplication::installTranslator(&m_engineEnglish);
+    else
+        qWarning("previewhost: no en.qm in %s; the engine's windows show their source texts",
+                 qPrintable(QDir::toNativeSeparators(_languageFolder())));
 }
 
 QString HostLanguage::SourceTexts::translate(const char *context, const char *sourceText,

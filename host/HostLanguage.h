@@ -6,7 +6,8 @@
 // The language of the host's window: Chinese ("zh-CN") or English ("en"). Chinese loads the
 // host's own translation and Qt's beside the engine's, which the engine installs by itself.
 // The engine installs its Chinese translation whatever the host wants, so an English host puts
-// its source texts in front of it once the engine exists.
+// the engine's English (language/en.qm), and the source texts for anything it lacks, in front of
+// it once the engine exists.
 class HostLanguage
 {
 public:
@@ -30,6 +31,8 @@ public:
     void overrideEngineTranslation();
 
 private:
+    static QString _languageFolder();
+
     // Answers every text with its source text, so translators installed before it are not asked.
     class SourceTexts : public QTranslator
     {
@@ -43,7 +46,9 @@ private:
     QTranslator m_host;
     QTranslator m_qt;
     SourceTexts m_sourceTexts;
+    QTranslator m_engineEnglish;
     bool m_hostInstalled = false;
     bool m_qtInstalled = false;
     bool m_sourceTextsInstalled = false;
+    bool m_engineEnglishInstalled = false;
 };

@@ -223,10 +223,10 @@ void tst_HostWindow::languages_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("engineText");
     QTest::addColumn<QString>("hostText");
-    // "live tip" is the engine's, translated by the engine's own file.
+    // "live tip" is the engine's key, translated by the engine's own files.
     QTest::newRow("Chinese") << QStringLiteral("zh-CN") << QStringLiteral("直播提示")
                              << QStringLiteral("添加文字");
-    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("live tip")
+    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Notice")
                              << QStringLiteral("Add text");
 }
 
@@ -244,6 +244,7 @@ void tst_HostWindow::languages()
     session.shutdown();
     // Nothing of either language is left installed.
     QCOMPARE(QCoreApplication::translate("HostWindow", "Add text"), QStringLiteral("Add text"));
+    QCOMPARE(QCoreApplication::translate("QObject", "live tip"), QStringLiteral("live tip"));
 }
 
 QTEST_MAIN(tst_HostWindow)
