@@ -20,10 +20,21 @@
 #include <QFile>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
 #include <memory>
+
+// A 400 x 200 picture of one colour, saved in dir; its path.
+inline QString savePicture(const QTemporaryDir &dir, const QString &name, const QColor &colour)
+{
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(colour);
+    const QString path = dir.filePath(name);
+    picture.save(path);
+    return path;
+}
 
 // The host's camera list and filter-word service.
 class EditorHost : public xsignals::trackable

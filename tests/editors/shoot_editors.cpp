@@ -64,10 +64,7 @@ QRect around(const QWidget *window, int margin = 16)
 bool shootLayersManager(bool chinese, QTranslator *translation)
 {
     QTemporaryDir dir;
-    QImage picture(400, 200, QImage::Format_RGB32);
-    picture.fill(QColor(40, 120, 200));
-    const QString path = dir.filePath(QStringLiteral("banner.png"));
-    picture.save(path);
+    const QString path = savePicture(dir, QStringLiteral("banner.png"), QColor(40, 120, 200));
 
     EngineFixture f;
     // The engine installs its Chinese on creation; the language asked for answers first again.

@@ -30,15 +30,6 @@ using EditorTest::click;
 
 namespace {
 
-QString savePicture(const QTemporaryDir &dir, const QString &name, const QColor &colour)
-{
-    QImage picture(400, 200, QImage::Format_RGB32);
-    picture.fill(colour);
-    const QString path = dir.filePath(name);
-    picture.save(path);
-    return path;
-}
-
 // Typing into a text field of an editor, as the user does.
 void typeInto(UIControl *field, const QString &keys)
 {

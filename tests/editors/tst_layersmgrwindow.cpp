@@ -22,15 +22,6 @@ using EditorTest::click;
 
 namespace {
 
-QString savePicture(const QTemporaryDir &dir, const QString &name, const QColor &colour)
-{
-    QImage picture(400, 200, QImage::Format_RGB32);
-    picture.fill(colour);
-    const QString path = dir.filePath(name);
-    picture.save(path);
-    return path;
-}
-
 struct Manager
 {
     explicit Manager(EngineFixture &fixture)

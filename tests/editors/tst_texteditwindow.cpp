@@ -100,7 +100,6 @@ private Q_SLOTS:
     void fontChangesThatWouldLeaveTheSceneAreUndone();
     void colourPicks();
     void filterWordAnswers();
-    void cancelAndCloseDiscardOnce();
 };
 
 void TestTextEditWindow::opensOnTheLayersTextAndFont()
@@ -325,21 +324,6 @@ void TestTextEditWindow::filterWordAnswers()
     QCOMPARE(f.record.text, QStringLiteral("fine"));
     QTRY_VERIFY(!f.editor);
     QCOMPARE(f.discarded->count(), 0);
-}
-
-void TestTextEditWindow::cancelAndCloseDiscardOnce()
-{
-    for (const bool byButton : {true, false}) {
-        Fixture f(QStringLiteral("hello"), QPointF(10, 10));
-        if (byButton)
-            click(child<UIButtonControl>(f.editor, "cancelButton"));
-        else
-            click(f.editor->closeButton());
-        QTRY_VERIFY(!f.editor);
-        QCOMPARE(f.discarded->count(), 1);
-        QCOMPARE(f.discarded->at(0).at(0).value<BasicLayerData *>(), &f.record);
-        QCOMPARE(f.confirmed->count(), 0);
-    }
 }
 
 QTEST_MAIN(TestTextEditWindow)

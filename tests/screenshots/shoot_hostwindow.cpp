@@ -1,16 +1,18 @@
 // shoot_hostwindow: poses the reference host's window for a screenshot and saves it.
 //
-//   shoot_hostwindow --out FILE.png [--lang zh-CN|en] [--layout FILE]
+//   shoot_hostwindow --out FILE.png [--lang zh-CN|en] [--layout FILE] [--layer-manager]
 //
 // It installs the layout (by default the demo's: game, picture, text and camera) as the settings
 // file, starts the window on the test picture and the virtual camera, selects the picture layer
 // with a click, rests the mouse on its lower right handle, lets the output catch up and grabs the
-// window at the screen's device pixel ratio. Run it with its own XDG_CONFIG_HOME (the script
-// does), so nobody's stored layout is touched.
+// window at the screen's device pixel ratio. With --layer-manager it opens the layer manager from
+// the toolbar and saves every open window as the screen shows them. Run it with its own
+// XDG_CONFIG_HOME (the script does), so nobody's stored layout is touched.
 
 #include "HostWindow.h"
 #include "OutputFeed.h"
 #include "PreviewView.h"
+#include "Screenshot.h"
 #include "WindowSession.h"
 
 #include <QApplication>
@@ -93,7 +95,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption layoutOption(QStringLiteral("layout"),
                                           QStringLiteral("Layout to start from."),
                                           QStringLiteral("file"), QStringLiteral(DEMO_LAYOUT));
-    parser.addOptions({outOption, langOption, layoutOption});
+    const QCommandLineOption layerManagerOption(
+        QStringLiteral("layer-manager"), QStringLiteral("Open the layer manager over the window."));
+    parser.addOptions({outOption, langOption, layoutOption, layerManagerOption});
     parser.addHelpOption();
     parser.process(app);
     if (!parser.isSet(outOption)) {
@@ -144,6 +148,17 @@ int main(int argc, char *argv[])
               << Qt::endl;
     }
     QTest::qWait(800);
+
+    if (parser.isSet(layerManagerOption)) {
+        window->action(HostWindow::Action::LayerManager)->trigger();
+        QTest::qWait(1000);
+        QString error;
+        const bool saved = saveWindowsScreenshot(parser.value(outOption), &error);
+        if (!saved)
+            err() << "shoot_hostwindow: " << error << Qt::endl;
+        session.shutdown();
+        return saved ? 0 : 1;
+    }
 
     QPixmap shot = window->grab();
     if (picture && picture->hasCursor())
