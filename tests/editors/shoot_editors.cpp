@@ -3,10 +3,9 @@
 //   shoot_editors --out DIR [--lang zh-CN|en]
 //
 // Writes <window>-<lang>@<scale>x.png for the picture, camera and text editors (the text editor
-// once more with its colour picker open) and the layer manager over a running engine's scene,
-// at the screen's device pixel ratio. Run under Xvfb
-// by scripts/screenshots; the windows are grabbed from the screen, so pop-ups show where they
-// open.
+// once more with its colour picker open), and the layer menu and the layer manager over a
+// running engine's scene, at the screen's device pixel ratio. Run under Xvfb by
+// scripts/screenshots; the windows are grabbed from the screen, so pop-ups show where they open.
 
 #include "EditorTestSupport.h"
 #include "EngineFixture.h"
@@ -24,7 +23,9 @@
 #include <guifoundation/UILabelControl.h>
 
 #include <QCommandLineParser>
+#include <QCursor>
 #include <QDir>
+#include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -59,8 +60,8 @@ QRect around(const QWidget *window, int margin = 16)
     return window->frameGeometry().adjusted(-margin, -margin, margin, margin);
 }
 
-// The layer manager as a streamer opens it: every kind of layer under their own names, one text
-// out of the broadcast picture and the picture's row selected.
+// The layer menu and the layer manager as a streamer opens them: every kind of layer under their
+// own names, one text out of the broadcast picture and the picture's row selected.
 bool shootLayersManager(bool chinese, QTranslator *translation)
 {
     QTemporaryDir dir;
@@ -71,7 +72,7 @@ bool shootLayersManager(bool chinese, QTranslator *translation)
     QCoreApplication::removeTranslator(translation);
     QCoreApplication::installTranslator(translation);
     PreviewCombineLogic *stack = f.combine();
-    stack->addCameraLayer(QPoint(500, 260), true, QSize(220, 124), 100,
+    stack->addCameraLayer(QPoint(460, 270), true, QSize(220, 124), 100,
                           QStringLiteral("Integrated Camera"), QSize(1280, 720),
                           QStringLiteral("Integrated Camera"), false, 0, 0, 0);
     stack->addImageLayer(path, true, QPoint(40, 300), true, QSize(200, 100), 100, QString());
@@ -85,6 +86,23 @@ bool shootLayersManager(bool chinese, QTranslator *translation)
     if (!f.show())
         return false;
     f.view->move(120, 80);
+    // A game frame fits the game layer to the scene, as the host's first frame does.
+    f.compose();
+    settle();
+
+    // The layer menu, where a right click on the picture opens it.
+    bool ok = true;
+    const QPoint onPicture = f.view->mapFromScene(QPointF(140, 350));
+    QCursor::setPos(f.view->viewport()->mapToGlobal(onPicture));
+    QTest::mouseClick(f.view->viewport(), Qt::RightButton, {}, onPicture);
+    settle(300);
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        ok = save(around(f.view.get()).united(around(menu)), QStringLiteral("layermenu"));
+        menu->close();
+    } else {
+        QTextStream(stderr) << "shoot_editors: no layer menu" << Qt::endl;
+        ok = false;
+    }
     f.engine->controller()->showLayersMgr();
     auto *window = f.window<LayersMgrWindow>();
     if (!window)
@@ -92,7 +110,7 @@ bool shootLayersManager(bool chinese, QTranslator *translation)
     settle();
     if (auto *list = window->findChild<UIControl *>(QStringLiteral("layersList")))
         EditorTest::click(list, QPointF(120, 2 * 30 + 15));
-    return save(around(window), QStringLiteral("layersmgrwindow"));
+    return save(around(window), QStringLiteral("layersmgrwindow")) && ok;
 }
 
 } // namespace
