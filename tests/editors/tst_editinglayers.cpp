@@ -320,9 +320,7 @@ void TestEditingLayers::hostileTextNeverBreaksTheStoredFileOrTheLog()
         }
         QVERIFY(found);
     }
-    QFile log(m_logPath);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QByteArray lines = log.readAll();
+    const QByteArray lines = readAll(m_logPath);
     QVERIFY(lines.contains("TextEditWindow::on_FilterWordResult"));
     for (const char c : lines)
         QVERIFY(uchar(c) >= 0x20 || c == '\r' || c == '\n' || c == '\t');
