@@ -21,16 +21,33 @@
 #include <QTemporaryDir>
 
 #include <atomic>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 namespace bench {
 
+// Counts delivered frames. Waiting for one blocks instead of spinning, so that the process's
+// CPU time is the engine's work and not the waiter's.
 class CountingHost : public xsignals::trackable
 {
 public:
     ~CountingHost() override { disconnect_all(); }
-    void onFrame(unsigned char *, unsigned int, ZQSize, unsigned long) { ++frames; }
+    void onFrame(unsigned char *, unsigned int, ZQSize, unsigned long)
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        frames.fetch_add(1);
+        m_delivered.notify_all();
+    }
+    void waitBeyond(long long count)
+    {
+        std::unique_lock<std::mutex> locker(m_mutex);
+        m_delivered.wait(locker, [&] { return frames.load() > count; });
+    }
     std::atomic<long long> frames{0};
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_delivered;
 };
 
 inline QByteArray frameBytes(int width, int height, quint32 seed)
@@ -108,11 +125,7 @@ public:
 
     // Waits until the sender thread delivered the frame pushed after `before` frames, so that
     // no composition is dropped for want of a free slot.
-    void waitForDelivery(long long before) const
-    {
-        while (m_host.frames.load() == before)
-            std::this_thread::yield();
-    }
+    void waitForDelivery(long long before) { m_host.waitBeyond(before); }
 
     // What happens between two game frames: a new camera frame, as a live camera gives, and
     // the GUI thread's share (scene pictures posted by the layers).

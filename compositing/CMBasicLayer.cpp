@@ -6,7 +6,15 @@ CMBasicLayer::~CMBasicLayer() = default;
 
 void CMBasicLayer::detachUILayer()
 {
+    _forgetUILayer();
+}
+
+void CMBasicLayer::_forgetUILayer()
+{
+    if (m_uiLayer)
+        disconnect(m_uiLayer, &QObject::destroyed, this, nullptr);
     m_uiLayer = nullptr;
+    m_hasUILayer.store(false, std::memory_order_relaxed);
 }
 
 void CMBasicLayer::setZOrder(int zOrder)
@@ -19,7 +27,7 @@ void CMBasicLayer::setZOrder(int zOrder)
 void CMBasicLayer::markDeleted()
 {
     CMLayer::markDeleted();
-    m_uiLayer = nullptr;
+    _forgetUILayer();
 }
 
 void CMBasicLayer::setCombine(bool combine)
@@ -41,8 +49,13 @@ void CMBasicLayer::setUILayer(LayerItem *item)
     if (!item)
         return;
     m_previewing.store(true, std::memory_order_relaxed);
-    if (item != m_uiLayer)
+    if (item != m_uiLayer) {
+        _forgetUILayer();
         m_uiLayer = item;
+        connect(item, &QObject::destroyed, this,
+                [this] { m_hasUILayer.store(false, std::memory_order_relaxed); });
+    }
+    m_hasUILayer.store(true, std::memory_order_relaxed);
     connect(item, &LayerItem::sigResized, this, &CMLayer::onGeometryChanged, Qt::UniqueConnection);
     connect(item, &LayerItem::sigPosChanged, this, &CMLayer::onGeometryChanged,
             Qt::UniqueConnection);

@@ -26,7 +26,15 @@ public:
     virtual void setUILayer(LayerItem *item);
 
     LayerItem *uiLayer() const { return m_uiLayer.data(); }
+    // Whether an item is linked, readable from any thread: the capture threads build the
+    // item's pictures only while there is an item to show them.
+    bool hasUILayer() const { return m_hasUILayer.load(std::memory_order_relaxed); }
 
 protected:
     QPointer<LayerItem> m_uiLayer;
+
+private:
+    void _forgetUILayer();
+
+    std::atomic<bool> m_hasUILayer{false};
 };

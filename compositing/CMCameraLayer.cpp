@@ -173,7 +173,8 @@ void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width,
         const ZqCSAutoLocker locker(&m_imageLock);
         m_image = frame;
     }
-    if (!isPreviewing())
+    // The scaled picture is for the scene item alone.
+    if (!isPreviewing() || !hasUILayer())
         return;
     const QRectF rc = uiRect();
     const int w = truncate(rc.width());

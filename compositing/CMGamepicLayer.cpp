@@ -59,6 +59,9 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
         return;
     }
 
+    // The picture is for the scene item alone; without one nobody would see it.
+    if (!hasUILayer())
+        return;
     QImage picture;
     const QRectF rc = uiRect();
     const int w = truncate(rc.width());
@@ -68,14 +71,11 @@ void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, 
     if (data && ImageScaler::isSaneSize(width, height) && ImageScaler::isSaneSize(w, h) &&
         std::int64_t(len) == FrameSize::rgb32Bytes(width, height)) {
         picture = QImage(w, h, QImage::Format_RGB32);
-        if (!picture.isNull() &&
-            ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
-                                 picture.bits(), int(picture.bytesPerLine()), w, h,
-                                 ImageScaler::Filter::Fast)) {
-            ImageScaler::makeOpaque(&picture, picture.rect());
-        } else {
+        if (picture.isNull() ||
+            !ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
+                                  picture.bits(), int(picture.bytesPerLine()), w, h,
+                                  ImageScaler::Filter::Fast, ImageScaler::Alpha::Opaque))
             picture = QImage();
-        }
     }
     CrossThreadEvent::post(this, new UpdateEvent(picture));
 }

@@ -178,28 +178,9 @@ QSize FrameSender::watermarkSize(const QSize &source, int outputHeight)
 
 void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
 {
-    if (!frame || frame->isNull() || frame->depth() != 32 || watermark.isNull() ||
-        watermark.format() != QImage::Format_ARGB32)
+    if (watermark.format() != QImage::Format_ARGB32)
         return;
-    const int width = std::min(frame->width(), watermark.width());
-    const int height = std::min(frame->height(), watermark.height());
-    for (int y = 0; y < height; ++y) {
-        const auto *src = reinterpret_cast<const std::uint32_t *>(watermark.constScanLine(y));
-        auto *dst = reinterpret_cast<std::uint32_t *>(frame->scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t s = src[x];
-            const std::uint32_t d = dst[x];
-            const int a = int(s >> 24);
-            std::uint32_t out = 0xFF000000u;
-            for (int shift = 0; shift <= 16; shift += 8) {
-                const int sc = int((s >> shift) & 0xFF);
-                const int dc = int((d >> shift) & 0xFF);
-                const int blended = (sc * a - ((a * dc * 255) >> 8) + dc * 255) / 255;
-                out |= std::uint32_t(std::min(blended, 255)) << shift;
-            }
-            dst[x] = out;
-        }
-    }
+    ImageScaler::blendWatermark(frame, watermark);
 }
 
 void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
@@ -314,11 +295,13 @@ bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *ga
         return false;
     uchar *target =
         frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine() + qsizetype(rect.left()) * 4;
+    // One pass over the game rectangle: scaled, made opaque and written past the cache, as
+    // nothing reads most of the frame again before the host does.
     if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
                               gameHeight, target, int(frame->bytesPerLine()), rect.width(),
-                              rect.height(), ImageScaler::Filter::Smooth))
+                              rect.height(), ImageScaler::Filter::Smooth,
+                              ImageScaler::Alpha::Opaque, ImageScaler::Store::Streaming))
         return false;
-    ImageScaler::makeOpaque(frame, rect);
     const int w = frame->width();
     const int h = frame->height();
     ImageScaler::fill(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
@@ -343,9 +326,9 @@ void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *game
         return;
     if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
                               gameHeight, m_gameScratch.bits(), int(m_gameScratch.bytesPerLine()),
-                              rect.width(), rect.height(), ImageScaler::Filter::Smooth))
+                              rect.width(), rect.height(), ImageScaler::Filter::Smooth,
+                              ImageScaler::Alpha::Opaque))
         return;
-    ImageScaler::makeOpaque(&m_gameScratch, m_gameScratch.rect());
     const int opacity = game->alpha();
     if (opacity < 100) {
         painter->save();

@@ -68,7 +68,9 @@ public:
     // The watermark's size at an output height: each side scaled by height / 1080, truncated.
     static QSize watermarkSize(const QSize &source, int outputHeight);
     // Blends an ARGB (not premultiplied) watermark into the top-left corner of a 32-bit
-    // frame, clipped to the frame; every covered pixel's fourth byte becomes 0xFF.
+    // frame, clipped to the frame; every covered pixel's fourth byte becomes 0xFF. Per colour
+    // byte, with a the watermark's alpha and s its byte, integer arithmetic:
+    // d = min((s * a - ((a * d * 255) >> 8) + d * 255) / 255, 255).
     static void stampWatermark(QImage *frame, const QImage &watermark);
 
 private:

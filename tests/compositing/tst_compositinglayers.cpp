@@ -69,28 +69,39 @@ private:
 void TestCompositingLayers::outputRectTruncates_data()
 {
     QTest::addColumn<QRectF>("scene");
-    QTest::addColumn<double>("scale");
+    QTest::addColumn<double>("scaleX");
+    QTest::addColumn<double>("scaleY");
     QTest::addColumn<QRect>("expected");
 
     QTest::newRow("products truncated")
-        << QRectF(10.9, 20.9, 100.9, 50.9) << 1.5 << QRect(16, 31, 151, 76);
+        << QRectF(10.9, 20.9, 100.9, 50.9) << 1.5 << 2.0 << QRect(16, 41, 151, 101);
     QTest::newRow("toward zero, not floor")
-        << QRectF(-10.5, -3.7, 20.9, 10.1) << 1.0 << QRect(-10, -3, 20, 10);
-    QTest::newRow("huge values clamp")
-        << QRectF(0, 0, 1e300, 10) << 1.0 << QRect(0, 0, std::numeric_limits<int>::max() / 2, 10);
+        << QRectF(-10.5, -3.7, 20.9, 10.1) << 1.0 << 1.0 << QRect(-10, -3, 20, 10);
+    QTest::newRow("huge values clamp") << QRectF(0, 0, 1e300, 10) << 1.0 << 3.0
+                                       << QRect(0, 0, std::numeric_limits<int>::max() / 2, 30);
 }
 
 void TestCompositingLayers::outputRectTruncates()
 {
     QFETCH(QRectF, scene);
-    QFETCH(double, scale);
+    QFETCH(double, scaleX);
+    QFETCH(double, scaleY);
     QFETCH(QRect, expected);
 
     CMGamepicLayer layer(PreviewEngine::logic());
     layer.onGeometryChanged(scene);
-    layer.draw(nullptr, scale, scale);
+    layer.draw(nullptr, scaleX, scaleY);
     QCOMPARE(layer.outputPixelRect(), expected);
     QCOMPARE(layer.outputRect(), QRectF(expected));
+
+    // A change of one factor alone is taken over, on its own axis only.
+    layer.draw(nullptr, scaleX, scaleY * 2);
+    QCOMPARE(layer.outputPixelRect().width(), expected.width());
+    QCOMPARE(layer.outputPixelRect().top(), CMLayer::truncate(scene.top() * scaleY * 2));
+    QCOMPARE(layer.outputPixelRect().height(), CMLayer::truncate(scene.height() * scaleY * 2));
+    layer.draw(nullptr, scaleX / 2, scaleY * 2);
+    QCOMPARE(layer.outputPixelRect().left(), CMLayer::truncate(scene.left() * scaleX / 2));
+    QCOMPARE(layer.outputPixelRect().width(), CMLayer::truncate(scene.width() * scaleX / 2));
 
     // A 1920x1080 game fitted into a 746x420 scene lands one row short of the frame.
     layer.onGeometryChanged(QRectF(0, 0.1875, 746, 419.625));
