@@ -50,27 +50,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cache");
 
         const QString app = QStringLiteral("tst_pubfunc");
+        const QString log = "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log";
+        const QString settings = "/home/streamer/.config/" + app + "/previewsetting.xml";
+        const QString cache = "/home/streamer/.cache/" + app;
         QTest::newRow("defaults under HOME")
-            << QByteArray() << QByteArray()
-            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
-            << "/home/streamer/.config/" + app + "/previewsetting.xml"
-            << "/home/streamer/.cache/" + app;
-        QTest::newRow("config home set")
-            << QByteArray("XDG_CONFIG_HOME") << QByteArray("/cfg/")
-            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
-            << "/cfg/" + app + "/previewsetting.xml"
-            << "/home/streamer/.cache/" + app;
+            << QByteArray() << QByteArray() << log << settings << cache;
+        QTest::newRow("config home set") << QByteArray("XDG_CONFIG_HOME") << QByteArray("/cfg/")
+                                         << log << "/cfg/" + app + "/previewsetting.xml" << cache;
         // Relative or empty values are invalid by the XDG rules and must be ignored.
-        QTest::newRow("relative ignored")
-            << QByteArray("XDG_CONFIG_HOME") << QByteArray("relative/cfg")
-            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
-            << "/home/streamer/.config/" + app + "/previewsetting.xml"
-            << "/home/streamer/.cache/" + app;
+        QTest::newRow("relative ignored") << QByteArray("XDG_CONFIG_HOME")
+                                          << QByteArray("relative/cfg") << log << settings << cache;
         QTest::newRow("empty ignored")
-            << QByteArray("XDG_STATE_HOME") << QByteArray("")
-            << "/home/streamer/.local/state/" + app + "/log/studio-orbelsdk.log"
-            << "/home/streamer/.config/" + app + "/previewsetting.xml"
-            << "/home/streamer/.cache/" + app;
+            << QByteArray("XDG_STATE_HOME") << QByteArray("") << log << settings << cache;
     }
 
     void paths()

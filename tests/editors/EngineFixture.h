@@ -5,6 +5,7 @@
 // the stored file.
 
 #include "CompositingTestSupport.h"
+#include "TestFiles.h"
 
 #include "BasicLayer.h"
 #include "CMBasicLayer.h"
@@ -76,11 +77,14 @@ private:
 class EngineFixture
 {
 public:
-    EngineFixture()
+    // With editors, the scene opens those instead of the real editor windows.
+    explicit EngineFixture(ILayerEditorFactory *editors = nullptr)
     {
         engine = PreviewEngine::createInstance();
         receiver = std::make_unique<HostReceiver>(engine);
         host = std::make_unique<EditorHost>(engine);
+        if (editors)
+            engine->controller()->setEditorFactory(editors);
         engine->init(30);
         engine->setVideoSize(1280, 720); // a scene of 746 x 420
     }
@@ -97,7 +101,8 @@ public:
             QFile::remove(PreviewCenterData().settingFileName());
     }
 
-    bool show()
+    // The preview on parent, or on a 746 x 420 control of our GUI library, in a real view.
+    bool show(QGraphicsObject *parent = nullptr)
     {
         graphics = std::make_unique<QGraphicsScene>();
         view = std::make_unique<QGraphicsView>(graphics.get());
@@ -105,16 +110,19 @@ public:
         view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        auto *root = new UIControl;
-        root->resize(746, 420);
-        graphics->addItem(root);
-        graphics->setSceneRect(root->boundingRect());
-        view->resize(746, 420);
+        if (!parent) {
+            auto *root = new UIControl;
+            root->resize(746, 420);
+            parent = root;
+        }
+        graphics->addItem(parent);
+        graphics->setSceneRect(parent->boundingRect());
+        view->resize(parent->boundingRect().size().toSize());
         view->show();
         QApplication::setActiveWindow(view.get());
         if (!QTest::qWaitForWindowActive(view.get()))
             return false;
-        engine->showPreview(root);
+        engine->showPreview(parent);
         return container() != nullptr;
     }
 
@@ -171,8 +179,7 @@ public:
     QByteArray storedFile()
     {
         engine->hidePreview();
-        QFile file(PreviewCenterData().settingFileName());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return readAll(PreviewCenterData().settingFileName());
     }
 
     // For a test that starts the engine again on what it stored.

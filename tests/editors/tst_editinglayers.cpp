@@ -222,7 +222,7 @@ void TestEditingLayers::cancelRestoresExistingLayersExactly()
     const QImage before = f.compose();
     const int stacked = int(f.stack().size());
 
-    // The picture: another file and another opacity while the editor is open, then cancel.
+    // The picture: another file, opacity and place while the editor is open, then cancel.
     doubleClick(f.view.get(), pictureRect.center());
     auto *pictureEditor = f.window<ImageSettingWindow>();
     QVERIFY(pictureEditor);
@@ -232,7 +232,8 @@ void TestEditingLayers::cancelRestoresExistingLayersExactly()
     QTest::keyClick(pictureEditor->viewport(), Qt::Key_End);
     QCOMPARE(pictureItem->path(), m_blue);
     QCOMPARE(pictureItem->alpha(), 100);
-    QCOMPARE(f.outputAt(f.compose(), pictureRect.center()), qRgb(0, 0, 255));
+    pictureItem->setGeometryAndNotify(QRectF(200, 250, 100, 50));
+    QCOMPARE(f.outputAt(f.compose(), QPointF(250, 275)), qRgb(0, 0, 255));
     click(child<UIButtonControl>(pictureEditor, "cancelButton"));
     QTRY_VERIFY(!f.window<ImageSettingWindow>());
     QCOMPARE(pictureItem->path(), m_red);
@@ -320,9 +321,7 @@ void TestEditingLayers::hostileTextNeverBreaksTheStoredFileOrTheLog()
         }
         QVERIFY(found);
     }
-    QFile log(m_logPath);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QByteArray lines = log.readAll();
+    const QByteArray lines = readAll(m_logPath);
     QVERIFY(lines.contains("TextEditWindow::on_FilterWordResult"));
     for (const char c : lines)
         QVERIFY(uchar(c) >= 0x20 || c == '\r' || c == '\n' || c == '\t');

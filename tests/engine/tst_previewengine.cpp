@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include <previewengine/IPreviewEngine.h>
 
 #include <QCoreApplication>
@@ -297,7 +299,7 @@ private Q_SLOTS:
         QFETCH(bool, refuse);
         QFile::remove(m_settings);
         if (!content.isNull())
-            _writeSettings(content);
+            writeFile(m_settings, content);
 
         Host host;
         ZqStudio::IPreviewEngine *engine = m_create();
@@ -307,7 +309,7 @@ private Q_SLOTS:
         if (refuse)
             engine->onFilterWordResult(host.tasks.front(), false);
         engine->release();
-        QCOMPARE(_settings(), DefaultStackFile);
+        QCOMPARE(readAll(m_settings), DefaultStackFile);
         QVERIFY(!QFile::exists(m_settings + ".new"));
     }
 
@@ -337,23 +339,7 @@ private Q_SLOTS:
     }
 
 private:
-    QByteArray _log() const
-    {
-        QFile file(m_logPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    QByteArray _settings() const
-    {
-        QFile file(m_settings);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    void _writeSettings(const QByteArray &content)
-    {
-        QDir().mkpath(QFileInfo(m_settings).absolutePath());
-        QFile file(m_settings);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
+    QByteArray _log() const { return readAll(m_logPath); }
 
     QTemporaryDir m_stateDir;
     QString m_exeName;

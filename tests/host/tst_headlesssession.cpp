@@ -1,4 +1,5 @@
 #include "HeadlessSession.h"
+#include "TestFiles.h"
 
 #include <appcommon/pubfunc.h>
 
@@ -18,10 +19,7 @@ void tst_HeadlessSession::startupFailures()
 {
     QTemporaryDir dir;
     const QString words = dir.filePath(QStringLiteral("words.bin"));
-    QFile file(words);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("\xFF\xFE\x00\x01", 4));
-    file.close();
+    writeFile(words, QByteArray("\xFF\xFE\x00\x01", 4));
 
     HeadlessSession::Options options;
     options.enginePath = dir.filePath(QStringLiteral("libnothing.so"));
@@ -37,28 +35,19 @@ void tst_HeadlessSession::layoutKeepsTheFileItReplaces()
 {
     QTemporaryDir dir;
     const QString settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
-    QDir().mkpath(QFileInfo(settings).absolutePath());
-    const auto write = [](const QString &path, const QByteArray &content) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    };
-    const auto read = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    QVERIFY(write(settings, "mine"));
+    writeFile(settings, "mine");
     HeadlessSession::Options options;
     options.layoutFile = dir.filePath(QStringLiteral("layout.xml"));
-    QVERIFY(write(options.layoutFile, "demo"));
+    writeFile(options.layoutFile, "demo");
     options.enginePath = dir.filePath(QStringLiteral("libnothing.so"));
     options.outputDir = dir.filePath(QStringLiteral("unused"));
     QCOMPARE(HeadlessSession(options).run(), 1); // installed before the engine is looked for
     QCOMPARE(HeadlessSession(options).run(), 1); // the same layout again: nothing more kept
-    QCOMPARE(read(settings), QByteArray("demo"));
+    QCOMPARE(readAll(settings), QByteArray("demo"));
     const QFileInfoList backups = QDir(QFileInfo(settings).absolutePath())
                                       .entryInfoList({QStringLiteral("previewsetting.xml.*.bak")});
     QCOMPARE(backups.size(), 1);
-    QCOMPARE(read(backups.first().filePath()), QByteArray("mine"));
+    QCOMPARE(readAll(backups.first().filePath()), QByteArray("mine"));
 }
 
 QTEST_MAIN(tst_HeadlessSession)

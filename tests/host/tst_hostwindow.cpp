@@ -4,6 +4,7 @@
 #include "OutputFeed.h"
 #include "OutputView.h"
 #include "PreviewView.h"
+#include "TestFiles.h"
 #include "WindowSession.h"
 
 #include <appcommon/pubfunc.h>
@@ -168,11 +169,7 @@ void tst_HostWindow::runsAndShutsDownInOrder()
 void tst_HostWindow::toolbarReachesTheEngine()
 {
     const QString settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
-    QDir().mkpath(QFileInfo(settings).absolutePath());
-    QFile file(settings);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(Layout);
-    file.close();
+    writeFile(settings, Layout);
 
     WindowSession session(options());
     QString error;

@@ -1,28 +1,17 @@
 // The interactive preview driven as a user drives it: real mouse, key and drop events through
 // a view, checked against what the host receives (the composed frame) and what is stored.
 
-#include "CompositingTestSupport.h"
+#include "EngineFixture.h"
 #include "SceneTestSupport.h"
 
-#include "BasicLayer.h"
-#include "CMBasicLayer.h"
-#include "PreviewCenterData.h"
-#include "PreviewCombineLogic.h"
-#include "PreviewContainer.h"
-#include "PreviewLogic.h"
 #include "RelayoutLogic.h"
 
-#include <guifoundation/UIControl.h>
 #include <guifoundation/UIMenu.h>
 
-#include <QFile>
-#include <QGraphicsScene>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
 #include <utility>
 
 namespace {
@@ -32,15 +21,6 @@ const QRectF BlueRect(250, 150, 200, 100);
 const QRgb Red = qRgb(255, 0, 0);
 const QRgb Blue = qRgb(0, 0, 255);
 const QRgb Black = qRgb(0, 0, 0);
-
-QString savePicture(const QTemporaryDir &dir, const QString &name, const QColor &colour)
-{
-    QImage picture(400, 200, QImage::Format_RGB32);
-    picture.fill(colour);
-    const QString path = dir.filePath(name);
-    picture.save(path);
-    return path;
-}
 
 QStringList actionNames(const QMenu *menu)
 {
@@ -81,7 +61,7 @@ class TestPreviewScene : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanup();
+    void cleanup() { f.reset(); }
 
     void selectDragAndRefuse();
     void handleRegions_data();
@@ -97,23 +77,20 @@ private Q_SLOTS:
     void hostTearsDownFromItsAnswers();
 
 private:
-    void _startEngine();
-    void _show(QGraphicsObject *parent = nullptr);
-    BasicLayer *_item(quint32 layerId) const;
-    QImage _compose();
-    QRgb _outputAt(const QImage &frame, const QPointF &scenePos) const;
-    PreviewContainer *container() const { return m_engine->controller()->container(); }
-    PreviewCombineLogic *combine() const { return m_engine->controller()->combine(); }
+    void _start()
+    {
+        f.reset();
+        m_editors = FakeEditorFactory();
+        f = std::make_unique<EngineFixture>(&m_editors);
+    }
+    void _show(QGraphicsObject *parent = nullptr) { QVERIFY(f->show(parent)); }
+    QGraphicsView *view() const { return f->view.get(); }
 
     QTemporaryDir m_dir;
     QString m_redPath;
     QString m_bluePath;
-    PreviewEngine *m_engine = nullptr;
-    std::unique_ptr<HostReceiver> m_host;
-    std::unique_ptr<QGraphicsScene> m_scene;
-    std::unique_ptr<QGraphicsView> m_view;
-    UIControl *m_root = nullptr;
     FakeEditorFactory m_editors;
+    std::unique_ptr<EngineFixture> f;
     quint32 m_red = 0;
     quint32 m_blue = 0;
     quint32 m_game = 0;
@@ -127,108 +104,36 @@ void TestPreviewScene::initTestCase()
 
 void TestPreviewScene::init()
 {
-    m_editors = FakeEditorFactory();
-    _startEngine();
+    _start();
     // Two overlapping pictures over the game video, which is hidden, so empty scene is black.
-    m_red = combine()
+    m_red = f->combine()
                 ->addImageLayer(m_redPath, true, RedRect.topLeft().toPoint(), true,
                                 RedRect.size().toSize(), 100, {})
                 ->layerId();
-    m_blue = combine()
+    m_blue = f->combine()
                  ->addImageLayer(m_bluePath, true, BlueRect.topLeft().toPoint(), true,
                                  BlueRect.size().toSize(), 100, {})
                  ->layerId();
-    m_game = combine()->layers().first()->layerId();
-    m_engine->controller()->relayout()->on_layoutsCombine(m_game, false);
-}
-
-void TestPreviewScene::_startEngine()
-{
-    m_engine = PreviewEngine::createInstance();
-    m_host = std::make_unique<HostReceiver>(m_engine);
-    m_engine->controller()->setEditorFactory(&m_editors);
-    m_engine->init(30);
-    m_engine->setVideoSize(1280, 720); // a scene of 746 x 420
-}
-
-void TestPreviewScene::_show(QGraphicsObject *parent)
-{
-    m_scene = std::make_unique<QGraphicsScene>();
-    m_view = std::make_unique<QGraphicsView>(m_scene.get());
-    m_view->setFrameShape(QFrame::NoFrame);
-    m_view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    if (!parent) {
-        m_root = new UIControl;
-        m_root->resize(746, 420);
-        m_scene->addItem(m_root);
-        parent = m_root;
-    } else {
-        m_scene->addItem(parent);
-    }
-    m_scene->setSceneRect(parent->boundingRect());
-    m_view->resize(parent->boundingRect().size().toSize());
-    m_view->show();
-    QApplication::setActiveWindow(m_view.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
-    m_engine->showPreview(parent);
-    QVERIFY(container());
-}
-
-void TestPreviewScene::cleanup()
-{
-    m_host.reset();
-    if (PreviewEngine *engine = PreviewEngine::instance())
-        engine->release();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_view.reset();
-    m_scene.reset();
-    m_root = nullptr;
-    QFile::remove(PreviewCenterData().settingFileName());
-}
-
-BasicLayer *TestPreviewScene::_item(quint32 layerId) const
-{
-    auto *layer = qobject_cast<CMBasicLayer *>(combine()->layerById(layerId));
-    return layer ? qobject_cast<BasicLayer *>(layer->uiLayer()) : nullptr;
-}
-
-QImage TestPreviewScene::_compose()
-{
-    const QByteArray game = solidFrame(1280, 720, 0xFF404040);
-    const size_t before = m_host->frameCount();
-    m_engine->pushGameVideoData(game.constData(), uint(game.size()), 1280, 720, before + 1);
-    if (!m_host->waitForFrames(before + 1))
-        return QImage();
-    QCoreApplication::sendPostedEvents();
-    return m_host->takeFrames().back().image;
-}
-
-QRgb TestPreviewScene::_outputAt(const QImage &frame, const QPointF &scenePos) const
-{
-    const QSizeF scene = combine()->sceneSize();
-    return frame.pixel(int(scenePos.x() * frame.width() / scene.width()),
-                       int(scenePos.y() * frame.height() / scene.height())) |
-           0xFF000000u;
+    m_game = f->combine()->layers().first()->layerId();
+    f->engine->controller()->relayout()->on_layoutsCombine(m_game, false);
 }
 
 void TestPreviewScene::selectDragAndRefuse()
 {
     _show();
-    BasicLayer *red = _item(m_red);
-    BasicLayer *blue = _item(m_blue);
+    BasicLayer *red = f->item(m_red);
+    BasicLayer *blue = f->item(m_blue);
     QVERIFY(red && blue);
     QCOMPARE(red->geometry(), RedRect);
-    Mouse mouse(m_view.get());
+    Mouse mouse(view());
 
     mouse.click(QPointF(150, 130));
-    QCOMPARE(container()->activeLayer(), red);
+    QCOMPARE(f->container()->activeLayer(), red);
     QCOMPARE(blue->state(), int(BasicLayer::StateNormal));
     mouse.click(QPointF(101, 101)); // its corner handle: still selected
-    QCOMPARE(container()->activeLayer(), red);
+    QCOMPARE(f->container()->activeLayer(), red);
     mouse.click(QPointF(700, 400)); // empty scene
-    QVERIFY(!container()->activeLayer());
+    QVERIFY(!f->container()->activeLayer());
     QCOMPARE(red->state(), int(BasicLayer::StateNormal));
 
     // A drag is reported once, when it ends.
@@ -244,9 +149,9 @@ void TestPreviewScene::selectDragAndRefuse()
     QCOMPARE(moved.size(), 1);
     QCOMPARE(resized.size(), 1);
     QCOMPARE(resizedOk.size(), 1);
-    const QImage frame = _compose();
-    QCOMPARE(_outputAt(frame, QPointF(140, 130)), Red);
-    QCOMPARE(_outputAt(frame, QPointF(110, 105)), Black); // where it was
+    const QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(140, 130)), Red);
+    QCOMPARE(f->outputAt(frame, QPointF(110, 105)), Black); // where it was
 
     // A drag past the left edge is refused as a whole, not clamped.
     mouse.drag(QPointF(150, 130), QPointF(150 - 131, 130));
@@ -296,8 +201,8 @@ void TestPreviewScene::handleRegions()
     QFETCH(QPointF, fixed);
     QFETCH(QPointF, outward);
     _show();
-    BasicLayer *blue = _item(m_blue);
-    Mouse mouse(m_view.get());
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
     // Free: (10, 10) moves every dragged edge; locked: away from the fixed corner.
     const QPointF to = handle + (shift ? QPointF(10, 10) : outward);
     mouse.drag(handle, to, shift ? Qt::ShiftModifier : Qt::NoModifier);
@@ -313,15 +218,15 @@ void TestPreviewScene::handleRegions()
         QVERIFY(std::find(std::begin(corners), std::end(corners), fixed) != std::end(corners));
     }
     // The compositing layer follows the release: the output shows the new rectangle.
-    const QImage frame = _compose();
-    QCOMPARE(_outputAt(frame, got.center()), Blue);
+    const QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, got.center()), Blue);
 }
 
 void TestPreviewScene::resizeLimits()
 {
     _show();
-    BasicLayer *blue = _item(m_blue);
-    Mouse mouse(m_view.get());
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
 
     // Free: a side must stay longer than 14.
     blue->setGeometryAndNotify(QRectF(250, 150, 20, 100));
@@ -347,42 +252,42 @@ void TestPreviewScene::resizeLimits()
 void TestPreviewScene::keysMoveAndDelete()
 {
     _show();
-    BasicLayer *blue = _item(m_blue);
-    Mouse mouse(m_view.get());
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
     mouse.click(BlueRect.center());
     QSignalSpy moved(blue, &LayerItem::sigPosChanged);
     for (Qt::Key key :
          {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Up, Qt::Key_Left})
-        QTest::keyClick(m_view->viewport(), key);
+        QTest::keyClick(view()->viewport(), key);
     QCOMPARE(blue->pos(), BlueRect.topLeft() + QPointF(2, 0));
     QCOMPARE(moved.size(), 6);
-    QCOMPARE(combine()->layerById(m_blue)->uiRect().topLeft(), blue->pos());
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect().topLeft(), blue->pos());
 
     QPointer<BasicLayer> guard(blue);
-    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
-    QVERIFY(!container()->hasLayer(blue));
-    QImage frame = _compose();
-    QCOMPARE(_outputAt(frame, QPointF(420, 230)), Black);
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
+    QVERIFY(!f->container()->hasLayer(blue));
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(420, 230)), Black);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!guard);
-    QVERIFY(!combine()->layerById(m_blue)); // purged after the frame
+    QVERIFY(!f->combine()->layerById(m_blue)); // purged after the frame
 
     // The game video neither moves with the keys nor goes with Delete.
-    m_engine->controller()->relayout()->on_layoutsCombine(m_game, true);
-    BasicLayer *game = _item(m_game);
+    f->engine->controller()->relayout()->on_layoutsCombine(m_game, true);
+    BasicLayer *game = f->item(m_game);
     const QPointF gamePos = game->pos();
     mouse.click(QPointF(700, 400));
     QCOMPARE(game->state(), int(BasicLayer::StateActive));
-    QTest::keyClick(m_view->viewport(), Qt::Key_Left);
-    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
+    QTest::keyClick(view()->viewport(), Qt::Key_Left);
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
     QCOMPARE(game->pos(), gamePos);
-    QVERIFY(container()->hasLayer(game));
+    QVERIFY(f->container()->hasLayer(game));
 }
 
 void TestPreviewScene::menuActionsAndStacking()
 {
     _show();
-    Mouse mouse(m_view.get());
+    Mouse mouse(view());
     const auto choose = [&](const QPointF &at, const char *action) {
         mouse.click(at, Qt::RightButton);
         auto *menu = qobject_cast<UIMenu *>(QApplication::activePopupWidget());
@@ -393,7 +298,7 @@ void TestPreviewScene::menuActionsAndStacking()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
     const QPointF overlap(275, 175);
-    QCOMPARE(_outputAt(_compose(), overlap), Blue);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Blue);
 
     mouse.click(BlueRect.center(), Qt::RightButton);
     auto *menu = qobject_cast<UIMenu *>(QApplication::activePopupWidget());
@@ -402,14 +307,14 @@ void TestPreviewScene::menuActionsAndStacking()
     menu->close();
 
     choose(overlap, "tolast"); // blue to the back
-    QCOMPARE(_outputAt(_compose(), overlap), Red);
-    QVERIFY(_item(m_red)->zValue() > _item(m_blue)->zValue());
+    QCOMPARE(f->outputAt(f->compose(), overlap), Red);
+    QVERIFY(f->item(m_red)->zValue() > f->item(m_blue)->zValue());
     choose(QPointF(420, 230), "tofirst"); // blue, where it shows, to the front
-    QCOMPARE(_outputAt(_compose(), overlap), Blue);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Blue);
 
     choose(QPointF(420, 230), "edit");
     QCOMPARE(m_editors.types, QList<int>{LT_PICTURE});
-    QCOMPARE(m_editors.record->layer, _item(m_blue));
+    QCOMPARE(m_editors.record->layer, f->item(m_blue));
     m_editors.discard();
 
     choose(QPointF(420, 230), "layermgr");
@@ -418,12 +323,12 @@ void TestPreviewScene::menuActionsAndStacking()
     QCOMPARE(m_editors.entries.last().layerId, m_blue);
 
     choose(QPointF(420, 230), "delete");
-    QVERIFY(!container()->hasLayer(_item(m_blue)));
+    QVERIFY(!f->container()->hasLayer(f->item(m_blue)));
     QCOMPARE(m_editors.entries.size(), 2); // the open layer manager is refilled
-    QCOMPARE(_outputAt(_compose(), overlap), Red);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Red);
 
     // The game video offers no edit and no delete.
-    m_engine->controller()->relayout()->on_layoutsCombine(m_game, true);
+    f->engine->controller()->relayout()->on_layoutsCombine(m_game, true);
     mouse.click(QPointF(700, 400), Qt::RightButton);
     menu = qobject_cast<UIMenu *>(QApplication::activePopupWidget());
     QVERIFY(menu);
@@ -434,93 +339,70 @@ void TestPreviewScene::menuActionsAndStacking()
 void TestPreviewScene::dropsAndEditing()
 {
     _show();
-    const int pictures = container()->countLayersOfType(LT_PICTURE);
-    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
-    QVERIFY(notes.open(QIODevice::WriteOnly));
-    notes.write("not a picture");
-    notes.close();
+    const int pictures = f->container()->countLayersOfType(LT_PICTURE);
+    const QString notes = m_dir.filePath(QStringLiteral("notes.txt"));
+    writeFile(notes, "not a picture");
 
     // Three files, the second not a picture: only the first is added, pulled inside the scene.
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(m_redPath), QUrl::fromLocalFile(notes.fileName()),
+    data.setUrls({QUrl::fromLocalFile(m_redPath), QUrl::fromLocalFile(notes),
                   QUrl::fromLocalFile(m_bluePath)});
-    const QPoint at = m_view->mapFromScene(QPointF(600, 380));
+    const QPoint at = view()->mapFromScene(QPointF(600, 380));
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(m_view->viewport(), &enter);
+    QApplication::sendEvent(view()->viewport(), &enter);
     QVERIFY(enter.isAccepted());
     QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(m_view->viewport(), &move);
+    QApplication::sendEvent(view()->viewport(), &move);
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(m_view->viewport(), &drop);
-    QCOMPARE(container()->countLayersOfType(LT_PICTURE), pictures + 1);
-    BasicLayer *dropped = container()->layers().last();
+    QApplication::sendEvent(view()->viewport(), &drop);
+    QCOMPARE(f->container()->countLayersOfType(LT_PICTURE), pictures + 1);
+    BasicLayer *dropped = f->container()->layers().last();
     QCOMPARE(dropped->geometry(), QRectF(371, 233, 375, 187)); // 400 x 200 starts 375 wide
     QCOMPARE(dropped->state(), int(BasicLayer::StatePending));
     QCOMPARE(m_editors.types, QList<int>{LT_PICTURE});
-    QCOMPARE(_outputAt(_compose(), QPointF(700, 400)), Black); // no twin while pending
+    QCOMPARE(f->outputAt(f->compose(), QPointF(700, 400)), Black); // no twin while pending
 
     m_editors.confirm();
     QCOMPARE(dropped->state(), int(BasicLayer::StateActive));
-    QCOMPARE(_outputAt(_compose(), QPointF(700, 400)), Red);
-
-    // Cancelling the editor of an existing layer restores it.
-    BasicLayer *blue = _item(m_blue);
-    Mouse(m_view.get()).press(QPointF(420, 230));
-    Mouse(m_view.get()).release(QPointF(420, 230));
-    QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, QPoint(420, 230));
-    QCOMPARE(m_editors.types.last(), int(LT_PICTURE));
-    QMetaObject::invokeMethod(blue, "on_alphaChanged", Q_ARG(int, 10));
-    blue->setGeometryAndNotify(QRectF(0, 0, 100, 50));
-    QVERIFY(_outputAt(_compose(), QPointF(50, 25)) != Blue);
-    m_editors.discard();
-    QCOMPARE(blue->geometry(), BlueRect);
-    QCOMPARE(_outputAt(_compose(), QPointF(420, 230)), Blue);
+    QCOMPARE(f->outputAt(f->compose(), QPointF(700, 400)), Red);
 
     // A new picture confirmed without a file re-opens its editor; a new text cancelled goes.
     const int editors = m_editors.types.size();
-    m_engine->addImageLayer();
-    BasicLayer *empty = container()->layers().last();
+    f->engine->addImageLayer();
+    BasicLayer *empty = f->container()->layers().last();
     m_editors.confirm();
     QCOMPARE(m_editors.types.size(), editors + 2);
     QCOMPARE(empty->state(), int(BasicLayer::StatePending));
     m_editors.discard();
-    QVERIFY(!container()->hasLayer(empty));
-    m_engine->addTextLayer();
-    BasicLayer *text = container()->layers().last();
+    QVERIFY(!f->container()->hasLayer(empty));
+    f->engine->addTextLayer();
+    BasicLayer *text = f->container()->layers().last();
     QCOMPARE(text->layerType(), int(LT_TEXT));
     m_editors.discard();
-    QVERIFY(!container()->hasLayer(text));
+    QVERIFY(!f->container()->hasLayer(text));
 }
 
 void TestPreviewScene::limitsShowNotices()
 {
     _show();
-    m_engine->addCameraLayer();
-    QCOMPARE(container()->countLayersOfType(LT_CAMERA), 1);
+    f->engine->addCameraLayer();
     m_editors.confirm();
-    m_engine->addCameraLayer();
-    QCOMPARE(container()->countLayersOfType(LT_CAMERA), 1);
-    QVERIFY(container()->tipWindow());
-    QCOMPARE(container()->tipWindow()->message(),
-             QCoreApplication::translate("PreviewContainer", "camera has add."));
-    container()->tipWindow()->close();
-
     for (int i = 0; i < 5; ++i) {
-        m_engine->addTextLayer();
+        f->engine->addTextLayer();
         m_editors.confirm();
     }
-    QCOMPARE(container()->countLayersOfType(LT_TEXT), 5);
-    m_engine->addTextLayer();
-    QCOMPARE(container()->countLayersOfType(LT_TEXT), 5);
-    QVERIFY(container()->tipWindow());
-    QCOMPARE(container()->tipWindow()->message(),
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
+    f->engine->addTextLayer();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
+    QVERIFY(f->container()->tipWindow());
+    QCOMPARE(f->container()->tipWindow()->message(),
              QCoreApplication::translate("PreviewContainer", "You can add five words at most!"));
 
     // Removing the cameras asks the host to close the camera.
-    const int closes = m_host->closes;
-    m_engine->removeCameraLayers();
-    QCOMPARE(container()->countLayersOfType(LT_CAMERA), 0);
-    QVERIFY(m_host->closes > closes);
+    const int closes = f->receiver->closes;
+    f->engine->removeCameraLayers();
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+    QVERIFY(f->receiver->closes > closes);
 }
 
 void TestPreviewScene::plainGraphicsWidgetParent()
@@ -529,54 +411,50 @@ void TestPreviewScene::plainGraphicsWidgetParent()
     auto *parent = new QGraphicsWidget;
     parent->resize(1492, 840);
     _show(parent);
-    QCOMPARE(container()->parentItem(), parent);
-    QCOMPARE(container()->mapRectToScene(container()->rect()), QRectF(0, 0, 1492, 840));
+    QCOMPARE(f->container()->parentItem(), parent);
+    QCOMPARE(f->container()->mapRectToScene(f->container()->rect()), QRectF(0, 0, 1492, 840));
 
-    BasicLayer *blue = _item(m_blue);
-    Mouse mouse(m_view.get());
-    const QPointF centre = container()->mapToScene(BlueRect.center());
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
+    const QPointF centre = f->container()->mapToScene(BlueRect.center());
     mouse.click(centre);
-    QCOMPARE(container()->activeLayer(), blue);
+    QCOMPARE(f->container()->activeLayer(), blue);
     mouse.drag(centre, centre + QPointF(20, 10)); // 10 x 5 scene units
     QCOMPARE(blue->geometry(), BlueRect.translated(10, 5));
-    QCOMPARE(_outputAt(_compose(), BlueRect.translated(10, 5).bottomRight() - QPointF(2, 2)), Blue);
+    QCOMPARE(f->outputAt(f->compose(), BlueRect.translated(10, 5).bottomRight() - QPointF(2, 2)),
+             Blue);
 }
 
 void TestPreviewScene::hidePreviewStoresAndRestarts()
 {
     _show();
-    Mouse mouse(m_view.get());
+    Mouse mouse(view());
     mouse.drag(QPointF(420, 230), QPointF(430, 235));
-    m_engine->hidePreview();
-    QVERIFY(!container()->isVisible());
-    QFile stored(m_engine->controller()->centerData()->settingFileName());
-    QVERIFY(stored.open(QIODevice::ReadOnly));
-    QVERIFY(stored.readAll().contains("260,155"));
-    stored.close();
+    f->engine->hidePreview();
+    QVERIFY(!f->container()->isVisible());
+    QVERIFY(readAll(f->engine->controller()->centerData()->settingFileName()).contains("260,155"));
 
-    m_host.reset();
-    m_engine->release();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    _startEngine();
+    f->keepStoredFile = true;
+    _start();
     _show();
-    QList<BasicLayer *> restored = container()->layers();
+    QList<BasicLayer *> restored = f->container()->layers();
     QCOMPARE(restored.size(), 3);
     QCOMPARE(restored.last()->geometry(), BlueRect.translated(10, 5));
-    QCOMPARE(_outputAt(_compose(), QPointF(445, 240)), Blue);
+    QCOMPARE(f->outputAt(f->compose(), QPointF(445, 240)), Blue);
 }
 
 void TestPreviewScene::frameIsCrispAtAnyScale()
 {
     _show();
-    BasicLayer *blue = _item(m_blue);
-    container()->setActiveLayer(blue);
+    BasicLayer *blue = f->item(m_blue);
+    f->container()->setActiveLayer(blue);
     for (const qreal dpr : {1.0, 2.0}) {
-        QImage shot(m_view->viewport()->size() * dpr, QImage::Format_ARGB32);
+        QImage shot(view()->viewport()->size() * dpr, QImage::Format_ARGB32);
         shot.setDevicePixelRatio(dpr);
         shot.fill(Qt::white);
         QPainter painter(&shot);
-        m_view->render(&painter, QRectF(QPointF(0, 0), m_view->viewport()->size()),
-                       m_view->viewport()->rect());
+        view()->render(&painter, QRectF(QPointF(0, 0), view()->viewport()->size()),
+                       view()->viewport()->rect());
         painter.end();
         const QColor frame(255, 122, 35);
         // One screen pixel of frame, on whole device pixels, inside the item.
@@ -594,25 +472,25 @@ void TestPreviewScene::frameIsCrispAtAnyScale()
 
 void TestPreviewScene::hostTearsDownFromItsAnswers()
 {
-    TearingDownHost host(m_engine);
+    TearingDownHost host(f->engine);
     const auto showWithCamera = [&] {
         _show();
-        m_engine->addCameraLayer();
+        f->engine->addCameraLayer();
         m_editors.confirm();
-        return container()->layers().last();
+        return f->container()->layers().last();
     };
 
     // Deleting the camera asks the host to close it; the host answers with unInit.
     BasicLayer *camera = showWithCamera();
-    Mouse(m_view.get()).click(camera->geometry().center());
+    Mouse(view()).click(camera->geometry().center());
     host.armed = true;
-    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
-    QVERIFY(!m_engine->controller()->container());
-    QVERIFY(!combine());
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
+    QVERIFY(!f->engine->controller()->container());
+    QVERIFY(!f->combine());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // Choosing another camera closes the old one first; the same answer.
-    m_engine->init(30);
+    f->engine->init(30);
     camera = showWithCamera();
     host.armed = true;
     CameraParam other;
@@ -620,13 +498,13 @@ void TestPreviewScene::hostTearsDownFromItsAnswers()
     other.width = 1280;
     other.height = 720;
     QMetaObject::invokeMethod(camera, "on_CameraParamChanged", Q_ARG(CameraParam, other));
-    QVERIFY(!combine());
+    QVERIFY(!f->combine());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // The engine starts again as new.
-    m_engine->init(30);
+    f->engine->init(30);
     _show();
-    QCOMPARE(container()->countLayersOfType(LT_GAMEVIDEO), 1);
+    QCOMPARE(f->container()->countLayersOfType(LT_GAMEVIDEO), 1);
 }
 
 QTEST_MAIN(TestPreviewScene)

@@ -151,19 +151,20 @@ private Q_SLOTS:
     void damagedLayoutsRestoreWhatTheySafelyCan()
     {
         // Count 3 with layer1 missing; a negative position; a picture whose file is gone.
-        _writeFile(QStringLiteral(
-                       "<config><layers>"
-                       "<layer0><type>4</type><alpha>100</alpha><pos>0,0</pos><size>700,420</size>"
-                       "<combine>1</combine></layer0>"
-                       "<layer2><type>3</type><alpha>70</alpha><device>cam</device>"
-                       "<devicewidth>640</devicewidth><deviceheight>480</deviceheight>"
-                       "<pos>-12,30</pos><size>200,150</size><combine>1</combine></layer2>"
-                       "<layer3><type>1</type><path>%1</path><pos>0,0</pos><size>10,10</size>"
-                       "</layer3>"
-                       "<layer4><type>77</type></layer4>"
-                       "<layersnum>5</layersnum></layers></config>")
-                       .arg(m_home.filePath("gone.png"))
-                       .toUtf8());
+        writeFile(m_file,
+                  QStringLiteral(
+                      "<config><layers>"
+                      "<layer0><type>4</type><alpha>100</alpha><pos>0,0</pos><size>700,420</size>"
+                      "<combine>1</combine></layer0>"
+                      "<layer2><type>3</type><alpha>70</alpha><device>cam</device>"
+                      "<devicewidth>640</devicewidth><deviceheight>480</deviceheight>"
+                      "<pos>-12,30</pos><size>200,150</size><combine>1</combine></layer2>"
+                      "<layer3><type>1</type><path>%1</path><pos>0,0</pos><size>10,10</size>"
+                      "</layer3>"
+                      "<layer4><type>77</type></layer4>"
+                      "<layersnum>5</layersnum></layers></config>")
+                      .arg(m_home.filePath("gone.png"))
+                      .toUtf8());
         m_engine->init(30);
         PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
         QCOMPARE(layerTypes(combine), (QList<int>{LT_GAMEVIDEO, LT_CAMERA}));
@@ -190,14 +191,6 @@ private Q_SLOTS:
     }
 
 private:
-    void _writeFile(const QByteArray &content)
-    {
-        QDir().mkpath(QFileInfo(m_file).absolutePath());
-        QFile file(m_file);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-
     QTemporaryDir m_home;
     QString m_file;
     QString m_picture;

@@ -1,6 +1,7 @@
 #include "CXmlDocument.h"
 #include "CXmlNodeData.h"
 #include "LogCapture.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -99,7 +100,7 @@ private Q_SLOTS:
         QCOMPARE(document.getValue(QStringLiteral("config/v")), value);
         // The file path reads the same bytes the same way.
         const QString path = m_dir.filePath(QStringLiteral("f.xml"));
-        _write(path, bytes);
+        writeFile(path, bytes);
         CXmlDocument fromFile;
         QCOMPARE(fromFile.loadFile(path), ok);
         QCOMPARE(fromFile.getValue(QStringLiteral("config/v")), value);
@@ -114,7 +115,8 @@ private Q_SLOTS:
         QVERIFY(!document.loadFile(m_dir.path()));
         // Valid XML, but too big to be a settings file: refused unread, with a reason.
         const QString huge = m_dir.filePath(QStringLiteral("huge.xml"));
-        _write(huge, "<config><v>1</v>" + QByteArray(CXmlDocument::MaxFileSize, ' ') + "</config>");
+        writeFile(huge,
+                  "<config><v>1</v>" + QByteArray(CXmlDocument::MaxFileSize, ' ') + "</config>");
         m_log.mark();
         QVERIFY(!document.loadFile(huge));
         QVERIFY(m_log.since().contains(QStringLiteral("not read")));
@@ -152,13 +154,6 @@ private Q_SLOTS:
     }
 
 private:
-    static void _write(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-
     QTemporaryDir m_dir;
     LogCapture m_log;
 };
