@@ -49,13 +49,6 @@ void CameraSettingWindow::setupUi()
 {
     m_cameraBox = findChild<UIComboBoxControl *>(QStringLiteral("cameraCombobox"));
     m_sizeBox = findChild<UIComboBoxControl *>(QStringLiteral("cameraSizeCombobox"));
-    EditorSupport::connectByName(this, "cameraCombobox", SIGNAL(currentIndexChanged(int)),
-                                 SLOT(on_cameraCombobox_currentIndexChanged(int)));
-    EditorSupport::connectByName(this, "cameraSizeCombobox", SIGNAL(currentIndexChanged(int)),
-                                 SLOT(on_cameraSizeCombobox_currentIndexChanged(int)));
-    EditorSupport::connectByName(this, "okButton", SIGNAL(clicked()), SLOT(on_okButton_clicked()));
-    EditorSupport::connectByName(this, "cancelButton", SIGNAL(clicked()),
-                                 SLOT(on_cancelButton_clicked()));
     connect(this, &UIBaseWindow::aboutToClose, this, &CameraSettingWindow::on_aboutToClose);
 }
 

@@ -23,7 +23,8 @@ T *build(const QString &layout, QWidget *parent)
 }
 
 // Connects signal of window's child control objectName to slot of window, once. Signal and
-// slot are signature texts (SIGNAL(), SLOT()), as the layout builder connects them too.
+// slot are signature texts (SIGNAL(), SLOT()). Only for slots whose names do not read
+// on_<objectName>_<signal>: the layout builder connects those after setupUi().
 void connectByName(QObject *window, const char *objectName, const char *signal, const char *slot);
 
 // True when record is a layer of kind type that the controller's scene holds. Otherwise the

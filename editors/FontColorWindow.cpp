@@ -35,10 +35,6 @@ void FontColorWindow::setupUi()
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     EditorSupport::connectByName(this, "colorWidget", SIGNAL(sizeChanged(QSizeF)),
                                  SLOT(onSelectorSizeChanged(QSizeF)));
-    EditorSupport::connectByName(this, "colorWidget", SIGNAL(colorSelected(QColor)),
-                                 SLOT(on_colorWidget_colorSelected(QColor)));
-    EditorSupport::connectByName(this, "colorWidget", SIGNAL(colorEnter(QColor)),
-                                 SLOT(on_colorWidget_colorEnter(QColor)));
 }
 
 void FontColorWindow::showFor(UIControl *anchor, const QFont &font, const QColor &color)

@@ -41,15 +41,6 @@ void ImageSettingWindow::setupUi()
     m_alphaControl = findChild<UISliderControl *>(QStringLiteral("transparenceSlider"));
     if (m_alphaControl)
         m_alphaControl->setRange(0, 100);
-    EditorSupport::connectByName(this, "cancelButton", SIGNAL(clicked()),
-                                 SLOT(on_cancelButton_clicked()));
-    EditorSupport::connectByName(this, "okButton", SIGNAL(clicked()), SLOT(on_okButton_clicked()));
-    EditorSupport::connectByName(this, "openFolderBtn", SIGNAL(clicked()),
-                                 SLOT(on_openFolderBtn_clicked()));
-    EditorSupport::connectByName(this, "transparenceSlider", SIGNAL(valueChanged(int)),
-                                 SLOT(on_transparenceSlider_valueChanged(int)));
-    EditorSupport::connectByName(this, "folderPath", SIGNAL(textChanged(QString)),
-                                 SLOT(on_folderPath_textChanged(QString)));
     connect(this, &UIBaseWindow::aboutToClose, this, &ImageSettingWindow::on_aboutToClose);
 }
 

@@ -63,12 +63,6 @@ void LayersMgrWindow::setupUi()
         m_list->setModel(m_model);
         m_list->setDragDataFormater(new LayersDragDropDataFormater);
         m_list->setDragFlag(UIControl::DragItems);
-        EditorSupport::connectByName(this, "layersList", SIGNAL(leftButtonClicked(int)),
-                                     SLOT(on_layersList_leftButtonClicked(int)));
-        EditorSupport::connectByName(this, "layersList", SIGNAL(leftButtonDoubleClicked(int)),
-                                     SLOT(on_layersList_leftButtonDoubleClicked(int)));
-        EditorSupport::connectByName(this, "layersList", SIGNAL(selectItemChange(QObject *, int)),
-                                     SLOT(on_layersList_selectItemChange(QObject *, int)));
         EditorSupport::connectByName(this, "layersList", SIGNAL(sigDropItem(int, int)),
                                      SLOT(on_sigDropItem(int, int)));
     }
@@ -76,11 +70,6 @@ void LayersMgrWindow::setupUi()
         if (button)
             button->setEnabled(false);
     }
-    EditorSupport::connectByName(this, "editBtn", SIGNAL(clicked()), SLOT(on_editBtn_clicked()));
-    EditorSupport::connectByName(this, "deleteBtn", SIGNAL(clicked()),
-                                 SLOT(on_deleteBtn_clicked()));
-    EditorSupport::connectByName(this, "upBtn", SIGNAL(clicked()), SLOT(on_upBtn_clicked()));
-    EditorSupport::connectByName(this, "downBtn", SIGNAL(clicked()), SLOT(on_downBtn_clicked()));
 }
 
 void LayersMgrWindow::setLayers(const QList<LayerEntry> &entries)

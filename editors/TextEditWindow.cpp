@@ -146,23 +146,9 @@ void TextEditWindow::setupUi()
         m_fontHeightBox->setCurrentIndex(-1);
     }
 
-    EditorSupport::connectByName(this, "buttonFontColor", SIGNAL(clicked()),
-                                 SLOT(on_buttonFontColor_clicked()));
-    EditorSupport::connectByName(this, "buttonFontBold", SIGNAL(clicked()),
-                                 SLOT(on_buttonFontBold_clicked()));
-    EditorSupport::connectByName(this, "buttonFontItalic", SIGNAL(clicked()),
-                                 SLOT(on_buttonFontItalic_clicked()));
-    EditorSupport::connectByName(this, "buttonFontUnderline", SIGNAL(clicked()),
-                                 SLOT(on_buttonFontUnderline_clicked()));
     EditorSupport::connectByName(this, "cancelButton", SIGNAL(clicked()),
                                  SLOT(on_cancelBtn_clicked()));
     EditorSupport::connectByName(this, "okButton", SIGNAL(clicked()), SLOT(on_okBtn_clicked()));
-    EditorSupport::connectByName(this, "textedite", SIGNAL(textChanged()),
-                                 SLOT(on_textedite_textChanged()));
-    EditorSupport::connectByName(this, "fontNamesCombobox", SIGNAL(currentIndexChanged(int)),
-                                 SLOT(on_fontNamesCombobox_currentIndexChanged(int)));
-    EditorSupport::connectByName(this, "fontHeightCombobox", SIGNAL(currentIndexChanged(int)),
-                                 SLOT(on_fontHeightCombobox_currentIndexChanged(int)));
     connect(this, &UIBaseWindow::aboutToClose, this, &TextEditWindow::on_aboutToClose);
 }
 
