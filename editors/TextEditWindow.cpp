@@ -124,6 +124,8 @@ void TextEditWindow::setupUi()
     }
     if (m_errorLabel)
         m_errorLabel->setVisible(false);
+    // Typing right after the window opens goes into the text.
+    setInitialFocus(m_textBox);
 
     // Each family is listed in its own face, so the list shows what it offers.
     m_fontNames = FontFamilies::installedFamilies();

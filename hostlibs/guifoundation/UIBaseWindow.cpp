@@ -14,6 +14,17 @@
 UIBaseWindowPrivate::UIBaseWindowPrivate() = default;
 UIBaseWindowPrivate::~UIBaseWindowPrivate() = default;
 
+void UIBaseWindowPrivate::takeFocus()
+{
+    Q_Q(UIBaseWindow);
+    // An activated window does not always get the keyboard by itself (a frameless window on
+    // X11 without a window manager does not): keys would then go nowhere.
+    if (!q->hasFocus() && q->focusPolicy() != Qt::NoFocus)
+        q->setFocus(Qt::ActiveWindowFocusReason);
+    if (initialFocus && initialFocus->isVisible() && !scene->focusItem())
+        initialFocus->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 UIBaseWindow::UIBaseWindow(QWidget *parent)
     : UIBaseWindow(*new UIBaseWindowPrivate, parent)
 {}
@@ -101,6 +112,20 @@ void UIBaseWindow::setMovable(bool movable)
     d->movable = movable;
 }
 
+UIControl *UIBaseWindow::initialFocus() const
+{
+    Q_D(const UIBaseWindow);
+    return d->initialFocus;
+}
+
+void UIBaseWindow::setInitialFocus(UIControl *control)
+{
+    Q_D(UIBaseWindow);
+    d->initialFocus = control;
+    if (isActiveWindow())
+        d->takeFocus();
+}
+
 void UIBaseWindow::showActive()
 {
     show();
@@ -127,6 +152,15 @@ QSize UIBaseWindow::sizeHint() const
 }
 
 void UIBaseWindow::setupUi() {}
+
+bool UIBaseWindow::event(QEvent *event)
+{
+    Q_D(UIBaseWindow);
+    const bool result = QGraphicsView::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        d->takeFocus();
+    return result;
+}
 
 void UIBaseWindow::closeEvent(QCloseEvent *event)
 {
