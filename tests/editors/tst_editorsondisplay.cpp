@@ -7,10 +7,13 @@
 #include "CameraSettingWindow.h"
 #include "EditorTestSupport.h"
 #include "ImageSettingWindow.h"
+#include "LayersMgrWindow.h"
+#include "PreviewListWidget.h"
 #include "RealDisplay.h"
 #include "TextEditWindow.h"
 #include "TextLayer.h"
 
+#include <guifoundation/UIAbstractViewItem.h>
 #include <guifoundation/UIButtonControl.h>
 #include <guifoundation/UIComboBoxControl.h>
 #include <guifoundation/UISliderControl.h>
@@ -52,6 +55,7 @@ private Q_SLOTS:
     void initTestCase();
     void textEditorTakesTypingAndShowsEveryChange();
     void pictureAndCameraEditorsShowEveryChange();
+    void layerManagerMovesRowsByDragging();
 
 private:
     // Picks row of an embedded combo box through its pop-up, as a user does, and checks that
@@ -164,6 +168,44 @@ void TestEditorsOnDisplay::pictureAndCameraEditorsShowEveryChange()
     choose(child<UIComboBoxControl>(camera, "cameraCombobox"), 1);
     choose(child<UIComboBoxControl>(camera, "cameraSizeCombobox"), 1);
     camera->close();
+}
+
+void TestEditorsOnDisplay::layerManagerMovesRowsByDragging()
+{
+    EngineFixture f;
+    FontInfoConfig style;
+    style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
+    style.setColor(Qt::white);
+    for (const QString &text : {QStringLiteral("one"), QStringLiteral("two")}) {
+        const CMLayer *layer = f.combine()->addTextLayer(style, text, QPoint(20, 20), true, {});
+        QVERIFY(layer);
+    }
+    QVERIFY(f.show());
+    f.container()->showLayersManager();
+    auto *manager = f.window<LayersMgrWindow>();
+    QVERIFY(manager);
+    QVERIFY(QTest::qWaitForWindowExposed(manager));
+    auto *list = child<PreviewListWidget>(manager, "layersList");
+    const QList<quint32> before = f.stack();
+    QVERIFY(before.size() >= 3);
+
+    // The front-most row dragged onto the last one: that layer goes to the back. The drag runs
+    // its own event loop in this process, so its end is sent from inside that loop.
+    const QPoint from = Native::centre(list->item(0));
+    const QPoint to = Native::centre(list->item(int(before.size()) - 1));
+    bool ended = false;
+    QTimer::singleShot(300, this, [&] {
+        m_display.moveTo((from + to) / 2);
+        m_display.moveTo(to);
+        m_display.release();
+        ended = true;
+    });
+    m_display.moveTo(from);
+    m_display.press();
+    for (int step = 1; step <= 4 && !ended; ++step)
+        m_display.moveTo(from + QPoint(0, step * 4));
+    QTRY_VERIFY(ended);
+    QTRY_COMPARE(f.stack().constFirst(), before.constLast());
 }
 
 QTEST_MAIN(TestEditorsOnDisplay)
