@@ -188,6 +188,14 @@
         <source>can not check word is valid.</source>
         <translation>Could not check the text; please try again.</translation>
     </message>
+    <message>
+        <source>checking the text...</source>
+        <translation>Checking the text…</translation>
+    </message>
+    <message>
+        <source>the text changed while it was checked: press ok again.</source>
+        <translation>The text changed while it was being checked; press OK again.</translation>
+    </message>
 </context>
 <context>
     <name>FontColorWindow</name>

@@ -211,6 +211,14 @@
         <source>can not check word is valid.</source>
         <translation>暂时无法检查文字内容，请稍后重试。</translation>
     </message>
+    <message>
+        <source>checking the text...</source>
+        <translation>正在检查文字……</translation>
+    </message>
+    <message>
+        <source>the text changed while it was checked: press ok again.</source>
+        <translation>检查期间文字有改动，请再次点击确定。</translation>
+    </message>
 </context>
 <context>
     <name>FontColorWindow</name>

@@ -33,7 +33,7 @@ struct Fixture
         record.font = QFont(QStringLiteral("微软雅黑"), pointSize);
         record.color = QColor(255, 0, 0);
         record.text = text;
-        const QSize size = TextEditWindow::measureText(text, record.font);
+        const QSize size = layer.textSizeInScene(record.font, text);
         record.geometry = QRectF(at, QSizeF(size.width() + 10, size.height() + 5));
         record.textRect = Scene;
         editor = TextEditWindow::create(&host, nullptr);
@@ -64,19 +64,16 @@ struct Fixture
         click(box);
         QTest::keyClick(editor->viewport(), Qt::Key_V, Qt::ControlModifier);
     }
-    // Right edge of the text in the scene, as the range check computes it.
+    // Right edge of the text in the scene, as the layer measures it.
     int rightEdge() const
     {
-        return int(record.geometry.x() +
-                   TextEditWindow::measureText(record.text, layer.texts.isEmpty()
-                                                                ? record.font
-                                                                : layer.texts.last().first.font())
-                       .width() +
-                   10);
+        const QFont font = layer.texts.isEmpty() ? record.font : layer.texts.last().first.font();
+        return int(record.geometry.x() + layer.textSizeInScene(font, record.text).width() + 10);
     }
 
     FakeController host;
-    StandInLayer layer;
+    SceneSizes sizes;
+    StandInLayer layer{&sizes};
     TextLayerData record;
     QPointer<TextEditWindow> editor;
     std::unique_ptr<QSignalSpy> confirmed;
@@ -211,7 +208,7 @@ void TestTextEditWindow::fontChangesThatWouldLeaveTheSceneAreUndone()
 {
     // A wide text at the left edge: it cannot grow by moving left.
     Fixture f(QStringLiteral("WWWWWWWWW"), QPointF(0, 0), 28);
-    while (f.rightEdge() + 12 < Scene.width())
+    while (f.rightEdge() + 12 < Scene.width() && f.message().isEmpty())
         f.type(QStringLiteral("W"));
     const int changes = int(f.layer.texts.size());
     auto *bold = child<UIButtonControl>(f.editor, "buttonFontBold");
@@ -283,30 +280,36 @@ void TestTextEditWindow::filterWordAnswers()
 {
     Fixture f(QStringLiteral("hello"), QPointF(10, 10));
     auto *ok = child<UIButtonControl>(f.editor, "okButton");
+    const QString waiting = QStringLiteral("checking the text...");
+    const QString changed =
+        QStringLiteral("the text changed while it was checked: press ok again.");
 
-    // No answer within two seconds; a late answer changes nothing.
+    // The window says that it waits, and keeps saying so while the user goes on typing.
     click(ok);
     QCOMPARE(f.host.checks.size(), 1);
     QCOMPARE(f.host.checks.last().second, QStringLiteral("hello"));
-    QTRY_COMPARE_WITH_TIMEOUT(f.message(), QStringLiteral("can not check word is valid."), 3000);
+    QCOMPARE(f.message(), waiting);
+    f.type(QStringLiteral("!"));
+    QCOMPARE(f.message(), waiting);
+    QCOMPARE(f.layer.texts.last().second, QStringLiteral("hello!"));
+
+    // The answer is about "hello": it neither confirms "hello!" nor vanishes without a word.
     f.host.answer(true);
     QCOMPARE(f.confirmed->count(), 0);
+    QCOMPARE(f.message(), changed);
+    QVERIFY(f.editor->isVisible());
 
-    // Another request's answer (the stored-text check's, say) is not ours.
+    // Another request's answer (the stored-text check's, say) is not ours; a refusal is said.
     click(ok);
     QCOMPARE(f.host.checks.size(), 2);
     QVERIFY(f.host.checks.at(0).first != f.host.checks.at(1).first);
+    QCOMPARE(f.host.checks.last().second, QStringLiteral("hello!"));
     f.host.answer("{00000000-0000-0000-0000-000000000000}", true);
     QCOMPARE(f.confirmed->count(), 0);
+    QCOMPARE(f.message(), waiting);
     f.host.answer(false);
     QCOMPARE(f.message(), QStringLiteral("content is not valid."));
     QVERIFY(f.editor->isVisible());
-
-    // The text changed after the request: the answer is about another text.
-    click(ok);
-    f.type(QStringLiteral("!"));
-    f.host.answer(true);
-    QCOMPARE(f.confirmed->count(), 0);
 
     // An empty text is never confirmed.
     f.box->setText(QString());
@@ -316,8 +319,11 @@ void TestTextEditWindow::filterWordAnswers()
     QCOMPARE(f.message(), QStringLiteral("content is not valid."));
     QCOMPARE(f.confirmed->count(), 0);
 
+    // No answer within two seconds: said so, and the answer that comes later still confirms.
     f.type(QStringLiteral("fine"));
     click(ok);
+    QTRY_COMPARE_WITH_TIMEOUT(f.message(), QStringLiteral("can not check word is valid."), 3000);
+    QCOMPARE(f.confirmed->count(), 0);
     f.host.answer(true);
     QCOMPARE(f.confirmed->count(), 1);
     QCOMPARE(f.confirmed->at(0).at(0).value<BasicLayerData *>(), &f.record);
