@@ -257,4 +257,11 @@
         <translation>Layers</translation>
     </message>
 </context>
+<context>
+    <name>PreviewLogic</name>
+    <message>
+        <source>我的摄像头</source>
+        <translation>My camera</translation>
+    </message>
+</context>
 </TS>

@@ -427,4 +427,11 @@
         <translation>图层管理</translation>
     </message>
 </context>
+<context>
+    <name>PreviewLogic</name>
+    <message>
+        <source>我的摄像头</source>
+        <translation>我的摄像头</translation>
+    </message>
+</context>
 </TS>

@@ -181,6 +181,19 @@ void TestEditingLayers::cameraLayersFollowTheHostsCameras()
     click(child<UIButtonControl>(editor, "okButton"));
     QTRY_VERIFY(!f.window<CameraSettingWindow>());
     QCOMPARE(f.stack().size(), stacked + 1);
+    // Named through the translation: Chinese for a Chinese host, English for an English one.
+    const auto *camera = f.item(f.stack().last());
+    QCOMPARE(camera->name(), translated("PreviewLogic", "我的摄像头"));
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral("en"), QStringLiteral(LANGUAGE_DIR)));
+    QCoreApplication::installTranslator(&english);
+    f.engine->removeCameraLayers();
+    f.engine->addCameraLayer();
+    QVERIFY(f.window<CameraSettingWindow>());
+    click(child<UIButtonControl>(f.window<CameraSettingWindow>(), "okButton"));
+    QTRY_VERIFY(!f.window<CameraSettingWindow>());
+    QCoreApplication::removeTranslator(&english);
+    QCOMPARE(f.item(f.stack().last())->name(), QStringLiteral("My camera"));
 
     // Only one camera: the second request shows the notice, not an editor.
     f.engine->addCameraLayer();
