@@ -2,6 +2,7 @@
 #include "UIBaseWindow_p.h"
 
 #include "UIControl.h"
+#include "UITheme.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +36,9 @@ UIBaseWindow::UIBaseWindow(UIBaseWindowPrivate &dd, QWidget *parent)
 {
     Q_D(UIBaseWindow);
     d->q_ptr = this;
+    // A window follows the palette of the window it belongs to (the host's, for an editor), so
+    // it wears the same theme; a window of its own follows the application's.
+    setAttribute(Qt::WA_WindowPropagation);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameShape(QFrame::NoFrame);
@@ -49,11 +53,13 @@ UIBaseWindow::UIBaseWindow(UIBaseWindowPrivate &dd, QWidget *parent)
 
     d->scene = new QGraphicsScene(this);
     d->scene->setItemIndexMethod(QGraphicsScene::NoIndex);
+    // The controls take their colours from the scene's palette.
+    d->scene->setPalette(palette());
     setScene(d->scene);
     d->root = new UIControl;
     d->root->setParent(this);
     d->root->setObjectName(QStringLiteral("windowRoot"));
-    d->root->setBackgroundColor(QColor(250, 250, 250));
+    d->root->setBackgroundRole(UITheme::Window);
     d->scene->addItem(d->root);
     resize(400, 300);
 }
@@ -159,6 +165,8 @@ bool UIBaseWindow::event(QEvent *event)
     const bool result = QGraphicsView::event(event);
     if (event->type() == QEvent::WindowActivate)
         d->takeFocus();
+    else if (event->type() == QEvent::PaletteChange && d->scene)
+        d->scene->setPalette(palette());
     return result;
 }
 

@@ -24,8 +24,9 @@ UILineEditControl::UILineEditControl(UILineEditControlPrivate &dd, QGraphicsItem
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     d->edit = new QLineEdit;
     d->edit->setFont(UITheme::font());
-    d->edit->setStyleSheet(uiFieldStyleSheet("QLineEdit"));
     d->embed(this, d->edit);
+    d->setStyleSheet(
+        [](const QPalette &colours) { return uiFieldStyleSheet("QLineEdit", colours); });
     connect(d->edit, &QLineEdit::textChanged, this, &UILineEditControl::textChanged);
     connect(d->edit, &QLineEdit::textEdited, this, &UILineEditControl::textEdited);
     connect(d->edit, &QLineEdit::returnPressed, this, &UILineEditControl::returnPressed);

@@ -38,6 +38,22 @@ void UIProxyControlPrivate::embed(UIControl *control, QWidget *widget)
     fit(control->size());
 }
 
+void UIProxyControlPrivate::setStyleSheet(std::function<QString(const QPalette &)> sheet)
+{
+    styleSheet = std::move(sheet);
+    paletteChanged();
+}
+
+void UIProxyControlPrivate::paletteChanged()
+{
+    QWidget *widget = proxy ? proxy->widget() : nullptr;
+    if (!widget || !styleSheet)
+        return;
+    const QString sheet = styleSheet(q_ptr->palette());
+    if (widget->styleSheet() != sheet)
+        widget->setStyleSheet(sheet);
+}
+
 void UIProxyControlPrivate::fit(const QSizeF &size)
 {
     if (!proxy)

@@ -7,12 +7,19 @@
 
 #include <QGraphicsProxyWidget>
 
+#include <functional>
+
 class GUIFOUNDATION_EXPORT UIProxyControlPrivate : public UIControlPrivate
 {
 public:
     // Embeds widget in a proxy child of control that fills it.
     void embed(UIControl *control, QWidget *widget);
     void fit(const QSizeF &size);
+    // Gives the widget the style sheet that styleSheet makes of the control's palette, now
+    // and whenever the palette changes.
+    void setStyleSheet(std::function<QString(const QPalette &)> styleSheet);
+    void paletteChanged() override;
 
     QGraphicsProxyWidget *proxy = nullptr;
+    std::function<QString(const QPalette &)> styleSheet;
 };
