@@ -80,7 +80,7 @@
     </message>
     <message>
         <source>setting tip</source>
-        <translation>← transparent</translation>
+        <translation>Drag left to make the picture more transparent</translation>
     </message>
     <message>
         <source>add image description</source>

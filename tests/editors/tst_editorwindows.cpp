@@ -67,6 +67,7 @@ private Q_SLOTS:
     void initTestCase() { qRegisterMetaType<BasicLayerData *>(); }
 
     void pictureEditorFollowsTypingAndSliderAndRefusesNonPictures();
+    void pictureEditorNamesBuiltInPicturesByFile();
     void pictureEditorTakesTheFirstChosenFile();
     void editorsRefuseRecordsTheyCannotEdit();
     void cameraEditorListsTheHostsCameras_data();
@@ -96,7 +97,9 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSliderAndRefusesNonPictures
     editor->setLayerData(&record);
     showAndWait(editor);
     auto *slider = child<UISliderControl>(editor, "transparenceSlider");
+    auto *value = child<UILabelControl>(editor, "transparenceValue");
     QCOMPARE(slider->value(), 40);
+    QCOMPARE(value->text(), QStringLiteral("40%"));
     auto *path = child<UILineEditControl>(editor, "folderPath");
     auto *ok = child<UIButtonControl>(editor, "okButton");
 
@@ -129,12 +132,34 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSliderAndRefusesNonPictures
     QTest::keyClick(editor->viewport(), Qt::Key_Right);
     click(slider, QPointF(9, 10));
     QCOMPARE(layer.alphas, QList<int>({41, 0}));
+    QCOMPARE(value->text(), QStringLiteral("0%"));
 
     click(ok);
     QCOMPARE(end.confirmed.count(), 1);
     QCOMPARE(end.record(end.confirmed), &record);
     QTRY_VERIFY(!editor);
     QCOMPARE(end.count(), 1);
+}
+
+void TestEditorWindows::pictureEditorNamesBuiltInPicturesByFile()
+{
+    // A picture built into the program shows as its file name, and stays the record's path.
+    FakeController host;
+    StandInLayer layer;
+    host.layers.insert(&layer);
+    PicLayerData record;
+    record.layer = &layer;
+    record.path = QStringLiteral(":/theme/preview/no_camera_data.png");
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, nullptr);
+    EditEnd end(editor);
+    editor->setLayerData(&record);
+    showAndWait(editor);
+    QCOMPARE(child<UILineEditControl>(editor, "folderPath")->text(),
+             QStringLiteral("no_camera_data.png"));
+    click(child<UIButtonControl>(editor, "okButton"));
+    QCOMPARE(end.confirmed.count(), 1);
+    QCOMPARE(record.path, QStringLiteral(":/theme/preview/no_camera_data.png"));
+    QVERIFY(layer.pictures.isEmpty());
 }
 
 void TestEditorWindows::pictureEditorTakesTheFirstChosenFile()
