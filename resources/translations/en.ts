@@ -203,6 +203,14 @@
         <source>Text Preview</source>
         <translation>Text preview</translation>
     </message>
+    <message>
+        <source>more colors</source>
+        <translation>More colours…</translation>
+    </message>
+    <message>
+        <source>font color</source>
+        <translation>Font colour</translation>
+    </message>
 </context>
 <context>
     <name>LayerMgrViewItem</name>

@@ -226,6 +226,14 @@
         <source>Text Preview</source>
         <translation>文字预览</translation>
     </message>
+    <message>
+        <source>more colors</source>
+        <translation>更多颜色…</translation>
+    </message>
+    <message>
+        <source>font color</source>
+        <translation>字体颜色</translation>
+    </message>
 </context>
 <context>
     <name>LayerMgrViewItem</name>

@@ -13,6 +13,9 @@
 #include <guifoundation/UITextEditControl.h>
 
 #include <QClipboard>
+#include <QColorDialog>
+#include <QMap>
+#include <QPainter>
 #include <QPointer>
 #include <QSignalSpy>
 
@@ -265,6 +268,35 @@ void TestTextEditWindow::colourPicks()
     QTRY_COMPARE(grid->size(), QSizeF(137, 101));
     click(grid, grid->cellRect(0, 0).center());
     QCOMPARE(f.layer.texts.size(), 1);
+
+    // The lightest swatch previews on a backdrop it reads on.
+    click(button);
+    QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
+    popup = f.editor->findChild<FontColorWindow *>();
+    grid = child<FontColorSelector>(popup, "colorWidget");
+    QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+    hover(grid, grid->cellRect(5, 4).center());
+    auto *sample = child<UILabelControl>(popup, "prevWidget");
+    QCOMPARE(sample->textColor(), QColor(0xc0, 0xc0, 0xc0));
+    const QImage shown =
+        popup->grab(popup->mapFromScene(sample->sceneBoundingRect()).boundingRect()).toImage();
+    QMap<QRgb, int> counts;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            ++counts[shown.pixel(x, y)];
+    }
+    const QRgb backdrop = std::max_element(counts.cbegin(), counts.cend()).key();
+    QVERIFY2(std::abs(qGray(backdrop) - 0xc0) > 100, "light grey text on a backdrop it reads on");
+
+    // More colors: Qt's colour dialog reaches white.
+    click(child<UIButtonControl>(popup, "moreColorsButton"));
+    QVERIFY(!popup->isVisible());
+    QColorDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = f.editor->findChild<QColorDialog *>()) && dialog->isVisible());
+    dialog->setCurrentColor(Qt::white);
+    dialog->accept();
+    QCOMPARE(f.layer.texts.last().first.color(), QColor(Qt::white));
+    QVERIFY(!button->checked());
 
     // A second click on the button closes an open picker.
     click(button);
