@@ -95,6 +95,7 @@ private Q_SLOTS:
     void initTestCase() { qRegisterMetaType<BasicLayerData *>(); }
 
     void opensOnTheLayersTextAndFont();
+    void everyFamilyHasItsOwnFace();
     void typingAndPastingReachTheLayer();
     void textIsKeptInsideTheScene();
     void fontChangesThatWouldLeaveTheSceneAreUndone();
@@ -141,6 +142,38 @@ void TestTextEditWindow::opensOnTheLayersTextAndFont()
     QCOMPARE(child<UIComboBoxControl>(editor, "fontNamesCombobox")->currentIndex(), -1);
     QCOMPARE(child<UIComboBoxControl>(editor, "fontHeightCombobox")->currentIndex(), -1);
     delete editor;
+}
+
+void TestTextEditWindow::everyFamilyHasItsOwnFace()
+{
+    // The five names the editor offers and stores: each one draws Chinese in a face of its own
+    // (the font aliases of resources/fonts pick one installed face per name).
+    Fixture f(QStringLiteral("abc"), QPointF(10, 10));
+    const QStringList families = child<UIComboBoxControl>(f.editor, "fontNamesCombobox")->items();
+    QCOMPARE(families.size(), 5);
+    QList<QImage> samples;
+    for (const QString &family : families) {
+        QImage sample(240, 60, QImage::Format_RGB32);
+        sample.fill(Qt::white);
+        QPainter painter(&sample);
+        QFont font(family);
+        font.setPixelSize(40);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(sample.rect(), Qt::AlignCenter, QStringLiteral("直播永远"));
+        painter.end();
+        for (int other = 0; other < samples.size(); ++other) {
+            int differing = 0;
+            for (int y = 0; y < sample.height(); ++y) {
+                for (int x = 0; x < sample.width(); ++x)
+                    differing += sample.pixel(x, y) != samples.at(other).pixel(x, y) ? 1 : 0;
+            }
+            QVERIFY2(
+                differing > 400,
+                qPrintable(QStringLiteral("%1 and %2 draw alike").arg(family, families.at(other))));
+        }
+        samples.append(sample);
+    }
 }
 
 void TestTextEditWindow::typingAndPastingReachTheLayer()
