@@ -264,6 +264,78 @@
         <source>edit layer setting</source>
         <translation>Layers</translation>
     </message>
+    <message>
+        <source>cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>Disabled</translation>
+    </message>
+    <message>
+        <source>show on stream</source>
+        <translation>Show on stream</translation>
+    </message>
+    <message>
+        <source>lock position</source>
+        <translation>Lock position</translation>
+    </message>
+    <message>
+        <source>select camera</source>
+        <translation>Camera</translation>
+    </message>
+    <message>
+        <source>select size</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>open picture</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>choose a picture</source>
+        <translation>Choose a picture</translation>
+    </message>
+    <message>
+        <source>select</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>set transparency</source>
+        <translation>Opacity</translation>
+    </message>
+    <message>
+        <source>type up to 30 characters</source>
+        <translation>Type up to 30 characters</translation>
+    </message>
+    <message>
+        <source>show tip</source>
+        <translation>Show tip</translation>
+    </message>
+    <message>
+        <source>show menu</source>
+        <translation>Show menu</translation>
+    </message>
+    <message>
+        <source>edit</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>move up</source>
+        <translation>Move up</translation>
+    </message>
+    <message>
+        <source>move down</source>
+        <translation>Move down</translation>
+    </message>
 </context>
 <context>
     <name>PreviewLogic</name>
