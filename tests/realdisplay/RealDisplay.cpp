@@ -525,11 +525,11 @@ bool realDisplayShownInTime(const RealDisplay &display, const QRect &native,
     const qint64 took = display.waitFor(native, check, grace + deadline);
     if (took >= 0 && took <= deadline)
         return true;
-    const QString test = QStringLiteral("%1-%2-%3")
-                             .arg(QString::fromLatin1(QTest::currentAppName()),
-                                  QString::fromLatin1(QTest::currentTestFunction()),
-                                  QString::fromLatin1(QTest::currentDataTag()))
-                             .remove(QStringLiteral(".exe"));
+    const QString test =
+        QStringLiteral("%1-%2-%3")
+            .arg(QFileInfo(QString::fromLocal8Bit(QTest::currentAppName())).completeBaseName(),
+                 QString::fromLatin1(QTest::currentTestFunction()),
+                 QString::fromLatin1(QTest::currentDataTag()));
     const QString saved = display.saveScreen(test + QStringLiteral("-") + what);
     const QString when = took < 0
                              ? QStringLiteral("not on the screen after %1 ms").arg(grace + deadline)
