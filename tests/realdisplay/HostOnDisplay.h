@@ -75,13 +75,15 @@ inline QPoint toolButton(HostWindow *window, HostWindow::Action action)
     return {};
 }
 
-// The engine's windows over the host's (editors, the layer manager, notices), newest last.
-inline QList<QWidget *> engineWindows(const HostWindow *window)
+// The engine's windows over the host's (editors, the layer manager, notices), newest last:
+// every visible window but the host's and the given one of the test's own.
+inline QList<QWidget *> engineWindows(const HostWindow *window, const QWidget *own = nullptr)
 {
     QList<QWidget *> shown;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (widget != window && widget->isVisible() && !widget->graphicsProxyWidget() &&
-            widget->windowType() != Qt::Popup && widget->windowType() != Qt::ToolTip)
+        if (widget != window && widget != own && widget->isVisible() &&
+            !widget->graphicsProxyWidget() && widget->windowType() != Qt::Popup &&
+            widget->windowType() != Qt::ToolTip)
             shown << widget;
     }
     return shown;
