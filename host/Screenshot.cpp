@@ -34,30 +34,24 @@ bool serveEvents(int ms, const std::function<bool()> &done = {})
     return done ? done() : true;
 }
 
-// A calm desktop under the windows, shown only for the shot.
-class Backdrop : public QWidget
-{
-public:
-    Backdrop()
-        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
-                               Qt::WindowDoesNotAcceptFocus)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setAttribute(Qt::WA_ShowWithoutActivating);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        QLinearGradient fill(0, 0, 0, height());
-        fill.setColorAt(0, QColor(226, 229, 234));
-        fill.setColorAt(1, QColor(204, 209, 217));
-        painter.fillRect(rect(), fill);
-    }
-};
-
 } // namespace
+
+ScreenshotBackdrop::ScreenshotBackdrop()
+    : QWidget(nullptr,
+              Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+void ScreenshotBackdrop::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QLinearGradient fill(0, 0, 0, height());
+    fill.setColorAt(0, QColor(226, 229, 234));
+    fill.setColorAt(1, QColor(204, 209, 217));
+    painter.fillRect(rect(), fill);
+}
 
 bool saveWindowsScreenshot(const QString &file, QString *error)
 {
@@ -83,7 +77,7 @@ bool saveWindowsScreenshot(const QString &file, QString *error)
     area.adjust(-Margin, -Margin, Margin, Margin);
     area &= screen->geometry();
 
-    Backdrop backdrop;
+    ScreenshotBackdrop backdrop;
     backdrop.setGeometry(area);
     backdrop.show();
     backdrop.lower();

@@ -1,6 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
+
+// A calm desktop to show under windows for a screenshot: a frameless window kept at the bottom.
+class ScreenshotBackdrop : public QWidget
+{
+public:
+    ScreenshotBackdrop();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 // Saves what the screen shows around the application's visible top-level windows (pop-ups and
 // tip windows included) as one PNG, read back from the display at its own pixels, on a quiet

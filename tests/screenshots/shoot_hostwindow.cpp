@@ -17,12 +17,12 @@
 // layout is touched.
 
 #include "HostOnDisplay.h"
+#include "Screenshot.h"
 
 #include <guifoundation/UIControl.h>
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
 #include <QTextStream>
@@ -36,27 +36,6 @@ QTextStream &err()
     static QTextStream stream(stderr);
     return stream;
 }
-
-// A calm desktop behind the windows, so the shots show their edges and shadows.
-class Desktop : public QWidget
-{
-public:
-    Desktop()
-        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        QLinearGradient fill(0, 0, 0, height());
-        fill.setColorAt(0, QColor(226, 229, 234));
-        fill.setColorAt(1, QColor(204, 209, 217));
-        painter.fillRect(rect(), fill);
-    }
-};
 
 // Grabs do not show the mouse pointer (the server draws it apart): draw the resize pointer the
 // hovered handle asks for, so the picture shows what the user sees.
@@ -193,7 +172,7 @@ int main(int argc, char *argv[])
     const bool chinese = lang == QLatin1String("zh-CN");
     QDir().mkpath(parser.value(outOption));
 
-    Desktop desktop;
+    ScreenshotBackdrop desktop;
     desktop.setGeometry(QGuiApplication::primaryScreen()->geometry());
     desktop.show();
 
