@@ -159,8 +159,10 @@ void tst_StreamerSession::initTestCase()
 
 void tst_StreamerSession::cleanup()
 {
-    // Whatever a failed case left: no button held, no editor open.
+    // Whatever a failed case left: no button held, no pop-up or editor open.
     m_display.release();
+    if (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
     for (int i = 0; i < 4 && !engineWindows(window()).isEmpty(); ++i) {
         engineWindows(window()).constLast()->close();
         QTest::qWait(50);
@@ -281,10 +283,12 @@ void tst_StreamerSession::choosingAFontShows()
     m_display.click(Native::centre(box));
     QAbstractItemView *list = nullptr;
     QTRY_VERIFY((list = popupList()));
+    QVERIFY(QTest::qWaitForWindowExposed(list->window()));
     list->scrollTo(combo->model()->index(wanted, 0));
-    QTest::qWait(50);
+    QTest::qWait(100);
     const QRect item = list->visualRect(combo->model()->index(wanted, 0));
     m_display.click(Native::point(list->viewport(), item.center()));
+    QTRY_VERIFY(!popupList());
     // The pointer leaves the list, so nothing under it is hovered.
     m_display.moveTo(Native::rect(editor).bottomRight() - QPoint(4, 4));
 
