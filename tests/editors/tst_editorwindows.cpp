@@ -416,7 +416,7 @@ void TestEditorWindows::colourWindowPreviewsPicksAndCloses()
     const QRect anchor = button->globalRect();
     QTRY_COMPARE(popup->geometry().right() + 1, anchor.left());
     QCOMPARE(popup->geometry().bottom() + 1 + 6, anchor.top());
-    QCOMPARE(popup->size(), QSize(142, 142));
+    QCOMPARE(popup->size(), QSize(142, 170));
     auto *sample = child<UILabelControl>(popup, "prevWidget");
     QCOMPARE(sample->textColor(), QColor(1, 2, 3));
     QCOMPARE(sample->font().pointSize(), 15);

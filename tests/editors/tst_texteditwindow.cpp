@@ -280,12 +280,21 @@ void TestTextEditWindow::colourPicks()
 {
     Fixture f(QStringLiteral("abc"), QPointF(10, 10));
     auto *button = child<UIButtonControl>(f.editor, "buttonFontColor");
-    click(button);
-    QVERIFY(button->checked());
-    auto *popup = f.editor->findChild<FontColorWindow *>();
-    QVERIFY(popup && popup->isVisible());
-    auto *grid = child<FontColorSelector>(popup, "colorWidget");
-    QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+    FontColorWindow *popup = nullptr;
+    FontColorSelector *grid = nullptr;
+    // Opens the picker and waits until it is laid out, as it is by the time a user can click.
+    const auto openPicker = [&] {
+        click(button);
+        QVERIFY(button->checked());
+        QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
+        popup = f.editor->findChild<FontColorWindow *>();
+        QVERIFY(popup->isVisible());
+        grid = child<FontColorSelector>(popup, "colorWidget");
+        QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+        QTRY_VERIFY(child<UIButtonControl>(popup, "moreColorsButton")->y() >=
+                    grid->size().height());
+    };
+    openPicker();
     click(grid, grid->cellRect(0, 0).center());
     QVERIFY(!popup->isVisible());
     QVERIFY(!button->checked());
@@ -294,20 +303,12 @@ void TestTextEditWindow::colourPicks()
     QCOMPARE(f.layer.texts.last().second, QStringLiteral("abc"));
 
     // The colour already in use changes nothing.
-    click(button);
-    QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
-    popup = f.editor->findChild<FontColorWindow *>();
-    grid = child<FontColorSelector>(popup, "colorWidget");
-    QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+    openPicker();
     click(grid, grid->cellRect(0, 0).center());
     QCOMPARE(f.layer.texts.size(), 1);
 
     // The lightest swatch previews on a backdrop it reads on.
-    click(button);
-    QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
-    popup = f.editor->findChild<FontColorWindow *>();
-    grid = child<FontColorSelector>(popup, "colorWidget");
-    QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+    openPicker();
     hover(grid, grid->cellRect(5, 4).center());
     auto *sample = child<UILabelControl>(popup, "prevWidget");
     QCOMPARE(sample->textColor(), QColor(0xc0, 0xc0, 0xc0));
@@ -332,10 +333,7 @@ void TestTextEditWindow::colourPicks()
     QVERIFY(!button->checked());
 
     // A second click on the button closes an open picker.
-    click(button);
-    QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
-    popup = f.editor->findChild<FontColorWindow *>();
-    QVERIFY(popup->isVisible());
+    openPicker();
     click(button);
     QVERIFY(!popup->isVisible());
     QVERIFY(!button->checked());
