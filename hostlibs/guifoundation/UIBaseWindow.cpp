@@ -54,7 +54,7 @@ UIBaseWindow::UIBaseWindow(UIBaseWindowPrivate &dd, QWidget *parent)
     d->scene = new QGraphicsScene(this);
     d->scene->setItemIndexMethod(QGraphicsScene::NoIndex);
     // The controls take their colours from the scene's palette.
-    d->scene->setPalette(palette());
+    d->syncScenePalette();
     setScene(d->scene);
     d->root = new UIControl;
     d->root->setParent(this);
@@ -159,14 +159,33 @@ QSize UIBaseWindow::sizeHint() const
 
 void UIBaseWindow::setupUi() {}
 
+void UIBaseWindowPrivate::syncScenePalette()
+{
+    Q_Q(UIBaseWindow);
+    if (!scene)
+        return;
+    // Every colour set explicitly: the scene fills the roles a palette does not mark as set
+    // from the application's palette, and a window's inherited palette marks none.
+    const QPalette inherited = q->palette();
+    QPalette colours;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = QPalette::ColorGroup(group);
+            const auto r = QPalette::ColorRole(role);
+            colours.setColor(g, r, inherited.color(g, r));
+        }
+    }
+    scene->setPalette(colours);
+}
+
 bool UIBaseWindow::event(QEvent *event)
 {
     Q_D(UIBaseWindow);
     const bool result = QGraphicsView::event(event);
     if (event->type() == QEvent::WindowActivate)
         d->takeFocus();
-    else if (event->type() == QEvent::PaletteChange && d->scene)
-        d->scene->setPalette(palette());
+    else if (event->type() == QEvent::PaletteChange)
+        d->syncScenePalette();
     return result;
 }
 

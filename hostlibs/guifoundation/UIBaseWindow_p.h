@@ -27,6 +27,8 @@ public:
     // On activation: the window holds the keyboard, and the initial control unless another
     // control has it already.
     void takeFocus();
+    // Hands the window's palette to the scene, whose controls paint with it.
+    void syncScenePalette();
 
 private:
     Q_DECLARE_PUBLIC(UIBaseWindow)

@@ -69,6 +69,7 @@ private Q_SLOTS:
     void pictureEditorFollowsTypingAndSliderAndRefusesNonPictures();
     void pictureEditorNamesBuiltInPicturesByFile();
     void pictureEditorTakesTheFirstChosenFile();
+    void editorsWearTheirOwnersTheme();
     void editorsRefuseRecordsTheyCannotEdit();
     void cameraEditorListsTheHostsCameras_data();
     void cameraEditorListsTheHostsCameras();
@@ -160,6 +161,38 @@ void TestEditorWindows::pictureEditorNamesBuiltInPicturesByFile()
     QCOMPARE(end.confirmed.count(), 1);
     QCOMPARE(record.path, QStringLiteral(":/theme/preview/no_camera_data.png"));
     QVERIFY(layer.pictures.isEmpty());
+}
+
+void TestEditorWindows::editorsWearTheirOwnersTheme()
+{
+    // An editor opened from a dark host window is dark too: its background, its fields and
+    // its labels, which must read as enabled text, not as grey hints.
+    QWidget owner;
+    QPalette dark = owner.palette();
+    dark.setColor(QPalette::Window, QColor(38, 38, 42));
+    dark.setColor(QPalette::WindowText, QColor(228, 228, 232));
+    dark.setColor(QPalette::Base, QColor(28, 28, 31));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    owner.setPalette(dark);
+    FakeController host;
+    StandInLayer layer;
+    host.layers.insert(&layer);
+    PicLayerData record;
+    record.layer = &layer;
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, &owner);
+    QVERIFY(editor);
+    editor->setLayerData(&record);
+    showAndWait(editor);
+    const QImage shown = editor->grab().toImage();
+    const auto lightnessAt = [&](const UIControl *control, QPointF at) {
+        return QColor(shown.pixel(viewPoint(control, at))).lightness();
+    };
+    auto *path = child<UILineEditControl>(editor, "folderPath");
+    QVERIFY(lightnessAt(path, QPointF(path->size().width() - 8, path->size().height() / 2)) < 60);
+    auto *value = child<UILabelControl>(editor, "transparenceValue");
+    QVERIFY(lightnessAt(value, QPointF(2, 2)) < 60);
+    QVERIFY(value->textColor().lightness() > 200);
+    delete editor;
 }
 
 void TestEditorWindows::pictureEditorTakesTheFirstChosenFile()
