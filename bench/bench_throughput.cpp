@@ -1,10 +1,12 @@
-// Sustained full-stack throughput (1920x1080 unless --size says otherwise) on one thread of work
-// at a time: every frame is pushed as a host pushes it (the capture thread composes it),
-// delivered by the sender thread (which stamps the watermark) and only then is the next frame
-// pushed. It reports the rate of frames delivered to the host and the process's CPU time per
-// frame (every thread: composition, watermark, delivery, the camera frame and the GUI thread's
-// events), as seen from outside. Pin the process to one core (taskset -c 0) to measure
-// single-core throughput.
+// Sustained full-stack throughput at 1920x1080 and 3840x2160 (or the sizes --size names) on one
+// thread of work at a time: every frame is pushed as a host pushes it (the capture thread
+// composes it), delivered by the sender thread (which stamps the watermark) and only then is the
+// next frame pushed; a camera frame arrives after every second game frame (30 fps under 60). It
+// reports the rate of frames delivered to the host, the process's CPU time per frame (every
+// thread: composition, watermark, delivery, the camera frame and the GUI thread's events) as
+// seen from outside, the time of one memcpy of an output frame, measured between the batches of
+// the same run, and the ratio of the two: the floor of composition is about one copy of the
+// frame. Pin the process to one core (taskset -c 0) to measure single-core throughput.
 //
 // Before timing, the program prints the composed stack as "layer ..." lines (output pixels)
 // so that other compositors can be given the same work:
@@ -27,6 +29,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -93,6 +96,138 @@ bool printLayers(const bench::Stage &stage, int outputHeight, const QString &pic
     return true;
 }
 
+struct Result
+{
+    double cpuMs = 0;       // process CPU time per frame over the whole run
+    double bestBatchMs = 0; // best batch of BatchFrames
+    double medianBatchMs = 0;
+    double memcpyMs = 0; // median of the copies made between the batches
+    double fps = 0;
+};
+
+constexpr int BatchFrames = 100;
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One memcpy of a whole output frame, between two buffers that have been written before (so no
+// page is faulted in): the memory floor of one composed frame.
+class FrameCopy
+{
+public:
+    explicit FrameCopy(std::size_t bytes)
+        : m_from(bytes, 1)
+        , m_to(bytes, 2)
+    {}
+    double timeMs()
+    {
+        const Clock::time_point start = Clock::now();
+        std::memcpy(m_to.data(), m_from.data(), m_to.size());
+        const double ms = 1000 * secondsSince(start);
+        // Read back, so the copy cannot be optimised away.
+        m_sink += m_to[m_to.size() / 2];
+        return ms;
+    }
+    int sink() const { return m_sink; }
+
+private:
+    std::vector<char> m_from;
+    std::vector<char> m_to;
+    int m_sink = 0;
+};
+
+bool runSize(int width, int height, int frames, int warmup, const QString &pictureDir,
+             Result *result)
+{
+    // The product's own watermark, which the engine loads itself.
+    bench::Stage stage(width, height, true);
+    const QByteArray game = bench::frameBytes(width, height, 0);
+    for (int i = 0; i < warmup; ++i) // fits the game layer, scales pictures, fills caches
+        stage.compose(game, width, height);
+    if (!printLayers(stage, height, pictureDir))
+        return false;
+    std::fflush(stdout);
+
+    FrameCopy copy(std::size_t(width) * std::size_t(height) * 4);
+    std::vector<double> copyMs;
+    for (int i = 0; i < 3; ++i) // warm the copy's pages and code
+        copy.timeMs();
+
+    // Split of the time: the push (capture thread: preview picture, composition), the wait
+    // for delivery (sender thread: watermark, hand-over) and the rest (camera frame, events).
+    // On one core the sender thread often runs as soon as it is woken, inside the push.
+    // CPU time is also taken per batch of frames: on a shared machine the best batch is the
+    // one least disturbed by other work (caches, memory bandwidth), the median a typical one.
+    // The copies are timed between the batches, outside the CPU time of the frames.
+    std::vector<double> batchMs;
+    double pushSeconds = 0;
+    double deliverySeconds = 0;
+    double cpuSeconds = 0;
+    const long long deliveredBefore = stage.delivered();
+    double wallSeconds = 0;
+    Clock::time_point batchWall = Clock::now();
+    std::clock_t batchStart = std::clock(); // the whole process: every thread
+    for (int i = 0; i < frames; ++i) {
+        const Clock::time_point t0 = Clock::now();
+        const long long before = stage.push(game, width, height);
+        const Clock::time_point t1 = Clock::now();
+        stage.waitForDelivery(before);
+        const Clock::time_point t2 = Clock::now();
+        stage.betweenFrames();
+        pushSeconds += std::chrono::duration<double>(t1 - t0).count();
+        deliverySeconds += std::chrono::duration<double>(t2 - t1).count();
+        if ((i + 1) % BatchFrames == 0 || i + 1 == frames) {
+            const std::clock_t now = std::clock();
+            const double seconds = double(now - batchStart) / CLOCKS_PER_SEC;
+            cpuSeconds += seconds;
+            wallSeconds += secondsSince(batchWall);
+            if ((i + 1) % BatchFrames == 0)
+                batchMs.push_back(1000.0 * seconds / BatchFrames);
+            for (int c = 0; c < 5; ++c)
+                copyMs.push_back(copy.timeMs());
+            batchWall = Clock::now();
+            batchStart = std::clock();
+        }
+    }
+    const long long delivered = stage.delivered() - deliveredBefore;
+    if (delivered != frames) {
+        std::fprintf(stderr, "%lld frames delivered for %d pushed\n", delivered, frames);
+        return false;
+    }
+    result->cpuMs = 1000 * cpuSeconds / frames;
+    result->memcpyMs = median(copyMs);
+    result->fps = frames / wallSeconds;
+    std::printf("split: push+compose %.3f ms, watermark+delivery %.3f ms, camera+events %.3f ms "
+                "per frame\n",
+                1000 * pushSeconds / frames, 1000 * deliverySeconds / frames,
+                1000 * (wallSeconds - pushSeconds - deliverySeconds) / frames);
+    std::printf("cpu: %.3f ms of process CPU time per frame (%dx%d)", result->cpuMs, width, height);
+    if (!batchMs.empty()) {
+        result->bestBatchMs = *std::min_element(batchMs.begin(), batchMs.end());
+        result->medianBatchMs = median(batchMs);
+        std::printf("; batches of %d: best %.3f ms, median %.3f ms", BatchFrames,
+                    result->bestBatchMs, result->medianBatchMs);
+    }
+    std::printf("\n");
+    std::printf("memcpy: %.3f ms for one %dx%d frame (median of %zu copies, sink %d)\n",
+                result->memcpyMs, width, height, copyMs.size(), copy.sink() & 1);
+    std::printf("cpu/memcpy: %.2f", result->cpuMs / result->memcpyMs);
+    if (result->medianBatchMs > 0)
+        std::printf("; median batch %.2f, best batch %.2f",
+                    result->medianBatchMs / result->memcpyMs,
+                    result->bestBatchMs / result->memcpyMs);
+    std::printf("\n");
+    std::printf("ours: %d frames delivered in %.3f s: %.2f fps\n", frames, wallSeconds,
+                result->fps);
+    std::fflush(stdout);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -103,8 +238,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Full-stack composition throughput: frames delivered per second and "
-                       "process CPU time per frame."));
+        QStringLiteral("Full-stack composition throughput: frames delivered per second, process "
+                       "CPU time per frame and its ratio to one memcpy of the frame."));
     parser.addHelpOption();
     const QCommandLineOption framesOption(QStringLiteral("frames"),
                                           QStringLiteral("Frames timed (default 600)."),
@@ -116,9 +251,10 @@ int main(int argc, char **argv)
         QStringLiteral("save-pictures"),
         QStringLiteral("Copy the picture layers' files into this directory."),
         QStringLiteral("dir"));
-    const QCommandLineOption sizeOption(QStringLiteral("size"),
-                                        QStringLiteral("Output and game size (default 1920x1080)."),
-                                        QStringLiteral("WxH"), QStringLiteral("1920x1080"));
+    const QCommandLineOption sizeOption(
+        QStringLiteral("size"),
+        QStringLiteral("Output and game size; may be repeated (default 1920x1080 and 3840x2160)."),
+        QStringLiteral("WxH"));
     parser.addOption(framesOption);
     parser.addOption(sizeOption);
     parser.addOption(warmupOption);
@@ -126,70 +262,42 @@ int main(int argc, char **argv)
     parser.process(app);
     const int frames = parser.value(framesOption).toInt();
     const int warmup = parser.value(warmupOption).toInt();
-    const QStringList size = parser.value(sizeOption).split(QLatin1Char('x'));
-    const int width = size.size() == 2 ? size.at(0).toInt() : 0;
-    const int height = size.size() == 2 ? size.at(1).toInt() : 0;
-    if (frames <= 0 || warmup < 1 || width < 1 || height < 1) {
-        std::fprintf(stderr, "--frames must be positive, --warmup at least 1 and --size WxH\n");
+    QStringList sizes = parser.values(sizeOption);
+    if (sizes.isEmpty())
+        sizes = QStringList{QStringLiteral("1920x1080"), QStringLiteral("3840x2160")};
+    QList<QSize> parsed;
+    for (const QString &text : sizes) {
+        const QStringList parts = text.split(QLatin1Char('x'));
+        const QSize size(parts.size() == 2 ? parts.at(0).toInt() : 0,
+                         parts.size() == 2 ? parts.at(1).toInt() : 0);
+        if (size.width() < 1 || size.height() < 1) {
+            std::fprintf(stderr, "--size takes WxH, not %s\n", qPrintable(text));
+            return 2;
+        }
+        parsed.append(size);
+    }
+    if (frames <= 0 || warmup < 1) {
+        std::fprintf(stderr, "--frames must be positive and --warmup at least 1\n");
         return 2;
     }
 
-    // The product's own watermark, which the engine loads itself.
-    bench::Stage stage(width, height, true);
-    const QByteArray game = bench::frameBytes(width, height, 0);
-    for (int i = 0; i < warmup; ++i) // fits the game layer, scales pictures, fills caches
-        stage.compose(game, width, height);
-    if (!printLayers(stage, height, parser.value(picturesOption)))
-        return 1;
-    std::fflush(stdout);
-
-    // Split of the time: the push (capture thread: preview picture, composition), the wait
-    // for delivery (sender thread: watermark, hand-over) and the rest (camera frame, events).
-    // On one core the sender thread often runs as soon as it is woken, inside the push.
-    // CPU time is also taken per batch of frames: on a shared machine the best batch is the
-    // one least disturbed by other work (caches, memory bandwidth), the median a typical one.
-    constexpr int BatchFrames = 100;
-    std::vector<double> batchMs;
-    double pushSeconds = 0;
-    double deliverySeconds = 0;
-    const long long deliveredBefore = stage.delivered();
-    const Clock::time_point start = Clock::now();
-    const std::clock_t cpuStart = std::clock(); // the whole process: every thread
-    std::clock_t batchStart = cpuStart;
-    for (int i = 0; i < frames; ++i) {
-        const Clock::time_point t0 = Clock::now();
-        const long long before = stage.push(game, width, height);
-        const Clock::time_point t1 = Clock::now();
-        stage.waitForDelivery(before);
-        const Clock::time_point t2 = Clock::now();
-        stage.betweenFrames();
-        pushSeconds += std::chrono::duration<double>(t1 - t0).count();
-        deliverySeconds += std::chrono::duration<double>(t2 - t1).count();
-        if ((i + 1) % BatchFrames == 0) {
-            const std::clock_t now = std::clock();
-            batchMs.push_back(1000.0 * double(now - batchStart) / CLOCKS_PER_SEC / BatchFrames);
-            batchStart = now;
+    QList<Result> results;
+    for (const QSize &size : parsed) {
+        Result result;
+        if (!runSize(size.width(), size.height(), frames, warmup, parser.value(picturesOption),
+                     &result))
+            return 1;
+        results.append(result);
+    }
+    if (parsed.size() > 1) {
+        std::printf("summary:\n");
+        for (int i = 0; i < parsed.size(); ++i) {
+            const Result &r = results.at(i);
+            std::printf("  %dx%d: cpu %.3f ms/frame, memcpy %.3f ms, ratio %.2f (median batch "
+                        "%.2f)\n",
+                        parsed.at(i).width(), parsed.at(i).height(), r.cpuMs, r.memcpyMs,
+                        r.cpuMs / r.memcpyMs, r.medianBatchMs / r.memcpyMs);
         }
     }
-    const double cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    const double total = secondsSince(start);
-    const long long delivered = stage.delivered() - deliveredBefore;
-    if (delivered != frames) {
-        std::fprintf(stderr, "%lld frames delivered for %d pushed\n", delivered, frames);
-        return 1;
-    }
-    std::printf("split: push+compose %.3f ms, watermark+delivery %.3f ms, camera+events %.3f ms "
-                "per frame\n",
-                1000 * pushSeconds / frames, 1000 * deliverySeconds / frames,
-                1000 * (total - pushSeconds - deliverySeconds) / frames);
-    std::printf("cpu: %.3f ms of process CPU time per frame (%dx%d)", 1000 * cpuSeconds / frames,
-                width, height);
-    if (!batchMs.empty()) {
-        std::sort(batchMs.begin(), batchMs.end());
-        std::printf("; batches of %d: best %.3f ms, median %.3f ms", BatchFrames, batchMs.front(),
-                    batchMs[batchMs.size() / 2]);
-    }
-    std::printf("\n");
-    std::printf("ours: %d frames delivered in %.3f s: %.2f fps\n", frames, total, frames / total);
     return 0;
 }
