@@ -113,7 +113,8 @@ void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
             // Scaling straight and premultiplying afterwards keeps the blend on Qt's fast
             // premultiplied path.
             ImageScaler::scaleInto(m_image, &m_outputCache, ImageScaler::Filter::Smooth);
-            ImageScaler::premultiply(&m_outputCache);
+            m_outputCache.reinterpretAsFormat(QImage::Format_ARGB32);
+            m_outputCache.convertTo(QImage::Format_ARGB32_Premultiplied);
             m_outputCacheKey = m_image.cacheKey();
         }
         picture = &m_outputCache;

@@ -8,6 +8,7 @@
 #include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
+#include "PixelRows.h"
 #include "PreviewCenterData.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -49,6 +50,14 @@ QImage loadWatermark()
         return QImage();
     }
     return loaded.convertToFormat(QImage::Format_ARGB32);
+}
+
+void fillRect(QImage *image, const QRect &rect, std::uint32_t value)
+{
+    const QRect r = rect.intersected(image->rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        PixelRows::inUse().fill(reinterpret_cast<std::uint32_t *>(image->scanLine(y)) + r.left(),
+                                r.width(), value);
 }
 
 } // namespace
@@ -178,9 +187,16 @@ QSize FrameSender::watermarkSize(const QSize &source, int outputHeight)
 
 void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
 {
-    if (watermark.format() != QImage::Format_ARGB32)
+    if (!frame || frame->isNull() || frame->depth() != 32 ||
+        watermark.format() != QImage::Format_ARGB32)
         return;
-    ImageScaler::blendWatermark(frame, watermark);
+    const PixelRows::Kernels &kernels = PixelRows::inUse();
+    const int width = std::min(frame->width(), watermark.width());
+    const int height = std::min(frame->height(), watermark.height());
+    for (int y = 0; y < height; ++y) {
+        kernels.stamp(reinterpret_cast<std::uint32_t *>(frame->scanLine(y)),
+                      reinterpret_cast<const std::uint32_t *>(watermark.constScanLine(y)), width);
+    }
 }
 
 void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
@@ -251,7 +267,7 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
         break;
     }
     if (!directGame)
-        ImageScaler::fill(&frame, frame.rect(), OpaqueBlack);
+        fillRect(&frame, frame.rect(), OpaqueBlack);
 
     QPainter painter(&frame);
     for (const QPointer<CMLayer> &entry : layers) {
@@ -300,16 +316,15 @@ bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *ga
     if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
                               gameHeight, target, int(frame->bytesPerLine()), rect.width(),
                               rect.height(), ImageScaler::Filter::Smooth,
-                              ImageScaler::Alpha::Opaque, ImageScaler::Store::Streaming))
+                              ImageScaler::Alpha::Opaque))
         return false;
     const int w = frame->width();
     const int h = frame->height();
-    ImageScaler::fill(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
-    ImageScaler::fill(frame, QRect(0, rect.bottom() + 1, w, h - rect.bottom() - 1), OpaqueBlack);
-    ImageScaler::fill(frame, QRect(0, rect.top(), rect.left(), rect.height()), OpaqueBlack);
-    ImageScaler::fill(frame,
-                      QRect(rect.right() + 1, rect.top(), w - rect.right() - 1, rect.height()),
-                      OpaqueBlack);
+    fillRect(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
+    fillRect(frame, QRect(0, rect.bottom() + 1, w, h - rect.bottom() - 1), OpaqueBlack);
+    fillRect(frame, QRect(0, rect.top(), rect.left(), rect.height()), OpaqueBlack);
+    fillRect(frame, QRect(rect.right() + 1, rect.top(), w - rect.right() - 1, rect.height()),
+             OpaqueBlack);
     return true;
 }
 
