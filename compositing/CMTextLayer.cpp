@@ -1,11 +1,14 @@
 #include "CMTextLayer.h"
 
+#include "FrameContext.h"
 #include "ILayerConfigWriter.h"
 #include "LayerConfigKeys.h"
+#include "PixelRows.h"
 #include "StoredValue.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
+#include <QFontMetrics>
 #include <QGraphicsTextItem>
 #include <QPainter>
 
@@ -49,33 +52,105 @@ void CMTextLayer::setUILayer(LayerItem *item)
             Qt::UniqueConnection);
 }
 
-void CMTextLayer::draw(QPainter *painter, double scaleX, double scaleY)
+QRect CMTextLayer::prepareFrame(const FrameContext &frame)
 {
-    if (!isCombine() || !painter)
-        return;
-    CMBasicLayer::draw(painter, scaleX, scaleY);
-    const QRect rect = outputPixelRect();
-    const int height = lineHeight();
+    if (!isCombine())
+        return QRect();
+    CMBasicLayer::prepareFrame(frame);
+    _refreshPainted();
+    {
+        const ZqCSAutoLocker locker(&m_textLock);
+        m_framePicture = m_painted;
+    }
+    if (!m_framePicture)
+        return QRect();
+    const QPoint origin = outputPixelRect().topLeft();
+    m_frameOrigin = origin + m_framePicture->offset();
+    m_frameKernels = frame.kernels;
+    return m_framePicture->rectAt(origin).intersected(QRect(QPoint(), frame.size));
+}
+
+void CMTextLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    const PixelRows::Kernels &kernels = *m_frameKernels;
+    std::uint32_t *target = row + m_frameOrigin.x();
+    m_framePicture->forEachRun(y - m_frameOrigin.y(), left - m_frameOrigin.x(),
+                               right - m_frameOrigin.x(),
+                               [&](int x, const std::uint32_t *pixels, int count) {
+                                   kernels.blend(target + x, pixels, count);
+                               });
+}
+
+void CMTextLayer::finishFrame()
+{
+    m_framePicture.reset();
+}
+
+void CMTextLayer::_refreshPainted()
+{
     const ZqCSAutoLocker locker(&m_textLock);
-    painter->save();
-    painter->setPen(m_fontInfo.color());
-    painter->setFont(m_fontInfo.font());
-    for (int i = 0; i < m_lines.size(); ++i)
-        painter->drawText(QPoint(rect.left(), rect.top() + height * (i + 1)), m_lines.at(i));
-    painter->restore();
+    if (m_paintedVersion == m_version)
+        return;
+    m_paintedVersion = m_version;
+    const QFont &font = m_fontInfo.font();
+    const QFontMetrics metrics(font);
+    const int height = lineHeight();
+    // Line i has its baseline at height * (i + 1) below the layer's top and starts at its left.
+    // The picture covers every line's glyphs with room to spare (italic overhang, underline);
+    // the runs leave the spare room out of every frame.
+    const int spare = 2 + metrics.height() / 4;
+    QRect bounds;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QPoint origin(0, height * (i + 1));
+        const QRect glyphs = metrics.boundingRect(m_lines.at(i)).translated(origin);
+        const QRect line(origin.x(), origin.y() - metrics.ascent(),
+                         metrics.horizontalAdvance(m_lines.at(i)), metrics.height());
+        bounds |= glyphs.united(line).adjusted(-spare, -spare, spare, spare);
+    }
+    if (bounds.isEmpty()) {
+        m_painted.reset();
+        return;
+    }
+    QImage picture(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull()) {
+        m_painted.reset();
+        return;
+    }
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.translate(-bounds.topLeft());
+        painter.setPen(m_fontInfo.color());
+        painter.setFont(font);
+        for (int i = 0; i < m_lines.size(); ++i)
+            painter.drawText(QPoint(0, height * (i + 1)), m_lines.at(i));
+    }
+    m_painted = std::make_shared<const SpanPicture>(std::move(picture), bounds.topLeft());
 }
 
 void CMTextLayer::setFontInfo(const FontInfoConfig &config)
 {
-    {
-        const ZqCSAutoLocker locker(&m_textLock);
-        m_fontInfo.setFont(config.font());
-        m_fontInfo.setColor(config.color());
-    }
-    m_lineHeight.store(lineHeightOf(config.font()), std::memory_order_relaxed);
+    _setFontInfo(config);
+    _refreshPainted();
 }
 
 void CMTextLayer::setText(const QString &text)
+{
+    _setText(text);
+    _refreshPainted();
+}
+
+void CMTextLayer::_setFontInfo(const FontInfoConfig &config)
+{
+    const int height = lineHeightOf(config.font());
+    const ZqCSAutoLocker locker(&m_textLock);
+    m_fontInfo.setFont(config.font());
+    m_fontInfo.setColor(config.color());
+    m_lineHeight.store(height, std::memory_order_relaxed);
+    ++m_version;
+}
+
+void CMTextLayer::_setText(const QString &text)
 {
     m_text = text;
     _splitLines();
@@ -95,8 +170,9 @@ QStringList CMTextLayer::lines() const
 
 void CMTextLayer::onInfoChanged(FontInfoConfig config, QString content)
 {
-    setFontInfo(config);
-    setText(content);
+    _setFontInfo(config);
+    _setText(content);
+    _refreshPainted();
 }
 
 void CMTextLayer::_splitLines()
@@ -104,4 +180,5 @@ void CMTextLayer::_splitLines()
     const QStringList lines = m_text.split(QChar::ParagraphSeparator, Qt::KeepEmptyParts);
     const ZqCSAutoLocker locker(&m_textLock);
     m_lines = lines;
+    ++m_version;
 }

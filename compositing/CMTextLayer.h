@@ -2,15 +2,23 @@
 
 #include "CMBasicLayer.h"
 #include "FontInfoConfig.h"
+#include "SpanPicture.h"
 
 #include <appcommon/ZqCriticalSection.h>
 
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 
-// One or more lines of text in a font and colour. The text is split into lines when it
-// changes; draw() paints the lines at the output rectangle's top-left without clipping.
+namespace PixelRows {
+struct Kernels;
+}
+
+// One or more lines of text in a font and colour, painted from the output rectangle's top-left
+// without clipping. When the text, the font or the colour changes, the lines are drawn once by
+// QPainter into a premultiplied picture that knows its transparent runs (SpanPicture); every
+// frame blends only the runs.
 class CMTextLayer : public CMBasicLayer
 {
     Q_OBJECT
@@ -22,7 +30,9 @@ public:
     int layerType() const override { return LT_TEXT; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
     void setUILayer(LayerItem *item) override;
-    void draw(QPainter *painter, double scaleX, double scaleY) override;
+    QRect prepareFrame(const FrameContext &frame) override;
+    void paintRow(int y, std::uint32_t *row, int left, int right) override;
+    void finishFrame() override;
 
     void setFontInfo(const FontInfoConfig &config);
     void setText(const QString &text);
@@ -38,11 +48,22 @@ public Q_SLOTS:
     void onInfoChanged(FontInfoConfig config, QString content);
 
 private:
+    void _setFontInfo(const FontInfoConfig &config);
+    void _setText(const QString &text);
     void _splitLines();
+    // Redraws m_painted when text, font or colour changed since it was drawn.
+    void _refreshPainted();
 
-    mutable ZqCriticalSection m_textLock; // guards m_fontInfo and m_lines
+    mutable ZqCriticalSection m_textLock; // guards the fields up to m_paintedVersion
     FontInfoConfig m_fontInfo;
-    QString m_text;
     QStringList m_lines;
+    int m_version = 0; // counts changes of font, colour and lines
+    std::shared_ptr<const SpanPicture> m_painted;
+    int m_paintedVersion = -1;
+    QString m_text;
     std::atomic<int> m_lineHeight{0};
+    // The frame in hand (composing thread only).
+    std::shared_ptr<const SpanPicture> m_framePicture;
+    QPoint m_frameOrigin;
+    const PixelRows::Kernels *m_frameKernels = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "CMGamepicLayer.h"
 #include "CMLayer.h"
+#include "FrameContext.h"
 #include "FrameSize.h"
 #include "HostTypes.h"
 #include "ImageScaler.h"
@@ -10,11 +11,10 @@
 #include "LogThrottle.h"
 #include "PixelRows.h"
 #include "PreviewCenterData.h"
+#include "SpanPicture.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 #include <appcommon/ZqPlatform.h>
-
-#include <QPainter>
 
 #include <algorithm>
 #include <array>
@@ -185,17 +185,21 @@ QSize FrameSender::watermarkSize(const QSize &source, int outputHeight)
                  int(qint64(source.height()) * outputHeight / 1080));
 }
 
-void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
+void FrameSender::stampWatermark(QImage *frame, const SpanPicture &watermark)
 {
-    if (!frame || frame->isNull() || frame->depth() != 32 ||
-        watermark.format() != QImage::Format_ARGB32)
+    if (!frame || frame->isNull() || frame->depth() != 32 || watermark.isNull() ||
+        watermark.picture().format() != QImage::Format_ARGB32)
         return;
     const PixelRows::Kernels &kernels = PixelRows::inUse();
-    const int width = std::min(frame->width(), watermark.width());
-    const int height = std::min(frame->height(), watermark.height());
+    const int width = std::min(frame->width(), watermark.picture().width());
+    const int height = std::min(frame->height(), watermark.picture().height());
+    // Where the mark is transparent the formula leaves the colour as it is, and every pixel of
+    // a composed frame is opaque already: only the runs are stamped.
     for (int y = 0; y < height; ++y) {
-        kernels.stamp(reinterpret_cast<std::uint32_t *>(frame->scanLine(y)),
-                      reinterpret_cast<const std::uint32_t *>(watermark.constScanLine(y)), width);
+        auto *line = reinterpret_cast<std::uint32_t *>(frame->scanLine(y));
+        watermark.forEachRun(y, 0, width, [&](int x, const std::uint32_t *mark, int count) {
+            kernels.stamp(line + x, mark, count);
+        });
     }
 }
 
@@ -252,6 +256,11 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
 
     const bool hasGame = gameData && FrameSize::isComposable(gameWidth, gameHeight) &&
                          FrameSize::holdsRgb32Frame(gameLen, gameWidth, gameHeight);
+    FrameContext context;
+    context.size = outputSize;
+    context.scaleX = scaleX;
+    context.scaleY = scaleY;
+    context.kernels = &PixelRows::inUse();
 
     // The bottom layer is usually the opaque game picture covering nearly the whole frame:
     // scaling it straight into the frame gives the same pixels as scaling and painting, and
@@ -262,14 +271,13 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
         if (!layer || layer->isDeleted())
             continue;
         if (layer->layerType() == LT_GAMEVIDEO && hasGame && layer->isCombine() &&
-            _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, scaleX, scaleY))
+            _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, context))
             directGame = layer;
         break;
     }
     if (!directGame)
         fillRect(&frame, frame.rect(), OpaqueBlack);
 
-    QPainter painter(&frame);
     for (const QPointer<CMLayer> &entry : layers) {
         CMLayer *layer = entry.data();
         if (!layer)
@@ -279,16 +287,18 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
                 *anyDeleted = true;
             continue;
         }
-        if (layer->layerType() != LT_GAMEVIDEO) {
-            layer->draw(&painter, scaleX, scaleY);
+        if (layer->layerType() == LT_GAMEVIDEO) {
+            layer->prepareFrame(context);
+            if (layer != directGame && layer->isCombine() && hasGame)
+                _paintGame(&frame, layer, gameData, gameWidth, gameHeight, context);
             continue;
         }
-        layer->draw(&painter, scaleX, scaleY);
-        if (layer == directGame || !layer->isCombine() || !hasGame)
-            continue;
-        _paintGame(&painter, layer, gameData, gameWidth, gameHeight);
+        const QRect rect = layer->prepareFrame(context);
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            layer->paintRow(y, reinterpret_cast<std::uint32_t *>(frame.scanLine(y)), rect.left(),
+                            rect.right() + 1);
+        layer->finishFrame();
     }
-    painter.end();
 
     m_composed.fetch_add(1, std::memory_order_relaxed);
     slot->sent.store(0, std::memory_order_release);
@@ -300,19 +310,18 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
 }
 
 bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData,
-                                   int gameWidth, int gameHeight, double scaleX, double scaleY)
+                                   int gameWidth, int gameHeight, const FrameContext &context)
 {
     auto *game = static_cast<CMGamepicLayer *>(layer);
     if (game->alpha() < 100)
         return false;
-    game->draw(nullptr, scaleX, scaleY); // brings the output rectangle up to date
+    game->prepareFrame(context); // brings the output rectangle up to date
     const QRect rect = game->outputPixelRect();
     if (rect.isEmpty() || !frame->rect().contains(rect))
         return false;
     uchar *target =
         frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine() + qsizetype(rect.left()) * 4;
-    // One pass over the game rectangle: scaled, made opaque and written past the cache, as
-    // nothing reads most of the frame again before the host does.
+    // One pass over the game rectangle: scaled and made opaque.
     if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
                               gameHeight, target, int(frame->bytesPerLine()), rect.width(),
                               rect.height(), ImageScaler::Filter::Smooth,
@@ -328,8 +337,8 @@ bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *ga
     return true;
 }
 
-void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
-                             int gameHeight)
+void FrameSender::_paintGame(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
+                             int gameHeight, const FrameContext &context)
 {
     auto *game = static_cast<CMGamepicLayer *>(layer);
     const QRect rect = game->outputPixelRect();
@@ -344,20 +353,20 @@ void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *game
                               rect.width(), rect.height(), ImageScaler::Filter::Smooth,
                               ImageScaler::Alpha::Opaque))
         return;
-    const int opacity = game->alpha();
-    if (opacity < 100) {
-        painter->save();
-        painter->setOpacity(opacity / 100.0);
-        painter->drawImage(rect.topLeft(), m_gameScratch);
-        painter->restore();
-    } else {
-        painter->drawImage(rect.topLeft(), m_gameScratch);
+    const QRect visible = rect.intersected(frame->rect());
+    const int opacity = PixelRows::opacityFromPercent(game->alpha());
+    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+        auto *target = reinterpret_cast<std::uint32_t *>(frame->scanLine(y)) + visible.left();
+        const auto *source =
+            reinterpret_cast<const std::uint32_t *>(m_gameScratch.constScanLine(y - rect.top())) +
+            (visible.left() - rect.left());
+        context.kernels->mix(target, source, visible.width(), opacity);
     }
 }
 
 void FrameSender::_run(std::shared_ptr<Shared> shared)
 {
-    QImage watermark; // scaled for the current output size, reused until it changes
+    SpanPicture watermark; // scaled for the current output size, reused until it changes
     QSize watermarkFor;
     int watermarkGeneration = -1;
     while (!shared->stop.load()) {
@@ -394,9 +403,10 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
                     const QSize size = watermarkSize(source.size(), frame.height());
                     watermark =
                         source.isNull() || size.isEmpty()
-                            ? QImage()
-                            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                                  .convertToFormat(QImage::Format_ARGB32);
+                            ? SpanPicture()
+                            : SpanPicture(
+                                  source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                      .convertToFormat(QImage::Format_ARGB32));
                 }
                 stampWatermark(&frame, watermark);
             }

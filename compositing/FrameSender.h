@@ -14,6 +14,8 @@
 #include <thread>
 
 class CMLayer;
+class SpanPicture;
+struct FrameContext;
 class IPreviewController;
 
 // Turns the compositor's layer list into output frames and hands them to the host. Each game
@@ -67,20 +69,20 @@ public:
 
     // The watermark's size at an output height: each side scaled by height / 1080, truncated.
     static QSize watermarkSize(const QSize &source, int outputHeight);
-    // Blends an ARGB (not premultiplied) watermark into the top-left corner of a 32-bit
-    // frame, clipped to the frame; every covered pixel's fourth byte becomes 0xFF. Per colour
-    // byte, with a the watermark's alpha and s its byte, integer arithmetic:
-    // d = min((s * a - ((a * d * 255) >> 8) + d * 255) / 255, 255).
-    static void stampWatermark(QImage *frame, const QImage &watermark);
+    // Blends an ARGB (not premultiplied) watermark into the top-left corner of a composed
+    // frame (opaque: every fourth byte 0xFF), clipped to the frame. Per colour byte, with a the
+    // watermark's alpha and s its byte, integer arithmetic:
+    // d = min((s * a - ((a * d * 255) >> 8) + d * 255) / 255, 255); where a is 0 that is d.
+    static void stampWatermark(QImage *frame, const SpanPicture &watermark);
 
 private:
     struct Shared;
 
     void _run(std::shared_ptr<Shared> shared);
     bool _paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
-                          int gameHeight, double scaleX, double scaleY);
-    void _paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
-                    int gameHeight);
+                          int gameHeight, const FrameContext &context);
+    void _paintGame(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
+                    int gameHeight, const FrameContext &context);
 
     ZqCriticalSection m_lock;
     bool m_running = false;

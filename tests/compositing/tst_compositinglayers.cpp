@@ -7,6 +7,8 @@
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "FrameContext.h"
+#include "PixelRows.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
 
@@ -30,13 +32,33 @@ public:
     int updates = 0;
 };
 
+FrameContext frameContext(double scaleX, double scaleY, const QSize &size = QSize(50, 50))
+{
+    FrameContext context;
+    context.size = size;
+    context.scaleX = scaleX;
+    context.scaleY = scaleY;
+    context.kernels = &PixelRows::best();
+    return context;
+}
+
+// The layer alone over black, as a composition paints it.
 QImage paint(CMLayer &layer, double scale, int size = 50)
 {
     QImage frame(size, size, QImage::Format_RGB32);
     frame.fill(Qt::black);
-    QPainter painter(&frame);
-    layer.draw(&painter, scale, scale);
+    const QRect rect = layer.prepareFrame(frameContext(scale, scale, frame.size()));
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        layer.paintRow(y, reinterpret_cast<std::uint32_t *>(frame.scanLine(y)), rect.left(),
+                       rect.right() + 1);
+    layer.finishFrame();
     return frame;
+}
+
+void takeScale(CMLayer &layer, double scaleX, double scaleY)
+{
+    layer.prepareFrame(frameContext(scaleX, scaleY));
+    layer.finishFrame();
 }
 
 } // namespace
@@ -90,22 +112,22 @@ void TestCompositingLayers::outputRectTruncates()
 
     CMGamepicLayer layer(PreviewEngine::logic());
     layer.onGeometryChanged(scene);
-    layer.draw(nullptr, scaleX, scaleY);
+    takeScale(layer, scaleX, scaleY);
     QCOMPARE(layer.outputPixelRect(), expected);
     QCOMPARE(layer.outputRect(), QRectF(expected));
 
     // A change of one factor alone is taken over, on its own axis only.
-    layer.draw(nullptr, scaleX, scaleY * 2);
+    takeScale(layer, scaleX, scaleY * 2);
     QCOMPARE(layer.outputPixelRect().width(), expected.width());
     QCOMPARE(layer.outputPixelRect().top(), CMLayer::truncate(scene.top() * scaleY * 2));
     QCOMPARE(layer.outputPixelRect().height(), CMLayer::truncate(scene.height() * scaleY * 2));
-    layer.draw(nullptr, scaleX / 2, scaleY * 2);
+    takeScale(layer, scaleX / 2, scaleY * 2);
     QCOMPARE(layer.outputPixelRect().left(), CMLayer::truncate(scene.left() * scaleX / 2));
     QCOMPARE(layer.outputPixelRect().width(), CMLayer::truncate(scene.width() * scaleX / 2));
 
     // A 1920x1080 game fitted into a 746x420 scene lands one row short of the frame.
     layer.onGeometryChanged(QRectF(0, 0.1875, 746, 419.625));
-    layer.draw(nullptr, 1920.0 / 746, 1080.0 / 420);
+    takeScale(layer, 1920.0 / 746, 1080.0 / 420);
     QCOMPARE(layer.outputPixelRect(), QRect(0, 0, int(746 * (1920.0 / 746)), 1079));
 }
 

@@ -9,6 +9,7 @@
 #include "FrameSender.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
+#include "SpanPicture.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
@@ -113,8 +114,9 @@ void TestFrameSender::emptyListGivesBlackWatermarkedFrame()
     // The watermark, scaled without smoothing to 167 x 96, over black; black elsewhere.
     QImage expected(1280, 768, QImage::Format_ARGB32);
     expected.fill(Qt::black);
-    FrameSender::stampWatermark(
-        &expected, testWatermark().scaled(167, 96, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    FrameSender::stampWatermark(&expected,
+                                SpanPicture(testWatermark().scaled(167, 96, Qt::IgnoreAspectRatio,
+                                                                   Qt::FastTransformation)));
     QCOMPARE(frame.image, expected);
     QCOMPARE(m_host->sizes.size(), size_t(1));
 }
