@@ -160,7 +160,10 @@ private:
         m_camera = m_combine->addCameraLayer(
             QPoint(int(scene.width()) - 340, int(scene.height()) - 260), true, QSize(320, 240), 100,
             QStringLiteral("bench camera"), QSize(640, 480), {}, false, 0x00FF00, 0.05f, 0.8f);
-        m_cameraFrame = frameBytes(640, 480, 0xFF000000u);
+        // Opaque, as a webcam's frames are once the host converted them.
+        m_cameraFrame = frameBytes(640, 480, 0);
+        for (qsizetype i = 3; i < m_cameraFrame.size(); i += 4)
+            m_cameraFrame[i] = char(0xFF);
         m_engine->pushCameraData(m_cameraFrame.constData(), uint(m_cameraFrame.size()), 640, 480,
                                  0);
         for (int i = 0; i < PictureCount; ++i) {

@@ -1,6 +1,7 @@
 #include "CMGamepicLayer.h"
 
 #include "CrossThreadEvent.h"
+#include "FrameContext.h"
 #include "FrameSize.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
@@ -8,6 +9,8 @@
 #include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
+#include "PixelRows.h"
+#include "PushedFrame.h"
 #include "StoredValue.h"
 #include "UpdateEvent.h"
 
@@ -40,6 +43,55 @@ void CMGamepicLayer::setUILayer(LayerItem *item)
     CMBasicLayer::setUILayer(item);
     connect(item, &LayerItem::sigAlphaChanged, this, &CMGamepicLayer::onAlphaChanged,
             Qt::UniqueConnection);
+}
+
+QRect CMGamepicLayer::prepareFrame(const FrameContext &frame)
+{
+    // The rectangle follows the scale even while the layer is hidden.
+    CMBasicLayer::prepareFrame(frame);
+    if (!isCombine() || !frame.game)
+        return QRect();
+    const QRect rect = outputPixelRect();
+    const PushedFrame &game = *frame.game;
+    if (!m_scaler.prepare(game.width(), game.height(), rect.width(), rect.height(),
+                          ImageScaler::Filter::Smooth))
+        return QRect();
+    m_frameGame = frame.game;
+    m_frameRect = rect;
+    m_frameOpacity = PixelRows::opacityFromPercent(alpha());
+    m_frameKernels = frame.kernels;
+    return rect.intersected(QRect(QPoint(), frame.size));
+}
+
+bool CMGamepicLayer::paintsOpaque() const
+{
+    return alpha() >= 100;
+}
+
+void CMGamepicLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    const PixelRows::Kernels &kernels = *m_frameKernels;
+    const int rectLeft = m_frameRect.left();
+    const bool whole = left == rectLeft && right == rectLeft + m_frameRect.width();
+    // The game's fourth byte is whatever the host left there: it becomes 0xFF as it is scaled.
+    if (whole && m_frameOpacity >= 255) {
+        m_scaler.scaleRow(m_frameGame->bits(), m_frameGame->stride(), y - m_frameRect.top(),
+                          row + rectLeft, 0xFF000000u, kernels);
+        return;
+    }
+    m_scaledRow.resize(size_t(m_frameRect.width()));
+    m_scaler.scaleRow(m_frameGame->bits(), m_frameGame->stride(), y - m_frameRect.top(),
+                      m_scaledRow.data(), 0xFF000000u, kernels);
+    const std::uint32_t *source = m_scaledRow.data() + (left - rectLeft);
+    if (m_frameOpacity >= 255)
+        kernels.copy(row + left, source, right - left, 0);
+    else
+        kernels.mix(row + left, source, right - left, m_frameOpacity);
+}
+
+void CMGamepicLayer::finishFrame()
+{
+    m_frameGame = nullptr;
 }
 
 void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, int height,

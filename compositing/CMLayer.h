@@ -52,8 +52,8 @@ public:
     // to the frame; empty when it paints nothing (hidden, nothing to show).
     virtual QRect prepareFrame(const FrameContext &frame);
     // Paints the layer's pixels of frame row y that fall in columns [left, right) over row (the
-    // frame's whole row). Rows come top to bottom, each once, only inside prepareFrame()'s
-    // rectangle.
+    // frame's whole row). Rows come top to bottom, only inside prepareFrame()'s rectangle; a row
+    // may come in more than one piece when an opaque layer above hides its middle.
     virtual void paintRow(int y, std::uint32_t *row, int left, int right);
     // Lets go of what prepareFrame() held.
     virtual void finishFrame() {}

@@ -1,6 +1,5 @@
 #include "FrameSender.h"
 
-#include "CMGamepicLayer.h"
 #include "CMLayer.h"
 #include "FrameContext.h"
 #include "FrameSize.h"
@@ -11,6 +10,7 @@
 #include "LogThrottle.h"
 #include "PixelRows.h"
 #include "PreviewCenterData.h"
+#include "PushedFrame.h"
 #include "SpanPicture.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -29,7 +29,6 @@ namespace {
 void moduleAnchor() {}
 
 const char *const WatermarkResource = ":/theme/preview/tamber_watermark.png";
-constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
 
 std::uint64_t packSize(const QSize &size)
 {
@@ -50,14 +49,6 @@ QImage loadWatermark()
         return QImage();
     }
     return loaded.convertToFormat(QImage::Format_ARGB32);
-}
-
-void fillRect(QImage *image, const QRect &rect, std::uint32_t value)
-{
-    const QRect r = rect.intersected(image->rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        PixelRows::inUse().fill(reinterpret_cast<std::uint32_t *>(image->scanLine(y)) + r.left(),
-                                r.width(), value);
 }
 
 } // namespace
@@ -254,51 +245,15 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
     }
     QImage &frame = slot->image;
 
-    const bool hasGame = gameData && FrameSize::isComposable(gameWidth, gameHeight) &&
-                         FrameSize::holdsRgb32Frame(gameLen, gameWidth, gameHeight);
+    const std::optional<PushedFrame> game =
+        PushedFrame::check(gameData, gameLen, gameWidth, gameHeight, timestamp);
     FrameContext context;
     context.size = outputSize;
     context.scaleX = scaleX;
     context.scaleY = scaleY;
+    context.game = game ? &*game : nullptr;
     context.kernels = &PixelRows::inUse();
-
-    // The bottom layer is usually the opaque game picture covering nearly the whole frame:
-    // scaling it straight into the frame gives the same pixels as scaling and painting, and
-    // the black fill is then only needed around it.
-    CMLayer *directGame = nullptr;
-    for (const QPointer<CMLayer> &entry : layers) {
-        CMLayer *layer = entry.data();
-        if (!layer || layer->isDeleted())
-            continue;
-        if (layer->layerType() == LT_GAMEVIDEO && hasGame && layer->isCombine() &&
-            _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, context))
-            directGame = layer;
-        break;
-    }
-    if (!directGame)
-        fillRect(&frame, frame.rect(), OpaqueBlack);
-
-    for (const QPointer<CMLayer> &entry : layers) {
-        CMLayer *layer = entry.data();
-        if (!layer)
-            continue;
-        if (layer->isDeleted()) {
-            if (anyDeleted)
-                *anyDeleted = true;
-            continue;
-        }
-        if (layer->layerType() == LT_GAMEVIDEO) {
-            layer->prepareFrame(context);
-            if (layer != directGame && layer->isCombine() && hasGame)
-                _paintGame(&frame, layer, gameData, gameWidth, gameHeight, context);
-            continue;
-        }
-        const QRect rect = layer->prepareFrame(context);
-        for (int y = rect.top(); y <= rect.bottom(); ++y)
-            layer->paintRow(y, reinterpret_cast<std::uint32_t *>(frame.scanLine(y)), rect.left(),
-                            rect.right() + 1);
-        layer->finishFrame();
-    }
+    m_composer.compose(layers, context, &frame, anyDeleted);
 
     m_composed.fetch_add(1, std::memory_order_relaxed);
     slot->sent.store(0, std::memory_order_release);
@@ -307,61 +262,6 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
         m_shared->wake = true;
     }
     m_shared->wakeCondition.notify_one();
-}
-
-bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData,
-                                   int gameWidth, int gameHeight, const FrameContext &context)
-{
-    auto *game = static_cast<CMGamepicLayer *>(layer);
-    if (game->alpha() < 100)
-        return false;
-    game->prepareFrame(context); // brings the output rectangle up to date
-    const QRect rect = game->outputPixelRect();
-    if (rect.isEmpty() || !frame->rect().contains(rect))
-        return false;
-    uchar *target =
-        frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine() + qsizetype(rect.left()) * 4;
-    // One pass over the game rectangle: scaled and made opaque.
-    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
-                              gameHeight, target, int(frame->bytesPerLine()), rect.width(),
-                              rect.height(), ImageScaler::Filter::Smooth,
-                              ImageScaler::Alpha::Opaque))
-        return false;
-    const int w = frame->width();
-    const int h = frame->height();
-    fillRect(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
-    fillRect(frame, QRect(0, rect.bottom() + 1, w, h - rect.bottom() - 1), OpaqueBlack);
-    fillRect(frame, QRect(0, rect.top(), rect.left(), rect.height()), OpaqueBlack);
-    fillRect(frame, QRect(rect.right() + 1, rect.top(), w - rect.right() - 1, rect.height()),
-             OpaqueBlack);
-    return true;
-}
-
-void FrameSender::_paintGame(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
-                             int gameHeight, const FrameContext &context)
-{
-    auto *game = static_cast<CMGamepicLayer *>(layer);
-    const QRect rect = game->outputPixelRect();
-    if (!ImageScaler::isSaneSize(rect.width(), rect.height()))
-        return;
-    if (m_gameScratch.size() != rect.size())
-        m_gameScratch = QImage(rect.size(), QImage::Format_RGB32);
-    if (m_gameScratch.isNull())
-        return;
-    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
-                              gameHeight, m_gameScratch.bits(), int(m_gameScratch.bytesPerLine()),
-                              rect.width(), rect.height(), ImageScaler::Filter::Smooth,
-                              ImageScaler::Alpha::Opaque))
-        return;
-    const QRect visible = rect.intersected(frame->rect());
-    const int opacity = PixelRows::opacityFromPercent(game->alpha());
-    for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        auto *target = reinterpret_cast<std::uint32_t *>(frame->scanLine(y)) + visible.left();
-        const auto *source =
-            reinterpret_cast<const std::uint32_t *>(m_gameScratch.constScanLine(y - rect.top())) +
-            (visible.left() - rect.left());
-        context.kernels->mix(target, source, visible.width(), opacity);
-    }
 }
 
 void FrameSender::_run(std::shared_ptr<Shared> shared)

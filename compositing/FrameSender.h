@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrameComposer.h"
+
 #include <appcommon/ZqCriticalSection.h>
 
 #include <QImage>
@@ -15,7 +17,6 @@
 
 class CMLayer;
 class SpanPicture;
-struct FrameContext;
 class IPreviewController;
 
 // Turns the compositor's layer list into output frames and hands them to the host. Each game
@@ -79,10 +80,6 @@ private:
     struct Shared;
 
     void _run(std::shared_ptr<Shared> shared);
-    bool _paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
-                          int gameHeight, const FrameContext &context);
-    void _paintGame(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
-                    int gameHeight, const FrameContext &context);
 
     ZqCriticalSection m_lock;
     bool m_running = false;
@@ -90,7 +87,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
     std::atomic<std::uint64_t> m_lastAnnounced;
-    QImage m_gameScratch; // reused when the game picture must be blended, not copied
+    FrameComposer m_composer;
     std::atomic<std::uint64_t> m_composed{0};
     std::atomic<std::uint64_t> m_dropped{0};
 };

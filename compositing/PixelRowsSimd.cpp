@@ -75,16 +75,20 @@ HWY_INLINE V32 byteMul(V32 x, V16 a)
     return joinBytes(divide255(hn::Mul(evenBytes(x), a)), divide255(hn::Mul(oddBytes(x), a)));
 }
 
-HWY_INLINE V16 lerpLanes(V16 a, V16 b, V16 keep, V16 take)
+// (a * (128 - f) + b * f + 64) >> 7 = a + (((b - a) * f + 64) >> 7), and with take = f << 8 the
+// fixed-point product ((b - a) * take + 2^14) >> 15 is exactly that rounded term.
+HWY_INLINE V16 lerpLanes(V16 a, V16 b, V16 take)
 {
-    const V16 sum = hn::Add(hn::Mul(a, keep), hn::Mul(b, take));
-    return hn::ShiftRight<7>(hn::Add(sum, hn::Set(D16(), 64)));
+    const hn::RebindToSigned<D16> di16;
+    const auto step =
+        hn::MulFixedPoint15(hn::BitCast(di16, hn::Sub(b, a)), hn::BitCast(di16, take));
+    return hn::Add(a, hn::BitCast(D16(), step));
 }
 
-HWY_INLINE V32 lerpPixels(V32 a, V32 b, V16 keep, V16 take)
+HWY_INLINE V32 lerpPixels(V32 a, V32 b, V16 take)
 {
-    return joinBytes(lerpLanes(evenBytes(a), evenBytes(b), keep, take),
-                     lerpLanes(oddBytes(a), oddBytes(b), keep, take));
+    return joinBytes(lerpLanes(evenBytes(a), evenBytes(b), take),
+                     lerpLanes(oddBytes(a), oddBytes(b), take));
 }
 
 void interpolate(std::uint32_t *dst, const std::uint32_t *row0, const std::uint32_t *row1,
@@ -93,12 +97,11 @@ void interpolate(std::uint32_t *dst, const std::uint32_t *row0, const std::uint3
     const D32 d;
     const D16 d16;
     const int n = int(hn::Lanes(d));
-    const V16 keep = hn::Set(d16, std::uint16_t(128 - fraction));
-    const V16 take = hn::Set(d16, std::uint16_t(fraction));
+    const V16 take = hn::Set(d16, std::uint16_t(fraction << 8));
     const V32 alpha = hn::Set(d, orMask);
     int i = 0;
     for (; i + n <= width; i += n) {
-        const V32 out = lerpPixels(hn::LoadU(d, row0 + i), hn::LoadU(d, row1 + i), keep, take);
+        const V32 out = lerpPixels(hn::LoadU(d, row0 + i), hn::LoadU(d, row1 + i), take);
         hn::StoreU(hn::Or(out, alpha), d, dst + i);
     }
     for (; i < width; ++i)
@@ -153,14 +156,13 @@ void filterColumns(std::uint32_t *dst, const std::uint32_t *src, const Columns &
     const D16 d16;
     const int n = int(hn::Lanes(d));
     const V32 alpha = hn::Set(d, orMask);
-    const V16 whole = hn::Set(d16, 128);
     int x = 0;
     for (; x + n <= columns.count; x += n) {
         V32 a;
         V32 b;
         sourcePixels<true>(src, columns, x, &a, &b);
-        const V16 take = hn::BitCast(d16, hn::LoadU(d, columns.fractions + x));
-        const V32 out = lerpPixels(a, b, hn::Sub(whole, take), take);
+        const V16 take = hn::ShiftLeft<8>(hn::BitCast(d16, hn::LoadU(d, columns.fractions + x)));
+        const V32 out = lerpPixels(a, b, take);
         hn::StoreU(hn::Or(out, alpha), d, dst + x);
     }
     for (; x < columns.count; ++x) {

@@ -45,8 +45,6 @@ private Q_SLOTS:
     void watermarkScalesWithOutputHeight();
 
     void emptyListGivesBlackWatermarkedFrame();
-    void gameTakesItsPlaceInTheStack_data();
-    void gameTakesItsPlaceInTheStack();
     void blockedHostDropsAndDeliversInOrder();
     void stopIsCleanAndRestartable();
 
@@ -119,101 +117,6 @@ void TestFrameSender::emptyListGivesBlackWatermarkedFrame()
                                                                    Qt::FastTransformation)));
     QCOMPARE(frame.image, expected);
     QCOMPARE(m_host->sizes.size(), size_t(1));
-}
-
-void TestFrameSender::gameTakesItsPlaceInTheStack_data()
-{
-    QTest::addColumn<bool>("pictureBelow");
-    QTest::addColumn<int>("opacity");
-    QTest::addColumn<bool>("combine");
-
-    QTest::newRow("alone") << false << 100 << true;
-    QTest::newRow("over a picture") << true << 100 << true;
-    QTest::newRow("half, alone") << false << 50 << true;
-    QTest::newRow("half, over a picture") << true << 50 << true;
-    QTest::newRow("hidden") << false << 100 << false;
-    QTest::newRow("hidden, over a picture") << true << 100 << false;
-}
-
-void TestFrameSender::gameTakesItsPlaceInTheStack()
-{
-    QFETCH(bool, pictureBelow);
-    QFETCH(int, opacity);
-    QFETCH(bool, combine);
-
-    // Output 1280 x 768 from a 700 x 420 scene. From the bottom: a red picture that the game
-    // partly covers, the game (whose frame carries a fourth byte of 0) and an opaque green
-    // camera picture scaled 640 x 480 to 585 x 439.
-    m_sender->setWatermark(QImage());
-    const QSizeF scene(700, 420);
-    QTemporaryDir dir;
-    QImage red(8, 8, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    QVERIFY(red.save(dir.filePath(QStringLiteral("red.png"))));
-    CMPicLayer picture;
-    picture.onGeometryChanged(QRectF(0, 0, 300, 200));
-    picture.onPicChanged(dir.filePath(QStringLiteral("red.png")));
-
-    CMGamepicLayer game(PreviewEngine::logic());
-    game.onGeometryChanged(QRectF(100, 50, 400, 300.5));
-    game.onAlphaChanged(opacity);
-    game.setCombine(combine);
-    const QByteArray gameFrame = solidFrame(320, 181, 0x00336699u);
-
-    CMCameraLayer camera(PreviewEngine::logic());
-    camera.onGeometryChanged(QRectF(350, 150, 320, 240.1));
-    CameraParam param;
-    param.deviceName = QStringLiteral("cam");
-    param.width = 640;
-    param.height = 480;
-    camera.setCameraParam(param);
-    const QByteArray cameraFrame = solidFrame(640, 480, 0xFF00C800u);
-    camera.onCameraData(cameraFrame.constData(), uint(cameraFrame.size()), 640, 480, 0);
-
-    QList<QPointer<CMLayer>> layers;
-    if (pictureBelow)
-        layers.append(&picture);
-    layers << &game << &camera;
-    bool anyDeleted = false;
-    m_sender->compose(layers, scene, gameFrame.constData(), uint(gameFrame.size()), 320, 181, 1,
-                      &anyDeleted);
-    QVERIFY(m_host->waitForFrames(1));
-    const QImage frame = m_host->takeFrames().front().image;
-
-    // The same stack painted by Qt from flat rectangles.
-    const QRect gameRect = game.outputPixelRect();
-    const QRect cameraRect = camera.outputPixelRect();
-    QCOMPARE(gameRect, QRect(182, 91, 731, 549));
-    QCOMPARE(cameraRect.size(), QSize(585, 439));
-    QImage expected(frame.size(), QImage::Format_ARGB32);
-    expected.fill(Qt::black);
-    {
-        QPainter painter(&expected);
-        if (pictureBelow)
-            painter.fillRect(picture.outputPixelRect(), Qt::red);
-        if (combine) {
-            painter.setOpacity(opacity / 100.0);
-            painter.fillRect(gameRect, QColor(0x33, 0x66, 0x99));
-            painter.setOpacity(1);
-        }
-        painter.fillRect(cameraRect, QColor(0, 200, 0));
-    }
-    int mismatches = 0;
-    for (int y = 0; y < frame.height(); ++y) {
-        for (int x = 0; x < frame.width(); ++x) {
-            const QRgb got = frame.pixel(x, y);
-            const QRgb want = expected.pixel(x, y);
-            // Qt rounds a half-transparent blend its own way; all else is exact.
-            const int slack = opacity < 100 ? 1 : 0;
-            if (qAlpha(got) != 255 || qAbs(qRed(got) - qRed(want)) > slack ||
-                qAbs(qGreen(got) - qGreen(want)) > slack ||
-                qAbs(qBlue(got) - qBlue(want)) > slack) {
-                if (++mismatches <= 5)
-                    qWarning("pixel %d,%d is %08x, expected %08x", x, y, got, want);
-            }
-        }
-    }
-    QCOMPARE(mismatches, 0);
 }
 
 void TestFrameSender::blockedHostDropsAndDeliversInOrder()
