@@ -50,6 +50,32 @@ void CMTextLayer::setUILayer(LayerItem *item)
     CMBasicLayer::setUILayer(item);
     connect(item, &LayerItem::sigInfoChanged, this, &CMTextLayer::onInfoChanged,
             Qt::UniqueConnection);
+    onGeometryChanged(item->geometry());
+}
+
+QString CMTextLayer::withLineFeeds(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+QList<int> CMTextLayer::lineStarts(const QStringList &lines, const QFont &font, int width)
+{
+    const QFontMetricsF metrics(font);
+    QList<qreal> advances;
+    qreal widest = 0;
+    for (const QString &line : lines) {
+        advances.append(metrics.horizontalAdvance(line));
+        widest = qMax(widest, advances.last());
+    }
+    const qreal across = width > 0 ? width : widest;
+    QList<int> starts;
+    for (qreal advance : advances)
+        starts.append(truncate((across - advance) / 2));
+    return starts;
 }
 
 QRect CMTextLayer::prepareFrame(const FrameContext &frame)
@@ -88,20 +114,23 @@ void CMTextLayer::finishFrame()
 
 void CMTextLayer::_refreshPainted()
 {
+    const int width = outputPixelRect().width();
     const ZqCSAutoLocker locker(&m_textLock);
-    if (m_paintedVersion == m_version)
+    if (m_paintedVersion == m_version && m_paintedWidth == width)
         return;
     m_paintedVersion = m_version;
+    m_paintedWidth = width;
     const QFont &font = m_fontInfo.font();
     const QFontMetrics metrics(font);
     const int height = lineHeight();
-    // Line i has its baseline at height * (i + 1) below the layer's top and starts at its left.
-    // The picture covers every line's glyphs with room to spare (italic overhang, underline);
-    // the runs leave the spare room out of every frame.
+    const QList<int> starts = lineStarts(m_lines, font, width);
+    // Line i has its baseline at height * (i + 1) below the layer's top. The picture covers
+    // every line's glyphs with room to spare (italic overhang, underline); the runs leave the
+    // spare room out of every frame.
     const int spare = 2 + metrics.height() / 4;
     QRect bounds;
     for (int i = 0; i < m_lines.size(); ++i) {
-        const QPoint origin(0, height * (i + 1));
+        const QPoint origin(starts.at(i), height * (i + 1));
         const QRect glyphs = metrics.boundingRect(m_lines.at(i)).translated(origin);
         const QRect line(origin.x(), origin.y() - metrics.ascent(),
                          metrics.horizontalAdvance(m_lines.at(i)), metrics.height());
@@ -123,7 +152,7 @@ void CMTextLayer::_refreshPainted()
         painter.setPen(m_fontInfo.color());
         painter.setFont(font);
         for (int i = 0; i < m_lines.size(); ++i)
-            painter.drawText(QPoint(0, height * (i + 1)), m_lines.at(i));
+            painter.drawText(QPoint(starts.at(i), height * (i + 1)), m_lines.at(i));
     }
     m_painted = std::make_shared<const SpanPicture>(std::move(picture), bounds.topLeft());
 }
@@ -152,7 +181,7 @@ void CMTextLayer::_setFontInfo(const FontInfoConfig &config)
 
 void CMTextLayer::_setText(const QString &text)
 {
-    m_text = text;
+    m_text = withLineFeeds(text);
     _splitLines();
 }
 
@@ -177,7 +206,7 @@ void CMTextLayer::onInfoChanged(FontInfoConfig config, QString content)
 
 void CMTextLayer::_splitLines()
 {
-    const QStringList lines = m_text.split(QChar::ParagraphSeparator, Qt::KeepEmptyParts);
+    const QStringList lines = m_text.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
     const ZqCSAutoLocker locker(&m_textLock);
     m_lines = lines;
     ++m_version;

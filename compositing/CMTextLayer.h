@@ -15,10 +15,15 @@ namespace PixelRows {
 struct Kernels;
 }
 
-// One or more lines of text in a font and colour, painted from the output rectangle's top-left
-// without clipping. When the text, the font or the colour changes, the lines are drawn once by
-// QPainter into a premultiplied picture that knows its transparent runs (SpanPicture); every
-// frame blends only the runs.
+// One or more lines of text in a font and colour, as the scene's text item shows them: each line
+// centred across the output rectangle, line i with its baseline lineHeight * (i + 1) below the
+// rectangle's top, nothing clipped. A line break is a line break wherever the text came from
+// (typed, pasted, stored): CR LF, CR, U+2028 and U+2029 become line feeds as the text arrives,
+// so it is also stored with line feeds.
+//
+// When the text, the font, the colour or the rectangle's width changes, the lines are drawn
+// once by QPainter into a premultiplied picture that knows its transparent runs (SpanPicture);
+// every frame blends only the runs.
 class CMTextLayer : public CMBasicLayer
 {
     Q_OBJECT
@@ -29,6 +34,8 @@ public:
 
     int layerType() const override { return LT_TEXT; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    // Also takes over the item's rectangle: the item sizes itself to the text, and the lines are
+    // centred across that width.
     void setUILayer(LayerItem *item) override;
     QRect prepareFrame(const FrameContext &frame) override;
     void paintRow(int y, std::uint32_t *row, int left, int right) override;
@@ -43,6 +50,12 @@ public:
 
     // Height of one line as the scene's text item lays it out (margins included).
     static int lineHeightOf(const QFont &font);
+    // text with every CR LF, CR, U+2028 and U+2029 turned into a line feed.
+    static QString withLineFeeds(QString text);
+    // Where a line starts across a rectangle of width pixels: centred, truncated toward zero.
+    // A rectangle of no width (no item has sized the layer yet) centres the lines on the
+    // widest one, which starts at the rectangle's left.
+    static QList<int> lineStarts(const QStringList &lines, const QFont &font, int width);
 
 public Q_SLOTS:
     void onInfoChanged(FontInfoConfig config, QString content);
@@ -51,15 +64,16 @@ private:
     void _setFontInfo(const FontInfoConfig &config);
     void _setText(const QString &text);
     void _splitLines();
-    // Redraws m_painted when text, font or colour changed since it was drawn.
+    // Redraws m_painted when text, font, colour or the output width changed since it was drawn.
     void _refreshPainted();
 
-    mutable ZqCriticalSection m_textLock; // guards the fields up to m_paintedVersion
+    mutable ZqCriticalSection m_textLock; // guards the fields up to m_paintedWidth
     FontInfoConfig m_fontInfo;
     QStringList m_lines;
     int m_version = 0; // counts changes of font, colour and lines
     std::shared_ptr<const SpanPicture> m_painted;
     int m_paintedVersion = -1;
+    int m_paintedWidth = -1;
     QString m_text;
     std::atomic<int> m_lineHeight{0};
     // The frame in hand (composing thread only).

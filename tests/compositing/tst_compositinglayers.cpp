@@ -82,7 +82,9 @@ private Q_SLOTS:
     void cameraOpenStatusAndItem();
     void cameraOpenAndCloseRequests();
     void gameIntakePostsItemPictures();
-    void textLinesAndBaselines();
+    void textLineBreaks_data();
+    void textLineBreaks();
+    void textLinesCentredAndStacked();
 
 private:
     PreviewEngine *m_engine = nullptr;
@@ -431,29 +433,84 @@ void TestCompositingLayers::gameIntakePostsItemPictures()
     QCOMPARE(push(full, 36), 3);
 }
 
-// Lines break at U+2029 only (empty ones kept), each with its baseline one line height lower.
-void TestCompositingLayers::textLinesAndBaselines()
+void TestCompositingLayers::textLineBreaks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("typed (line feed)") << QStringLiteral("ab\n\ncd");
+    QTest::newRow("pasted (CR LF)") << QStringLiteral("ab\r\n\r\ncd");
+    QTest::newRow("pasted (CR)") << QStringLiteral("ab\r\rcd");
+    QTest::newRow("line separator") << QStringLiteral("ab\u2028\u2028cd");
+    QTest::newRow("paragraph separator") << QStringLiteral("ab\u2029\u2029cd");
+    QTest::newRow("mixed") << QStringLiteral("ab\r\n\u2029cd");
+}
+
+// A line break is a line break wherever the text came from: the same three lines (the middle
+// one empty), stored with "[n]", whether the text arrives from the item or from the stored
+// layout.
+void TestCompositingLayers::textLineBreaks()
+{
+    QFETCH(QString, text);
+    FontInfoConfig config;
+    config.setColor(Qt::white);
+    CMTextLayer fromItem;
+    fromItem.onInfoChanged(config, text);
+    CMTextLayer restored;
+    restored.setFontInfo(config);
+    restored.setText(text);
+    for (CMTextLayer *layer : {&fromItem, &restored}) {
+        QCOMPARE(layer->lines(), QStringList({"ab", "", "cd"}));
+        FakeConfigWriter store;
+        layer->saveConfig(QStringLiteral("k"), &store);
+        QCOMPARE(store.writes.at(7).first, QStringLiteral("k/text"));
+        QCOMPARE(store.writes.at(7).second, QStringLiteral("ab[n][n]cd"));
+    }
+}
+
+// Each line centred across the output rectangle (or, before an item gave the layer a width,
+// on the widest line), its baseline one line height below the last; as QPainter draws them.
+void TestCompositingLayers::textLinesCentredAndStacked()
 {
     QFont font;
     font.setPixelSize(20);
+    font.setItalic(true);
     FontInfoConfig config;
     config.setFont(font);
-    config.setColor(Qt::white);
-    CMTextLayer layer;
-    layer.onInfoChanged(config, QStringLiteral("a\ny\u2029\u2029b"));
-    QCOMPARE(layer.lines(), QStringList({"a\ny", "", "b"}));
-    layer.onGeometryChanged(QRectF(5, 7, 0, 0));
-
-    QImage expected(120, 120, QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.setPen(Qt::white);
-    painter.setFont(font);
+    config.setColor(QColor(250, 240, 10));
+    const QStringList lines{"wide line of text", "", "mid", "x"};
     const int height = CMTextLayer::lineHeightOf(font);
-    painter.drawText(QPoint(5, 7 + height), QStringLiteral("a\ny"));
-    painter.drawText(QPoint(5, 7 + 3 * height), QStringLiteral("b"));
-    painter.end();
-    QCOMPARE(paint(layer, 1.0, 120), expected);
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (const QString &line : lines)
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+
+    for (const int width : {0, 260, 90}) {
+        CMTextLayer layer;
+        layer.onInfoChanged(config, lines.join(QLatin1Char('\n')));
+        FakeLayerItem item;
+        item.setGeometry(QRectF(6, 7, width / 2.0, 40));
+        layer.setUILayer(&item); // takes over the item's rectangle
+        QCOMPARE(layer.uiRect(), QRectF(6, 7, width / 2.0, 40));
+
+        QImage expected(300, 160, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter painter(&expected);
+        painter.setPen(config.color());
+        painter.setFont(font);
+        const qreal across = width > 0 ? width : widest;
+        for (int i = 0; i < lines.size(); ++i) {
+            const int start = int((across - metrics.horizontalAdvance(lines.at(i))) / 2);
+            painter.drawText(QPoint(12 + start, 14 + height * (i + 1)), lines.at(i));
+        }
+        painter.end();
+        QImage frame(300, 160, QImage::Format_RGB32);
+        frame.fill(Qt::black);
+        const QRect rect = layer.prepareFrame(frameContext(2.0, 2.0, frame.size()));
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            layer.paintRow(y, reinterpret_cast<std::uint32_t *>(frame.scanLine(y)), rect.left(),
+                           rect.right() + 1);
+        layer.finishFrame();
+        QVERIFY2(frame == expected, qPrintable(QStringLiteral("width %1").arg(width)));
+    }
 }
 
 QTEST_MAIN(TestCompositingLayers)

@@ -185,10 +185,18 @@ QImage TestFrameComposer::_reference(const QList<QPointer<CMLayer>> &layers, con
             painter.save();
             painter.setPen(info.color());
             painter.setFont(info.font());
+            // Each line centred across the rectangle, or on the widest line without a width.
             const QStringList lines = text->lines();
-            for (int i = 0; i < lines.size(); ++i)
-                painter.drawText(QPoint(rect.left(), rect.top() + text->lineHeight() * (i + 1)),
-                                 lines.at(i));
+            const QFontMetricsF metrics(info.font());
+            qreal across = rect.width();
+            for (const QString &line : lines)
+                across = rect.width() > 0 ? across : qMax(across, metrics.horizontalAdvance(line));
+            for (int i = 0; i < lines.size(); ++i) {
+                const int start = int((across - metrics.horizontalAdvance(lines.at(i))) / 2);
+                painter.drawText(
+                    QPoint(rect.left() + start, rect.top() + text->lineHeight() * (i + 1)),
+                    lines.at(i));
+            }
             painter.restore();
         }
     }
@@ -232,7 +240,7 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     info.setFont(font);
     info.setColor(QColor(255, 220, 0));
     text.onInfoChanged(info, QStringLiteral("Live text\u2029second line"));
-    text.onGeometryChanged(QRectF(30, 250, 0, 0));
+    text.onGeometryChanged(QRectF(30, 250, 180, 40));
     CMTextLayer edge; // partly outside the frame
     edge.onInfoChanged(info, QStringLiteral("at the edge"));
     edge.onGeometryChanged(QRectF(700, 390, 0, 0));
@@ -274,6 +282,8 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     info.setFont(font);
     text.onInfoChanged(info, QStringLiteral("new font\u2029\u2029third"));
     check("font and colour changed");
+    text.onGeometryChanged(QRectF(30, 250, 120, 40));
+    check("text narrowed");
     above.onPicChanged(save(QStringLiteral("tall.png"), picture(QSize(50, 140), 5)));
     check("picture re-picked");
     above.onAlphaChanged(35);
