@@ -2,7 +2,6 @@
 
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
-#include "FrameSize.h"
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
@@ -11,6 +10,7 @@
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PixelRows.h"
+#include "PushedFrame.h"
 #include "StoredValue.h"
 #include "UpdateCameraEvent.h"
 
@@ -155,36 +155,26 @@ void CMCameraLayer::setCameraParam(const CameraParam &param)
     _reopenCamera();
 }
 
-void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width, int height,
-                                 unsigned long sampleTime)
+void CMCameraLayer::onCameraData(const PushedFrame &pushed)
 {
-    Q_UNUSED(sampleTime);
-    if (!data || !ImageScaler::isSaneSize(width, height)) {
-        static LogThrottle s_throttle;
-        int repeated = 0;
-        if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"CMCameraLayer::onCameraData frame dropped: data=%ls, width=%d, "
-                       L"height=%d (%d similar lines suppressed)",
-                       data ? L"set" : L"null", width, height, repeated);
-        }
-        return;
-    }
-    // Checked before anything is allocated: a few bytes claiming a huge size must not cost a
-    // gigabyte per frame.
-    if (std::int64_t(uLen) != FrameSize::rgb32Bytes(width, height)) {
+    // Checked before anything is allocated; bytes beyond the rows may mean another layout.
+    if (!pushed.isExact()) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
             logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u does not match "
                        L"%dx%d (%d similar lines suppressed)",
-                       uLen, width, height, repeated);
+                       pushed.length(), pushed.width(), pushed.height(), repeated);
         }
         return;
     }
+    const int width = pushed.width();
+    const int height = pushed.height();
+    const unsigned int uLen = pushed.length();
     QImage frame(width, height, QImage::Format_ARGB32);
     if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
-    std::memcpy(frame.bits(), data, uLen);
+    std::memcpy(frame.bits(), pushed.bits(), uLen);
     {
         const ZqCSAutoLocker locker(&m_imageLock);
         m_image = frame;

@@ -19,6 +19,7 @@
 // premultiplied once, by the first composition that meets it; the frames in between (a game at
 // 60 fps over a camera at 30) only blend it.
 class IPreviewController;
+class PushedFrame;
 
 class CMCameraLayer : public CMBasicLayer, public xsignals::trackable
 {
@@ -48,8 +49,7 @@ public:
     QImage image() const;
 
     // Receivers of the host's camera channels; may run on any thread.
-    void onCameraData(const char *data, unsigned int uLen, int width, int height,
-                      unsigned long sampleTime);
+    void onCameraData(const PushedFrame &frame);
     void onCamOpenStatus(bool openStatus);
 
 public Q_SLOTS:

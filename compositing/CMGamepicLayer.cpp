@@ -2,13 +2,10 @@
 
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
-#include "FrameSize.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
 #include "LayerConfigKeys.h"
-#include "Log.h"
-#include "LogThrottle.h"
 #include "PixelRows.h"
 #include "PushedFrame.h"
 #include "StoredValue.h"
@@ -94,37 +91,21 @@ void CMGamepicLayer::finishFrame()
     m_frameGame = nullptr;
 }
 
-void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, int height,
-                                 unsigned long sampleTime)
+void CMGamepicLayer::onVideoData(const PushedFrame &frame)
 {
-    Q_UNUSED(sampleTime);
-    if (!isPreviewing())
-        return;
-    if (width <= 0 || height <= 0) {
-        static LogThrottle s_throttle;
-        int repeated = 0;
-        if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"CMGamepicLayer::onVideoData Video data has arrived, but video width and "
-                       L"length is not arrived. (%d similar lines suppressed)",
-                       repeated);
-        }
-        return;
-    }
-
     // The picture is for the scene item alone; without one nobody would see it.
-    if (!hasUILayer())
+    if (!isPreviewing() || !hasUILayer())
         return;
     QImage picture;
     const QRectF rc = uiRect();
     const int w = truncate(rc.width());
     const int h = truncate(rc.height());
-    // A frame that does not match its size would be read past its end (too short) or in the
-    // wrong layout (too long): the item then shows no picture rather than garbage.
-    if (data && ImageScaler::isSaneSize(width, height) && ImageScaler::isSaneSize(w, h) &&
-        std::int64_t(len) == FrameSize::rgb32Bytes(width, height)) {
+    // A frame longer than its rows may be laid out otherwise than it says: the item then shows
+    // no picture rather than garbage.
+    if (frame.isExact() && ImageScaler::isSaneSize(w, h)) {
         picture = QImage(w, h, QImage::Format_RGB32);
         if (picture.isNull() ||
-            !ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
+            !ImageScaler::scale32(frame.bits(), frame.stride(), frame.width(), frame.height(),
                                   picture.bits(), int(picture.bytesPerLine()), w, h,
                                   ImageScaler::Filter::Fast, ImageScaler::Alpha::Opaque))
             picture = QImage();

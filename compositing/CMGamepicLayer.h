@@ -35,8 +35,7 @@ public:
     int alpha() const { return m_alpha.load(std::memory_order_relaxed); }
 
     // Receiver of the host's game frames, on the capture thread.
-    void onVideoData(const char *data, unsigned int len, int width, int height,
-                     unsigned long sampleTime);
+    void onVideoData(const PushedFrame &frame);
 
 public Q_SLOTS:
     void onAlphaChanged(int alpha);

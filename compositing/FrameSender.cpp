@@ -1,16 +1,11 @@
 #include "FrameSender.h"
 
-#include "CMLayer.h"
-#include "FrameContext.h"
-#include "FrameSize.h"
 #include "HostTypes.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PixelRows.h"
-#include "PreviewCenterData.h"
-#include "PushedFrame.h"
 #include "SpanPicture.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -117,6 +112,7 @@ void FrameSender::stop()
 {
     const ZqCSAutoLocker locker(&m_lock);
     m_lastAnnounced.store(packSize(QSize(0, 0)));
+    m_begun = -1;
     if (!m_running)
         return;
     m_running = false;
@@ -194,69 +190,55 @@ void FrameSender::stampWatermark(QImage *frame, const SpanPicture &watermark)
     }
 }
 
-void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
-                          const char *gameData, unsigned int gameLen, int gameWidth, int gameHeight,
-                          unsigned long timestamp, bool *anyDeleted)
+QImage *FrameSender::beginFrame(const QSize &size, unsigned long timestamp)
 {
     const ZqCSAutoLocker locker(&m_lock);
-    if (anyDeleted)
-        *anyDeleted = false;
+    m_begun = -1;
     if (!m_running || !m_shared)
-        return;
-    PreviewCenterData *centerData = m_controller ? m_controller->centerData() : nullptr;
-    if (!centerData)
-        return;
-    const QSize outputSize = centerData->videoSize();
-    if (sceneSize.width() <= 0 || sceneSize.height() <= 0)
-        return;
-    const double scaleX = outputSize.width() / sceneSize.width();
-    const double scaleY = outputSize.height() / sceneSize.height();
-
-    Shared::Slot *slot = nullptr;
-    for (Shared::Slot &candidate : m_shared->frameSlots) {
-        if (candidate.sent.load(std::memory_order_acquire) == 1) {
-            slot = &candidate;
+        return nullptr;
+    announceOutputSize(size);
+    int free = -1;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (m_shared->frameSlots[size_t(i)].sent.load(std::memory_order_acquire) == 1) {
+            free = i;
             break;
         }
     }
-    announceOutputSize(outputSize);
-    if (!slot) {
+    if (free < 0) {
         m_dropped.fetch_add(1, std::memory_order_relaxed);
-        return;
+        return nullptr;
     }
-    if (!ImageScaler::isSaneSize(outputSize.width(), outputSize.height())) {
+    if (!ImageScaler::isSaneSize(size.width(), size.height())) {
         static LogThrottle s_throttle;
         if (s_throttle.shouldLog())
-            logWarning(L"FrameSender::compose output size %dx%d is unusable; frame dropped.",
-                       outputSize.width(), outputSize.height());
-        return;
+            logWarning(L"FrameSender::beginFrame output size %dx%d is unusable; frame dropped.",
+                       size.width(), size.height());
+        return nullptr;
     }
-
-    slot->timestamp = timestamp;
-    if (slot->size != outputSize || slot->image.isNull()) {
-        slot->size = outputSize;
-        slot->image = QImage(outputSize, QImage::Format_RGB32);
-        if (slot->image.isNull()) {
-            logError(L"FrameSender::compose cannot allocate a %dx%d frame.", outputSize.width(),
-                     outputSize.height());
-            slot->size = QSize();
-            return;
+    Shared::Slot &slot = m_shared->frameSlots[size_t(free)];
+    slot.timestamp = timestamp;
+    if (slot.size != size || slot.image.isNull()) {
+        slot.size = size;
+        slot.image = QImage(size, QImage::Format_RGB32);
+        if (slot.image.isNull()) {
+            logError(L"FrameSender::beginFrame cannot allocate a %dx%d frame.", size.width(),
+                     size.height());
+            slot.size = QSize();
+            return nullptr;
         }
     }
-    QImage &frame = slot->image;
+    m_begun = free;
+    return &slot.image;
+}
 
-    const std::optional<PushedFrame> game =
-        PushedFrame::check(gameData, gameLen, gameWidth, gameHeight, timestamp);
-    FrameContext context;
-    context.size = outputSize;
-    context.scaleX = scaleX;
-    context.scaleY = scaleY;
-    context.game = game ? &*game : nullptr;
-    context.kernels = &PixelRows::inUse();
-    m_composer.compose(layers, context, &frame, anyDeleted);
-
+void FrameSender::sendFrame()
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    if (m_begun < 0 || !m_running || !m_shared)
+        return;
+    m_shared->frameSlots[size_t(m_begun)].sent.store(0, std::memory_order_release);
+    m_begun = -1;
     m_composed.fetch_add(1, std::memory_order_relaxed);
-    slot->sent.store(0, std::memory_order_release);
     {
         const std::lock_guard<std::mutex> guard(m_shared->mutex);
         m_shared->wake = true;

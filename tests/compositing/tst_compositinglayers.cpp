@@ -300,6 +300,7 @@ void TestCompositingLayers::cameraFrameIntake_data()
     QTest::newRow("null data") << 640 << 480 << 1228800u << true << false;
 }
 
+// Through the engine's public entry, as a host pushes them.
 void TestCompositingLayers::cameraFrameIntake()
 {
     QFETCH(int, width);
@@ -310,9 +311,9 @@ void TestCompositingLayers::cameraFrameIntake()
 
     CMCameraLayer layer(PreviewEngine::logic());
     const QByteArray previous = solidFrame(8, 8, 0xFF123456);
-    layer.onCameraData(previous.constData(), uint(previous.size()), 8, 8, 0);
+    m_engine->pushCameraData(previous.constData(), uint(previous.size()), 8, 8, 0);
     const QByteArray frame = solidFrame(640, 480, 0x80FF0000);
-    layer.onCameraData(nullData ? nullptr : frame.constData(), length, width, height, 0);
+    m_engine->pushCameraData(nullData ? nullptr : frame.constData(), length, width, height, 0);
     const QImage image = layer.image();
     QCOMPARE(image.size(), accepted ? QSize(width, height) : QSize(8, 8));
     QCOMPARE(image.pixel(0, 0), accepted ? 0x80FF0000u : 0xFF123456u); // alpha survives
@@ -325,7 +326,7 @@ void TestCompositingLayers::cameraOpenStatusAndItem()
     layer.onGeometryChanged(QRectF(10, 10, 20, 20));
     const QByteArray frame = solidFrame(4, 4, 0xFFFF0000);
     const auto push = [&] {
-        layer.onCameraData(frame.constData(), uint(frame.size()), 4, 4, 0);
+        m_engine->pushCameraData(frame.constData(), uint(frame.size()), 4, 4, 0);
         QCoreApplication::processEvents();
     };
     push(); // not previewing: the item hears nothing
@@ -408,7 +409,7 @@ void TestCompositingLayers::gameIntakePostsItemPictures()
     FakeLayerItem item;
     const QByteArray frame = solidFrame(64, 36, 0x00336699); // fourth byte ignored
     const auto push = [&](uint length, int height) {
-        layer.onVideoData(frame.constData(), length, 64, height, 0);
+        m_engine->pushGameVideoData(frame.constData(), length, 64, height, 0);
         QCoreApplication::processEvents();
         return item.gamePictures;
     };
@@ -417,20 +418,22 @@ void TestCompositingLayers::gameIntakePostsItemPictures()
     layer.onGeometryChanged(QRectF(0, 0, 32, 18));
     QCOMPARE(push(full, 36), 0); // not previewing, not linked
     layer.setUILayer(&item);
-    QCOMPARE(push(full, 0), 0); // height 0: warning only
+    QCOMPARE(push(full, 0), 0); // height 0, or too short: dropped before any layer sees it
+    QCOMPARE(push(full - 4, 36), 0);
     QCOMPARE(push(full, 36), 1);
     QCOMPARE(item.lastGamePicture.size(), QSize(32, 18));
     QCOMPARE(item.lastGamePicture.pixel(5, 5), 0xFF336699u);
 
-    // A short frame, or a layer of no size, clears the item's picture.
-    QCOMPARE(push(full - 4, 36), 2);
+    // A frame with bytes beyond its rows, or a layer of no size, clears the item's picture.
+    QCOMPARE(push(full + 4, 36), 2);
     QVERIFY(item.lastGamePicture.isNull());
-    layer.onGeometryChanged(QRectF(0, 0, 0, 0));
     QCOMPARE(push(full, 36), 3);
+    layer.onGeometryChanged(QRectF(0, 0, 0, 0));
+    QCOMPARE(push(full, 36), 4);
     QVERIFY(item.lastGamePicture.isNull());
 
     layer.setPreviewing(false);
-    QCOMPARE(push(full, 36), 3);
+    QCOMPARE(push(full, 36), 4);
 }
 
 void TestCompositingLayers::textLineBreaks_data()

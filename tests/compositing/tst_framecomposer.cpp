@@ -57,10 +57,11 @@ QImage picture(const QSize &size, quint32 seed)
     return image;
 }
 
-QByteArray bytesOf(const QImage &image)
+// image handed over as a host pushes a frame.
+PushedFrame pushed(const QImage &image)
 {
-    return QByteArray(reinterpret_cast<const char *>(image.constBits()),
-                      qsizetype(image.sizeInBytes()));
+    return *PushedFrame::check(reinterpret_cast<const char *>(image.constBits()),
+                               uint(image.sizeInBytes()), image.width(), image.height(), 0);
 }
 
 struct Difference
@@ -214,7 +215,6 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     QSize output(1280, 720);
     const QSizeF scene(746, 420);
     const QImage gameImage = noise(QSize(800, 450), 1, 0); // fourth bytes of all kinds
-    const QByteArray gameBytes = bytesOf(gameImage);
 
     // From the bottom: a picture the game partly covers, the game, the camera, a picture at an
     // opacity, two texts.
@@ -226,8 +226,7 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     CMCameraLayer camera(nullptr);
     camera.onGeometryChanged(QRectF(420, 200, 160.4, 120.7));
     const QImage cameraFrame = noise(QSize(64, 48), 3, 0xFF000000u);
-    camera.onCameraData(reinterpret_cast<const char *>(cameraFrame.constBits()),
-                        uint(cameraFrame.sizeInBytes()), 64, 48, 0);
+    camera.onCameraData(pushed(cameraFrame));
     CMPicLayer above;
     above.onGeometryChanged(QRectF(300, 50, 120, 90));
     above.onAlphaChanged(80);
@@ -247,14 +246,12 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     const QList<QPointer<CMLayer>> layers{&below, &game, &camera, &above, &text, &edge};
 
     const auto check = [&](const char *step) {
-        const std::optional<PushedFrame> pushed =
-            PushedFrame::check(gameBytes.constData(), uint(gameBytes.size()), gameImage.width(),
-                               gameImage.height(), 7);
+        const PushedFrame gameFrame = pushed(gameImage);
         FrameContext context;
         context.size = output;
         context.scaleX = output.width() / scene.width();
         context.scaleY = output.height() / scene.height();
-        context.game = &*pushed;
+        context.game = &gameFrame;
         context.kernels = &PixelRows::best();
         const QImage cached = _compose(layers, context, FrameComposer::Store::Cached);
         const QImage expected = _reference(layers, output, gameImage);
@@ -301,8 +298,7 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     camera.onResized(QRectF(400, 150, 300.2, 200.9));
     check("camera resized");
     const QImage nextCameraFrame = noise(QSize(64, 48), 6, 0);
-    camera.onCameraData(reinterpret_cast<const char *>(nextCameraFrame.constBits()),
-                        uint(nextCameraFrame.sizeInBytes()), 64, 48, 0);
+    camera.onCameraData(pushed(nextCameraFrame));
     camera.onAlphaChanged(40);
     check("new camera frame, with its own alpha, at an opacity");
     game.onAlphaChanged(50);

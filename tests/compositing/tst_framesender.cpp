@@ -1,18 +1,15 @@
-// Frame composition and delivery: the watermark's size, the game layer's place in the stack,
-// slot handling, order, drops and stopping.
+// Frame delivery: the watermark, slot handling, order, drops and stopping.
 
 #include "CompositingTestSupport.h"
 
-#include "CMCameraLayer.h"
-#include "CMGamepicLayer.h"
-#include "CMPicLayer.h"
 #include "FrameSender.h"
+#include "PixelRows.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
 #include "SpanPicture.h"
 
-#include <QPainter>
-#include <QTemporaryDir>
+#include <appcommon/ZqCSAutoLocker.h>
+
 #include <QtTest>
 
 #include <memory>
@@ -44,11 +41,26 @@ private Q_SLOTS:
     void watermarkScalesWithOutputHeight_data();
     void watermarkScalesWithOutputHeight();
 
-    void emptyListGivesBlackWatermarkedFrame();
+    void deliveredFrameCarriesTheWatermark();
     void blockedHostDropsAndDeliversInOrder();
     void stopIsCleanAndRestartable();
 
 private:
+    // A frame through a slot, as the compositor hands one over; false when it was dropped.
+    bool send(unsigned long timestamp, const QImage &picture = QImage())
+    {
+        const ZqCSAutoLocker locker(&m_sender->lock());
+        QImage *frame = m_sender->beginFrame(QSize(1280, 768), timestamp);
+        if (!frame)
+            return false;
+        if (picture.isNull())
+            frame->fill(Qt::black);
+        else
+            *frame = picture.copy();
+        m_sender->sendFrame();
+        return true;
+    }
+
     PreviewEngine *m_engine = nullptr;
     std::unique_ptr<FrameSender> m_sender;
     std::unique_ptr<HostReceiver> m_host;
@@ -97,24 +109,28 @@ void TestFrameSender::watermarkScalesWithOutputHeight()
     QCOMPARE(FrameSender::watermarkSize(QSize(236, 136), height), expected);
 }
 
-void TestFrameSender::emptyListGivesBlackWatermarkedFrame()
+// The frame as composed (opaque), with the watermark scaled without smoothing to 167 x 96 and
+// stamped by its formula over every covered pixel; the runs the sender stamps must give exactly
+// that, and the host the slot's timestamp and size.
+void TestFrameSender::deliveredFrameCarriesTheWatermark()
 {
-    CMPicLayer deleted;
-    deleted.markDeleted();
-    QList<QPointer<CMLayer>> layers{QPointer<CMLayer>(), QPointer<CMLayer>(&deleted)};
-    bool anyDeleted = false;
-    m_sender->compose(layers, QSizeF(700, 420), nullptr, 0, 0, 0, 42, &anyDeleted);
-    QVERIFY(anyDeleted);
+    QImage composed(1280, 768, QImage::Format_RGB32);
+    for (int y = 0; y < composed.height(); ++y)
+        for (int x = 0; x < composed.width(); ++x)
+            composed.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
+    QVERIFY(send(42, composed));
     QVERIFY(m_host->waitForFrames(1));
     const HostReceiver::Frame frame = m_host->takeFrames().front();
     QCOMPARE(frame.timestamp, 42ul);
 
-    // The watermark, scaled without smoothing to 167 x 96, over black; black elsewhere.
-    QImage expected(1280, 768, QImage::Format_ARGB32);
-    expected.fill(Qt::black);
-    FrameSender::stampWatermark(&expected,
-                                SpanPicture(testWatermark().scaled(167, 96, Qt::IgnoreAspectRatio,
-                                                                   Qt::FastTransformation)));
+    QImage expected = composed.convertToFormat(QImage::Format_ARGB32);
+    const QImage mark = testWatermark()
+                            .scaled(167, 96, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                            .convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < mark.height(); ++y)
+        PixelRows::reference().stamp(reinterpret_cast<std::uint32_t *>(expected.scanLine(y)),
+                                     reinterpret_cast<const std::uint32_t *>(mark.constScanLine(y)),
+                                     mark.width());
     QCOMPARE(frame.image, expected);
     QCOMPARE(m_host->sizes.size(), size_t(1));
 }
@@ -122,13 +138,11 @@ void TestFrameSender::emptyListGivesBlackWatermarkedFrame()
 void TestFrameSender::blockedHostDropsAndDeliversInOrder()
 {
     m_host->block();
-    bool anyDeleted = false;
-    const QList<QPointer<CMLayer>> none;
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 5, &anyDeleted);
+    send(5);
     QVERIFY(m_host->waitForEntered(1)); // the sender thread now holds slot 1
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 30, &anyDeleted);
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 10, &anyDeleted);
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 20, &anyDeleted);
+    send(30);
+    send(10);
+    send(20);
     QCOMPARE(m_sender->droppedCount(), 1u);
     QCOMPARE(m_sender->composedCount(), 3u);
     m_host->release();
@@ -143,11 +157,9 @@ void TestFrameSender::blockedHostDropsAndDeliversInOrder()
 
 void TestFrameSender::stopIsCleanAndRestartable()
 {
-    bool anyDeleted = false;
-    const QList<QPointer<CMLayer>> none;
     m_host->block();
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 1, &anyDeleted);
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 2, &anyDeleted);
+    send(1);
+    send(2);
     QVERIFY(m_host->waitForEntered(1));
     // The thread is inside the host's receiver, which may itself wait for this thread: stop
     // returns at once, and the thread delivers nothing after the frame in hand.
@@ -158,13 +170,13 @@ void TestFrameSender::stopIsCleanAndRestartable()
     QTest::qWait(50);
     QCOMPARE(m_host->frameCount(), size_t(1));
 
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 3, &anyDeleted);
+    send(3);
     QTest::qWait(50);
     QCOMPARE(m_host->frameCount(), size_t(1));
     m_sender->stop(); // stopping twice is harmless
 
     m_sender->start();
-    m_sender->compose(none, QSizeF(700, 420), nullptr, 0, 0, 0, 4, &anyDeleted);
+    send(4);
     QVERIFY(m_host->waitForFrames(2));
     QCOMPARE(m_host->takeFrames().back().timestamp, 4ul);
     // A restarted sender announces its output size again.
