@@ -4,9 +4,10 @@
 // next frame pushed; a camera frame arrives after every second game frame (30 fps under 60). It
 // reports the rate of frames delivered to the host, the process's CPU time per frame (every
 // thread: composition, watermark, delivery, the camera frame and the GUI thread's events) as
-// seen from outside, the time of one memcpy of an output frame, measured between the batches of
-// the same run, and the ratio of the two: the floor of composition is about one copy of the
-// frame. Pin the process to one core (taskset -c 0) to measure single-core throughput.
+// seen from outside, the time of one memcpy of an output frame (the game frame into one of three
+// frame buffers in turn, as composition writes one of its three slots), measured between the
+// batches of the same run, and the ratio of the two: the floor of composition is about one copy
+// of the frame. Pin the process to one core (taskset -c 0) to measure single-core throughput.
 //
 // Before timing, the program prints the composed stack as "layer ..." lines (output pixels)
 // so that other compositors can be given the same work:
@@ -20,6 +21,7 @@
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
 #include "FrameSender.h"
+#include "PixelRows.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -27,6 +29,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -115,37 +118,46 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// One memcpy of a whole output frame, between two buffers that have been written before (so no
-// page is faulted in): the memory floor of one composed frame.
+// One memcpy of a whole output frame where composition reads and writes one: from the game
+// frame the host pushes into one of three frame-sized buffers in turn, as composition writes
+// one of its three frame slots. The buffers have been written before, so no page is faulted in.
 class FrameCopy
 {
 public:
-    explicit FrameCopy(std::size_t bytes)
-        : m_from(bytes, 1)
-        , m_to(bytes, 2)
-    {}
+    explicit FrameCopy(const QByteArray &source)
+        : m_source(source)
+    {
+        for (std::vector<char> &target : m_targets)
+            target.assign(size_t(source.size()), 2);
+    }
     double timeMs()
     {
+        std::vector<char> &target = m_targets[m_next++ % m_targets.size()];
         const Clock::time_point start = Clock::now();
-        std::memcpy(m_to.data(), m_from.data(), m_to.size());
+        std::memcpy(target.data(), m_source.constData(), target.size());
         const double ms = 1000 * secondsSince(start);
         // Read back, so the copy cannot be optimised away.
-        m_sink += m_to[m_to.size() / 2];
+        m_sink += target[target.size() / 2];
         return ms;
     }
     int sink() const { return m_sink; }
 
 private:
-    std::vector<char> m_from;
-    std::vector<char> m_to;
+    const QByteArray &m_source;
+    std::array<std::vector<char>, 3> m_targets;
+    size_t m_next = 0;
     int m_sink = 0;
 };
 
 bool runSize(int width, int height, int frames, int warmup, const QString &pictureDir,
-             Result *result)
+             const QString &store, Result *result)
 {
     // The product's own watermark, which the engine loads itself.
     bench::Stage stage(width, height, true);
+    if (store == QLatin1String("cached"))
+        stage.combine()->composer().setStore(FrameComposer::Store::Cached);
+    else if (store == QLatin1String("streaming"))
+        stage.combine()->composer().setStore(FrameComposer::Store::Streaming);
     const QByteArray game = bench::frameBytes(width, height, 0);
     for (int i = 0; i < warmup; ++i) // fits the game layer, scales pictures, fills caches
         stage.compose(game, width, height);
@@ -153,7 +165,7 @@ bool runSize(int width, int height, int frames, int warmup, const QString &pictu
         return false;
     std::fflush(stdout);
 
-    FrameCopy copy(std::size_t(width) * std::size_t(height) * 4);
+    FrameCopy copy(game);
     std::vector<double> copyMs;
     for (int i = 0; i < 3; ++i) // warm the copy's pages and code
         copy.timeMs();
@@ -214,7 +226,8 @@ bool runSize(int width, int height, int frames, int warmup, const QString &pictu
                     result->bestBatchMs, result->medianBatchMs);
     }
     std::printf("\n");
-    std::printf("memcpy: %.3f ms for one %dx%d frame (median of %zu copies, sink %d)\n",
+    std::printf("memcpy: %.3f ms for one %dx%d frame, game frame into one of three buffers "
+                "(median of %zu copies, sink %d)\n",
                 result->memcpyMs, width, height, copyMs.size(), copy.sink() & 1);
     std::printf("cpu/memcpy: %.2f", result->cpuMs / result->memcpyMs);
     if (result->medianBatchMs > 0)
@@ -251,6 +264,16 @@ int main(int argc, char **argv)
         QStringLiteral("save-pictures"),
         QStringLiteral("Copy the picture layers' files into this directory."),
         QStringLiteral("dir"));
+    const QCommandLineOption kernelsOption(
+        QStringLiteral("kernels"),
+        QStringLiteral("Row kernels to compose with: an instruction set as listed at the start "
+                       "(default: the best for this processor)."),
+        QStringLiteral("name"));
+    const QCommandLineOption storeOption(
+        QStringLiteral("store"),
+        QStringLiteral("How finished rows are written: cached, streaming (past the caches), or "
+                       "as the product chooses (default)."),
+        QStringLiteral("how"));
     const QCommandLineOption sizeOption(
         QStringLiteral("size"),
         QStringLiteral("Output and game size; may be repeated (default 1920x1080 and 3840x2160)."),
@@ -259,7 +282,16 @@ int main(int argc, char **argv)
     parser.addOption(sizeOption);
     parser.addOption(warmupOption);
     parser.addOption(picturesOption);
+    parser.addOption(kernelsOption);
+    parser.addOption(storeOption);
     parser.process(app);
+    std::printf("row kernels:");
+    for (const PixelRows::Kernels *kernels : PixelRows::available()) {
+        std::printf(" %s", kernels->name);
+        if (parser.value(kernelsOption) == QLatin1String(kernels->name))
+            PixelRows::use(kernels);
+    }
+    std::printf("; composing with %s\n", PixelRows::inUse().name);
     const int frames = parser.value(framesOption).toInt();
     const int warmup = parser.value(warmupOption).toInt();
     QStringList sizes = parser.values(sizeOption);
@@ -285,7 +317,7 @@ int main(int argc, char **argv)
     for (const QSize &size : parsed) {
         Result result;
         if (!runSize(size.width(), size.height(), frames, warmup, parser.value(picturesOption),
-                     &result))
+                     parser.value(storeOption), &result))
             return 1;
         results.append(result);
     }

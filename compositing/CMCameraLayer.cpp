@@ -20,6 +20,7 @@
 #include <QThread>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -171,13 +172,22 @@ void CMCameraLayer::onCameraData(const PushedFrame &pushed)
     const int width = pushed.width();
     const int height = pushed.height();
     const unsigned int uLen = pushed.length();
-    QImage frame(width, height, QImage::Format_ARGB32);
+    // The picture before the last is written over when no one holds it any more (a
+    // composition lets go of it once it made its copy), so a camera at 30 fps does not cost
+    // a fresh allocation, and its page faults, per frame.
+    QImage frame;
+    {
+        const ZqCSAutoLocker locker(&m_imageLock);
+        frame = std::exchange(m_spareImage, QImage());
+    }
+    if (frame.size() != QSize(width, height) || !frame.isDetached())
+        frame = QImage(width, height, QImage::Format_ARGB32);
     if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
     std::memcpy(frame.bits(), pushed.bits(), uLen);
     {
         const ZqCSAutoLocker locker(&m_imageLock);
-        m_image = frame;
+        m_spareImage = std::exchange(m_image, frame);
     }
     // The scaled picture is for the scene item alone.
     if (!isPreviewing() || !hasUILayer())

@@ -100,6 +100,9 @@ void interpolate(std::uint32_t *dst, const std::uint32_t *row0, const std::uint3
     const V16 take = hn::Set(d16, std::uint16_t(fraction << 8));
     const V32 alpha = hn::Set(d, orMask);
     int i = 0;
+    for (; i < width && (reinterpret_cast<std::uintptr_t>(dst + i) % (std::uintptr_t(n) * 4)) != 0;
+         ++i)
+        dst[i] = lerp(row0[i], row1[i], std::uint32_t(fraction)) | orMask;
     for (; i + n <= width; i += n) {
         const V32 out = lerpPixels(hn::LoadU(d, row0 + i), hn::LoadU(d, row1 + i), take);
         hn::StoreU(hn::Or(out, alpha), d, dst + i);

@@ -63,6 +63,7 @@ public:
     void onGameVideoData(const PushedFrame &frame);
 
     FrameSender &sender() { return m_sender; }
+    FrameComposer &composer() { return m_composer; }
 
 public Q_SLOTS:
     void onContainerClosed() override;
