@@ -149,23 +149,37 @@ private:
     int m_sink = 0;
 };
 
-bool runSize(int width, int height, int frames, int warmup, const QString &pictureDir,
+// One measured configuration: the output frame and the game frame pushed into it.
+struct Sizes
+{
+    QSize output;
+    QSize game;
+};
+
+bool runSize(const Sizes &sizes, int frames, int warmup, const QString &pictureDir,
              const QString &store, Result *result)
 {
+    const int width = sizes.output.width();
+    const int height = sizes.output.height();
+    const int gameWidth = sizes.game.width();
+    const int gameHeight = sizes.game.height();
     // The product's own watermark, which the engine loads itself.
     bench::Stage stage(width, height, true);
     if (store == QLatin1String("cached"))
         stage.combine()->composer().setStore(FrameComposer::Store::Cached);
     else if (store == QLatin1String("streaming"))
         stage.combine()->composer().setStore(FrameComposer::Store::Streaming);
-    const QByteArray game = bench::frameBytes(width, height, 0);
+    const QByteArray game = bench::frameBytes(gameWidth, gameHeight, 0);
     for (int i = 0; i < warmup; ++i) // fits the game layer, scales pictures, fills caches
-        stage.compose(game, width, height);
+        stage.compose(game, gameWidth, gameHeight);
     if (!printLayers(stage, height, pictureDir))
         return false;
     std::fflush(stdout);
 
-    FrameCopy copy(game);
+    // The copy is of a whole output frame, whatever the game's size.
+    const QByteArray outputSized =
+        sizes.game == sizes.output ? game : bench::frameBytes(width, height, 0);
+    FrameCopy copy(outputSized);
     std::vector<double> copyMs;
     for (int i = 0; i < 3; ++i) // warm the copy's pages and code
         copy.timeMs();
@@ -186,7 +200,7 @@ bool runSize(int width, int height, int frames, int warmup, const QString &pictu
     std::clock_t batchStart = std::clock(); // the whole process: every thread
     for (int i = 0; i < frames; ++i) {
         const Clock::time_point t0 = Clock::now();
-        const long long before = stage.push(game, width, height);
+        const long long before = stage.push(game, gameWidth, gameHeight);
         const Clock::time_point t1 = Clock::now();
         stage.waitForDelivery(before);
         const Clock::time_point t2 = Clock::now();
@@ -218,7 +232,8 @@ bool runSize(int width, int height, int frames, int warmup, const QString &pictu
                 "per frame\n",
                 1000 * pushSeconds / frames, 1000 * deliverySeconds / frames,
                 1000 * (wallSeconds - pushSeconds - deliverySeconds) / frames);
-    std::printf("cpu: %.3f ms of process CPU time per frame (%dx%d)", result->cpuMs, width, height);
+    std::printf("cpu: %.3f ms of process CPU time per frame (%dx%d, game %dx%d)", result->cpuMs,
+                width, height, gameWidth, gameHeight);
     if (!batchMs.empty()) {
         result->bestBatchMs = *std::min_element(batchMs.begin(), batchMs.end());
         result->medianBatchMs = median(batchMs);
@@ -276,8 +291,9 @@ int main(int argc, char **argv)
         QStringLiteral("how"));
     const QCommandLineOption sizeOption(
         QStringLiteral("size"),
-        QStringLiteral("Output and game size; may be repeated (default 1920x1080 and 3840x2160)."),
-        QStringLiteral("WxH"));
+        QStringLiteral("Output size, and the game's after a colon when it differs; may be repeated "
+                       "(default 1920x1080, 3840x2160 and 1920x1080:1280x720)."),
+        QStringLiteral("WxH[:WxH]"));
     parser.addOption(framesOption);
     parser.addOption(sizeOption);
     parser.addOption(warmupOption);
@@ -296,17 +312,22 @@ int main(int argc, char **argv)
     const int warmup = parser.value(warmupOption).toInt();
     QStringList sizes = parser.values(sizeOption);
     if (sizes.isEmpty())
-        sizes = QStringList{QStringLiteral("1920x1080"), QStringLiteral("3840x2160")};
-    QList<QSize> parsed;
-    for (const QString &text : sizes) {
+        sizes = QStringList{QStringLiteral("1920x1080"), QStringLiteral("3840x2160"),
+                            QStringLiteral("1920x1080:1280x720")};
+    const auto parseSize = [](const QString &text) {
         const QStringList parts = text.split(QLatin1Char('x'));
-        const QSize size(parts.size() == 2 ? parts.at(0).toInt() : 0,
-                         parts.size() == 2 ? parts.at(1).toInt() : 0);
-        if (size.width() < 1 || size.height() < 1) {
-            std::fprintf(stderr, "--size takes WxH, not %s\n", qPrintable(text));
+        return parts.size() == 2 ? QSize(parts.at(0).toInt(), parts.at(1).toInt()) : QSize();
+    };
+    QList<Sizes> parsed;
+    for (const QString &text : sizes) {
+        const QStringList parts = text.split(QLatin1Char(':'));
+        const QSize output = parseSize(parts.constFirst());
+        const QSize game = parts.size() == 2 ? parseSize(parts.at(1)) : output;
+        if (parts.size() > 2 || output.isEmpty() || game.isEmpty()) {
+            std::fprintf(stderr, "--size takes WxH or WxH:WxH, not %s\n", qPrintable(text));
             return 2;
         }
-        parsed.append(size);
+        parsed.append(Sizes{output, game});
     }
     if (frames <= 0 || warmup < 1) {
         std::fprintf(stderr, "--frames must be positive and --warmup at least 1\n");
@@ -314,21 +335,31 @@ int main(int argc, char **argv)
     }
 
     QList<Result> results;
-    for (const QSize &size : parsed) {
+    for (const Sizes &size : parsed) {
         Result result;
-        if (!runSize(size.width(), size.height(), frames, warmup, parser.value(picturesOption),
-                     parser.value(storeOption), &result))
+        if (!runSize(size, frames, warmup, parser.value(picturesOption), parser.value(storeOption),
+                     &result))
             return 1;
         results.append(result);
     }
     if (parsed.size() > 1) {
         std::printf("summary:\n");
         for (int i = 0; i < parsed.size(); ++i) {
+            const Sizes &s = parsed.at(i);
             const Result &r = results.at(i);
-            std::printf("  %dx%d: cpu %.3f ms/frame, memcpy %.3f ms, ratio %.2f (median batch "
-                        "%.2f)\n",
-                        parsed.at(i).width(), parsed.at(i).height(), r.cpuMs, r.memcpyMs,
-                        r.cpuMs / r.memcpyMs, r.medianBatchMs / r.memcpyMs);
+            std::printf("  %dx%d", s.output.width(), s.output.height());
+            if (s.game != s.output)
+                std::printf(" (game %dx%d)", s.game.width(), s.game.height());
+            std::printf(": cpu %.3f ms/frame, memcpy %.3f ms, ratio %.2f (median batch %.2f)",
+                        r.cpuMs, r.memcpyMs, r.cpuMs / r.memcpyMs, r.medianBatchMs / r.memcpyMs);
+            // Another game size against the same output with a game of its own size.
+            for (int j = 0; j < parsed.size(); ++j) {
+                if (s.game != s.output && parsed.at(j).output == s.output &&
+                    parsed.at(j).game == s.output)
+                    std::printf(", %.2fx the %dx%d game's frame", r.cpuMs / results.at(j).cpuMs,
+                                s.output.width(), s.output.height());
+            }
+            std::printf("\n");
         }
     }
     return 0;
