@@ -20,7 +20,6 @@
 #include <QThread>
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -172,22 +171,15 @@ void CMCameraLayer::onCameraData(const PushedFrame &pushed)
     const int width = pushed.width();
     const int height = pushed.height();
     const unsigned int uLen = pushed.length();
-    // The picture before the last is written over when no one holds it any more (a
-    // composition lets go of it once it made its copy), so a camera at 30 fps does not cost
-    // a fresh allocation, and its page faults, per frame.
-    QImage frame;
-    {
-        const ZqCSAutoLocker locker(&m_imageLock);
-        frame = std::exchange(m_spareImage, QImage());
-    }
-    if (frame.size() != QSize(width, height) || !frame.isDetached())
-        frame = QImage(width, height, QImage::Format_ARGB32);
+    // A fresh picture per frame: a composition or the scene may still read the last one, and
+    // QImage's isDetached() is no synchronisation with their letting go of it.
+    QImage frame(width, height, QImage::Format_ARGB32);
     if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
     std::memcpy(frame.bits(), pushed.bits(), uLen);
     {
         const ZqCSAutoLocker locker(&m_imageLock);
-        m_spareImage = std::exchange(m_image, frame);
+        m_image = frame;
     }
     // The scaled picture is for the scene item alone.
     if (!isPreviewing() || !hasUILayer())

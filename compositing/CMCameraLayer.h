@@ -71,11 +71,10 @@ private:
     void _applyOpenStatus(bool openStatus);
 
     IPreviewController *const m_controller;
-    mutable ZqCriticalSection m_imageLock; // guards m_image and m_spareImage
+    mutable ZqCriticalSection m_imageLock; // guards m_image
     std::atomic<int> m_alpha{100};
     CameraParam m_cameraParam;
     QImage m_image;
-    QImage m_spareImage; // the frame before m_image, to be written over by the next one
     QPixmap m_pixmap;
     bool m_openStatus = false;
     std::atomic<bool> m_reportedOpenStatus{false}; // from another thread, applied on ours
