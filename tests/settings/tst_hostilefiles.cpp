@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -179,24 +180,40 @@ private Q_SLOTS:
     // The README promises an unreadable settings file is kept aside, never overwritten.
     void unreadableSettingsFileIsKeptAside()
     {
-        writeFile(m_settings, layout(":/x.png"));
-        QFile::setPermissions(m_settings, QFileDevice::Permissions());
-        QFile::setPermissions(QFileInfo(m_settings).absolutePath(),
-                              QFileDevice::Permissions(0x7777));
-        // Root reads any file; this (GUI) thread looks at files as nobody does meanwhile.
+        // Root reads any file, so the engine looks at it as nobody does. Nobody must reach the
+        // file's folder, and the checkout (with this test's own folders) may be closed to
+        // others: a clone under /root, or in a folder made by mktemp -d. So the settings live in
+        // a fresh temporary folder that everyone may enter, for this case only.
+        QTemporaryDir open(QDir::tempPath() + QStringLiteral("/tst_hostilefiles-XXXXXX"));
+        QVERIFY(open.isValid());
+        QVERIFY(QFile::setPermissions(open.path(), QFileDevice::Permissions(0x7755)));
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        const auto restoreConfigHome = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
+        qputenv("XDG_CONFIG_HOME", open.path().toUtf8());
+        const QString settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+        QVERIFY(settings.startsWith(open.path()));
+
+        writeFile(settings, layout(":/x.png"));
+        QFile::setPermissions(settings, QFileDevice::Permissions());
+        QFile::setPermissions(QFileInfo(settings).absolutePath(), QFileDevice::Permissions(0x7777));
         const int fsuid = ::geteuid() == 0 ? ::setfsuid(65534) : -1;
-        const bool readable = QFile(m_settings).open(QIODevice::ReadOnly);
+        const bool reachable = QFileInfo(settings).exists();
+        const bool readable = QFile(settings).open(QIODevice::ReadOnly);
         ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
-        if (!readable)
+        if (reachable && !readable)
             engine->init(30);
         if (fsuid >= 0)
             ::setfsuid(fsuid);
+        if (!reachable)
+            QSKIP(qPrintable(QDir::tempPath() + " is closed to other users"));
         if (readable)
             QSKIP("this process reads files of mode 000");
         engine->unInit();
-        QFile::setPermissions(m_settings + ".unreadable", QFileDevice::ReadOwner);
-        QCOMPARE(readAll(m_settings + ".unreadable"), layout(":/x.png"));
-        QVERIFY(m_log.since().contains("is unusable; kept it as " + m_settings + ".unreadable"));
+        // The user's file is kept, whole, and a new one took its place.
+        QFile::setPermissions(settings + ".unreadable", QFileDevice::ReadOwner);
+        QCOMPARE(readAll(settings + ".unreadable"), layout(":/x.png"));
+        QVERIFY(readAll(settings).contains("<layersnum>1</layersnum>"));
+        QVERIFY(m_log.since().contains("is unusable; kept it as " + settings + ".unreadable"));
     }
 
     // Sizes the compositor cannot output are refused with a log line and never announced;
