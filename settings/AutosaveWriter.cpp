@@ -25,13 +25,12 @@ void moduleAnchor() {}
 
 struct AutosaveWriter::Shared
 {
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::condition_variable wake;
-    mutable std::condition_variable idle;
+    std::condition_variable idle;
     std::optional<SettingsFileWriter::Snapshot> waiting;
     bool writing = false;
     bool stop = false;
-    quint64 written = 0;
 };
 
 AutosaveWriter::AutosaveWriter()
@@ -84,19 +83,6 @@ void AutosaveWriter::discardWaiting()
         m_shared->idle.notify_all();
 }
 
-bool AutosaveWriter::waitUntilIdle(int timeoutMs) const
-{
-    std::unique_lock<std::mutex> locker(m_shared->mutex);
-    return m_shared->idle.wait_for(locker, std::chrono::milliseconds(timeoutMs),
-                                   [this] { return !m_shared->writing && !m_shared->waiting; });
-}
-
-quint64 AutosaveWriter::writtenCount() const
-{
-    const std::lock_guard<std::mutex> locker(m_shared->mutex);
-    return m_shared->written;
-}
-
 void AutosaveWriter::_run(std::shared_ptr<Shared> shared)
 {
     std::unique_lock<std::mutex> locker(shared->mutex);
@@ -108,15 +94,13 @@ void AutosaveWriter::_run(std::shared_ptr<Shared> shared)
         shared->waiting.reset();
         shared->writing = true;
         locker.unlock();
-        bool written = false;
         {
+            // Failures are logged by the writer; the next change or save tries again.
             const std::lock_guard<std::mutex> order(writeOrder());
-            written = SettingsFileWriter::write(snapshot, tempSuffix());
+            SettingsFileWriter::write(snapshot, tempSuffix());
         }
         locker.lock();
         shared->writing = false;
-        if (written)
-            ++shared->written;
         if (!shared->waiting)
             shared->idle.notify_all();
     }

@@ -27,10 +27,6 @@ public:
     void write(SettingsFileWriter::Snapshot snapshot);
     // Drops a snapshot not yet started: its content was written by other means since.
     void discardWaiting();
-    // Waits until nothing waits or is being written, at most timeoutMs; false on time-out.
-    bool waitUntilIdle(int timeoutMs) const;
-    // Snapshots put in place (or made obsolete by a later save) so far.
-    quint64 writtenCount() const;
 
     static QString tempSuffix() { return QStringLiteral(".autosave.new"); }
 
