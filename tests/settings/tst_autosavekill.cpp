@@ -69,7 +69,7 @@ void TestAutosaveKill::killedHostsLeaveACompleteRecentLayout()
 {
     const int rounds = qMax(1, qEnvironmentVariableIntValue("AUTOSAVE_KILL_ROUNDS") > 0
                                    ? qEnvironmentVariableIntValue("AUTOSAVE_KILL_ROUNDS")
-                                   : 6);
+                                   : 4);
     const quint32 seed = qEnvironmentVariableIsSet("AUTOSAVE_KILL_SEED")
                              ? quint32(qEnvironmentVariableIntValue("AUTOSAVE_KILL_SEED"))
                              : QRandomGenerator::global()->generate();
