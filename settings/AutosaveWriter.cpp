@@ -31,6 +31,7 @@ struct AutosaveWriter::Shared
     std::optional<SettingsFileWriter::Snapshot> waiting;
     bool writing = false;
     bool stop = false;
+    bool lastWritten = true; // the outcome of the last write
 };
 
 AutosaveWriter::AutosaveWriter()
@@ -83,6 +84,15 @@ void AutosaveWriter::discardWaiting()
         m_shared->idle.notify_all();
 }
 
+bool AutosaveWriter::waitWritten(int ms)
+{
+    std::unique_lock<std::mutex> locker(m_shared->mutex);
+    const bool idle = m_shared->idle.wait_for(locker, std::chrono::milliseconds(ms), [this] {
+        return !m_shared->writing && !m_shared->waiting;
+    });
+    return idle && m_shared->lastWritten;
+}
+
 void AutosaveWriter::_run(std::shared_ptr<Shared> shared)
 {
     std::unique_lock<std::mutex> locker(shared->mutex);
@@ -94,13 +104,15 @@ void AutosaveWriter::_run(std::shared_ptr<Shared> shared)
         shared->waiting.reset();
         shared->writing = true;
         locker.unlock();
+        bool written = false;
         {
             // Failures are logged by the writer; the next change or save tries again.
             const std::lock_guard<std::mutex> order(writeOrder());
-            SettingsFileWriter::write(snapshot, tempSuffix());
+            written = SettingsFileWriter::write(snapshot, tempSuffix());
         }
         locker.lock();
         shared->writing = false;
+        shared->lastWritten = written;
         if (!shared->waiting)
             shared->idle.notify_all();
     }

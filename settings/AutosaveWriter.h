@@ -27,6 +27,10 @@ public:
     void write(SettingsFileWriter::Snapshot snapshot);
     // Drops a snapshot not yet started: its content was written by other means since.
     void discardWaiting();
+    // Waits at most ms for every snapshot handed over to be written. True when they were, and
+    // the last write put its content (or a later one) in place; false on a failed write or
+    // when the disk did not answer in time (the write then finishes on its own).
+    bool waitWritten(int ms);
 
     static QString tempSuffix() { return QStringLiteral(".autosave.new"); }
 

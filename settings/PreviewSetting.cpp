@@ -350,9 +350,24 @@ void PreviewSetting::saveLayersToFile()
         return;
     SettingsHandle handle(fileName);
     _writeLayout(handle, true);
-    if (!handle.save())
+    SettingsImpl *store = handle.impl();
+    std::optional<SettingsFileWriter::Snapshot> snapshot =
+        store ? store->snapshot() : std::optional<SettingsFileWriter::Snapshot>();
+    if (!snapshot) {
         logError(L"PreviewSetting::saveLayersToFile could not write %ls",
                  fileName.toStdWString().c_str());
+        return;
+    }
+    // Written by the autosave thread, after whatever it is writing now; the GUI thread waits
+    // for it, but never longer than FinalSaveWaitMs: a disk that does not answer must not
+    // freeze the host's window or its shutdown. A late write still lands (saves are numbered,
+    // so it never undoes a newer one).
+    if (!m_writer)
+        m_writer = std::make_unique<AutosaveWriter>();
+    m_writer->write(std::move(*snapshot));
+    if (!m_writer->waitWritten(FinalSaveWaitMs))
+        logError(L"PreviewSetting::saveLayersToFile could not write %ls within %d ms",
+                 fileName.toStdWString().c_str(), FinalSaveWaitMs);
 }
 
 void PreviewSetting::onLayersChanged()

@@ -25,6 +25,9 @@ class PreviewSetting : public QObject
     Q_OBJECT
 
 public:
+    // How long hiding the preview and shutting down wait for their save to reach the disk.
+    static constexpr int FinalSaveWaitMs = 2000;
+
     // The controller gives the central data and, between its init and unInit, the layer stack.
     explicit PreviewSetting(IPreviewController *controller, QObject *parent = nullptr);
     ~PreviewSetting() override;

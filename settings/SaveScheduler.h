@@ -13,8 +13,8 @@
 class SaveScheduler
 {
 public:
-    static constexpr int QuietMs = 250;
-    static constexpr int MaxDelayMs = 600;
+    static constexpr int QuietMs = 200;
+    static constexpr int MaxDelayMs = 500;
 
     explicit SaveScheduler(std::function<void()> save);
 

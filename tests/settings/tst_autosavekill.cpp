@@ -3,7 +3,7 @@
 // kill. Each round starts autosave_kill_host on a fresh settings folder and kills it either at
 // a random moment or the moment a save's temporary file appears (in the middle of a write).
 //
-// CI runs a few rounds; a longer run:
+// CI runs ten rounds (about twenty seconds); a longer run:
 //   AUTOSAVE_KILL_ROUNDS=200 ctest --preset dev -R tst_autosavekill
 // AUTOSAVE_KILL_SEED=<n> repeats a run; every failure prints its seed.
 
@@ -69,7 +69,7 @@ void TestAutosaveKill::killedHostsLeaveACompleteRecentLayout()
 {
     const int rounds = qMax(1, qEnvironmentVariableIntValue("AUTOSAVE_KILL_ROUNDS") > 0
                                    ? qEnvironmentVariableIntValue("AUTOSAVE_KILL_ROUNDS")
-                                   : 4);
+                                   : 10);
     const quint32 seed = qEnvironmentVariableIsSet("AUTOSAVE_KILL_SEED")
                              ? quint32(qEnvironmentVariableIntValue("AUTOSAVE_KILL_SEED"))
                              : QRandomGenerator::global()->generate();
@@ -103,9 +103,10 @@ void TestAutosaveKill::killedHostsLeaveACompleteRecentLayout()
         }
         QVERIFY2(output.contains("ready\n"), "autosave_kill_host did not start");
 
-        // Half the rounds die at a random moment, half in the middle of a save.
+        // Half the rounds die at a random moment, half in the middle of a save; all of them
+        // once the user has been at work for over a second, so each requires a saved change.
         const bool atWrite = round % 2 == 1;
-        const qint64 earliest = monotonicMs() + random.bounded(100, 1900);
+        const qint64 earliest = monotonicMs() + random.bounded(1100, 2600);
         while (monotonicMs() < earliest)
             QThread::msleep(1);
         if (atWrite) {

@@ -1,3 +1,4 @@
+#include "AutosaveWriter.h"
 #include "CMCameraLayer.h"
 #include "LogCapture.h"
 #include "LogFile.h"
@@ -148,12 +149,15 @@ private Q_SLOTS:
         engine->init(30);
         PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
         QCOMPARE(combine->layerCount(), 2);
-        QVERIFY(QDir().mkpath(m_settings + ".new")); // the new file cannot be written
+        // The new file cannot be written, whichever temporary name the save uses.
+        QVERIFY(QDir().mkpath(m_settings + ".new"));
+        QVERIFY(QDir().mkpath(m_settings + AutosaveWriter::tempSuffix()));
         engine->hidePreview();
         QCOMPARE(readAll(m_settings), layout(":/theme/preview/tamber_watermark.png"));
         QVERIFY(m_log.since().contains("could not write " + m_settings));
 
         QVERIFY(QDir(m_settings + ".new").removeRecursively());
+        QVERIFY(QDir(m_settings + AutosaveWriter::tempSuffix()).removeRecursively());
         combine->markLayerDeleted(combine->layers().at(1)->layerId());
         engine->unInit();
         const QByteArray saved = readAll(m_settings);
