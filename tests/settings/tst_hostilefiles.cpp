@@ -165,6 +165,38 @@ private Q_SLOTS:
         QVERIFY(!saved.contains("<layer1>"));
     }
 
+    // A disk that does not answer (here a FIFO nobody reads, where the new file goes) holds
+    // neither hiding the preview nor shutting down for more than a moment, and the stored
+    // layout stays as it was.
+    void finalSavesDoNotWaitForAStuckDisk()
+    {
+        writeFile(m_settings, layout(":/theme/preview/tamber_watermark.png"));
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->init(30);
+        const QString stuck = m_settings + AutosaveWriter::tempSuffix();
+        for (const QString &fifo : {m_settings + ".new", stuck})
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QElapsedTimer clock;
+        clock.start();
+        engine->hidePreview();
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(m_log.since().contains("could not write " + m_settings));
+        QCOMPARE(readAll(m_settings), layout(":/theme/preview/tamber_watermark.png"));
+
+        // The disk answers again: the stuck write goes on and fails cleanly (a FIFO cannot be
+        // synced), and the next save lands.
+        QFile reader(stuck);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        QVERIFY(reader.readAll().contains("<layersnum>2</layersnum>"));
+        reader.close();
+        QVERIFY(QFile::remove(stuck));
+        QVERIFY(QFile::remove(m_settings + ".new"));
+        engine->unInit();
+        QVERIFY(readAll(m_settings).contains("<layersnum>2</layersnum>"));
+        QVERIFY(readAll(m_settings).trimmed().endsWith("</config>"));
+        engine->release();
+    }
+
     // A settings file made by a dotfile manager stays a link; the file it names is replaced.
     void settingsSavedThroughASymbolicLink()
     {
