@@ -183,12 +183,16 @@ private Q_SLOTS:
         QVERIFY(m_log.since().contains("could not write " + m_settings));
         QCOMPARE(readAll(m_settings), layout(":/theme/preview/tamber_watermark.png"));
 
-        // The disk answers again: the stuck write goes on and fails cleanly (a FIFO cannot be
-        // synced), and the next save lands.
+        // The disk answers again: the stuck write goes on, reopens its file to sync it (this
+        // side answers that too) and fails cleanly, since a FIFO cannot be synced; the next
+        // save lands.
         QFile reader(stuck);
         QVERIFY(reader.open(QIODevice::ReadOnly));
         QVERIFY(reader.readAll().contains("<layersnum>2</layersnum>"));
         reader.close();
+        QFile syncPeer(stuck);
+        QVERIFY(syncPeer.open(QIODevice::WriteOnly));
+        syncPeer.close();
         QVERIFY(QFile::remove(stuck));
         QVERIFY(QFile::remove(m_settings + ".new"));
         engine->unInit();
