@@ -12,11 +12,12 @@
 namespace {
 
 // Serialises the writes of all writers: a writer left to finish after its owner went may meet
-// the next owner's writer on the same temporary file. Never destroyed, for that same writer.
+// the next owner's writer on the same temporary file. A plain static, released with the library
+// (a host may unload it); a writer still running keeps the library loaded (pinModuleOf).
 std::mutex &writeOrder()
 {
-    static auto *mutex = new std::mutex;
-    return *mutex;
+    static std::mutex mutex;
+    return mutex;
 }
 
 void moduleAnchor() {}

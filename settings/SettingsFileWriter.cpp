@@ -21,8 +21,9 @@ std::wstring wide(const QString &text)
     return text.toStdWString();
 }
 
-// The newest save put in place, per target. Deliberately never destroyed: a writer thread that
-// outlived its owner may still finish a save while the process exits.
+// The newest save put in place, per target. A plain static, released with the library (a host
+// may unload it, and what it allocated must go with it); a writer thread still running keeps
+// the library loaded, so this outlives it but for the process's own exit.
 struct CommitOrder
 {
     std::mutex mutex;
@@ -31,8 +32,8 @@ struct CommitOrder
 
 CommitOrder &commitOrder()
 {
-    static auto *order = new CommitOrder;
-    return *order;
+    static CommitOrder order;
+    return order;
 }
 
 std::atomic<quint64> s_lastSequence{0};
