@@ -4,6 +4,7 @@
 #include "EngineFixture.h"
 #include "SceneTestSupport.h"
 
+#include "PicLayer.h"
 #include "RelayoutLogic.h"
 
 #include <guifoundation/UIMenu.h>
@@ -52,6 +53,18 @@ private:
     PreviewEngine *m_engine;
 };
 
+// The output rectangle of every live compositing layer, back to front, with its kind.
+QList<QPair<int, QRect>> outputRectangles(PreviewCombineLogic *combine)
+{
+    QList<QPair<int, QRect>> rects;
+    // A frame has to be composed for the scale to be known: the caller composes first.
+    for (const QPointer<CMLayer> &layer : combine->layers()) {
+        if (layer && !layer->isDeleted())
+            rects.append({layer->layerType(), layer->outputPixelRect()});
+    }
+    return rects;
+}
+
 } // namespace
 
 class TestPreviewScene : public QObject
@@ -72,7 +85,9 @@ private Q_SLOTS:
     void dropsAndEditing();
     void limitsShowNotices();
     void plainGraphicsWidgetParent();
-    void hidePreviewStoresAndRestarts();
+    void dragKeepsItsGrabPointAtTheEdges();
+    void programmaticGeometryReachesOutput();
+    void restartRestoresEveryOutputRectangle();
     void frameIsCrispAtAnyScale();
     void hostTearsDownFromItsAnswers();
 
@@ -425,22 +440,109 @@ void TestPreviewScene::plainGraphicsWidgetParent()
              Blue);
 }
 
-void TestPreviewScene::hidePreviewStoresAndRestarts()
+void TestPreviewScene::dragKeepsItsGrabPointAtTheEdges()
 {
     _show();
+    BasicLayer *blue = f->item(m_blue);
     Mouse mouse(view());
-    mouse.drag(QPointF(420, 230), QPointF(430, 235));
-    f->engine->hidePreview();
-    QVERIFY(!f->container()->isVisible());
-    QVERIFY(readAll(f->engine->controller()->centerData()->settingFileName()).contains("260,155"));
+    const QPointF grab = BlueRect.center();
+    const QPointF offset = grab - BlueRect.topLeft();
+    mouse.press(grab);
+    // Far past the right edge: the item stops where it last fitted...
+    QPointF pointer = grab;
+    for (int step = 0; step < 40; ++step) {
+        pointer += QPointF(10, 0);
+        mouse.move(pointer);
+    }
+    QVERIFY(blue->geometry().right() <= 746);
+    QVERIFY(blue->geometry().right() > 736);
+    // ...and once the pointer is back inside, the item is under it at the same offset again.
+    for (int step = 0; step < 15; ++step) {
+        pointer -= QPointF(10, 0);
+        mouse.move(pointer);
+    }
+    QCOMPARE(pointer.x(), grab.x() + 250);
+    QCOMPARE(blue->pos(), pointer - offset);
+    // The same past the top-left corner, with a Shift-resized edge too.
+    mouse.move(QPointF(-50, -50));
+    mouse.move(grab + QPointF(-30, -20));
+    mouse.release(grab + QPointF(-30, -20));
+    QCOMPARE(blue->geometry(), BlueRect.translated(-30, -20));
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), blue->geometry());
+
+    const QPointF rightEdge(BlueRect.right() - 31, BlueRect.center().y() - 20);
+    mouse.press(rightEdge, Qt::LeftButton, Qt::ShiftModifier);
+    mouse.move(rightEdge + QPointF(400, 0), Qt::ShiftModifier); // past the scene: refused
+    mouse.move(rightEdge + QPointF(40, 0), Qt::ShiftModifier);
+    mouse.release(rightEdge + QPointF(40, 0), Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(blue->geometry(), QRectF(220, 130, 240, 100));
+}
+
+void TestPreviewScene::programmaticGeometryReachesOutput()
+{
+    _show();
+    auto *red = qobject_cast<PicLayer *>(f->item(m_red));
+    QVERIFY(red);
+    CMLayer *twin = f->combine()->layerById(m_red);
+
+    // The picture editor picks a tall picture for the 200 x 100 layer: the item takes the new
+    // picture's size, and so do the output and the stored file.
+    QImage tall(100, 200, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    const QString tallPath = m_dir.filePath(QStringLiteral("tall.png"));
+    QVERIFY(tall.save(tallPath));
+    QMetaObject::invokeMethod(red, "on_picChanged", Q_ARG(QString, tallPath));
+    QCOMPARE(red->geometry(), QRectF(100, 100, 100, 200));
+    QCOMPARE(twin->uiRect(), red->geometry());
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(150, 280)), qRgb(0, 255, 0));
+    QCOMPARE(f->outputAt(frame, QPointF(230, 120)), Black); // the old picture's right half
+
+    // The text editor keeps a text inside the scene by moving its item.
+    f->engine->addTextLayer();
+    m_editors.confirm();
+    BasicLayer *text = f->container()->layers().last();
+    QMetaObject::invokeMethod(text, "on_geometryChanged", Q_ARG(QRectF, QRectF(300, 40, 60, 30)));
+    QCOMPARE(f->combine()->layerOfItem(text)->uiRect(), QRectF(300, 40, 60, 30));
+
+    // The scene pulls a picture back inside when the preview area shrinks.
+    f->engine->setVideoSize(720, 720); // a 420 x 420 scene
+    QVERIFY(f->item(m_blue)->geometry().right() <= 420);
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), f->item(m_blue)->geometry());
+
+    const QByteArray stored = f->storedFile();
+    QVERIFY(stored.contains("<size>100,200</size>"));
+    QVERIFY(stored.contains("<pos>300,40</pos>"));
+}
+
+void TestPreviewScene::restartRestoresEveryOutputRectangle()
+{
+    // Twice the scene's size, so a drag can end between two scene units.
+    auto *parent = new QGraphicsWidget;
+    parent->resize(1492, 840);
+    _show(parent);
+    f->engine->addCameraLayer();
+    m_editors.confirm();
+    f->engine->addTextLayer();
+    m_editors.confirm();
+    Mouse mouse(view());
+    const QPointF centre = f->container()->mapToScene(BlueRect.center());
+    mouse.drag(centre, centre + QPointF(21, 11)); // 10.5 x 5.5 scene units
+    QCOMPARE(f->item(m_blue)->geometry(), BlueRect.translated(10, 5));
+    f->compose();
+    const QList<QPair<int, QRect>> before = outputRectangles(f->combine());
+    QCOMPARE(before.size(), 5);
+    QVERIFY(f->storedFile().contains("<pos>260,155</pos>"));
 
     f->keepStoredFile = true;
     _start();
-    _show();
-    QList<BasicLayer *> restored = f->container()->layers();
-    QCOMPARE(restored.size(), 3);
-    QCOMPARE(restored.last()->geometry(), BlueRect.translated(10, 5));
-    QCOMPARE(f->outputAt(f->compose(), QPointF(445, 240)), Blue);
+    auto *again = new QGraphicsWidget;
+    again->resize(1492, 840);
+    _show(again);
+    f->compose();
+    QCOMPARE(outputRectangles(f->combine()), before);
+    QCOMPARE(f->container()->layers().last()->geometry().topLeft(),
+             f->combine()->layers().last()->uiRect().topLeft());
 }
 
 void TestPreviewScene::frameIsCrispAtAnyScale()
