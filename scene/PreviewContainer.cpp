@@ -12,6 +12,7 @@
 #include "PicLayer.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
+#include "RegularFile.h"
 #include "RelayoutLogic.h"
 #include "SceneGeometry.h"
 #include "TextLayer.h"
@@ -19,11 +20,11 @@
 #include <appcommon/TipMessageWindow.h>
 
 #include <QDataStream>
+#include <QFileInfo>
 #include <QGraphicsScene>
 #include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -205,6 +206,7 @@ LayerItem *PreviewContainer::addTextLayer(const FontInfoConfig &config, const QS
 
     const QSize measured = layer->textSizeInScene(config.font(), text);
     layer->setInfo(text, config.font(), config.color());
+    layer->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     layer->setGeometry(QRectF(pos, QSizeF(measured.width() + 10, measured.height() + 5)));
     _finishLayer(layer, 100, false);
 
@@ -707,15 +709,21 @@ void PreviewContainer::dropEvent(QGraphicsSceneDragDropEvent *event)
     }
     event->acceptProposedAction();
     const QList<QUrl> urls = event->mimeData()->urls();
-    const QPoint position = event->pos().toPoint();
+    const QPoint position(truncated(event->pos().x()), truncated(event->pos().y()));
     QPointer<PreviewContainer> self(this);
     for (const QUrl &url : urls) {
         const QString path = url.toLocalFile();
-        QImageReader reader(path);
-        if (path.isEmpty() || !reader.canRead()) {
-            logWarning(L"PreviewContainer::dropEvent %ls is not a picture; the rest is skipped.",
-                       url.toDisplayString().toStdWString().c_str());
+        // Decoded, not only recognised: a file with a picture's header and broken data would
+        // otherwise become a layer that shows nothing.
+        QString error = QStringLiteral("not a local file");
+        if (path.isEmpty() || RegularFile::loadImage(path, &error).isNull()) {
+            logWarning(L"PreviewContainer::dropEvent %ls is not a picture that can be shown "
+                       L"(%ls); it and the files after it are not added.",
+                       url.toDisplayString().toStdWString().c_str(), error.toStdWString().c_str());
             event->ignore();
+            _showTip(
+                tr("\"%1\" cannot be shown: it is not a picture, or the picture is damaged.")
+                    .arg(url.isLocalFile() ? QFileInfo(path).fileName() : url.toDisplayString()));
             return;
         }
         addPicLayer(path, true, position, QSize(160, 90), 100, true);

@@ -254,6 +254,7 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
         } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
             const auto *data = static_cast<const TextLayerData *>(record);
             text->setInfo(data->text, data->font, data->color);
+            text->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
             text->setGeometryAndNotify(data->geometry);
             text->notifyInfo();
         }

@@ -53,6 +53,23 @@ private:
     PreviewEngine *m_engine;
 };
 
+// The leftmost and rightmost columns of red ink inside rect of a rendered picture.
+QPair<int, int> redInkColumns(const QImage &shot, const QRect &rect)
+{
+    int left = INT_MAX;
+    int right = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb pixel = shot.pixel(x, y);
+            if (qRed(pixel) > 128 && qGreen(pixel) < 100 && qBlue(pixel) < 100) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+        }
+    }
+    return {left, right};
+}
+
 // The output rectangle of every live compositing layer, back to front, with its kind.
 QList<QPair<int, QRect>> outputRectangles(PreviewCombineLogic *combine)
 {
@@ -87,6 +104,8 @@ private Q_SLOTS:
     void plainGraphicsWidgetParent();
     void dragKeepsItsGrabPointAtTheEdges();
     void programmaticGeometryReachesOutput();
+    void textLinesAreCentred();
+    void droppedPicturesAreTruncatedAndDecoded();
     void restartRestoresEveryOutputRectangle();
     void frameIsCrispAtAnyScale();
     void hostTearsDownFromItsAnswers();
@@ -513,6 +532,65 @@ void TestPreviewScene::programmaticGeometryReachesOutput()
     const QByteArray stored = f->storedFile();
     QVERIFY(stored.contains("<size>100,200</size>"));
     QVERIFY(stored.contains("<pos>300,40</pos>"));
+}
+
+void TestPreviewScene::textLinesAreCentred()
+{
+    _show();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(40);
+    f->container()->addTextLayer(font, Red, QStringLiteral("W\nWWWWWW"), QPoint(460, 260), true);
+    m_editors.confirm();
+    BasicLayer *text = f->container()->layers().last();
+    f->container()->setActiveLayer(nullptr);
+    const QImage shot = view()->grab().toImage();
+    const QRect item = text->geometry().toAlignedRect().adjusted(1, 1, -1, -1);
+    const int middle = item.top() + item.height() / 2;
+    const QRect lines[] = {QRect(item.left(), item.top(), item.width(), middle - item.top()),
+                           QRect(item.left(), middle, item.width(), item.bottom() - middle)};
+    for (const QRect &line : lines) {
+        const QPair<int, int> ink = redInkColumns(shot, line);
+        QVERIFY2(ink.second >= ink.first, "every line shows");
+        const int leftRoom = ink.first - item.left();
+        const int rightRoom = item.right() - ink.second;
+        QVERIFY2(qAbs(leftRoom - rightRoom) <= 2,
+                 qPrintable(QStringLiteral("room %1 left, %2 right").arg(leftRoom).arg(rightRoom)));
+    }
+}
+
+void TestPreviewScene::droppedPicturesAreTruncatedAndDecoded()
+{
+    // Twice the scene's size: a viewport pixel is half a scene unit.
+    auto *parent = new QGraphicsWidget;
+    parent->resize(1492, 840);
+    _show(parent);
+    const int layers = f->container()->layers().size();
+    const auto drop = [&](const QString &path, const QPoint &at) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view()->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view()->viewport(), &move);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view()->viewport(), &dropped);
+    };
+
+    // A picture with a valid header and broken data is refused, with a notice.
+    QByteArray broken = readAll(m_redPath).left(40);
+    broken.append(QByteArray(400, 'x'));
+    const QString brokenPath = m_dir.filePath(QStringLiteral("broken.png"));
+    writeFile(brokenPath, broken);
+    drop(brokenPath, QPoint(201, 101));
+    QCOMPARE(f->container()->layers().size(), layers);
+    QVERIFY(m_editors.types.isEmpty());
+    QVERIFY(f->container()->tipWindow());
+    QVERIFY(f->container()->tipWindow()->message().contains(QStringLiteral("broken.png")));
+
+    // At (100.5, 50.5): the picture starts at (100, 50).
+    drop(m_bluePath, QPoint(201, 101));
+    QCOMPARE(f->container()->layers().size(), layers + 1);
+    QCOMPARE(f->container()->layers().last()->geometry(), QRectF(100, 50, 375, 187));
 }
 
 void TestPreviewScene::restartRestoresEveryOutputRectangle()
