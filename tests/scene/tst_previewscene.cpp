@@ -178,12 +178,16 @@ void TestPreviewScene::selectDragAndRefuse()
     mouse.move(QPointF(165, 140));
     mouse.move(QPointF(180, 150));
     QCOMPARE(moved.size() + resized.size() + resizedOk.size(), 0);
+    // The output follows the drag live, on the next frame.
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(140, 130)), Red);
+    QCOMPARE(f->outputAt(frame, QPointF(110, 105)), Black);
     mouse.release(QPointF(180, 150));
     QCOMPARE(red->geometry(), RedRect.translated(30, 20));
     QCOMPARE(moved.size(), 1);
     QCOMPARE(resized.size(), 1);
     QCOMPARE(resizedOk.size(), 1);
-    const QImage frame = f->compose();
+    frame = f->compose();
     QCOMPARE(f->outputAt(frame, QPointF(140, 130)), Red);
     QCOMPARE(f->outputAt(frame, QPointF(110, 105)), Black); // where it was
 
