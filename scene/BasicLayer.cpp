@@ -247,8 +247,13 @@ void BasicLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
     painter->save();
     paintContent(painter);
     painter->restore();
-    if (m_frameEnabled && (m_state == StatePending || m_state == StateActive))
-        _paintFrame(painter);
+    if (isFrameShown())
+        paintFrame(painter);
+}
+
+bool BasicLayer::isFrameShown() const
+{
+    return m_frameEnabled && (m_state == StatePending || m_state == StateActive);
 }
 
 void BasicLayer::paintContent(QPainter *painter)
@@ -256,7 +261,7 @@ void BasicLayer::paintContent(QPainter *painter)
     Q_UNUSED(painter)
 }
 
-void BasicLayer::_paintFrame(QPainter *painter) const
+void BasicLayer::paintFrame(QPainter *painter) const
 {
     // Laid out in device pixels, so that frame and handles stay one screen pixel crisp at any
     // device pixel ratio and any view scale: every line is a filled rectangle of whole device

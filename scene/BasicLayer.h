@@ -93,6 +93,10 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) final;
+    // The selection frame and handles, in the item's coordinates; also drawn by what covers
+    // the item (the watermark), so that they stay on top.
+    bool isFrameShown() const;
+    void paintFrame(QPainter *painter) const;
 
 Q_SIGNALS:
     void needToBeDelete(BasicLayer *obj);
@@ -131,7 +135,6 @@ protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
 private:
-    void _paintFrame(QPainter *painter) const;
     // The one place where geometry changes are reported (the widget's geometryChanged).
     void _reportGeometry();
     // The end of a press: reports the drag's result once.

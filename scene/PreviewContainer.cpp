@@ -12,6 +12,7 @@
 #include "PicLayer.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
+#include "PreviewWatermark.h"
 #include "RegularFile.h"
 #include "RelayoutLogic.h"
 #include "SceneGeometry.h"
@@ -72,6 +73,7 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
             connect(widget, &QGraphicsWidget::geometryChanged, this,
                     &PreviewContainer::_fillParent);
     }
+    m_watermark = new PreviewWatermark(_centerData(), this);
     resizeScene(0, 0, size.width(), size.height());
 
     if (m_compositor && m_relayout) {
@@ -116,6 +118,8 @@ void PreviewContainer::setPreviewArea(const QSize &size)
     setFixSize(QSizeF(size));
     setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
     _fillParent();
+    // The output's size changes with the area: the watermark is painted for the new one.
+    m_watermark->update();
     for (BasicLayer *layer : layers())
         _fitIfNeeded(layer);
 }

@@ -23,6 +23,7 @@ class IPreviewController;
 class PicLayer;
 class PreviewCenterData;
 class PreviewCombineLogic;
+class PreviewWatermark;
 class QMimeData;
 class RelayoutLogic;
 class TextLayer;
@@ -114,6 +115,8 @@ public:
     TipMessageWindow *tipWindow() const { return m_tipWindow; }
     UIBaseWindow *layersManager() const { return m_layersManager; }
     BasicLayerData *pendingData() const { return m_pendingData.get(); }
+    // The stream's watermark as the preview shows it, above the layers.
+    PreviewWatermark *watermark() const { return m_watermark; }
 
 Q_SIGNALS:
     void sigAboutToClose();
@@ -179,5 +182,6 @@ private:
     Services m_services;
     QPointer<PreviewCombineLogic> m_compositor;
     QPointer<RelayoutLogic> m_relayout;
+    PreviewWatermark *m_watermark = nullptr; // a child item
     bool m_closing = false;
 };

@@ -107,6 +107,7 @@ private Q_SLOTS:
     void textLinesAreCentred();
     void droppedPicturesAreTruncatedAndDecoded();
     void restartRestoresEveryOutputRectangle();
+    void watermarkShowsWhereTheStreamHasIt();
     void frameIsCrispAtAnyScale();
     void hostTearsDownFromItsAnswers();
 
@@ -625,6 +626,62 @@ void TestPreviewScene::restartRestoresEveryOutputRectangle()
     QCOMPARE(outputRectangles(f->combine()), before);
     QCOMPARE(f->container()->layers().last()->geometry().topLeft(),
              f->combine()->layers().last()->uiRect().topLeft());
+}
+
+void TestPreviewScene::watermarkShowsWhereTheStreamHasIt()
+{
+    _show();
+    BasicLayer *red = f->item(m_red);
+    red->setGeometryAndNotify(QRectF(10, 10, 200, 100));
+    const QImage frame = f->compose();
+    const QImage shot = view()->grab().toImage();
+    // Block by block (so the two scalings' edges do not count), the preview's colours are the
+    // output's: the same place and size. The output stamps 157 x 90 pixels at 1280 x 720, that
+    // is 91.5 x 52.5 scene units.
+    const auto mean = [](const QImage &image, const QRectF &area) {
+        const QRect pixels = area.toAlignedRect() & image.rect();
+        qint64 sum[3] = {0, 0, 0};
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+            for (int x = pixels.left(); x <= pixels.right(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                sum[0] += qRed(pixel);
+                sum[1] += qGreen(pixel);
+                sum[2] += qBlue(pixel);
+            }
+        }
+        const qint64 n = qMax<qint64>(1, qint64(pixels.width()) * pixels.height());
+        return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
+    };
+    const QTransform toOutput = QTransform::fromScale(1280.0 / 746.0, 720.0 / 420.0);
+    int watermarked = 0;
+    for (qreal y = 0; y < 48; y += 8) {
+        for (qreal x = 0; x < 88; x += 8) {
+            const QRectF block(x, y, 8, 8);
+            const QColor preview = mean(shot, view()->mapFromScene(block).boundingRect());
+            const QColor output = mean(frame, toOutput.mapRect(block));
+            QVERIFY2(qAbs(preview.red() - output.red()) < 40 &&
+                         qAbs(preview.green() - output.green()) < 40 &&
+                         qAbs(preview.blue() - output.blue()) < 40,
+                     qPrintable(QStringLiteral("block at %1, %2: %3 %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(preview.name(), output.name())));
+            if (output != QColor(Red))
+                ++watermarked;
+        }
+    }
+    QVERIFY2(watermarked > 50, "the output has its watermark over the picture");
+    for (const QPointF &beside : {QPointF(95, 20), QPointF(20, 56)}) {
+        QCOMPARE(shot.pixel(view()->mapFromScene(beside)) | 0xFF000000u, Red);
+        QCOMPARE(f->outputAt(frame, beside), Red);
+    }
+
+    // The layer under it is still the one a click selects, its frame drawn above the mark.
+    Mouse(view()).click(QPointF(30, 30));
+    QCOMPARE(f->container()->activeLayer(), red);
+    QCOMPARE(f->container()->layers().size(), 3);
+    const QImage selected = view()->grab().toImage();
+    QCOMPARE(selected.pixelColor(view()->mapFromScene(QPointF(10, 30))), QColor(255, 122, 35));
 }
 
 void TestPreviewScene::frameIsCrispAtAnyScale()
