@@ -169,17 +169,19 @@ LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, 
     layer->setResizable(canEditSize);
     _adoptLayer(layer, isNew ? BasicLayer::StatePending : BasicLayer::StateNormal);
 
-    QPoint position = pos;
     QSize layerSize = size;
     const std::optional<QSize> loaded = path.isEmpty() ? std::nullopt : layer->initialSizeFor(path);
-    if (isNew && loaded) {
+    if (isNew && loaded)
         layerSize = *loaded;
-        const int overflowX = pos.x() + layerSize.width() - truncated(m_sceneSize.width());
+    const QPoint wanted = isNew ? _placeApartFromOthers(pos, layerSize) : pos;
+    QPoint position = wanted;
+    if (isNew && loaded) {
+        const int overflowX = wanted.x() + layerSize.width() - truncated(m_sceneSize.width());
         if (overflowX > 0)
-            position.setX(pos.x() - overflowX);
-        const int overflowY = pos.y() + layerSize.height() - truncated(m_sceneSize.height());
+            position.setX(wanted.x() - overflowX);
+        const int overflowY = wanted.y() + layerSize.height() - truncated(m_sceneSize.height());
         if (overflowY > 0)
-            position.setY(pos.y() - overflowY);
+            position.setY(wanted.y() - overflowY);
     }
     layer->setGeometry(QRectF(position, QSizeF(layerSize)));
     layer->setPicPath(path, isNew);
@@ -211,7 +213,8 @@ LayerItem *PreviewContainer::addTextLayer(const FontInfoConfig &config, const QS
     const QSize measured = layer->textSizeInScene(config.font(), text);
     layer->setInfo(text, config.font(), config.color());
     layer->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    layer->setGeometry(QRectF(pos, QSizeF(measured.width() + 10, measured.height() + 5)));
+    const QSize layerSize(measured.width() + 10, measured.height() + 5);
+    layer->setGeometry(QRectF(isNew ? _placeApartFromOthers(pos, layerSize) : pos, layerSize));
     _finishLayer(layer, 100, false);
 
     if (isNew) {
@@ -338,6 +341,37 @@ LayerItem *PreviewContainer::addGameVideoLayer(const QPoint &pos, const QSize &s
         layer->setAspectRatio(double(size.width()) / double(size.height()));
     _finishLayer(layer, alpha, true);
     return layer;
+}
+
+QPoint PreviewContainer::_placeApartFromOthers(const QPoint &wanted, const QSize &size) const
+{
+    // A new text or picture asked for exactly where another one starts would hide it: it goes
+    // one step down and right from it instead, as far as the scene has room, then starts a new
+    // diagonal one step further right.
+    constexpr int Step = 20;
+    const auto taken = [this](const QPoint &place) {
+        const QList<BasicLayer *> all = layers();
+        return std::any_of(all.cbegin(), all.cend(), [&place](const BasicLayer *layer) {
+            const int type = layer->layerType();
+            return (type == LT_TEXT || type == LT_PICTURE) &&
+                   QPoint(truncated(layer->pos().x()), truncated(layer->pos().y())) == place;
+        });
+    };
+    const auto fits = [this, &size](const QPoint &place) {
+        return place.x() + size.width() <= truncated(m_sceneSize.width()) &&
+               place.y() + size.height() <= truncated(m_sceneSize.height());
+    };
+    QPoint place = wanted;
+    int diagonal = 0;
+    while (taken(place)) {
+        place += QPoint(Step, Step);
+        if (fits(place))
+            continue;
+        place = wanted + QPoint(Step * ++diagonal, 0);
+        if (!fits(place))
+            return wanted;
+    }
+    return place;
 }
 
 void PreviewContainer::_adoptLayer(BasicLayer *layer, int state)

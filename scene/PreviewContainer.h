@@ -154,6 +154,8 @@ private:
     void _finishLayer(BasicLayer *layer, int alpha, bool checkFit);
     void _connectLayer(BasicLayer *layer);
     void _adoptLayer(BasicLayer *layer, int state);
+    // Where a new text or picture of size goes when wanted is where another one starts.
+    QPoint _placeApartFromOthers(const QPoint &wanted, const QSize &size) const;
     void _fitIfNeeded(BasicLayer *layer);
     void _relayoutAll();
     void _fillParent();

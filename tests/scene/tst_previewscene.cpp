@@ -431,6 +431,16 @@ void TestPreviewScene::limitsShowNotices()
         m_editors.confirm();
     }
     QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
+    // Each new text apart from the others, inside the scene.
+    QList<QPointF> places;
+    for (BasicLayer *layer : f->container()->layers()) {
+        if (layer->layerType() != LT_TEXT)
+            continue;
+        QVERIFY(!places.contains(layer->pos()));
+        places.append(layer->pos());
+        QVERIFY(QRectF(0, 0, 746, 420).contains(layer->geometry()));
+    }
+    QCOMPARE(places.size(), 5);
     f->engine->addTextLayer();
     QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
     QVERIFY(f->container()->tipWindow());
