@@ -20,6 +20,9 @@
 namespace {
 
 const QColor FrameColor(255, 122, 35);
+// Lines the light frame on the inside, so frame and handles stand out on any layer colour,
+// the frame's own orange included.
+const QColor FrameOutlineColor(28, 28, 28);
 
 } // namespace
 
@@ -281,14 +284,21 @@ void BasicLayer::paintFrame(QPainter *painter) const
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
     const int line = qMax(1, qRound(dpr));
-    const auto fill = [&](const QRect &devicePixels) {
-        painter->fillRect(fromDevice.mapRect(QRectF(devicePixels)), FrameColor);
+    const auto fill = [&](const QRect &devicePixels, const QColor &color) {
+        painter->fillRect(fromDevice.mapRect(QRectF(devicePixels)), color);
     };
+    const auto ring = [&](const QRect &r, const QColor &color) {
+        if (r.width() < 1 || r.height() < 1)
+            return;
+        fill(QRect(r.left(), r.top(), r.width(), line), color);
+        fill(QRect(r.left(), r.bottom() - line + 1, r.width(), line), color);
+        fill(QRect(r.left(), r.top() + line, line, r.height() - 2 * line), color);
+        fill(QRect(r.right() - line + 1, r.top() + line, line, r.height() - 2 * line), color);
+    };
+    // The light line at the edge, the dark one just inside it.
     const auto outline = [&](const QRect &r) {
-        fill(QRect(r.left(), r.top(), r.width(), line));
-        fill(QRect(r.left(), r.bottom() - line + 1, r.width(), line));
-        fill(QRect(r.left(), r.top() + line, line, r.height() - 2 * line));
-        fill(QRect(r.right() - line + 1, r.top() + line, line, r.height() - 2 * line));
+        ring(r.adjusted(line, line, -line, -line), FrameOutlineColor);
+        ring(r, FrameColor);
     };
     outline(box);
     if (m_resizable) {
@@ -301,8 +311,11 @@ void BasicLayer::paintFrame(QPainter *painter) const
             QRect(QPoint(box.right() - handle + 1, box.bottom() - handle + 1), square),
             QRect(QPoint(box.left(), box.bottom() - handle + 1), square),
         };
-        for (const QRect &corner : corners)
+        // Solid knobs: the ring pair around a light centre.
+        for (const QRect &corner : corners) {
             outline(corner);
+            fill(corner.adjusted(2 * line, 2 * line, -2 * line, -2 * line), FrameColor);
+        }
     }
     painter->restore();
 }

@@ -697,8 +697,14 @@ void TestPreviewScene::watermarkShowsWhereTheStreamHasIt()
 void TestPreviewScene::frameIsCrispAtAnyScale()
 {
     _show();
-    BasicLayer *blue = f->item(m_blue);
-    f->container()->setActiveLayer(blue);
+    // The hardest layer to frame: one of the frame's own colour.
+    const QColor frame(255, 122, 35);
+    const QColor outline(28, 28, 28);
+    auto *picture = qobject_cast<PicLayer *>(f->item(m_blue));
+    QMetaObject::invokeMethod(picture, "on_picChanged",
+                              Q_ARG(QString, savePicture(m_dir, QStringLiteral("o.png"), frame)));
+    f->container()->setActiveLayer(picture);
+    const QPointF corner = picture->pos();
     for (const qreal dpr : {1.0, 2.0}) {
         QImage shot(view()->viewport()->size() * dpr, QImage::Format_ARGB32);
         shot.setDevicePixelRatio(dpr);
@@ -707,17 +713,24 @@ void TestPreviewScene::frameIsCrispAtAnyScale()
         view()->render(&painter, QRectF(QPointF(0, 0), view()->viewport()->size()),
                        view()->viewport()->rect());
         painter.end();
-        const QColor frame(255, 122, 35);
-        // One screen pixel of frame, on whole device pixels, inside the item.
-        const int left = int(BlueRect.left() * dpr);
-        const int y = int(BlueRect.center().y() * dpr);
-        for (int i = 0; i < int(dpr); ++i)
+        const int d = int(dpr);
+        const int left = int(corner.x() * dpr);
+        const int top = int(corner.y() * dpr);
+        // One screen pixel of light frame at the edge, one of dark outline inside it, on whole
+        // device pixels.
+        const int y = top + 40 * d;
+        for (int i = 0; i < d; ++i) {
             QCOMPARE(shot.pixelColor(left + i, y), frame);
-        QVERIFY(shot.pixelColor(left + int(dpr), y) != frame);
-        // The corner handle: 7 screen pixels square.
-        const int top = int(BlueRect.top() * dpr);
-        QCOMPARE(shot.pixelColor(left + int(7 * dpr) - 1, top + int(3 * dpr)), frame);
-        QVERIFY(shot.pixelColor(left + int(7 * dpr), top + int(3 * dpr)) != frame);
+            QCOMPARE(shot.pixelColor(left + d + i, y), outline);
+        }
+        QCOMPARE(shot.pixelColor(left + 2 * d, y), frame); // the picture itself
+        // The corner handle: 7 screen pixels square, light ring, dark ring, light centre.
+        const int row = top + 3 * d;
+        QCOMPARE(shot.pixelColor(left + 7 * d - 1, row), frame);
+        QCOMPARE(shot.pixelColor(left + 6 * d - 1, row), outline);
+        QCOMPARE(shot.pixelColor(left + 4 * d, row), frame);
+        QCOMPARE(shot.pixelColor(left + 7 * d, row), frame);       // the picture beside the handle
+        QCOMPARE(shot.pixelColor(left + 7 * d, top + d), outline); // the frame's top outline
     }
 }
 
