@@ -123,6 +123,13 @@ void BasicLayer::moveBy(const QPointF &delta)
     _moveTo(pos() + delta);
 }
 
+void BasicLayer::nudge(const QPointF &delta)
+{
+    const QRectF from = geometry();
+    if (_moveTo(from.topLeft() + delta))
+        Q_EMIT geometryEdited(this, from, geometry(), true);
+}
+
 bool BasicLayer::_moveTo(const QPointF &topLeft)
 {
     const QRectF bounds = _currentBounds();
@@ -413,6 +420,8 @@ void BasicLayer::_finishPress()
     // The moves of the drag, reported once.
     if (now.topLeft() != m_pressGeometry.topLeft())
         Q_EMIT sigPosChanged(now);
+    if (now != m_pressGeometry)
+        Q_EMIT geometryEdited(this, m_pressGeometry, now, false);
 }
 
 QPointF BasicLayer::_pointerInParent(const QGraphicsSceneMouseEvent *event) const
@@ -436,16 +445,16 @@ void BasicLayer::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Left:
-        moveBy(QPointF(-1, 0));
+        nudge(QPointF(-1, 0));
         break;
     case Qt::Key_Up:
-        moveBy(QPointF(0, -1));
+        nudge(QPointF(0, -1));
         break;
     case Qt::Key_Right:
-        moveBy(QPointF(1, 0));
+        nudge(QPointF(1, 0));
         break;
     case Qt::Key_Down:
-        moveBy(QPointF(0, 1));
+        nudge(QPointF(0, 1));
         break;
     default:
         event->ignore();

@@ -69,6 +69,8 @@ public:
     // The bounded move: refused as a whole when it would leave the parent's rectangle.
     virtual void moveBy(const QPointF &delta);
     using QGraphicsItem::moveBy;
+    // An arrow key's step by the user: the bounded move, reported as an edit (geometryEdited).
+    void nudge(const QPointF &delta);
     // The size text takes in the scene, in the scene's smaller font.
     virtual QSize textSizeInScene(const QFont &font, const QString &text) const;
     // font at the scene's scale: the point size times scene width / output width, truncated.
@@ -102,6 +104,8 @@ Q_SIGNALS:
     void needToBeDelete(BasicLayer *obj);
     void editLayer(BasicLayer *layer);
     void activeChanged(BasicLayer *layer);
+    // The user moved or resized the item: a finished drag, or one arrow-key step (byKey).
+    void geometryEdited(BasicLayer *layer, QRectF from, QRectF to, bool byKey);
     void sigToFirstLayer(BasicLayer *layer);
     void sigToLastLayer(BasicLayer *layer);
     void sigLayermgr(BasicLayer *layer);

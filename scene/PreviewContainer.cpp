@@ -4,6 +4,7 @@
 #include "CameraLayer.h"
 #include "CMBasicLayer.h"
 #include "CMCameraLayer.h"
+#include "DeleteLayerCommand.h"
 #include "FontInfoConfig.h"
 #include "GamePicLayer.h"
 #include "ILayerEditorFactory.h"
@@ -74,6 +75,7 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
                     &PreviewContainer::_fillParent);
     }
     m_watermark = new PreviewWatermark(_centerData(), this);
+    m_undoStack.setUndoLimit(UndoSteps);
     resizeScene(0, 0, size.width(), size.height());
 
     if (m_compositor && m_relayout) {
@@ -84,6 +86,13 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
         // Once, however many scenes the compositor sees come and go.
         connect(m_compositor, &BasicPreviewCombine::sigLayoutsMove, m_relayout,
                 &RelayoutLogic::onCompositorMove, Qt::UniqueConnection);
+    }
+    if (m_relayout) {
+        // Every order and visibility change, whoever asks for it, is recorded for undo.
+        connect(m_relayout, &RelayoutLogic::stackReordered, this,
+                &PreviewContainer::_onStackReordered);
+        connect(m_relayout, &RelayoutLogic::combineChanged, this,
+                &PreviewContainer::_onCombineChanged);
     }
 }
 
@@ -96,6 +105,8 @@ PreviewContainer::~PreviewContainer()
 
 void PreviewContainer::detachServices()
 {
+    if (m_relayout)
+        disconnect(m_relayout, nullptr, this, nullptr);
     m_services = Services();
     m_compositor = nullptr;
     m_relayout = nullptr;
@@ -414,6 +425,7 @@ void PreviewContainer::_connectLayer(BasicLayer *layer)
     connect(layer, &BasicLayer::sigToFirstLayer, this, &PreviewContainer::on_toFirstLayer);
     connect(layer, &BasicLayer::sigToLastLayer, this, &PreviewContainer::on_toLastLayer);
     connect(layer, &BasicLayer::sigLayermgr, this, &PreviewContainer::on_layermgr);
+    connect(layer, &BasicLayer::geometryEdited, this, &PreviewContainer::_onGeometryEdited);
 }
 
 void PreviewContainer::_relayoutAll()
@@ -444,20 +456,32 @@ BasicLayer *PreviewContainer::activeLayer() const
 void PreviewContainer::removeCameraLayers()
 {
     QPointer<PreviewContainer> self(this);
+    // The camera went away with the host: nothing in the history may bring it back.
+    _retireCameraKeys();
     for (BasicLayer *layer : layers()) {
         if (!self)
             return;
         if (layer->layerType() == LT_CAMERA)
-            onDeleteLayer(layer);
+            _deleteLayer(layer, false);
     }
 }
 
 void PreviewContainer::onDeleteLayer(BasicLayer *layer)
 {
+    _deleteLayer(layer, true);
+}
+
+void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
+{
     logInfo(L"PreviewContainer::onDeleteLayer");
     const int index = indexOfLayer(layer);
     if (index < 0 || layer->layerType() == LT_GAMEVIDEO)
         return;
+    // A pending layer was never added; deleting it is its editor's cancel, not a step.
+    record = record && layer->state() != BasicLayer::StatePending;
+    const quint64 key = record ? undoKeyOf(layer) : 0;
+    const LayerSnapshot snapshot = record ? _layerSnapshot(layer) : LayerSnapshot();
+    const QList<quint64> order = record ? _stackKeys() : QList<quint64>();
     QPointer<PreviewContainer> self(this);
     QPointer<BasicLayer> guard(layer);
     if (layer->layerType() == LT_CAMERA && m_services.controller) {
@@ -484,6 +508,8 @@ void PreviewContainer::onDeleteLayer(BasicLayer *layer)
         // Later: the item may be the sender of the signal that brought us here.
         guard->deleteLater();
     }
+    if (snapshot.isValid())
+        _record(new DeleteLayerCommand(this, key, snapshot, order));
     _refreshLayersManager();
 }
 
@@ -620,6 +646,19 @@ void PreviewContainer::mousePressEvent(QGraphicsSceneMouseEvent *event)
 
 void PreviewContainer::keyPressEvent(QKeyEvent *event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool control = modifiers == Qt::ControlModifier;
+    if ((event->key() == Qt::Key_Z && control) || event->matches(QKeySequence::Undo)) {
+        event->accept();
+        undo();
+        return;
+    }
+    if ((event->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (event->key() == Qt::Key_Y && control) || event->matches(QKeySequence::Redo)) {
+        event->accept();
+        redo();
+        return;
+    }
     BasicLayer *layer = activeLayer();
     QPointF delta;
     switch (event->key()) {
@@ -641,7 +680,7 @@ void PreviewContainer::keyPressEvent(QKeyEvent *event)
     }
     event->accept();
     if (layer)
-        layer->moveBy(delta);
+        layer->nudge(delta);
 }
 
 void PreviewContainer::keyReleaseEvent(QKeyEvent *event)

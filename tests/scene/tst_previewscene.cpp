@@ -5,7 +5,9 @@
 #include "SceneTestSupport.h"
 
 #include "PicLayer.h"
+#include "PicLayerData.h"
 #include "RelayoutLogic.h"
+#include "TextLayer.h"
 
 #include <guifoundation/UIMenu.h>
 
@@ -109,6 +111,9 @@ private Q_SLOTS:
     void restartRestoresEveryOutputRectangle();
     void watermarkShowsWhereTheStreamHasIt();
     void frameIsCrispAtAnyScale();
+    void undoAndRedoMovesOrderAndVisibility();
+    void undoBringsLayersBackAndTakesThemAway();
+    void undoKeepsFiftyStepsAndWaitsForEditors();
     void hostTearsDownFromItsAnswers();
 
 private:
@@ -120,6 +125,15 @@ private:
     }
     void _show(QGraphicsObject *parent = nullptr) { QVERIFY(f->show(parent)); }
     QGraphicsView *view() const { return f->view.get(); }
+    void undo() { QTest::keyClick(view()->viewport(), Qt::Key_Z, Qt::ControlModifier); }
+    void redo(bool withY = false)
+    {
+        if (withY)
+            QTest::keyClick(view()->viewport(), Qt::Key_Y, Qt::ControlModifier);
+        else
+            QTest::keyClick(view()->viewport(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    RelayoutLogic *relayout() const { return f->engine->controller()->relayout(); }
 
     QTemporaryDir m_dir;
     QString m_redPath;
@@ -732,6 +746,171 @@ void TestPreviewScene::frameIsCrispAtAnyScale()
         QCOMPARE(shot.pixelColor(left + 7 * d, row), frame);       // the picture beside the handle
         QCOMPARE(shot.pixelColor(left + 7 * d, top + d), outline); // the frame's top outline
     }
+}
+
+void TestPreviewScene::undoAndRedoMovesOrderAndVisibility()
+{
+    _show();
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
+    const QPointF overlap(275, 175);
+
+    // A drag, a Shift-resize and three arrow steps: three steps of history.
+    mouse.drag(BlueRect.center(), BlueRect.center() + QPointF(30, 20));
+    const QRectF moved = BlueRect.translated(30, 20);
+    QCOMPARE(blue->geometry(), moved);
+    const QPointF rightEdge(moved.right() - 3, moved.center().y());
+    mouse.drag(rightEdge, rightEdge + QPointF(40, 0), Qt::ShiftModifier);
+    QCOMPARE(blue->geometry(), moved.adjusted(0, 0, 40, 0));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(view()->viewport(), Qt::Key_Right);
+    QCOMPARE(blue->geometry(), moved.adjusted(3, 0, 43, 0));
+
+    undo(); // the three steps at once
+    QCOMPARE(blue->geometry(), moved.adjusted(0, 0, 40, 0));
+    undo();
+    QCOMPARE(blue->geometry(), moved);
+    undo();
+    QCOMPARE(blue->geometry(), BlueRect);
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(255, 155)), Blue);
+    QCOMPARE(f->outputAt(frame, moved.bottomRight() - QPointF(2, 2)), Black);
+    redo();
+    QCOMPARE(blue->geometry(), moved);
+    redo(true);
+    QCOMPARE(blue->geometry(), moved.adjusted(0, 0, 40, 0));
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), blue->geometry());
+    undo();
+    undo();
+
+    // Order and visibility, as the layer manager's buttons and check boxes change them.
+    relayout()->on_layoutsMove(m_blue, RelayoutLogic::RL_TO_LAST);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Red);
+    relayout()->on_layoutsCombine(m_red, false);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Blue);
+    QVERIFY(!f->item(m_red)->isVisible());
+    undo();
+    QVERIFY(f->item(m_red)->isVisible());
+    QCOMPARE(f->outputAt(f->compose(), overlap), Red);
+    undo();
+    QCOMPARE(f->outputAt(f->compose(), overlap), Blue);
+    QCOMPARE(f->stack(), (QList<quint32>{m_game, m_red, m_blue}));
+    redo();
+    QCOMPARE(f->stack(), (QList<quint32>{m_blue, m_game, m_red}));
+
+    // What the history reached is what is stored.
+    const QByteArray stored = f->storedFile();
+    QVERIFY(stored.indexOf("blue.png") < stored.indexOf("red.png"));
+    QVERIFY(stored.contains("<pos>250,150</pos>"));
+}
+
+void TestPreviewScene::undoBringsLayersBackAndTakesThemAway()
+{
+    _show();
+    Mouse mouse(view());
+    const QPointF overlap(275, 175);
+    auto *red = qobject_cast<PicLayer *>(f->item(m_red));
+
+    // A confirmed picture edit: the other picture, then back.
+    mouse.click(QPointF(150, 120));
+    f->container()->on_editLayer(red);
+    QImage tall(100, 200, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    const QString tallPath = m_dir.filePath(QStringLiteral("tall.png"));
+    QVERIFY(tall.save(tallPath));
+    QMetaObject::invokeMethod(red, "on_picChanged", Q_ARG(QString, tallPath));
+    static_cast<PicLayerData *>(m_editors.record)->path = tallPath;
+    m_editors.confirm();
+    QCOMPARE(f->outputAt(f->compose(), QPointF(150, 250)), qRgb(0, 255, 0));
+    undo();
+    QCOMPARE(red->path(), m_redPath);
+    QCOMPARE(red->geometry(), RedRect);
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(150, 150)), Red);
+    QCOMPARE(f->outputAt(frame, QPointF(150, 250)), Black);
+    redo();
+    QCOMPARE(red->path(), tallPath);
+    undo();
+
+    // A move, then a delete: undoing the delete brings the picture back at its place in the
+    // stack (in front of red), as a new layer that the older move still finds.
+    BasicLayer *blue = f->item(m_blue);
+    mouse.drag(QPointF(420, 230), QPointF(430, 240));
+    mouse.click(QPointF(420, 230));
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
+    QVERIFY(!f->container()->hasLayer(blue));
+    QCOMPARE(f->outputAt(f->compose(), overlap + QPointF(10, 10)), Red);
+    undo();
+    QCOMPARE(f->stack().size(), 3);
+    const quint32 again = f->stack().last();
+    QVERIFY(again != m_blue);
+    blue = f->item(again);
+    QCOMPARE(blue->geometry(), BlueRect.translated(10, 10));
+    QCOMPARE(f->outputAt(f->compose(), overlap + QPointF(10, 10)), Blue);
+    undo();
+    QCOMPARE(blue->geometry(), BlueRect);
+    redo();
+    redo();
+    QCOMPARE(f->container()->countLayersOfType(LT_PICTURE), 1);
+    undo();
+
+    // A new text: undo takes it away, redo brings it back with its words.
+    f->container()->addTextLayer(QFont(), Red, QStringLiteral("Hello"), QPoint(500, 40), true);
+    m_editors.confirm();
+    undo();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 0);
+    redo();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 1);
+    auto *text = qobject_cast<TextLayer *>(f->container()->layers().last());
+    QVERIFY(text);
+    QCOMPARE(text->text(), QStringLiteral("Hello"));
+    QCOMPARE(text->pos(), QPointF(500, 40));
+    QVERIFY(f->storedFile().contains("<text>Hello</text>"));
+    f->engine->showPreview(f->container()->parentObject());
+
+    // A camera deleted and brought back has its compositing twin again; once the host has
+    // removed the cameras, no step brings one back.
+    f->engine->addCameraLayer();
+    m_editors.confirm();
+    BasicLayer *camera = f->container()->layers().last();
+    mouse.click(camera->geometry().center());
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+    undo();
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 1);
+    QVERIFY(f->combine()->layerOfItem(f->container()->layers().last()));
+    f->engine->removeCameraLayers();
+    undo(); // the camera's own steps drop out: this takes the text away
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 0);
+    redo();
+    redo();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 1);
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+}
+
+void TestPreviewScene::undoKeepsFiftyStepsAndWaitsForEditors()
+{
+    _show();
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
+    QPointF at = BlueRect.center();
+    for (int i = 0; i < 60; ++i) {
+        mouse.drag(at, at + QPointF(1, 1));
+        at += QPointF(1, 1);
+    }
+    QCOMPARE(blue->pos(), BlueRect.topLeft() + QPointF(60, 60));
+
+    // While an editor is open the history waits.
+    f->container()->on_editLayer(blue);
+    undo();
+    QCOMPARE(blue->pos(), BlueRect.topLeft() + QPointF(60, 60));
+    m_editors.discard();
+
+    for (int i = 0; i < 60; ++i)
+        undo();
+    QCOMPARE(blue->pos(), BlueRect.topLeft());
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), blue->geometry());
 }
 
 void TestPreviewScene::hostTearsDownFromItsAnswers()
