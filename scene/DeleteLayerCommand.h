@@ -1,23 +1,13 @@
 #pragma once
 
-#include "LayerSnapshot.h"
-#include "SceneUndoCommand.h"
+#include "LayerLifetimeCommand.h"
 
-#include <QList>
-
-// Undoes the user's deletion of a layer: brings it back with its picture, text or camera, its
-// place and size, name, visibility and its place in the stack.
-class DeleteLayerCommand : public SceneUndoCommand
+// Undoes the user's deletion of a layer: undo brings it back as it was, redo deletes it again.
+class DeleteLayerCommand : public LayerLifetimeCommand
 {
 public:
-    DeleteLayerCommand(PreviewContainer *scene, quint64 layer, const LayerSnapshot &snapshot,
-                       const QList<quint64> &orderBefore);
+    using LayerLifetimeCommand::LayerLifetimeCommand;
 
 protected:
-    bool apply(bool undo) override;
-
-private:
-    const quint64 m_layer;
-    const LayerSnapshot m_snapshot;
-    const QList<quint64> m_orderBefore;
+    bool apply(bool undo) override { return undo ? bringBack() : takeAway(); }
 };

@@ -201,6 +201,7 @@ private:
     void _deleteLayer(BasicLayer *layer, bool record);
 
     // Undo (PreviewContainerUndo.cpp).
+    void _stepHistory(bool back);
     bool _canStepHistory() const;
     // Pushes a change the user just made, unless the scene is replaying its history.
     void _record(QUndoCommand *command);

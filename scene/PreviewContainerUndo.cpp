@@ -37,33 +37,27 @@
 
 void PreviewContainer::undo()
 {
-    if (!_canStepHistory())
-        return;
-    QPointer<PreviewContainer> self(this);
-    m_replaying = true;
-    // A step whose layer is gone for good drops out of the stack: take the next one instead.
-    while (m_undoStack.canUndo()) {
-        const int steps = m_undoStack.count();
-        m_undoStack.undo();
-        if (!self || m_undoStack.count() == steps)
-            break;
-    }
-    if (!self)
-        return;
-    m_replaying = false;
-    _refreshLayersManager();
-    update();
+    _stepHistory(true);
 }
 
 void PreviewContainer::redo()
+{
+    _stepHistory(false);
+}
+
+void PreviewContainer::_stepHistory(bool back)
 {
     if (!_canStepHistory())
         return;
     QPointer<PreviewContainer> self(this);
     m_replaying = true;
-    while (m_undoStack.canRedo()) {
+    // A step whose layer is gone for good drops out of the stack: take the next one instead.
+    while (back ? m_undoStack.canUndo() : m_undoStack.canRedo()) {
         const int steps = m_undoStack.count();
-        m_undoStack.redo();
+        if (back)
+            m_undoStack.undo();
+        else
+            m_undoStack.redo();
         if (!self || m_undoStack.count() == steps)
             break;
     }
