@@ -3,8 +3,18 @@
 #include <previewengine/IPreviewEngine.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+// How long the engine's own single-shot timers may still be pending after release: its layer
+// items refresh themselves up to half a second later.
+constexpr int EngineTimersMs = 600;
+
+} // namespace
 
 EngineLibrary::EngineLibrary(const QString &path)
     : m_library(path.isEmpty() ? defaultPath() : path)
@@ -51,5 +61,18 @@ ZqStudio::IPreviewEngine *EngineLibrary::createEngine() const
 bool EngineLibrary::unload()
 {
     m_factory = nullptr;
-    return m_library.isLoaded() ? m_library.unload() : true;
+    if (!m_library.isLoaded())
+        return true;
+    // A pending single-shot timer of the engine holds a slot whose code is the library's: were
+    // it to fire (or be freed) after the unload, it would run unmapped code. Let such timers run
+    // out, and the windows the engine closed be deleted, while the code is still there.
+    if (QCoreApplication::instance()) {
+        const QDeadlineTimer drain(EngineTimersMs);
+        while (!drain.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QThread::msleep(5);
+        }
+    }
+    return m_library.unload();
 }

@@ -27,6 +27,8 @@ public:
 
     // The process's engine; null until load() succeeded.
     ZqStudio::IPreviewEngine *createEngine() const;
+    // Unloads the library once release() is done; first serves events for a moment, so timers
+    // the engine left pending run out while its code is still loaded.
     bool unload();
 
 private:

@@ -1,5 +1,6 @@
 #include "HostWindow.h"
 
+#include "BlockedCloseFilter.h"
 #include "CameraService.h"
 #include "FrameStats.h"
 #include "MonotonicClock.h"
@@ -11,6 +12,7 @@
 #include <previewengine/IPreviewEngine.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -104,6 +106,8 @@ HostWindow::HostWindow(ZqStudio::IPreviewEngine *engine, const Sources &sources,
     m_statusTimer->setInterval(1000);
     connect(m_statusTimer, &QTimer::timeout, this, &HostWindow::refreshStatus);
     m_statusTimer->start();
+    // The close button must work while the layer manager or an editor is open, too.
+    m_closeFilter = std::make_unique<BlockedCloseFilter>(this);
 }
 
 HostWindow::~HostWindow()
@@ -213,8 +217,8 @@ void HostWindow::_createPanes()
         new QLabel(tr("Click a layer to select it; drag, resize or right-click it.")), m_preview));
     splitter->addWidget(pane(QStringLiteral("outputPane"), new QLabel(tr("Output")),
                              m_outputCaption, m_outputView));
-    // The preview keeps its size; the output view takes what the window gains.
-    splitter->setStretchFactor(0, 0);
+    // Both panes grow with the window, each keeping its picture's aspect ratio.
+    splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
 }
@@ -389,8 +393,49 @@ void HostWindow::_setOutputSize(const QSize &size)
         tr("%1 × %2, as the host receives it").arg(size.width()).arg(size.height()));
 }
 
+bool HostWindow::_closeEngineWindows()
+{
+    // The engine's windows over this one: modal ones (editors, the layer manager, notices),
+    // and any window of ours, such as an editor shown beside it. A window that will not close
+    // is reported; a window that closes another counts once.
+    const auto nextOpen = [this]() -> QWidget * {
+        if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this)
+            return modal;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget != this && widget->isVisible() && !widget->graphicsProxyWidget() &&
+                isAncestorOf(widget))
+                return widget;
+        }
+        return nullptr;
+    };
+    // Bounded: a window that says it closed yet stays up must not hang the host.
+    for (int tries = 0; tries < 32; ++tries) {
+        QWidget *open = nextOpen();
+        if (!open)
+            return true;
+        if (!open->close())
+            return false;
+    }
+    return false;
+}
+
 void HostWindow::closeEvent(QCloseEvent *event)
 {
+    // An edit still open ends as if its own close button had been pressed (the engine rolls it
+    // back); the layer manager simply closes. Only then the window may go.
+    if (!_closeEngineWindows()) {
+        event->ignore();
+        QWidget *open = QApplication::activeModalWidget();
+        const QString title = open ? open->windowTitle() : QString();
+        statusBar()->showMessage(
+            title.isEmpty()
+                ? tr("An open window of the preview does not close yet; close it first.")
+                : tr("\"%1\" does not close yet; close it first.").arg(title),
+            8000);
+        if (open)
+            open->activateWindow();
+        return;
+    }
     // Hiding the preview stores what the user arranged; the next start restores it.
     if (m_engine && m_previewShown) {
         m_engine->hidePreview();

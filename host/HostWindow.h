@@ -4,6 +4,9 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
+class BlockedCloseFilter;
 class CameraService;
 class FrameStats;
 class OutputFeed;
@@ -65,7 +68,8 @@ public Q_SLOTS:
     void refreshStatus();
 
 Q_SIGNALS:
-    // The user closed the window; the preview has been hidden (so its layout is stored).
+    // The user closed the window; the engine's windows over it are closed and the preview has
+    // been hidden (so its layout is stored).
     void closed();
 
 protected:
@@ -82,6 +86,7 @@ private:
     void _setPreviewShown(bool shown);
     void _updateActions();
     void _setOutputSize(const QSize &size);
+    bool _closeEngineWindows();
 
     ZqStudio::IPreviewEngine *m_engine;
     const Sources m_sources;
@@ -96,4 +101,5 @@ private:
     QTimer *m_statusTimer = nullptr;
     QList<QAction *> m_actions; // indexed by Action
     bool m_previewShown = false;
+    std::unique_ptr<BlockedCloseFilter> m_closeFilter;
 };

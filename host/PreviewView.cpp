@@ -6,6 +6,9 @@
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResizeEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,6 +44,9 @@ PreviewView::PreviewView(QWidget *parent)
                    QPainter::TextAntialiasing);
     setBackgroundBrush(Backdrop);
     setCacheMode(QGraphicsView::CacheBackground);
+    // The area is scaled to fit, never scrolled.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     setSceneRect(QRectF(QPointF(), PlaceholderSize));
 }
@@ -59,6 +65,26 @@ void PreviewView::setPreviewSize(const QSize &size)
     m_area->setPos(0, 0);
     setSceneRect(QRectF(QPointF(), QSizeF(size)));
     updateGeometry();
+    _fitArea();
+}
+
+void PreviewView::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    _fitArea();
+}
+
+void PreviewView::_fitArea()
+{
+    const QSizeF area = _areaRect().size();
+    const QSizeF room = QSizeF(viewport()->size()) - QSizeF(2 * Margin, 2 * Margin);
+    if (room.width() < 1 || room.height() < 1)
+        return;
+    qreal scale = std::min(room.width() / area.width(), room.height() / area.height());
+    // Within a few pixels of the natural size, keep it: one view pixel per unit is sharpest.
+    if (qAbs(scale - 1.0) * area.width() < 4)
+        scale = 1.0;
+    setTransform(QTransform::fromScale(scale, scale));
     resetCachedContent();
     viewport()->update();
 }
@@ -71,7 +97,7 @@ QSize PreviewView::sizeHint() const
 
 QSize PreviewView::minimumSizeHint() const
 {
-    // Smaller than the area works too (the view scrolls), but not so small it looks broken.
+    // Smaller than the area works too (the preview shrinks), but not so small it looks broken.
     return QSize(320, 200);
 }
 
@@ -89,16 +115,18 @@ void PreviewView::drawBackground(QPainter *painter, const QRectF &rect)
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
+    // In view pixels, whatever the zoom.
+    const qreal pixel = 1.0 / zoom();
     for (int spread = 10; spread >= 2; spread -= 2) {
+        const qreal s = spread * pixel;
         painter->setBrush(QColor(0, 0, 0, 18));
-        painter->drawRoundedRect(area.adjusted(-spread, -spread + 3, spread, spread + 3), spread,
-                                 spread);
+        painter->drawRoundedRect(area.adjusted(-s, -s + 3 * pixel, s, s + 3 * pixel), s, s);
     }
     QPen edge(AreaEdge);
     edge.setCosmetic(true);
     painter->setPen(edge);
     painter->setBrush(Qt::NoBrush);
-    painter->drawRect(area.adjusted(-0.5, -0.5, 0.5, 0.5));
+    painter->drawRect(area.adjusted(-0.5 * pixel, -0.5 * pixel, 0.5 * pixel, 0.5 * pixel));
     painter->restore();
 }
 

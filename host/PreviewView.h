@@ -8,8 +8,9 @@ class UIControl;
 
 // The interactive preview: a graphics view whose scene holds one UIControl, the parent the
 // engine shows its layer scene in. The control takes the size of the preview area the engine
-// announces and sits centred, at one view pixel per scene unit, on a dark backdrop; at a device
-// pixel ratio above 1 the view renders the scene at that ratio, so frames and text stay sharp.
+// announces and sits centred on a dark backdrop, scaled to fill the view with its aspect ratio
+// kept, so the preview grows and shrinks with the window; at a device pixel ratio above 1 the
+// view renders the scene at that ratio, so frames and text stay sharp.
 class PreviewView : public QGraphicsView
 {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // View pixels per preview unit.
+    qreal zoom() const { return transform().m11(); }
 
 Q_SIGNALS:
     // The area was shown or hidden, or the engine's scene came or went.
@@ -38,9 +41,11 @@ protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
     void drawForeground(QPainter *painter, const QRectF &rect) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QRectF _areaRect() const;
+    void _fitArea();
 
     QGraphicsScene *m_scene;
     UIControl *m_area;

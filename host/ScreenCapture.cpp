@@ -29,23 +29,51 @@ QString ScreenCapture::description() const
 bool ScreenCapture::start(Sink sink, Failed failed, QString *error)
 {
     stop();
+    *error = unavailableReason();
+    if (!error->isEmpty())
+        return false;
     m_screen = QGuiApplication::primaryScreen();
     if (!m_screen) {
         *error = QStringLiteral("there is no screen to capture");
         return false;
     }
     if (_grab().isNull()) {
-        *error = QStringLiteral("the \"%1\" platform does not let programs capture the screen%2")
-                     .arg(QGuiApplication::platformName(),
-                          QGuiApplication::platformName() == QLatin1String("wayland")
-                              ? QStringLiteral(" (run under X11, e.g. QT_QPA_PLATFORM=xcb)")
-                              : QString());
+        *error = QStringLiteral("the \"%1\" platform does not let programs capture the screen")
+                     .arg(QGuiApplication::platformName());
         return false;
     }
     m_sink = std::move(sink);
     m_failed = std::move(failed);
     m_timer.start(1000 / m_fps);
     return true;
+}
+
+QByteArray ScreenCapture::headlessPlatforms()
+{
+    return qEnvironmentVariableIsEmpty("DISPLAY") ? QByteArrayLiteral("offscreen")
+                                                  : QByteArrayLiteral("xcb;offscreen");
+}
+
+QString ScreenCapture::unavailableReason()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("wayland")) {
+        return QStringLiteral("the \"wayland\" platform does not let programs capture the "
+                              "screen (run under X11, e.g. QT_QPA_PLATFORM=xcb)");
+    }
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        return {};
+    // Their screen is a blank stand-in: capturing it would pass off black frames as the desktop.
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty()) {
+        return QStringLiteral("there is no X display to capture: DISPLAY is not set (run on the "
+                              "desktop, or under xvfb-run)");
+    }
+    return QStringLiteral("the X display %1 is captured through Qt's xcb platform, which did not "
+                          "start here (the \"%2\" platform has no screen): is the X server "
+                          "running and Debian's qt6-qpa-plugins installed? (QT_QPA_PLATFORM=xcb "
+                          "shows why)")
+        .arg(display, platform);
 }
 
 void ScreenCapture::stop()

@@ -1,80 +1,99 @@
 #include "Screenshot.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <functional>
 
 namespace {
 
 constexpr int Margin = 36;
 
-// A window's shadow as a compositor would draw it: a few widening, fading outlines.
-void drawShadow(QPainter &painter, const QRect &window)
+// Serves events for the given time, or until done() holds.
+bool serveEvents(int ms, const std::function<bool()> &done = {})
 {
-    painter.save();
-    painter.setPen(Qt::NoPen);
-    for (int spread = 14; spread >= 1; --spread) {
-        const int alpha = 5 + (14 - spread) * 2;
-        painter.setBrush(QColor(20, 24, 32, alpha / 3));
-        painter.drawRoundedRect(QRectF(window).adjusted(-spread, -spread + 4, spread, spread + 4),
-                                spread, spread);
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        if (done && done())
+            return true;
+        QEventLoop pause;
+        QTimer::singleShot(10, &pause, &QEventLoop::quit);
+        pause.exec();
     }
-    painter.restore();
+    return done ? done() : true;
 }
 
 } // namespace
 
+ScreenshotBackdrop::ScreenshotBackdrop()
+    : QWidget(nullptr,
+              Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+void ScreenshotBackdrop::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QLinearGradient fill(0, 0, 0, height());
+    fill.setColorAt(0, QColor(226, 229, 234));
+    fill.setColorAt(1, QColor(204, 209, 217));
+    painter.fillRect(rect(), fill);
+}
+
 bool saveWindowsScreenshot(const QString &file, QString *error)
 {
-    // Parents before the windows they own, so pop-ups and tips land on top.
-    QList<QWidget *> windows;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
+    QRect area;
+    for (const QWidget *widget : QApplication::topLevelWidgets()) {
         // Widgets shown inside a graphics scene are top-level too, but not on the screen.
         if (widget->isVisible() && !widget->graphicsProxyWidget() && widget->width() > 0 &&
             widget->height() > 0)
-            windows << widget;
+            area |= widget->frameGeometry();
     }
-    std::stable_sort(windows.begin(), windows.end(), [](const QWidget *a, const QWidget *b) {
-        const auto depth = [](const QWidget *w) {
-            int d = 0;
-            for (const QWidget *p = w->parentWidget(); p; p = p->parentWidget())
-                ++d;
-            return d + (w->windowType() == Qt::Popup ? 100 : 0);
-        };
-        return depth(a) < depth(b);
-    });
-    if (windows.isEmpty()) {
+    if (area.isEmpty()) {
         *error = QStringLiteral("no window is open");
         return false;
     }
-    QRect area;
-    for (const QWidget *window : std::as_const(windows))
-        area |= window->frameGeometry();
-    area.adjust(-Margin, -Margin, Margin, Margin);
-
-    const qreal ratio = windows.constFirst()->devicePixelRatioF();
-    QImage canvas(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    canvas.setDevicePixelRatio(ratio);
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient backdrop(0, 0, 0, area.height());
-    backdrop.setColorAt(0, QColor(226, 229, 234));
-    backdrop.setColorAt(1, QColor(204, 209, 217));
-    painter.fillRect(QRect(QPoint(), area.size()), backdrop);
-    for (QWidget *window : std::as_const(windows)) {
-        const QRect placed = window->frameGeometry().translated(-area.topLeft());
-        drawShadow(painter, placed);
-        painter.drawPixmap(placed.topLeft(), window->grab());
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QString platform = QGuiApplication::platformName();
+    if (!screen || platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        *error = QStringLiteral("the \"%1\" platform has no screen to read; run on an X display "
+                                "(QT_QPA_PLATFORM=xcb, e.g. under xvfb-run)")
+                     .arg(platform);
+        return false;
     }
-    painter.end();
+    area.adjust(-Margin, -Margin, Margin, Margin);
+    area &= screen->geometry();
+
+    ScreenshotBackdrop backdrop;
+    backdrop.setGeometry(area);
+    backdrop.show();
+    backdrop.lower();
+    if (!serveEvents(3000, [&] {
+            return backdrop.windowHandle() && backdrop.windowHandle()->isExposed();
+        })) {
+        *error = QStringLiteral("the backdrop never showed");
+        return false;
+    }
+    serveEvents(250); // the windows above repaint where the backdrop uncovered them
+    // What the display shows, read back from it (0 is the whole screen).
+    const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    backdrop.hide();
 
     const QFileInfo info(file);
-    if (!QDir().mkpath(info.absolutePath()) || !canvas.save(file, "PNG")) {
+    if (shot.isNull() || !QDir().mkpath(info.absolutePath()) || !shot.save(file, "PNG")) {
         *error = QStringLiteral("cannot write %1").arg(file);
         return false;
     }

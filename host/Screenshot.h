@@ -1,8 +1,20 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 
-// Saves the application's visible top-level windows (popups and tip windows included) as one
-// PNG: each window drawn where it is on the screen, with a soft shadow, on a quiet backdrop,
-// at the screen's device pixel ratio. Returns false and says why in *error when it cannot.
+// A calm desktop to show under windows for a screenshot: a frameless window kept at the bottom.
+class ScreenshotBackdrop : public QWidget
+{
+public:
+    ScreenshotBackdrop();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// Saves what the screen shows around the application's visible top-level windows (pop-ups and
+// tip windows included) as one PNG, read back from the display at its own pixels, on a quiet
+// backdrop window put behind them. Returns false and says why in *error when it cannot (no
+// windows, or a platform without a screen to read, such as offscreen).
 bool saveWindowsScreenshot(const QString &file, QString *error);

@@ -3,6 +3,7 @@
 #include "GallerySession.h"
 #include "HeadlessSession.h"
 #include "HostLanguage.h"
+#include "ScreenCapture.h"
 #include "WindowSession.h"
 
 #include <QApplication>
@@ -31,16 +32,18 @@ bool parseSize(const QString &text, QSize *size)
 
 int main(int argc, char *argv[])
 {
-    // Without a window the host needs no display server.
-    const bool headless = [&] {
-        for (int i = 1; i < argc; ++i) {
-            if (qstrcmp(argv[i], "--headless") == 0)
-                return true;
-        }
-        return false;
-    }();
+    // Without a window the host needs no display server, unless it captures the screen: then
+    // the X display it names (the capture says why when none can be reached).
+    bool headless = false;
+    bool desktop = false;
+    for (int i = 1; i < argc; ++i) {
+        headless = headless || qstrcmp(argv[i], "--headless") == 0;
+        desktop = desktop || qstrcmp(argv[i], "--game=desktop") == 0 ||
+                  (qstrcmp(argv[i], "--game") == 0 && i + 1 < argc &&
+                   qstrcmp(argv[i + 1], "desktop") == 0);
+    }
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", desktop ? ScreenCapture::headlessPlatforms() : "offscreen");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("previewhost"));

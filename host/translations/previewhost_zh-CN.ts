@@ -127,6 +127,14 @@
         <source>Toolbar</source>
         <translation>工具栏</translation>
     </message>
+    <message>
+        <source>An open window of the preview does not close yet; close it first.</source>
+        <translation>预览打开的一个窗口尚未关闭，请先关闭它。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; does not close yet; close it first.</source>
+        <translation>“%1”尚未关闭，请先关闭它。</translation>
+    </message>
 </context>
 <context>
     <name>OutputView</name>

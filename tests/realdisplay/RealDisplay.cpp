@@ -498,8 +498,10 @@ qint64 RealDisplay::waitFor(const QRect &native, const Check &check, int timeout
     for (;;) {
         // Our own process may be the one that has to paint: serve its events between looks.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        image = grab(native);
+        // The server copies the screen as the grab begins; reading a large area back takes a
+        // while longer, which is the harness's time, not the program's.
         const qint64 elapsed = clock.elapsed();
+        image = grab(native);
         if (!image.isNull() && check(image)) {
             if (last)
                 *last = image;
@@ -523,11 +525,11 @@ bool realDisplayShownInTime(const RealDisplay &display, const QRect &native,
     const qint64 took = display.waitFor(native, check, grace + deadline);
     if (took >= 0 && took <= deadline)
         return true;
-    const QString test = QStringLiteral("%1-%2-%3")
-                             .arg(QString::fromLatin1(QTest::currentAppName()),
-                                  QString::fromLatin1(QTest::currentTestFunction()),
-                                  QString::fromLatin1(QTest::currentDataTag()))
-                             .remove(QStringLiteral(".exe"));
+    const QString test =
+        QStringLiteral("%1-%2-%3")
+            .arg(QFileInfo(QString::fromLocal8Bit(QTest::currentAppName())).completeBaseName(),
+                 QString::fromLatin1(QTest::currentTestFunction()),
+                 QString::fromLatin1(QTest::currentDataTag()));
     const QString saved = display.saveScreen(test + QStringLiteral("-") + what);
     const QString when = took < 0
                              ? QStringLiteral("not on the screen after %1 ms").arg(grace + deadline)
