@@ -356,11 +356,14 @@ LayerItem *PreviewContainer::addGameVideoLayer(const QPoint &pos, const QSize &s
 
 QPoint PreviewContainer::_placeApartFromOthers(const QPoint &wanted, const QSize &size) const
 {
-    // A new text or picture asked for exactly where another one starts would hide it: it goes
-    // one step down and right from it instead, as far as the scene has room, then starts a new
-    // diagonal one step further right.
+    // A new text or picture asked for exactly where another one starts, or under the stream's
+    // watermark, would be hidden: it goes one step down and right instead, as far as the scene
+    // has room, then starts a new diagonal one step further right.
     constexpr int Step = 20;
-    const auto taken = [this](const QPoint &place) {
+    const QRectF watermark = m_watermark ? m_watermark->watermarkRect() : QRectF();
+    const auto taken = [this, &size, &watermark](const QPoint &place) {
+        if (watermark.intersects(QRectF(place, QSizeF(size))))
+            return true;
         const QList<BasicLayer *> all = layers();
         return std::any_of(all.cbegin(), all.cend(), [&place](const BasicLayer *layer) {
             const int type = layer->layerType();

@@ -6,6 +6,7 @@
 
 #include "PicLayer.h"
 #include "PicLayerData.h"
+#include "PreviewWatermark.h"
 #include "RelayoutLogic.h"
 #include "TextLayer.h"
 
@@ -445,7 +446,9 @@ void TestPreviewScene::limitsShowNotices()
         m_editors.confirm();
     }
     QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
-    // Each new text apart from the others, inside the scene.
+    // Each new text apart from the others, inside the scene, clear of the watermark.
+    const QRectF watermark = f->container()->watermark()->watermarkRect();
+    QVERIFY(!watermark.isEmpty());
     QList<QPointF> places;
     for (BasicLayer *layer : f->container()->layers()) {
         if (layer->layerType() != LT_TEXT)
@@ -453,6 +456,7 @@ void TestPreviewScene::limitsShowNotices()
         QVERIFY(!places.contains(layer->pos()));
         places.append(layer->pos());
         QVERIFY(QRectF(0, 0, 746, 420).contains(layer->geometry()));
+        QVERIFY(!layer->geometry().intersects(watermark));
     }
     QCOMPARE(places.size(), 5);
     f->engine->addTextLayer();
