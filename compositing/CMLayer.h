@@ -73,6 +73,11 @@ public:
     // that do not fit an int (those are clamped, NaN becomes 0).
     static int truncate(double value);
 
+Q_SIGNALS:
+    // What the stored layout holds of this layer may have changed: its item reported a move,
+    // resize, opacity, picture, text or camera change, or was shown or hidden. GUI thread.
+    void sigChanged();
+
 public Q_SLOTS:
     // Virtual so that layers which cache a picture of their size can follow every move.
     virtual void onGeometryChanged(QRectF rc);

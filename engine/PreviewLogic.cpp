@@ -139,6 +139,11 @@ void PreviewLogic::init(int fps)
         m_setting->init();
         connect(m_setting, &PreviewSetting::sigLoadFromConfigFinished, this,
                 &PreviewLogic::onLoadFromConfigFinished, Qt::UniqueConnection);
+        // Every change of the stack reaches the file within about a second.
+        if (m_combine) {
+            connect(m_combine, &BasicPreviewCombine::sigLayersChanged, m_setting,
+                    &PreviewSetting::onLayersChanged, Qt::UniqueConnection);
+        }
     }
     if (m_combine) {
         m_combine->init();
@@ -408,6 +413,11 @@ PreviewContainer *PreviewLogic::container() const
 bool PreviewLogic::hasLayer(const BasicLayer *layer) const
 {
     return m_container && m_container->hasLayer(layer);
+}
+
+bool PreviewLogic::isEditingLayer() const
+{
+    return m_container && m_container->pendingData();
 }
 
 void PreviewLogic::showLayersMgr()

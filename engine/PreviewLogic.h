@@ -78,6 +78,7 @@ public:
     VideoFrameReceivers videoFrameReceivers() override;
     // Whether layer belongs to the scene.
     bool hasLayer(const BasicLayer *layer) const override;
+    bool isEditingLayer() const override;
 
     QSize getPreviewSize() const;
     QSize getVideoSize() const;
