@@ -225,7 +225,11 @@ UIComboBoxControl::UIComboBoxControl(UIComboBoxControlPrivate &dd, QGraphicsItem
     connect(d->combo, &QComboBox::activated, this, &UIComboBoxControl::activated);
 }
 
-UIComboBoxControl::~UIComboBoxControl() = default;
+UIComboBoxControl::~UIComboBoxControl()
+{
+    Q_D(UIComboBoxControl);
+    d->disown(this);
+}
 
 QStandardItemModel *UIComboBoxControl::model() const
 {

@@ -33,7 +33,11 @@ UILineEditControl::UILineEditControl(UILineEditControlPrivate &dd, QGraphicsItem
     connect(d->edit, &QLineEdit::editingFinished, this, &UILineEditControl::editingFinished);
 }
 
-UILineEditControl::~UILineEditControl() = default;
+UILineEditControl::~UILineEditControl()
+{
+    Q_D(UILineEditControl);
+    d->disown(this);
+}
 
 QString UILineEditControl::text() const
 {

@@ -38,6 +38,12 @@ void UIProxyControlPrivate::embed(UIControl *control, QWidget *widget)
     fit(control->size());
 }
 
+void UIProxyControlPrivate::disown(UIControl *control)
+{
+    if (proxy && proxy->widget())
+        QObject::disconnect(proxy->widget(), nullptr, control, nullptr);
+}
+
 void UIProxyControlPrivate::setStyleSheet(std::function<QString(const QPalette &)> sheet)
 {
     styleSheet = std::move(sheet);

@@ -167,7 +167,11 @@ UISliderControl::UISliderControl(UISliderControlPrivate &dd, QGraphicsItem *pare
     connect(d->slider, &QSlider::sliderReleased, this, &UISliderControl::sliderReleased);
 }
 
-UISliderControl::~UISliderControl() = default;
+UISliderControl::~UISliderControl()
+{
+    Q_D(UISliderControl);
+    d->disown(this);
+}
 
 int UISliderControl::value() const
 {

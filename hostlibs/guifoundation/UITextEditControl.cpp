@@ -38,7 +38,11 @@ UITextEditControl::UITextEditControl(UITextEditControlPrivate &dd, QGraphicsItem
     connect(d->edit, &QTextEdit::textChanged, this, &UITextEditControl::_onTextChanged);
 }
 
-UITextEditControl::~UITextEditControl() = default;
+UITextEditControl::~UITextEditControl()
+{
+    Q_D(UITextEditControl);
+    d->disown(this);
+}
 
 QTextEdit *UITextEditControl::qTextEdit() const
 {
