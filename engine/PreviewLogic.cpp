@@ -365,8 +365,9 @@ void PreviewLogic::addCameraLayer()
         logInfo(L"PreviewLogic::addCameraLayer no preview scene, nothing added.");
         return;
     }
-    const QString name = m_centerData->cameraName().isEmpty() ? QStringLiteral("我的摄像头")
-                                                              : m_centerData->cameraName();
+    // The default name is the Chinese one; an English host's translation turns it into English.
+    const QString name =
+        m_centerData->cameraName().isEmpty() ? tr("我的摄像头") : m_centerData->cameraName();
     const QSize output = m_centerData->videoSize();
     m_container->addCameraLayer(name, QPoint(output.width() - 620, output.height() - 240),
                                 QSize(320, 240), 100, QString(), QSize(640, 480), true, true, false,

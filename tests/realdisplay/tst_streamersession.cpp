@@ -28,8 +28,8 @@ struct Behaviour
     bool landed;
     const char *what;
 };
-const Behaviour EditorControlsRepaint{false, "editor controls repaint the moment they change"};
-const Behaviour TextEditorOpensFocused{false,
+const Behaviour EditorControlsRepaint{true, "editor controls repaint the moment they change"};
+const Behaviour TextEditorOpensFocused{true,
                                        "the text editor opens with the focus in its text box"};
 const Behaviour LineBreaksReachTheOutput{true, "a line break typed in a text reaches the output"};
 const Behaviour OutputFollowsADrag{true, "the output follows a drag while it goes on"};
