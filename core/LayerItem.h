@@ -63,12 +63,15 @@ public:
     virtual IGameLayerItem *gameItem() { return nullptr; }
 
 Q_SIGNALS:
-    // Geometry: while the user drags, only the release reports (sigResizedOk, then sigResized);
-    // every other change of position reports sigPosChanged, every programmatic resize
-    // sigResized.
+    // Geometry. Every change is reported, whoever makes it: a change of position alone with
+    // sigPosChanged, any change of size with sigResized. While the user drags or resizes, each
+    // step is reported live with sigGeometryChanging and the drag's result once more at the
+    // release (sigResizedOk, sigResized, and sigPosChanged when it moved): the release is the
+    // one change that counts for the stored layout and for undo.
     void sigResized(QRectF newRc);
     void sigResizedOk(QRectF newRc);
     void sigPosChanged(QRectF newRc);
+    void sigGeometryChanging(QRectF newRc);
     // Opacity in percent (pictures, camera, game video).
     void sigAlphaChanged(int alpha);
     // Pictures.

@@ -20,6 +20,9 @@
 namespace {
 
 const QColor FrameColor(255, 122, 35);
+// Lines the light frame on the inside, so frame and handles stand out on any layer colour,
+// the frame's own orange included.
+const QColor FrameOutlineColor(28, 28, 28);
 
 } // namespace
 
@@ -35,6 +38,7 @@ BasicLayer::BasicLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     connect(m_menu, &LayerMenu::sigToFirstLayer, this, &BasicLayer::onToFirstLayer);
     connect(m_menu, &LayerMenu::sigToLastLayer, this, &BasicLayer::onTolastLayer);
     connect(m_menu, &LayerMenu::sigLayermgr, this, &BasicLayer::onLayermgr);
+    connect(this, &QGraphicsWidget::geometryChanged, this, &BasicLayer::_reportGeometry);
 }
 
 BasicLayer::~BasicLayer()
@@ -83,7 +87,24 @@ void BasicLayer::setFrameEnabled(bool enabled)
 void BasicLayer::setGeometryAndNotify(const QRectF &rect)
 {
     setGeometry(rect);
-    Q_EMIT sigResized(geometry());
+}
+
+void BasicLayer::_reportGeometry()
+{
+    const QRectF now = geometry();
+    if (now == m_reported)
+        return;
+    if (m_pressed) {
+        // Live, so the output follows the drag; the release reports the result once more.
+        Q_EMIT sigGeometryChanging(now);
+        return;
+    }
+    const bool resized = now.size() != m_reported.size();
+    m_reported = now;
+    if (resized)
+        Q_EMIT sigResized(now);
+    else
+        Q_EMIT sigPosChanged(now);
 }
 
 void BasicLayer::fitToWidth(const QSize &size)
@@ -95,21 +116,33 @@ void BasicLayer::fitToWidth(const QSize &size)
     if (size.width() < geometry().width())
         _scaleToWidth(size.width());
     Q_EMIT sigResizedOk(geometry());
-    Q_EMIT sigResized(geometry());
 }
 
 void BasicLayer::moveBy(const QPointF &delta)
 {
+    _moveTo(pos() + delta);
+}
+
+void BasicLayer::nudge(const QPointF &delta)
+{
+    const QRectF from = geometry();
+    if (_moveTo(from.topLeft() + delta))
+        Q_EMIT geometryEdited(this, from, geometry(), true);
+}
+
+bool BasicLayer::_moveTo(const QPointF &topLeft)
+{
     const QRectF bounds = _currentBounds();
-    const QRectF moved = geometry().translated(delta);
+    const QRectF moved(topLeft, size());
     if (moved.left() < bounds.x() || moved.top() < bounds.y() ||
         moved.right() > bounds.width() - bounds.x() ||
         moved.bottom() > bounds.height() - bounds.y()) {
-        return;
+        return false;
     }
     if (m_pressed)
         _setInteracting(true);
     setPos(moved.topLeft());
+    return true;
 }
 
 QFont BasicLayer::sceneFont(const QFont &font) const
@@ -167,7 +200,6 @@ bool BasicLayer::keepInsideParent()
     if (dy < 0)
         y += dy;
     setGeometry(QRectF(x, y, s.width() + mx, s.height() + my));
-    Q_EMIT sigResized(geometry());
     return false;
 }
 
@@ -225,8 +257,13 @@ void BasicLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
     painter->save();
     paintContent(painter);
     painter->restore();
-    if (m_frameEnabled && (m_state == StatePending || m_state == StateActive))
-        _paintFrame(painter);
+    if (isFrameShown())
+        paintFrame(painter);
+}
+
+bool BasicLayer::isFrameShown() const
+{
+    return m_frameEnabled && (m_state == StatePending || m_state == StateActive);
 }
 
 void BasicLayer::paintContent(QPainter *painter)
@@ -234,7 +271,7 @@ void BasicLayer::paintContent(QPainter *painter)
     Q_UNUSED(painter)
 }
 
-void BasicLayer::_paintFrame(QPainter *painter) const
+void BasicLayer::paintFrame(QPainter *painter) const
 {
     // Laid out in device pixels, so that frame and handles stay one screen pixel crisp at any
     // device pixel ratio and any view scale: every line is a filled rectangle of whole device
@@ -254,14 +291,21 @@ void BasicLayer::_paintFrame(QPainter *painter) const
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
     const int line = qMax(1, qRound(dpr));
-    const auto fill = [&](const QRect &devicePixels) {
-        painter->fillRect(fromDevice.mapRect(QRectF(devicePixels)), FrameColor);
+    const auto fill = [&](const QRect &devicePixels, const QColor &color) {
+        painter->fillRect(fromDevice.mapRect(QRectF(devicePixels)), color);
     };
+    const auto ring = [&](const QRect &r, const QColor &color) {
+        if (r.width() < 1 || r.height() < 1)
+            return;
+        fill(QRect(r.left(), r.top(), r.width(), line), color);
+        fill(QRect(r.left(), r.bottom() - line + 1, r.width(), line), color);
+        fill(QRect(r.left(), r.top() + line, line, r.height() - 2 * line), color);
+        fill(QRect(r.right() - line + 1, r.top() + line, line, r.height() - 2 * line), color);
+    };
+    // The light line at the edge, the dark one just inside it.
     const auto outline = [&](const QRect &r) {
-        fill(QRect(r.left(), r.top(), r.width(), line));
-        fill(QRect(r.left(), r.bottom() - line + 1, r.width(), line));
-        fill(QRect(r.left(), r.top() + line, line, r.height() - 2 * line));
-        fill(QRect(r.right() - line + 1, r.top() + line, line, r.height() - 2 * line));
+        ring(r.adjusted(line, line, -line, -line), FrameOutlineColor);
+        ring(r, FrameColor);
     };
     outline(box);
     if (m_resizable) {
@@ -274,8 +318,11 @@ void BasicLayer::_paintFrame(QPainter *painter) const
             QRect(QPoint(box.right() - handle + 1, box.bottom() - handle + 1), square),
             QRect(QPoint(box.left(), box.bottom() - handle + 1), square),
         };
-        for (const QRect &corner : corners)
+        // Solid knobs: the ring pair around a light centre.
+        for (const QRect &corner : corners) {
             outline(corner);
+            fill(corner.adjusted(2 * line, 2 * line, -2 * line, -2 * line), FrameColor);
+        }
     }
     painter->restore();
 }
@@ -305,7 +352,9 @@ void BasicLayer::mousePressEvent(QGraphicsSceneMouseEvent *event)
             m_bounds = parent->boundingRect();
         event->accept();
         m_pressRegion = regionAt(event->pos());
-        m_pressPos = pos();
+        m_pressGeometry = geometry();
+        m_pressPointer = _pointerInParent(event);
+        m_reported = m_pressGeometry;
         m_pressed = true;
         Q_EMIT activeChanged(this);
     } else if (event->button() == Qt::RightButton) {
@@ -321,14 +370,16 @@ void BasicLayer::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
         event->ignore();
         return;
     }
-    const QPointF delta = event->pos() - event->lastPos();
+    // Measured from the press, not from the last event: a refused step leaves the grab point
+    // where it was, so the item catches up with the pointer once the pointer is back inside.
+    const QPointF pointerMoved = _pointerInParent(event) - m_pressPointer;
     if (!m_resizable || m_pressRegion == RegionBody) {
         if (m_pressRegion != RegionBody)
             return;
         setCursor(Qt::SizeAllCursor);
-        moveBy(delta);
+        _moveTo(m_pressGeometry.topLeft() + pointerMoved);
     } else if (event->modifiers() == Qt::ShiftModifier) {
-        _freeResize(delta);
+        _freeResize(pointerMoved);
     } else {
         _aspectResize(event->pos());
     }
@@ -362,11 +413,21 @@ void BasicLayer::_finishPress()
     m_pressRegion = RegionBody;
     _setInteracting(false);
     m_pressed = false;
-    Q_EMIT sigResizedOk(geometry());
-    Q_EMIT sigResized(geometry());
+    const QRectF now = geometry();
+    m_reported = now;
+    Q_EMIT sigResizedOk(now);
+    Q_EMIT sigResized(now);
     // The moves of the drag, reported once.
-    if (pos() != m_pressPos)
-        Q_EMIT sigPosChanged(geometry());
+    if (now.topLeft() != m_pressGeometry.topLeft())
+        Q_EMIT sigPosChanged(now);
+    if (now != m_pressGeometry)
+        Q_EMIT geometryEdited(this, m_pressGeometry, now, false);
+}
+
+QPointF BasicLayer::_pointerInParent(const QGraphicsSceneMouseEvent *event) const
+{
+    const QGraphicsItem *parent = parentItem();
+    return parent ? parent->mapFromScene(event->scenePos()) : event->scenePos();
 }
 
 void BasicLayer::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
@@ -384,16 +445,16 @@ void BasicLayer::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Left:
-        moveBy(QPointF(-1, 0));
+        nudge(QPointF(-1, 0));
         break;
     case Qt::Key_Up:
-        moveBy(QPointF(0, -1));
+        nudge(QPointF(0, -1));
         break;
     case Qt::Key_Right:
-        moveBy(QPointF(1, 0));
+        nudge(QPointF(1, 0));
         break;
     case Qt::Key_Down:
-        moveBy(QPointF(0, 1));
+        nudge(QPointF(0, 1));
         break;
     default:
         event->ignore();
@@ -404,10 +465,13 @@ void BasicLayer::keyPressEvent(QKeyEvent *event)
 
 QVariant BasicLayer::itemChange(GraphicsItemChange change, const QVariant &value)
 {
-    const QVariant result = LayerItem::itemChange(change, value);
-    if (change == ItemPositionHasChanged && !m_pressed)
-        Q_EMIT sigPosChanged(geometry());
-    return result;
+    if (change == ItemPositionChange) {
+        // Whole scene units: the stored layout keeps whole units, and a restart must show
+        // (and compose) exactly what was there.
+        const QPointF wanted = value.toPointF();
+        return LayerItem::itemChange(change, QPointF(truncated(wanted.x()), truncated(wanted.y())));
+    }
+    return LayerItem::itemChange(change, value);
 }
 
 void BasicLayer::onToFirstLayer()
@@ -434,7 +498,6 @@ void BasicLayer::_scaleToWidth(qreal width)
     const QSize fitted = _fitToAspect(current * s, size().height() * s);
     resize(fitted);
     Q_EMIT sigResizedOk(geometry());
-    Q_EMIT sigResized(geometry());
 }
 
 QSize BasicLayer::_fitToAspect(qreal width, qreal height) const
@@ -476,33 +539,41 @@ QRectF BasicLayer::_currentBounds() const
     return m_bounds;
 }
 
-void BasicLayer::_freeResize(const QPointF &d)
+void BasicLayer::_freeResize(const QPointF &pointerMoved)
 {
     const QRectF bounds = m_bounds;
     qreal x = pos().x();
     qreal y = pos().y();
     qreal w = size().width();
     qreal h = size().height();
+    // Each dragged edge goes where the pointer puts it, measured from the press, so an edge
+    // held back at a limit does not lag behind the pointer afterwards.
+    const QRectF target = m_pressGeometry.adjusted(pointerMoved.x(), pointerMoved.y(),
+                                                   pointerMoved.x(), pointerMoved.y());
     const auto left = [&] {
-        const qreal width = w - d.x();
-        if (width > MinFreeSide && x + d.x() >= bounds.x()) {
-            x += d.x();
+        const qreal dx = truncated(target.left()) - x;
+        const qreal width = w - dx;
+        if (width > MinFreeSide && x + dx >= bounds.x()) {
+            x += dx;
             w = truncated(width);
         }
     };
     const auto right = [&] {
-        if (w + d.x() > MinFreeSide && x + w + d.x() <= bounds.width() - bounds.x())
-            w = truncated(w + d.x());
+        const qreal dx = target.right() - (x + w);
+        if (w + dx > MinFreeSide && x + w + dx <= bounds.width() - bounds.x())
+            w = truncated(w + dx);
     };
     const auto top = [&] {
-        if (h - d.y() > MinFreeSide && y + d.y() >= bounds.y()) {
-            y += d.y();
-            h = truncated(h - d.y());
+        const qreal dy = truncated(target.top()) - y;
+        if (h - dy > MinFreeSide && y + dy >= bounds.y()) {
+            y += dy;
+            h = truncated(h - dy);
         }
     };
     const auto bottom = [&] {
-        if (h + d.y() > MinFreeSide && y + h + d.y() <= bounds.height() - bounds.y())
-            h = truncated(h + d.y());
+        const qreal dy = target.bottom() - (y + h);
+        if (h + dy > MinFreeSide && y + h + dy <= bounds.height() - bounds.y())
+            h = truncated(h + dy);
     };
     switch (m_pressRegion) {
     case RegionBottom:

@@ -16,8 +16,13 @@ class QFont;
 // content in paintContent(); the selection frame and handles are painted on top.
 //
 // The item never leaves its parent's rectangle while the user moves or resizes it: a step that
-// would leave it is refused, not clamped. Finished geometry changes are reported through the
-// LayerItem signals, which the paired compositing layer follows.
+// would leave it is refused, not clamped, and the grab point stays where it was, so the item
+// follows the pointer again as soon as the pointer is back inside. Its position is always in
+// whole scene units, so the stored layout (whole units) restores exactly what was shown.
+//
+// Every change of geometry, whoever makes it, is reported from one place (the widget's own
+// geometryChanged) through the LayerItem signals, which the paired compositing layer follows:
+// live while the user drags, and once more when the drag ends.
 class BasicLayer : public LayerItem
 {
     Q_OBJECT
@@ -56,6 +61,7 @@ public:
     virtual bool isOnHandle(const QPointF &pos) const;
     virtual void setFrameEnabled(bool enabled);
     bool isFrameEnabled() const { return m_frameEnabled; }
+    // Geometry changes report themselves; kept for callers that name the intent.
     virtual void setGeometryAndNotify(const QRectF &rect);
     // Moves the left edge to 0 and, when the item is wider than size, scales it down to that
     // width at its aspect ratio.
@@ -63,6 +69,8 @@ public:
     // The bounded move: refused as a whole when it would leave the parent's rectangle.
     virtual void moveBy(const QPointF &delta);
     using QGraphicsItem::moveBy;
+    // An arrow key's step by the user: the bounded move, reported as an edit (geometryEdited).
+    void nudge(const QPointF &delta);
     // The size text takes in the scene, in the scene's smaller font.
     virtual QSize textSizeInScene(const QFont &font, const QString &text) const;
     // font at the scene's scale: the point size times scene width / output width, truncated.
@@ -73,6 +81,8 @@ public:
     virtual bool keepInsideParent();
     virtual void showContextMenu();
 
+    // A left press (drag or resize) is in progress.
+    bool isPressed() const { return m_pressed; }
     int state() const { return m_state; }
     void setState(int state);
     bool isResizable() const { return m_resizable; }
@@ -85,11 +95,17 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) final;
+    // The selection frame and handles, in the item's coordinates; also drawn by what covers
+    // the item (the watermark), so that they stay on top.
+    bool isFrameShown() const;
+    void paintFrame(QPainter *painter) const;
 
 Q_SIGNALS:
     void needToBeDelete(BasicLayer *obj);
     void editLayer(BasicLayer *layer);
     void activeChanged(BasicLayer *layer);
+    // The user moved or resized the item: a finished drag, or one arrow-key step (byKey).
+    void geometryEdited(BasicLayer *layer, QRectF from, QRectF to, bool byKey);
     void sigToFirstLayer(BasicLayer *layer);
     void sigToLastLayer(BasicLayer *layer);
     void sigLayermgr(BasicLayer *layer);
@@ -123,10 +139,15 @@ protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
 private:
-    void _paintFrame(QPainter *painter) const;
+    // The one place where geometry changes are reported (the widget's geometryChanged).
+    void _reportGeometry();
     // The end of a press: reports the drag's result once.
     void _finishPress();
-    void _freeResize(const QPointF &delta);
+    // The bounded move to a new top-left; false when refused.
+    bool _moveTo(const QPointF &topLeft);
+    // The pointer in the parent's coordinates.
+    QPointF _pointerInParent(const QGraphicsSceneMouseEvent *event) const;
+    void _freeResize(const QPointF &pointerMoved);
     void _aspectResize(const QPointF &mouse);
     QRectF _currentBounds() const;
     static Qt::CursorShape _cursorFor(int region);
@@ -139,7 +160,9 @@ private:
     bool m_frameEnabled = true;
     bool m_resizable = true;
     QRectF m_bounds;
-    QPointF m_pressPos; // the item's position when the press began
+    QRectF m_pressGeometry; // the item's geometry when the press began
+    QPointF m_pressPointer; // the pointer then, in the parent's coordinates
+    QRectF m_reported;      // the geometry last reported to the compositing layer
     QString m_name;
     // Owned by the controller, which may go before the scene's items (they are deleted later).
     const QPointer<PreviewCenterData> m_centerData;

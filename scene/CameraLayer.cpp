@@ -73,7 +73,7 @@ void CameraLayer::applyCameraSize(const CameraParam &param)
         QRectF c(rect.left(), rect.top(), rect.height() * r, rect.height());
         if (W < c.width()) {
             const int height = truncated(W / r);
-            c = QRectF(0, (H - height) * 0.5, W, height);
+            c = QRectF(0, truncated((H - height) * 0.5), W, height);
         } else {
             c.translate(-truncated((c.width() - rect.width()) * 0.5), 0);
             if (c.left() < 0)
@@ -84,7 +84,6 @@ void CameraLayer::applyCameraSize(const CameraParam &param)
         rect = c;
     }
     setGeometry(rect);
-    Q_EMIT sigResized(geometry());
     if (param.width != 0 && param.height != 0)
         setAspectRatio(qreal(param.width) / qreal(param.height));
     QTimer::singleShot(100, this, &CameraLayer::on_timer_update);

@@ -147,7 +147,8 @@ void PicLayer::on_alphaChanged(int alpha)
 void PicLayer::on_sigResizedOk(QRectF newRc)
 {
     Q_UNUSED(newRc)
-    _rescale(Qt::SmoothTransformation);
+    if (!m_smooth)
+        _rescale(Qt::SmoothTransformation);
 }
 
 void PicLayer::paintContent(QPainter *painter)
@@ -162,12 +163,13 @@ void PicLayer::resizeEvent(QGraphicsSceneResizeEvent *event)
 {
     BasicLayer::resizeEvent(event);
     // Cheap while the user drags a handle; the release rescales smoothly.
-    _rescale(Qt::FastTransformation);
+    _rescale(isPressed() ? Qt::FastTransformation : Qt::SmoothTransformation);
 }
 
 void PicLayer::_rescale(Qt::TransformationMode mode)
 {
     const QSize target(truncated(size().width()), truncated(size().height()));
+    m_smooth = mode == Qt::SmoothTransformation;
     if (m_picture.isNull() || target.isEmpty()) {
         m_scaledPicture = QPixmap();
         return;

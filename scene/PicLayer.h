@@ -50,4 +50,5 @@ private:
     QPixmap m_scaledPicture;
     QString m_path;
     int m_alpha = 100;
+    bool m_smooth = false; // m_scaledPicture was scaled smoothly
 };

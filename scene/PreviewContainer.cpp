@@ -4,6 +4,7 @@
 #include "CameraLayer.h"
 #include "CMBasicLayer.h"
 #include "CMCameraLayer.h"
+#include "DeleteLayerCommand.h"
 #include "FontInfoConfig.h"
 #include "GamePicLayer.h"
 #include "ILayerEditorFactory.h"
@@ -12,6 +13,8 @@
 #include "PicLayer.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
+#include "PreviewWatermark.h"
+#include "RegularFile.h"
 #include "RelayoutLogic.h"
 #include "SceneGeometry.h"
 #include "TextLayer.h"
@@ -19,11 +22,11 @@
 #include <appcommon/TipMessageWindow.h>
 
 #include <QDataStream>
+#include <QFileInfo>
 #include <QGraphicsScene>
 #include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -71,6 +74,8 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
             connect(widget, &QGraphicsWidget::geometryChanged, this,
                     &PreviewContainer::_fillParent);
     }
+    m_watermark = new PreviewWatermark(_centerData(), this);
+    m_undoStack.setUndoLimit(UndoSteps);
     resizeScene(0, 0, size.width(), size.height());
 
     if (m_compositor && m_relayout) {
@@ -81,6 +86,13 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
         // Once, however many scenes the compositor sees come and go.
         connect(m_compositor, &BasicPreviewCombine::sigLayoutsMove, m_relayout,
                 &RelayoutLogic::onCompositorMove, Qt::UniqueConnection);
+    }
+    if (m_relayout) {
+        // Every order and visibility change, whoever asks for it, is recorded for undo.
+        connect(m_relayout, &RelayoutLogic::stackReordered, this,
+                &PreviewContainer::_onStackReordered);
+        connect(m_relayout, &RelayoutLogic::combineChanged, this,
+                &PreviewContainer::_onCombineChanged);
     }
 }
 
@@ -93,6 +105,8 @@ PreviewContainer::~PreviewContainer()
 
 void PreviewContainer::detachServices()
 {
+    if (m_relayout)
+        disconnect(m_relayout, nullptr, this, nullptr);
     m_services = Services();
     m_compositor = nullptr;
     m_relayout = nullptr;
@@ -115,6 +129,8 @@ void PreviewContainer::setPreviewArea(const QSize &size)
     setFixSize(QSizeF(size));
     setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
     _fillParent();
+    // The output's size changes with the area: the watermark is painted for the new one.
+    m_watermark->update();
     for (BasicLayer *layer : layers())
         _fitIfNeeded(layer);
 }
@@ -164,17 +180,19 @@ LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, 
     layer->setResizable(canEditSize);
     _adoptLayer(layer, isNew ? BasicLayer::StatePending : BasicLayer::StateNormal);
 
-    QPoint position = pos;
     QSize layerSize = size;
     const std::optional<QSize> loaded = path.isEmpty() ? std::nullopt : layer->initialSizeFor(path);
-    if (isNew && loaded) {
+    if (isNew && loaded)
         layerSize = *loaded;
-        const int overflowX = pos.x() + layerSize.width() - truncated(m_sceneSize.width());
+    const QPoint wanted = isNew ? _placeApartFromOthers(pos, layerSize) : pos;
+    QPoint position = wanted;
+    if (isNew && loaded) {
+        const int overflowX = wanted.x() + layerSize.width() - truncated(m_sceneSize.width());
         if (overflowX > 0)
-            position.setX(pos.x() - overflowX);
-        const int overflowY = pos.y() + layerSize.height() - truncated(m_sceneSize.height());
+            position.setX(wanted.x() - overflowX);
+        const int overflowY = wanted.y() + layerSize.height() - truncated(m_sceneSize.height());
         if (overflowY > 0)
-            position.setY(pos.y() - overflowY);
+            position.setY(wanted.y() - overflowY);
     }
     layer->setGeometry(QRectF(position, QSizeF(layerSize)));
     layer->setPicPath(path, isNew);
@@ -205,7 +223,9 @@ LayerItem *PreviewContainer::addTextLayer(const FontInfoConfig &config, const QS
 
     const QSize measured = layer->textSizeInScene(config.font(), text);
     layer->setInfo(text, config.font(), config.color());
-    layer->setGeometry(QRectF(pos, QSizeF(measured.width() + 10, measured.height() + 5)));
+    layer->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    const QSize layerSize(measured.width() + 10, measured.height() + 5);
+    layer->setGeometry(QRectF(isNew ? _placeApartFromOthers(pos, layerSize) : pos, layerSize));
     _finishLayer(layer, 100, false);
 
     if (isNew) {
@@ -334,6 +354,40 @@ LayerItem *PreviewContainer::addGameVideoLayer(const QPoint &pos, const QSize &s
     return layer;
 }
 
+QPoint PreviewContainer::_placeApartFromOthers(const QPoint &wanted, const QSize &size) const
+{
+    // A new text or picture asked for exactly where another one starts, or under the stream's
+    // watermark, would be hidden: it goes one step down and right instead, as far as the scene
+    // has room, then starts a new diagonal one step further right.
+    constexpr int Step = 20;
+    const QRectF watermark = m_watermark ? m_watermark->watermarkRect() : QRectF();
+    const auto taken = [this, &size, &watermark](const QPoint &place) {
+        if (watermark.intersects(QRectF(place, QSizeF(size))))
+            return true;
+        const QList<BasicLayer *> all = layers();
+        return std::any_of(all.cbegin(), all.cend(), [&place](const BasicLayer *layer) {
+            const int type = layer->layerType();
+            return (type == LT_TEXT || type == LT_PICTURE) &&
+                   QPoint(truncated(layer->pos().x()), truncated(layer->pos().y())) == place;
+        });
+    };
+    const auto fits = [this, &size](const QPoint &place) {
+        return place.x() + size.width() <= truncated(m_sceneSize.width()) &&
+               place.y() + size.height() <= truncated(m_sceneSize.height());
+    };
+    QPoint place = wanted;
+    int diagonal = 0;
+    while (taken(place)) {
+        place += QPoint(Step, Step);
+        if (fits(place))
+            continue;
+        place = wanted + QPoint(Step * ++diagonal, 0);
+        if (!fits(place))
+            return wanted;
+    }
+    return place;
+}
+
 void PreviewContainer::_adoptLayer(BasicLayer *layer, int state)
 {
     layer->setState(state);
@@ -374,6 +428,7 @@ void PreviewContainer::_connectLayer(BasicLayer *layer)
     connect(layer, &BasicLayer::sigToFirstLayer, this, &PreviewContainer::on_toFirstLayer);
     connect(layer, &BasicLayer::sigToLastLayer, this, &PreviewContainer::on_toLastLayer);
     connect(layer, &BasicLayer::sigLayermgr, this, &PreviewContainer::on_layermgr);
+    connect(layer, &BasicLayer::geometryEdited, this, &PreviewContainer::_onGeometryEdited);
 }
 
 void PreviewContainer::_relayoutAll()
@@ -409,20 +464,32 @@ BasicLayer *PreviewContainer::activeLayer() const
 void PreviewContainer::removeCameraLayers()
 {
     QPointer<PreviewContainer> self(this);
+    // The camera went away with the host: nothing in the history may bring it back.
+    _retireCameraKeys();
     for (BasicLayer *layer : layers()) {
         if (!self)
             return;
         if (layer->layerType() == LT_CAMERA)
-            onDeleteLayer(layer);
+            _deleteLayer(layer, false);
     }
 }
 
 void PreviewContainer::onDeleteLayer(BasicLayer *layer)
 {
+    _deleteLayer(layer, true);
+}
+
+void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
+{
     logInfo(L"PreviewContainer::onDeleteLayer");
     const int index = indexOfLayer(layer);
     if (index < 0 || layer->layerType() == LT_GAMEVIDEO)
         return;
+    // A pending layer was never added; deleting it is its editor's cancel, not a step.
+    record = record && layer->state() != BasicLayer::StatePending;
+    const quint64 key = record ? undoKeyOf(layer) : 0;
+    const LayerSnapshot snapshot = record ? _layerSnapshot(layer) : LayerSnapshot();
+    const QList<quint64> order = record ? _stackKeys() : QList<quint64>();
     QPointer<PreviewContainer> self(this);
     QPointer<BasicLayer> guard(layer);
     if (layer->layerType() == LT_CAMERA && m_services.controller) {
@@ -449,6 +516,8 @@ void PreviewContainer::onDeleteLayer(BasicLayer *layer)
         // Later: the item may be the sender of the signal that brought us here.
         guard->deleteLater();
     }
+    if (snapshot.isValid())
+        _record(new DeleteLayerCommand(this, key, snapshot, order));
     _refreshLayersManager();
 }
 
@@ -585,6 +654,19 @@ void PreviewContainer::mousePressEvent(QGraphicsSceneMouseEvent *event)
 
 void PreviewContainer::keyPressEvent(QKeyEvent *event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool control = modifiers == Qt::ControlModifier;
+    if ((event->key() == Qt::Key_Z && control) || event->matches(QKeySequence::Undo)) {
+        event->accept();
+        undo();
+        return;
+    }
+    if ((event->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (event->key() == Qt::Key_Y && control) || event->matches(QKeySequence::Redo)) {
+        event->accept();
+        redo();
+        return;
+    }
     BasicLayer *layer = activeLayer();
     QPointF delta;
     switch (event->key()) {
@@ -606,7 +688,7 @@ void PreviewContainer::keyPressEvent(QKeyEvent *event)
     }
     event->accept();
     if (layer)
-        layer->moveBy(delta);
+        layer->nudge(delta);
 }
 
 void PreviewContainer::keyReleaseEvent(QKeyEvent *event)
@@ -712,15 +794,21 @@ void PreviewContainer::dropEvent(QGraphicsSceneDragDropEvent *event)
     }
     event->acceptProposedAction();
     const QList<QUrl> urls = event->mimeData()->urls();
-    const QPoint position = event->pos().toPoint();
+    const QPoint position(truncated(event->pos().x()), truncated(event->pos().y()));
     QPointer<PreviewContainer> self(this);
     for (const QUrl &url : urls) {
         const QString path = url.toLocalFile();
-        QImageReader reader(path);
-        if (path.isEmpty() || !reader.canRead()) {
-            logWarning(L"PreviewContainer::dropEvent %ls is not a picture; the rest is skipped.",
-                       url.toDisplayString().toStdWString().c_str());
+        // Decoded, not only recognised: a file with a picture's header and broken data would
+        // otherwise become a layer that shows nothing.
+        QString error = QStringLiteral("not a local file");
+        if (path.isEmpty() || RegularFile::loadImage(path, &error).isNull()) {
+            logWarning(L"PreviewContainer::dropEvent %ls is not a picture that can be shown "
+                       L"(%ls); it and the files after it are not added.",
+                       url.toDisplayString().toStdWString().c_str(), error.toStdWString().c_str());
             event->ignore();
+            _showTip(
+                tr("\"%1\" cannot be shown: it is not a picture, or the picture is damaged.")
+                    .arg(url.isLocalFile() ? QFileInfo(path).fileName() : url.toDisplayString()));
             return;
         }
         addPicLayer(path, true, position, QSize(160, 90), 100, true);

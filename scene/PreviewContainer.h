@@ -3,14 +3,17 @@
 #include "BasicLayerData.h"
 #include "ILayerScene.h"
 #include "LayerEntry.h"
+#include "LayerSnapshot.h"
 
 #include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIBaseWindow.h>
 #include <guifoundation/UIControl.h>
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QSizeF>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -23,6 +26,7 @@ class IPreviewController;
 class PicLayer;
 class PreviewCenterData;
 class PreviewCombineLogic;
+class PreviewWatermark;
 class QMimeData;
 class RelayoutLogic;
 class TextLayer;
@@ -35,6 +39,12 @@ class TextLayer;
 // Everything runs on the GUI thread. Calls that reach the host (closing the camera) may come
 // back into the engine, the container's own destruction included, so the container checks that
 // it still lives after each of them.
+//
+// Undo (Ctrl+Z) and redo (Ctrl+Shift+Z, Ctrl+Y) step through the user's changes: moves and
+// resizes, deletes, stacking order, visibility, and edits confirmed in an editor (a new layer's
+// confirmation adds it). Each change is recorded once, when it is made; what an undo or redo
+// changes reaches the compositing layers, and so the output and the stored file, like the user's
+// own change. The history belongs to the scene and goes with it; see PreviewContainerUndo.cpp.
 class PreviewContainer : public UIControl, public ILayerScene
 {
     Q_OBJECT
@@ -114,6 +124,25 @@ public:
     TipMessageWindow *tipWindow() const { return m_tipWindow; }
     UIBaseWindow *layersManager() const { return m_layersManager; }
     BasicLayerData *pendingData() const { return m_pendingData.get(); }
+    // The stream's watermark as the preview shows it, above the layers.
+    PreviewWatermark *watermark() const { return m_watermark; }
+
+    // The user's history. Undo and redo do nothing while an editor is open or a drag is held.
+    static constexpr int UndoSteps = 100;
+    const QUndoStack *undoStack() const { return &m_undoStack; }
+    void undo();
+    void redo();
+
+    // What the undo commands apply. A layer is named by its undo key, which survives its
+    // deletion and re-creation; each returns false when that layer is gone for good.
+    quint64 undoKeyOf(BasicLayer *layer);
+    BasicLayer *layerOfUndoKey(quint64 key) const;
+    bool restoreGeometry(quint64 key, const QRectF &rect);
+    bool restoreVisibility(quint64 key, bool shown);
+    bool restoreOrder(const QList<quint64> &backToFront);
+    bool restoreRecord(quint64 key, const BasicLayerData &record);
+    bool removeLayer(quint64 key);
+    bool recreateLayer(quint64 key, const LayerSnapshot &snapshot);
 
 Q_SIGNALS:
     void sigAboutToClose();
@@ -151,6 +180,8 @@ private:
     void _finishLayer(BasicLayer *layer, int alpha, bool checkFit);
     void _connectLayer(BasicLayer *layer);
     void _adoptLayer(BasicLayer *layer, int state);
+    // Where a new text or picture of size goes when wanted is where another one starts.
+    QPoint _placeApartFromOthers(const QPoint &wanted, const QSize &size) const;
     void _fitIfNeeded(BasicLayer *layer);
     void _relayoutAll();
     void _fillParent();
@@ -164,6 +195,25 @@ private:
     std::unique_ptr<BasicLayerData> _snapshot(BasicLayer *layer) const;
     // The edit's end: forgets the record and its roll-back copy, and takes the keyboard back.
     void _endEdit();
+    // Puts the layer back to record's values: its kind's, its opacity and its rectangle.
+    void _restoreFromRecord(BasicLayer *layer, const BasicLayerData &record);
+    // Removes the layer from the scene and the stack; record: the user deleted it.
+    void _deleteLayer(BasicLayer *layer, bool record);
+
+    // Undo (PreviewContainerUndo.cpp).
+    void _stepHistory(bool back);
+    bool _canStepHistory() const;
+    // Pushes a change the user just made, unless the scene is replaying its history.
+    void _record(QUndoCommand *command);
+    LayerSnapshot _layerSnapshot(BasicLayer *layer) const;
+    QList<quint64> _stackKeys(const QList<uint> &layerIds);
+    QList<quint64> _stackKeys();
+    quint32 _layerIdOfKey(quint64 key) const;
+    // The host took the camera away: no step brings a camera back or changes one.
+    void _retireCameraKeys();
+    void _onGeometryEdited(BasicLayer *layer, const QRectF &from, const QRectF &to, bool byKey);
+    void _onStackReordered(const QList<uint> &before, const QList<uint> &after);
+    void _onCombineChanged(uint layerId, bool combine);
 
     QList<QPointer<BasicLayer>> m_layers;
     QPointer<UIBaseWindow> m_cameraEditor;
@@ -179,5 +229,16 @@ private:
     Services m_services;
     QPointer<PreviewCombineLogic> m_compositor;
     QPointer<RelayoutLogic> m_relayout;
+    PreviewWatermark *m_watermark = nullptr; // a child item
+    struct UndoKey
+    {
+        QPointer<BasicLayer> layer; // the layer's item now; null while it is deleted
+        int type = 0;
+        bool retired = false;
+    };
+    QHash<quint64, UndoKey> m_undoKeys;
+    quint64 m_nextUndoKey = 1;
+    QUndoStack m_undoStack;
+    bool m_replaying = false; // applying an undo or redo: nothing is recorded
     bool m_closing = false;
 };

@@ -3,9 +3,11 @@
 
 #include "PreviewContainer.h"
 
+#include "AddLayerCommand.h"
 #include "CameraLayer.h"
 #include "CameraLayerData.h"
 #include "CMBasicLayer.h"
+#include "EditLayerCommand.h"
 #include "ILayerEditorFactory.h"
 #include "IPreviewController.h"
 #include "Log.h"
@@ -73,25 +75,6 @@ std::unique_ptr<BasicLayerData> PreviewContainer::_snapshot(BasicLayer *layer) c
     return record;
 }
 
-namespace {
-
-// A copy of an edit record of any kind.
-std::unique_ptr<BasicLayerData> copyRecord(const BasicLayerData &record)
-{
-    switch (record.type) {
-    case LT_PICTURE:
-        return std::make_unique<PicLayerData>(static_cast<const PicLayerData &>(record));
-    case LT_TEXT:
-        return std::make_unique<TextLayerData>(static_cast<const TextLayerData &>(record));
-    case LT_CAMERA:
-        return std::make_unique<CameraLayerData>(static_cast<const CameraLayerData &>(record));
-    default:
-        return std::make_unique<BasicLayerData>(record);
-    }
-}
-
-} // namespace
-
 void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayerData> record,
                                    QPointer<UIBaseWindow> *slot)
 {
@@ -110,7 +93,7 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
     }
     *slot = editor;
     m_pendingData = std::move(record);
-    m_rollbackData = copyRecord(*m_pendingData);
+    m_rollbackData = LayerSnapshot::copyRecord(*m_pendingData);
     // An editor whose layer goes away (deleted from its menu, the layer manager or the host)
     // has nothing left to edit.
     connect(layer, &QObject::destroyed, editor, [editor] {
@@ -183,7 +166,8 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
         _endEdit();
         return;
     }
-    if (layer->state() == BasicLayer::StatePending && m_compositor) {
+    const bool added = layer->state() == BasicLayer::StatePending;
+    if (added && m_compositor) {
         const QRectF r = layer->geometry();
         const QPoint topLeft(truncated(r.x()), truncated(r.y()));
         CMLayer *twin = nullptr;
@@ -214,6 +198,19 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
         layer->setState(BasicLayer::StateNormal);
     }
     setActiveLayer(layer);
+    if (added) {
+        // The camera's twin exists since the layer was added; the others' since just now.
+        if (m_compositor && m_compositor->layerOfItem(layer))
+            _record(
+                new AddLayerCommand(this, undoKeyOf(layer), _layerSnapshot(layer), _stackKeys()));
+    } else if (m_rollbackData) {
+        std::shared_ptr<BasicLayerData> after = _snapshot(layer);
+        if (after && !LayerSnapshot::sameRecord(*m_rollbackData, *after)) {
+            _record(new EditLayerCommand(this, undoKeyOf(layer),
+                                         LayerSnapshot::copyRecord(*m_rollbackData),
+                                         std::move(after)));
+        }
+    }
     _endEdit();
 }
 
@@ -241,27 +238,39 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
     } else if (const BasicLayerData *record = m_rollbackData.get()) {
         // Back to what the layer was when the editor opened, from the copy the editor never
         // saw: the editor's own record holds its last text, rectangle and choices.
-        if (auto *picture = qobject_cast<PicLayer *>(layer)) {
-            const auto *data = static_cast<const PicLayerData *>(record);
-            picture->setPicPath(data->path, true);
-            picture->setAlpha(data->alpha);
-            picture->setGeometryAndNotify(data->geometry);
-        } else if (auto *camera = qobject_cast<CameraLayer *>(layer)) {
-            const auto *data = static_cast<const CameraLayerData *>(record);
-            camera->on_CameraParamChanged(data->cameraParam);
-            camera->setAlpha(data->alpha);
-            // A camera of another shape may have refitted the item.
-            camera->setGeometryAndNotify(data->geometry);
-        } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
-            const auto *data = static_cast<const TextLayerData *>(record);
-            text->setInfo(data->text, data->font, data->color);
-            text->setGeometryAndNotify(data->geometry);
-            text->notifyInfo();
-        }
+        _restoreFromRecord(layer, *record);
         if (!self)
             return;
     }
     _endEdit();
+}
+
+void PreviewContainer::_restoreFromRecord(BasicLayer *layer, const BasicLayerData &record)
+{
+    QPointer<BasicLayer> guard(layer);
+    if (auto *picture = qobject_cast<PicLayer *>(layer)) {
+        const auto &data = static_cast<const PicLayerData &>(record);
+        picture->setPicPath(data.path, true);
+        picture->setAlpha(data.alpha);
+        picture->setGeometryAndNotify(data.geometry);
+    } else if (auto *camera = qobject_cast<CameraLayer *>(layer)) {
+        const auto &data = static_cast<const CameraLayerData &>(record);
+        // Another camera asks the host to open it, and the host may call back.
+        camera->on_CameraParamChanged(data.cameraParam);
+        if (!guard)
+            return;
+        camera->setAlpha(data.alpha);
+        // A camera of another shape may have refitted the item.
+        camera->setGeometryAndNotify(data.geometry);
+    } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
+        const auto &data = static_cast<const TextLayerData &>(record);
+        text->setInfo(data.text, data.font, data.color);
+        text->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        text->setGeometryAndNotify(data.geometry);
+        text->notifyInfo();
+    }
+    if (guard)
+        guard->update();
 }
 
 void PreviewContainer::_endEdit()

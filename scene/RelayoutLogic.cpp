@@ -3,6 +3,8 @@
 #include "BasicPreviewCombine.h"
 #include "CMLayer.h"
 
+#include <climits>
+
 namespace {
 
 int indexOf(const QList<QPointer<CMLayer>> &layers, uint id)
@@ -73,8 +75,45 @@ void RelayoutLogic::on_layoutsCombine(uint layer, bool combine)
 {
     if (!m_compositor)
         return;
-    if (CMLayer *found = m_compositor->layerById(layer))
-        found->setCombine(combine);
+    CMLayer *found = m_compositor->layerById(layer);
+    if (!found)
+        return;
+    const bool changed = found->isCombine() != combine;
+    found->setCombine(combine);
+    if (changed)
+        Q_EMIT combineChanged(layer, combine);
+}
+
+QList<uint> RelayoutLogic::liveOrder() const
+{
+    QList<uint> ids;
+    if (!m_compositor)
+        return ids;
+    const QList<QPointer<CMLayer>> layers = m_compositor->layers();
+    for (const QPointer<CMLayer> &layer : layers) {
+        if (layer && !layer->isDeleted())
+            ids.append(layer->layerId());
+    }
+    return ids;
+}
+
+void RelayoutLogic::restoreOrder(const QList<uint> &backToFront)
+{
+    if (!m_compositor)
+        return;
+    const QList<uint> before = liveOrder();
+    // Each to the front in turn, the back one first.
+    for (uint layer : backToFront)
+        m_compositor->moveLayer(layer, INT_MAX);
+    on_relayoutAll();
+    _announceOrder(before);
+}
+
+void RelayoutLogic::_announceOrder(const QList<uint> &before)
+{
+    const QList<uint> after = liveOrder();
+    if (after != before)
+        Q_EMIT stackReordered(before, after);
 }
 
 void RelayoutLogic::on_relayoutAll()
@@ -97,7 +136,10 @@ void RelayoutLogic::onCompositorMove(uint layer, int move)
 
 void RelayoutLogic::_moveTo(uint layer, int index)
 {
+    const QList<uint> before = liveOrder();
     // The compositor moves the entry under its list lock and renumbers the stack.
-    if (m_compositor->moveLayer(layer, index))
+    if (m_compositor->moveLayer(layer, index)) {
         on_relayoutAll();
+        _announceOrder(before);
+    }
 }

@@ -8,7 +8,9 @@
 // The rules for re-ordering the layer stack. The compositor's list is the stack (index 0 at the
 // back); a move takes an entry out and puts it back at its target, then every layer gets its
 // index as stacking value, which its scene item follows. Layers are named by their compositing
-// layer's id; a layer not in the list, and a move past either end, changes nothing.
+// layer's id; a layer not in the list, and a move past either end, changes nothing. Every change
+// is announced afterwards (stackReordered, combineChanged), whoever asked for it (the layer menu,
+// the layer manager's buttons, rows and check boxes), so the scene can record it for undo.
 class RelayoutLogic : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,16 @@ public:
     // The stack to act on (the controller sets it at init); without one every move is ignored.
     void setCompositor(BasicPreviewCombine *compositor);
     BasicPreviewCombine *compositor() const { return m_compositor; }
+    // The ids of the live layers, back to front.
+    QList<uint> liveOrder() const;
+    // Puts the listed layers in the given order (back to front) in front of any others.
+    void restoreOrder(const QList<uint> &backToFront);
+
+Q_SIGNALS:
+    // The stack's order changed: the live layers' ids, back to front, before and after.
+    void stackReordered(const QList<uint> &before, const QList<uint> &after);
+    // A layer was switched into or out of the output.
+    void combineChanged(uint layer, bool combine);
 
 public Q_SLOTS:
     void on_layoutsMove(uint layer, RelayoutLogic::RL_LAYER_MOVE move);
@@ -40,6 +52,7 @@ public Q_SLOTS:
 
 private:
     void _moveTo(uint layer, int index);
+    void _announceOrder(const QList<uint> &before);
 
     QPointer<BasicPreviewCombine> m_compositor;
 };

@@ -2,8 +2,11 @@
 
 #include "LayerMenu.h"
 
+#include <QGraphicsSceneResizeEvent>
 #include <QGraphicsTextItem>
 #include <QPainter>
+#include <QTextDocument>
+#include <QTextOption>
 
 #include <cmath>
 
@@ -40,6 +43,33 @@ void TextLayer::setInfo(const QString &text, const QFont &font, const QColor &co
     m_textItem->setFont(sceneFont(m_fontInfo.font()));
     m_textItem->setDefaultTextColor(color);
     m_textItem->setPlainText(text);
+    _layOutText();
+}
+
+void TextLayer::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    _layOutText();
+}
+
+void TextLayer::_layOutText()
+{
+    QTextDocument *document = m_textItem->document();
+    QTextOption option = document->defaultTextOption();
+    option.setAlignment(m_alignment & Qt::AlignHorizontal_Mask);
+    // A text item is as wide as its longest line: lines are only ever broken where the text
+    // breaks them.
+    option.setWrapMode(QTextOption::NoWrap);
+    document->setDefaultTextOption(option);
+    // Aligned across the whole item: the item is 10 units wider than the text, so a centred
+    // line keeps the same room on both sides.
+    m_textItem->setTextWidth(size().width() > 0 ? size().width() : -1);
+}
+
+void TextLayer::resizeEvent(QGraphicsSceneResizeEvent *event)
+{
+    BasicLayer::resizeEvent(event);
+    _layOutText();
 }
 
 void TextLayer::notifyInfo()
@@ -63,7 +93,6 @@ void TextLayer::on_fontOrColorChanged(FontInfoConfig f1, QString key)
     setInfo(key, f1.font(), f1.color());
     resize(int(measured.width() + 10.0), measured.height() + 5);
     update();
-    Q_EMIT sigResized(geometry());
     Q_EMIT sigInfoChanged(m_fontInfo, key);
 }
 

@@ -29,6 +29,10 @@
         <source>camera has add.</source>
         <translation>The camera is already in the picture.</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; cannot be shown: it is not a picture, or the picture is damaged.</source>
+        <translation>“%1” cannot be shown: it is not a picture, or the picture is damaged.</translation>
+    </message>
 </context>
 <context>
     <name>LayerMenu</name>

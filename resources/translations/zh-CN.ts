@@ -29,6 +29,10 @@
         <source>camera has add.</source>
         <translation>摄像头已经添加过了。</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; cannot be shown: it is not a picture, or the picture is damaged.</source>
+        <translation>“%1”无法显示：它不是图片，或者图片已损坏。</translation>
+    </message>
 </context>
 <context>
     <name>LayerMenu</name>

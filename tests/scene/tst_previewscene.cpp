@@ -4,7 +4,11 @@
 #include "EngineFixture.h"
 #include "SceneTestSupport.h"
 
+#include "PicLayer.h"
+#include "PicLayerData.h"
+#include "PreviewWatermark.h"
 #include "RelayoutLogic.h"
+#include "TextLayer.h"
 
 #include <guifoundation/UIMenu.h>
 
@@ -52,6 +56,35 @@ private:
     PreviewEngine *m_engine;
 };
 
+// The leftmost and rightmost columns of red ink inside rect of a rendered picture.
+QPair<int, int> redInkColumns(const QImage &shot, const QRect &rect)
+{
+    int left = INT_MAX;
+    int right = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb pixel = shot.pixel(x, y);
+            if (qRed(pixel) > 128 && qGreen(pixel) < 100 && qBlue(pixel) < 100) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+        }
+    }
+    return {left, right};
+}
+
+// The output rectangle of every live compositing layer, back to front, with its kind.
+QList<QPair<int, QRect>> outputRectangles(PreviewCombineLogic *combine)
+{
+    QList<QPair<int, QRect>> rects;
+    // A frame has to be composed for the scale to be known: the caller composes first.
+    for (const QPointer<CMLayer> &layer : combine->layers()) {
+        if (layer && !layer->isDeleted())
+            rects.append({layer->layerType(), layer->outputPixelRect()});
+    }
+    return rects;
+}
+
 } // namespace
 
 class TestPreviewScene : public QObject
@@ -72,8 +105,16 @@ private Q_SLOTS:
     void dropsAndEditing();
     void limitsShowNotices();
     void plainGraphicsWidgetParent();
-    void hidePreviewStoresAndRestarts();
+    void dragKeepsItsGrabPointAtTheEdges();
+    void programmaticGeometryReachesOutput();
+    void textLinesAreCentred();
+    void droppedPicturesAreTruncatedAndDecoded();
+    void restartRestoresEveryOutputRectangle();
+    void watermarkShowsWhereTheStreamHasIt();
     void frameIsCrispAtAnyScale();
+    void undoAndRedoMovesOrderAndVisibility();
+    void undoBringsLayersBackAndTakesThemAway();
+    void undoKeepsFiftyStepsAndWaitsForEditors();
     void hostTearsDownFromItsAnswers();
 
 private:
@@ -85,6 +126,15 @@ private:
     }
     void _show(QGraphicsObject *parent = nullptr) { QVERIFY(f->show(parent)); }
     QGraphicsView *view() const { return f->view.get(); }
+    void undo() { QTest::keyClick(view()->viewport(), Qt::Key_Z, Qt::ControlModifier); }
+    void redo(bool withY = false)
+    {
+        if (withY)
+            QTest::keyClick(view()->viewport(), Qt::Key_Y, Qt::ControlModifier);
+        else
+            QTest::keyClick(view()->viewport(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    RelayoutLogic *relayout() const { return f->engine->controller()->relayout(); }
 
     QTemporaryDir m_dir;
     QString m_redPath;
@@ -144,12 +194,16 @@ void TestPreviewScene::selectDragAndRefuse()
     mouse.move(QPointF(165, 140));
     mouse.move(QPointF(180, 150));
     QCOMPARE(moved.size() + resized.size() + resizedOk.size(), 0);
+    // The output follows the drag live, on the next frame.
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(140, 130)), Red);
+    QCOMPARE(f->outputAt(frame, QPointF(110, 105)), Black);
     mouse.release(QPointF(180, 150));
     QCOMPARE(red->geometry(), RedRect.translated(30, 20));
     QCOMPARE(moved.size(), 1);
     QCOMPARE(resized.size(), 1);
     QCOMPARE(resizedOk.size(), 1);
-    const QImage frame = f->compose();
+    frame = f->compose();
     QCOMPARE(f->outputAt(frame, QPointF(140, 130)), Red);
     QCOMPARE(f->outputAt(frame, QPointF(110, 105)), Black); // where it was
 
@@ -392,6 +446,19 @@ void TestPreviewScene::limitsShowNotices()
         m_editors.confirm();
     }
     QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
+    // Each new text apart from the others, inside the scene, clear of the watermark.
+    const QRectF watermark = f->container()->watermark()->watermarkRect();
+    QVERIFY(!watermark.isEmpty());
+    QList<QPointF> places;
+    for (BasicLayer *layer : f->container()->layers()) {
+        if (layer->layerType() != LT_TEXT)
+            continue;
+        QVERIFY(!places.contains(layer->pos()));
+        places.append(layer->pos());
+        QVERIFY(QRectF(0, 0, 746, 420).contains(layer->geometry()));
+        QVERIFY(!layer->geometry().intersects(watermark));
+    }
+    QCOMPARE(places.size(), 5);
     f->engine->addTextLayer();
     QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 5);
     QVERIFY(f->container()->tipWindow());
@@ -425,29 +492,237 @@ void TestPreviewScene::plainGraphicsWidgetParent()
              Blue);
 }
 
-void TestPreviewScene::hidePreviewStoresAndRestarts()
+void TestPreviewScene::dragKeepsItsGrabPointAtTheEdges()
 {
     _show();
+    BasicLayer *blue = f->item(m_blue);
     Mouse mouse(view());
-    mouse.drag(QPointF(420, 230), QPointF(430, 235));
-    f->engine->hidePreview();
-    QVERIFY(!f->container()->isVisible());
-    QVERIFY(readAll(f->engine->controller()->centerData()->settingFileName()).contains("260,155"));
+    const QPointF grab = BlueRect.center();
+    const QPointF offset = grab - BlueRect.topLeft();
+    mouse.press(grab);
+    // Far past the right edge: the item stops where it last fitted...
+    QPointF pointer = grab;
+    for (int step = 0; step < 40; ++step) {
+        pointer += QPointF(10, 0);
+        mouse.move(pointer);
+    }
+    QVERIFY(blue->geometry().right() <= 746);
+    QVERIFY(blue->geometry().right() > 736);
+    // ...and once the pointer is back inside, the item is under it at the same offset again.
+    for (int step = 0; step < 15; ++step) {
+        pointer -= QPointF(10, 0);
+        mouse.move(pointer);
+    }
+    QCOMPARE(pointer.x(), grab.x() + 250);
+    QCOMPARE(blue->pos(), pointer - offset);
+    // The same past the top-left corner, with a Shift-resized edge too.
+    mouse.move(QPointF(-50, -50));
+    mouse.move(grab + QPointF(-30, -20));
+    mouse.release(grab + QPointF(-30, -20));
+    QCOMPARE(blue->geometry(), BlueRect.translated(-30, -20));
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), blue->geometry());
+
+    const QPointF rightEdge(BlueRect.right() - 31, BlueRect.center().y() - 20);
+    mouse.press(rightEdge, Qt::LeftButton, Qt::ShiftModifier);
+    mouse.move(rightEdge + QPointF(400, 0), Qt::ShiftModifier); // past the scene: refused
+    mouse.move(rightEdge + QPointF(40, 0), Qt::ShiftModifier);
+    mouse.release(rightEdge + QPointF(40, 0), Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(blue->geometry(), QRectF(220, 130, 240, 100));
+}
+
+void TestPreviewScene::programmaticGeometryReachesOutput()
+{
+    _show();
+    auto *red = qobject_cast<PicLayer *>(f->item(m_red));
+    QVERIFY(red);
+    CMLayer *twin = f->combine()->layerById(m_red);
+
+    // The picture editor picks a tall picture for the 200 x 100 layer: the item takes the new
+    // picture's size, and so do the output and the stored file.
+    QImage tall(100, 200, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    const QString tallPath = m_dir.filePath(QStringLiteral("tall.png"));
+    QVERIFY(tall.save(tallPath));
+    QMetaObject::invokeMethod(red, "on_picChanged", Q_ARG(QString, tallPath));
+    QCOMPARE(red->geometry(), QRectF(100, 100, 100, 200));
+    QCOMPARE(twin->uiRect(), red->geometry());
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(150, 280)), qRgb(0, 255, 0));
+    QCOMPARE(f->outputAt(frame, QPointF(230, 120)), Black); // the old picture's right half
+
+    // The text editor keeps a text inside the scene by moving its item.
+    f->engine->addTextLayer();
+    m_editors.confirm();
+    BasicLayer *text = f->container()->layers().last();
+    QMetaObject::invokeMethod(text, "on_geometryChanged", Q_ARG(QRectF, QRectF(300, 40, 60, 30)));
+    QCOMPARE(f->combine()->layerOfItem(text)->uiRect(), QRectF(300, 40, 60, 30));
+
+    // The scene pulls a picture back inside when the preview area shrinks.
+    f->engine->setVideoSize(720, 720); // a 420 x 420 scene
+    QVERIFY(f->item(m_blue)->geometry().right() <= 420);
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), f->item(m_blue)->geometry());
+
+    const QByteArray stored = f->storedFile();
+    QVERIFY(stored.contains("<size>100,200</size>"));
+    QVERIFY(stored.contains("<pos>300,40</pos>"));
+}
+
+void TestPreviewScene::textLinesAreCentred()
+{
+    _show();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(40);
+    f->container()->addTextLayer(font, Red, QStringLiteral("W\nWWWWWW"), QPoint(460, 260), true);
+    m_editors.confirm();
+    BasicLayer *text = f->container()->layers().last();
+    f->container()->setActiveLayer(nullptr);
+    const QImage shot = view()->grab().toImage();
+    const QRect item = text->geometry().toAlignedRect().adjusted(1, 1, -1, -1);
+    const int middle = item.top() + item.height() / 2;
+    const QRect lines[] = {QRect(item.left(), item.top(), item.width(), middle - item.top()),
+                           QRect(item.left(), middle, item.width(), item.bottom() - middle)};
+    for (const QRect &line : lines) {
+        const QPair<int, int> ink = redInkColumns(shot, line);
+        QVERIFY2(ink.second >= ink.first, "every line shows");
+        const int leftRoom = ink.first - item.left();
+        const int rightRoom = item.right() - ink.second;
+        QVERIFY2(qAbs(leftRoom - rightRoom) <= 2,
+                 qPrintable(QStringLiteral("room %1 left, %2 right").arg(leftRoom).arg(rightRoom)));
+    }
+}
+
+void TestPreviewScene::droppedPicturesAreTruncatedAndDecoded()
+{
+    // Twice the scene's size: a viewport pixel is half a scene unit.
+    auto *parent = new QGraphicsWidget;
+    parent->resize(1492, 840);
+    _show(parent);
+    const int layers = f->container()->layers().size();
+    const auto drop = [&](const QString &path, const QPoint &at) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view()->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view()->viewport(), &move);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view()->viewport(), &dropped);
+    };
+
+    // A picture with a valid header and broken data is refused, with a notice.
+    QByteArray broken = readAll(m_redPath).left(40);
+    broken.append(QByteArray(400, 'x'));
+    const QString brokenPath = m_dir.filePath(QStringLiteral("broken.png"));
+    writeFile(brokenPath, broken);
+    drop(brokenPath, QPoint(201, 101));
+    QCOMPARE(f->container()->layers().size(), layers);
+    QVERIFY(m_editors.types.isEmpty());
+    QVERIFY(f->container()->tipWindow());
+    QVERIFY(f->container()->tipWindow()->message().contains(QStringLiteral("broken.png")));
+
+    // At (100.5, 50.5): the picture starts at (100, 50).
+    drop(m_bluePath, QPoint(201, 101));
+    QCOMPARE(f->container()->layers().size(), layers + 1);
+    QCOMPARE(f->container()->layers().last()->geometry(), QRectF(100, 50, 375, 187));
+}
+
+void TestPreviewScene::restartRestoresEveryOutputRectangle()
+{
+    // Twice the scene's size, so a drag can end between two scene units.
+    auto *parent = new QGraphicsWidget;
+    parent->resize(1492, 840);
+    _show(parent);
+    f->engine->addCameraLayer();
+    m_editors.confirm();
+    f->engine->addTextLayer();
+    m_editors.confirm();
+    Mouse mouse(view());
+    const QPointF centre = f->container()->mapToScene(BlueRect.center());
+    mouse.drag(centre, centre + QPointF(21, 11)); // 10.5 x 5.5 scene units
+    QCOMPARE(f->item(m_blue)->geometry(), BlueRect.translated(10, 5));
+    f->compose();
+    const QList<QPair<int, QRect>> before = outputRectangles(f->combine());
+    QCOMPARE(before.size(), 5);
+    QVERIFY(f->storedFile().contains("<pos>260,155</pos>"));
 
     f->keepStoredFile = true;
     _start();
+    auto *again = new QGraphicsWidget;
+    again->resize(1492, 840);
+    _show(again);
+    f->compose();
+    QCOMPARE(outputRectangles(f->combine()), before);
+    QCOMPARE(f->container()->layers().last()->geometry().topLeft(),
+             f->combine()->layers().last()->uiRect().topLeft());
+}
+
+void TestPreviewScene::watermarkShowsWhereTheStreamHasIt()
+{
     _show();
-    QList<BasicLayer *> restored = f->container()->layers();
-    QCOMPARE(restored.size(), 3);
-    QCOMPARE(restored.last()->geometry(), BlueRect.translated(10, 5));
-    QCOMPARE(f->outputAt(f->compose(), QPointF(445, 240)), Blue);
+    BasicLayer *red = f->item(m_red);
+    red->setGeometryAndNotify(QRectF(10, 10, 200, 100));
+    const QImage frame = f->compose();
+    const QImage shot = view()->grab().toImage();
+    // Block by block (so the two scalings' edges do not count), the preview's colours are the
+    // output's: the same place and size. The output stamps 157 x 90 pixels at 1280 x 720, that
+    // is 91.5 x 52.5 scene units.
+    const auto mean = [](const QImage &image, const QRectF &area) {
+        const QRect pixels = area.toAlignedRect() & image.rect();
+        qint64 sum[3] = {0, 0, 0};
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+            for (int x = pixels.left(); x <= pixels.right(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                sum[0] += qRed(pixel);
+                sum[1] += qGreen(pixel);
+                sum[2] += qBlue(pixel);
+            }
+        }
+        const qint64 n = qMax<qint64>(1, qint64(pixels.width()) * pixels.height());
+        return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
+    };
+    const QTransform toOutput = QTransform::fromScale(1280.0 / 746.0, 720.0 / 420.0);
+    int watermarked = 0;
+    for (qreal y = 0; y < 48; y += 8) {
+        for (qreal x = 0; x < 88; x += 8) {
+            const QRectF block(x, y, 8, 8);
+            const QColor preview = mean(shot, view()->mapFromScene(block).boundingRect());
+            const QColor output = mean(frame, toOutput.mapRect(block));
+            QVERIFY2(qAbs(preview.red() - output.red()) < 40 &&
+                         qAbs(preview.green() - output.green()) < 40 &&
+                         qAbs(preview.blue() - output.blue()) < 40,
+                     qPrintable(QStringLiteral("block at %1, %2: %3 %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(preview.name(), output.name())));
+            if (output != QColor(Red))
+                ++watermarked;
+        }
+    }
+    QVERIFY2(watermarked > 50, "the output has its watermark over the picture");
+    for (const QPointF &beside : {QPointF(95, 20), QPointF(20, 56)}) {
+        QCOMPARE(shot.pixel(view()->mapFromScene(beside)) | 0xFF000000u, Red);
+        QCOMPARE(f->outputAt(frame, beside), Red);
+    }
+
+    // The layer under it is still the one a click selects, its frame drawn above the mark.
+    Mouse(view()).click(QPointF(30, 30));
+    QCOMPARE(f->container()->activeLayer(), red);
+    QCOMPARE(f->container()->layers().size(), 3);
+    const QImage selected = view()->grab().toImage();
+    QCOMPARE(selected.pixelColor(view()->mapFromScene(QPointF(10, 30))), QColor(255, 122, 35));
 }
 
 void TestPreviewScene::frameIsCrispAtAnyScale()
 {
     _show();
-    BasicLayer *blue = f->item(m_blue);
-    f->container()->setActiveLayer(blue);
+    // The hardest layer to frame: one of the frame's own colour.
+    const QColor frame(255, 122, 35);
+    const QColor outline(28, 28, 28);
+    auto *picture = qobject_cast<PicLayer *>(f->item(m_blue));
+    QMetaObject::invokeMethod(picture, "on_picChanged",
+                              Q_ARG(QString, savePicture(m_dir, QStringLiteral("o.png"), frame)));
+    f->container()->setActiveLayer(picture);
+    const QPointF corner = picture->pos();
     for (const qreal dpr : {1.0, 2.0}) {
         QImage shot(view()->viewport()->size() * dpr, QImage::Format_ARGB32);
         shot.setDevicePixelRatio(dpr);
@@ -456,18 +731,190 @@ void TestPreviewScene::frameIsCrispAtAnyScale()
         view()->render(&painter, QRectF(QPointF(0, 0), view()->viewport()->size()),
                        view()->viewport()->rect());
         painter.end();
-        const QColor frame(255, 122, 35);
-        // One screen pixel of frame, on whole device pixels, inside the item.
-        const int left = int(BlueRect.left() * dpr);
-        const int y = int(BlueRect.center().y() * dpr);
-        for (int i = 0; i < int(dpr); ++i)
+        const int d = int(dpr);
+        const int left = int(corner.x() * dpr);
+        const int top = int(corner.y() * dpr);
+        // One screen pixel of light frame at the edge, one of dark outline inside it, on whole
+        // device pixels.
+        const int y = top + 40 * d;
+        for (int i = 0; i < d; ++i) {
             QCOMPARE(shot.pixelColor(left + i, y), frame);
-        QVERIFY(shot.pixelColor(left + int(dpr), y) != frame);
-        // The corner handle: 7 screen pixels square.
-        const int top = int(BlueRect.top() * dpr);
-        QCOMPARE(shot.pixelColor(left + int(7 * dpr) - 1, top + int(3 * dpr)), frame);
-        QVERIFY(shot.pixelColor(left + int(7 * dpr), top + int(3 * dpr)) != frame);
+            QCOMPARE(shot.pixelColor(left + d + i, y), outline);
+        }
+        QCOMPARE(shot.pixelColor(left + 2 * d, y), frame); // the picture itself
+        // The corner handle: 7 screen pixels square, light ring, dark ring, light centre.
+        const int row = top + 3 * d;
+        QCOMPARE(shot.pixelColor(left + 7 * d - 1, row), frame);
+        QCOMPARE(shot.pixelColor(left + 6 * d - 1, row), outline);
+        QCOMPARE(shot.pixelColor(left + 4 * d, row), frame);
+        QCOMPARE(shot.pixelColor(left + 7 * d, row), frame);       // the picture beside the handle
+        QCOMPARE(shot.pixelColor(left + 7 * d, top + d), outline); // the frame's top outline
     }
+}
+
+void TestPreviewScene::undoAndRedoMovesOrderAndVisibility()
+{
+    _show();
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
+    const QPointF overlap(275, 175);
+
+    // A drag, a Shift-resize and three arrow steps: three steps of history.
+    mouse.drag(BlueRect.center(), BlueRect.center() + QPointF(30, 20));
+    const QRectF moved = BlueRect.translated(30, 20);
+    QCOMPARE(blue->geometry(), moved);
+    const QPointF rightEdge(moved.right() - 3, moved.center().y());
+    mouse.drag(rightEdge, rightEdge + QPointF(40, 0), Qt::ShiftModifier);
+    QCOMPARE(blue->geometry(), moved.adjusted(0, 0, 40, 0));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(view()->viewport(), Qt::Key_Right);
+    QCOMPARE(blue->geometry(), moved.adjusted(3, 0, 43, 0));
+
+    undo(); // the three steps at once
+    QCOMPARE(blue->geometry(), moved.adjusted(0, 0, 40, 0));
+    undo();
+    QCOMPARE(blue->geometry(), moved);
+    undo();
+    QCOMPARE(blue->geometry(), BlueRect);
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(255, 155)), Blue);
+    QCOMPARE(f->outputAt(frame, moved.bottomRight() - QPointF(2, 2)), Black);
+    redo();
+    QCOMPARE(blue->geometry(), moved);
+    redo(true);
+    QCOMPARE(blue->geometry(), moved.adjusted(0, 0, 40, 0));
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), blue->geometry());
+    undo();
+    undo();
+
+    // Order and visibility, as the layer manager's buttons and check boxes change them.
+    relayout()->on_layoutsMove(m_blue, RelayoutLogic::RL_TO_LAST);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Red);
+    relayout()->on_layoutsCombine(m_red, false);
+    QCOMPARE(f->outputAt(f->compose(), overlap), Blue);
+    QVERIFY(!f->item(m_red)->isVisible());
+    undo();
+    QVERIFY(f->item(m_red)->isVisible());
+    QCOMPARE(f->outputAt(f->compose(), overlap), Red);
+    undo();
+    QCOMPARE(f->outputAt(f->compose(), overlap), Blue);
+    QCOMPARE(f->stack(), (QList<quint32>{m_game, m_red, m_blue}));
+    redo();
+    QCOMPARE(f->stack(), (QList<quint32>{m_blue, m_game, m_red}));
+
+    // What the history reached is what is stored.
+    const QByteArray stored = f->storedFile();
+    QVERIFY(stored.indexOf("blue.png") < stored.indexOf("red.png"));
+    QVERIFY(stored.contains("<pos>250,150</pos>"));
+}
+
+void TestPreviewScene::undoBringsLayersBackAndTakesThemAway()
+{
+    _show();
+    Mouse mouse(view());
+    const QPointF overlap(275, 175);
+    auto *red = qobject_cast<PicLayer *>(f->item(m_red));
+
+    // A confirmed picture edit: the other picture, then back.
+    mouse.click(QPointF(150, 120));
+    f->container()->on_editLayer(red);
+    QImage tall(100, 200, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    const QString tallPath = m_dir.filePath(QStringLiteral("tall.png"));
+    QVERIFY(tall.save(tallPath));
+    QMetaObject::invokeMethod(red, "on_picChanged", Q_ARG(QString, tallPath));
+    static_cast<PicLayerData *>(m_editors.record)->path = tallPath;
+    m_editors.confirm();
+    QCOMPARE(f->outputAt(f->compose(), QPointF(150, 250)), qRgb(0, 255, 0));
+    undo();
+    QCOMPARE(red->path(), m_redPath);
+    QCOMPARE(red->geometry(), RedRect);
+    QImage frame = f->compose();
+    QCOMPARE(f->outputAt(frame, QPointF(150, 150)), Red);
+    QCOMPARE(f->outputAt(frame, QPointF(150, 250)), Black);
+    redo();
+    QCOMPARE(red->path(), tallPath);
+    undo();
+
+    // A move, then a delete: undoing the delete brings the picture back at its place in the
+    // stack (in front of red), as a new layer that the older move still finds.
+    BasicLayer *blue = f->item(m_blue);
+    mouse.drag(QPointF(420, 230), QPointF(430, 240));
+    mouse.click(QPointF(420, 230));
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
+    QVERIFY(!f->container()->hasLayer(blue));
+    QCOMPARE(f->outputAt(f->compose(), overlap + QPointF(10, 10)), Red);
+    undo();
+    QCOMPARE(f->stack().size(), 3);
+    const quint32 again = f->stack().last();
+    QVERIFY(again != m_blue);
+    blue = f->item(again);
+    QCOMPARE(blue->geometry(), BlueRect.translated(10, 10));
+    QCOMPARE(f->outputAt(f->compose(), overlap + QPointF(10, 10)), Blue);
+    undo();
+    QCOMPARE(blue->geometry(), BlueRect);
+    redo();
+    redo();
+    QCOMPARE(f->container()->countLayersOfType(LT_PICTURE), 1);
+    undo();
+
+    // A new text: undo takes it away, redo brings it back with its words.
+    f->container()->addTextLayer(QFont(), Red, QStringLiteral("Hello"), QPoint(500, 40), true);
+    m_editors.confirm();
+    undo();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 0);
+    redo();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 1);
+    auto *text = qobject_cast<TextLayer *>(f->container()->layers().last());
+    QVERIFY(text);
+    QCOMPARE(text->text(), QStringLiteral("Hello"));
+    QCOMPARE(text->pos(), QPointF(500, 40));
+    QVERIFY(f->storedFile().contains("<text>Hello</text>"));
+    f->engine->showPreview(f->container()->parentObject());
+
+    // A camera deleted and brought back has its compositing twin again; once the host has
+    // removed the cameras, no step brings one back.
+    f->engine->addCameraLayer();
+    m_editors.confirm();
+    BasicLayer *camera = f->container()->layers().last();
+    mouse.click(camera->geometry().center());
+    QTest::keyClick(view()->viewport(), Qt::Key_Delete);
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+    undo();
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 1);
+    QVERIFY(f->combine()->layerOfItem(f->container()->layers().last()));
+    f->engine->removeCameraLayers();
+    undo(); // the camera's own steps drop out: this takes the text away
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 0);
+    redo();
+    redo();
+    QCOMPARE(f->container()->countLayersOfType(LT_TEXT), 1);
+    QCOMPARE(f->container()->countLayersOfType(LT_CAMERA), 0);
+}
+
+void TestPreviewScene::undoKeepsFiftyStepsAndWaitsForEditors()
+{
+    _show();
+    BasicLayer *blue = f->item(m_blue);
+    Mouse mouse(view());
+    QPointF at = BlueRect.center();
+    for (int i = 0; i < 60; ++i) {
+        mouse.drag(at, at + QPointF(1, 1));
+        at += QPointF(1, 1);
+    }
+    QCOMPARE(blue->pos(), BlueRect.topLeft() + QPointF(60, 60));
+
+    // While an editor is open the history waits.
+    f->container()->on_editLayer(blue);
+    undo();
+    QCOMPARE(blue->pos(), BlueRect.topLeft() + QPointF(60, 60));
+    m_editors.discard();
+
+    for (int i = 0; i < 60; ++i)
+        undo();
+    QCOMPARE(blue->pos(), BlueRect.topLeft());
+    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), blue->geometry());
 }
 
 void TestPreviewScene::hostTearsDownFromItsAnswers()

@@ -1,0 +1,295 @@
+// The undo side of the preview scene.
+//
+// What is recorded: each change the user makes, once, when it is made: a finished drag or
+// resize (LayerGeometryCommand; arrow-key steps on one layer merge into one step), a delete
+// (DeleteLayerCommand), an order change and a visibility switch from the layer menu or the layer
+// manager, which all go through RelayoutLogic (StackOrderCommand, LayerVisibilityCommand), and an
+// edit confirmed in an editor (EditLayerCommand; for a new layer, AddLayerCommand). A pending
+// layer (its editor still open) is not in the history until it is confirmed; a cancelled edit
+// leaves no step. Changes the host or the scene itself makes (a new video size, a restored
+// layout, the host removing the camera) are not steps.
+//
+// Identity: a layer is named by an undo key. Undoing a delete brings the layer back as a new
+// item with a new compositing layer (and a new layer id); the key then names the new item, so
+// the older steps about that layer still find it.
+//
+// Limits: at most one camera and five texts hold while stepping, because the history is linear:
+// undoing a step finds the scene as that step left it. When the host removes the camera
+// (removeCameraLayers), every step about a camera is retired: it does nothing and drops out, so
+// no undo or redo brings back a camera the host took away. The history belongs to the scene:
+// it goes when the scene closes (unInit, or the host closing it).
+
+#include "PreviewContainer.h"
+
+#include "BasicLayer.h"
+#include "CameraLayer.h"
+#include "CameraLayerData.h"
+#include "CMBasicLayer.h"
+#include "FontInfoConfig.h"
+#include "LayerGeometryCommand.h"
+#include "LayerVisibilityCommand.h"
+#include "PicLayerData.h"
+#include "PreviewCombineLogic.h"
+#include "RelayoutLogic.h"
+#include "SceneGeometry.h"
+#include "StackOrderCommand.h"
+#include "TextLayerData.h"
+
+void PreviewContainer::undo()
+{
+    _stepHistory(true);
+}
+
+void PreviewContainer::redo()
+{
+    _stepHistory(false);
+}
+
+void PreviewContainer::_stepHistory(bool back)
+{
+    if (!_canStepHistory())
+        return;
+    QPointer<PreviewContainer> self(this);
+    m_replaying = true;
+    // A step whose layer is gone for good drops out of the stack: take the next one instead.
+    while (back ? m_undoStack.canUndo() : m_undoStack.canRedo()) {
+        const int steps = m_undoStack.count();
+        if (back)
+            m_undoStack.undo();
+        else
+            m_undoStack.redo();
+        if (!self || m_undoStack.count() == steps)
+            break;
+    }
+    if (!self)
+        return;
+    m_replaying = false;
+    _refreshLayersManager();
+    update();
+}
+
+bool PreviewContainer::_canStepHistory() const
+{
+    // An open editor owns its layer until it reports; a held drag owns its layer until release.
+    if (m_closing || m_replaying || m_pendingData)
+        return false;
+    const QList<BasicLayer *> all = layers();
+    return std::none_of(all.cbegin(), all.cend(),
+                        [](const BasicLayer *layer) { return layer->isPressed(); });
+}
+
+void PreviewContainer::_record(QUndoCommand *command)
+{
+    if (m_replaying || m_closing) {
+        delete command;
+        return;
+    }
+    m_undoStack.push(command);
+}
+
+quint64 PreviewContainer::undoKeyOf(BasicLayer *layer)
+{
+    for (auto it = m_undoKeys.cbegin(); it != m_undoKeys.cend(); ++it) {
+        if (it->layer == layer)
+            return it.key();
+    }
+    const quint64 key = m_nextUndoKey++;
+    m_undoKeys.insert(key, UndoKey{layer, layer->layerType(), false});
+    return key;
+}
+
+BasicLayer *PreviewContainer::layerOfUndoKey(quint64 key) const
+{
+    const auto found = m_undoKeys.constFind(key);
+    if (found == m_undoKeys.cend() || found->retired || !hasLayer(found->layer))
+        return nullptr;
+    return found->layer;
+}
+
+void PreviewContainer::_retireCameraKeys()
+{
+    for (UndoKey &key : m_undoKeys) {
+        if (key.type == LT_CAMERA)
+            key.retired = true;
+    }
+}
+
+LayerSnapshot PreviewContainer::_layerSnapshot(BasicLayer *layer) const
+{
+    std::unique_ptr<BasicLayerData> record = _snapshot(layer);
+    if (!record)
+        return LayerSnapshot();
+    record->layer = nullptr;
+    record->canEditSize = layer->isResizable();
+    const CMLayer *twin = m_compositor ? m_compositor->layerOfItem(layer) : nullptr;
+    return LayerSnapshot(std::move(record), twin ? twin->name() : layer->name(),
+                         twin ? twin->isCombine() : layer->isVisible());
+}
+
+QList<quint64> PreviewContainer::_stackKeys(const QList<uint> &layerIds)
+{
+    QList<quint64> keys;
+    if (!m_compositor)
+        return keys;
+    for (uint id : layerIds) {
+        auto *twin = qobject_cast<CMBasicLayer *>(m_compositor->layerById(id));
+        auto *item = twin ? qobject_cast<BasicLayer *>(twin->uiLayer()) : nullptr;
+        if (hasLayer(item))
+            keys.append(undoKeyOf(item));
+    }
+    return keys;
+}
+
+QList<quint64> PreviewContainer::_stackKeys()
+{
+    return m_relayout ? _stackKeys(m_relayout->liveOrder()) : QList<quint64>();
+}
+
+quint32 PreviewContainer::_layerIdOfKey(quint64 key) const
+{
+    BasicLayer *layer = layerOfUndoKey(key);
+    const CMLayer *twin = layer && m_compositor ? m_compositor->layerOfItem(layer) : nullptr;
+    return twin ? twin->layerId() : 0;
+}
+
+void PreviewContainer::_onGeometryEdited(BasicLayer *layer, const QRectF &from, const QRectF &to,
+                                         bool byKey)
+{
+    if (m_pendingData || !hasLayer(layer) || layer->state() == BasicLayer::StatePending)
+        return;
+    _record(new LayerGeometryCommand(this, undoKeyOf(layer), from, to,
+                                     byKey ? LayerGeometryCommand::KeySteps
+                                           : LayerGeometryCommand::Drag));
+}
+
+void PreviewContainer::_onStackReordered(const QList<uint> &before, const QList<uint> &after)
+{
+    if (m_replaying || m_closing)
+        return;
+    _record(new StackOrderCommand(this, _stackKeys(before), _stackKeys(after)));
+}
+
+void PreviewContainer::_onCombineChanged(uint layerId, bool combine)
+{
+    if (m_replaying || m_closing)
+        return;
+    const QList<quint64> key = _stackKeys({layerId});
+    if (!key.isEmpty())
+        _record(new LayerVisibilityCommand(this, key.first(), combine));
+}
+
+bool PreviewContainer::restoreGeometry(quint64 key, const QRectF &rect)
+{
+    BasicLayer *layer = layerOfUndoKey(key);
+    if (!layer)
+        return false;
+    layer->setGeometryAndNotify(rect);
+    // The preview area may have shrunk since: a layer left outside is pulled back in.
+    if (!boundingRect().contains(layer->geometry()))
+        _fitIfNeeded(layer);
+    return true;
+}
+
+bool PreviewContainer::restoreVisibility(quint64 key, bool shown)
+{
+    const quint32 id = _layerIdOfKey(key);
+    if (!id || !m_relayout)
+        return false;
+    m_relayout->on_layoutsCombine(id, shown);
+    return true;
+}
+
+bool PreviewContainer::restoreOrder(const QList<quint64> &backToFront)
+{
+    if (!m_relayout)
+        return false;
+    QList<uint> ids;
+    for (quint64 key : backToFront) {
+        if (const quint32 id = _layerIdOfKey(key))
+            ids.append(id);
+    }
+    m_relayout->restoreOrder(ids);
+    return true;
+}
+
+bool PreviewContainer::restoreRecord(quint64 key, const BasicLayerData &record)
+{
+    BasicLayer *layer = layerOfUndoKey(key);
+    if (!layer || layer->layerType() != record.type)
+        return false;
+    _restoreFromRecord(layer, record);
+    return true;
+}
+
+bool PreviewContainer::removeLayer(quint64 key)
+{
+    BasicLayer *layer = layerOfUndoKey(key);
+    if (!layer)
+        return false;
+    _deleteLayer(layer, false);
+    return true;
+}
+
+bool PreviewContainer::recreateLayer(quint64 key, const LayerSnapshot &snapshot)
+{
+    const auto found = m_undoKeys.constFind(key);
+    if (found == m_undoKeys.cend() || found->retired || layerOfUndoKey(key) ||
+        !snapshot.isValid() || !m_compositor) {
+        return false;
+    }
+    const BasicLayerData &record = snapshot.record();
+    const QRectF r = record.geometry;
+    const QPoint topLeft(truncated(r.x()), truncated(r.y()));
+    const QSize size(truncated(r.width()), truncated(r.height()));
+    QPointer<PreviewContainer> self(this);
+    QPointer<BasicLayer> item;
+    switch (record.type) {
+    case LT_PICTURE: {
+        const auto &data = static_cast<const PicLayerData &>(record);
+        auto *twin = qobject_cast<CMBasicLayer *>(
+            m_compositor->addImageLayer(data.path, data.canEditSize, topLeft, snapshot.combine(),
+                                        size, data.alpha, snapshot.name()));
+        item = qobject_cast<BasicLayer *>(
+            addPicLayer(data.path, data.canEditSize, topLeft, size, data.alpha, false));
+        if (twin && item)
+            twin->setUILayer(item);
+        break;
+    }
+    case LT_TEXT: {
+        if (countLayersOfType(LT_TEXT) >= MaxTextLayers)
+            return false;
+        const auto &data = static_cast<const TextLayerData &>(record);
+        FontInfoConfig config;
+        config.setFont(data.font);
+        config.setColor(data.color);
+        auto *twin = qobject_cast<CMBasicLayer *>(m_compositor->addTextLayer(
+            config, data.text, topLeft, snapshot.combine(), snapshot.name()));
+        item = qobject_cast<BasicLayer *>(addTextLayer(config, data.text, topLeft, false));
+        if (twin && item)
+            twin->setUILayer(item);
+        break;
+    }
+    case LT_CAMERA: {
+        if (countLayersOfType(LT_CAMERA) > 0)
+            return false;
+        const CameraParam &param = static_cast<const CameraLayerData &>(record).cameraParam;
+        // Pairs with a compositing layer itself, which asks the host to open the camera.
+        item = qobject_cast<BasicLayer *>(
+            addCameraLayer(snapshot.name(), topLeft, size, record.alpha, param.deviceName,
+                           QSize(param.width, param.height), false, false, param.flag,
+                           param.keyColor, param.sensitivity, param.blend));
+        if (!self)
+            return false;
+        if (CMLayer *twin = item && m_compositor ? m_compositor->layerOfItem(item) : nullptr)
+            twin->setCombine(snapshot.combine());
+        break;
+    }
+    default:
+        return false;
+    }
+    if (!self || !item)
+        return false;
+    item->setGeometryAndNotify(r);
+    m_undoKeys[key].layer = item;
+    return true;
+}
