@@ -42,6 +42,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMimeData>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -775,18 +776,21 @@ private:
         if (!field)
             return;
         EditorTest::click(field);
-        QWidget *viewport = field->graphicsView()->viewport();
+        // A key may close the window (Return on a line field is its OK): stop typing then.
+        const QPointer<QWidget> viewport = field->graphicsView()->viewport();
         if (replace)
             QTest::keyClick(viewport, Qt::Key_A, Qt::ControlModifier);
         else
             QTest::keyClick(viewport, Qt::Key_End);
         for (const QChar c : text) {
+            if (!viewport)
+                return;
             if (c == QLatin1Char('\n'))
                 QTest::keyClick(viewport, Qt::Key_Return);
             else
                 QTest::keyClicks(viewport, QString(c));
         }
-        if (text.isEmpty())
+        if (text.isEmpty() && viewport)
             QTest::keyClick(viewport, Qt::Key_Delete);
     }
     bool _choose(UIComboBoxControl *combo, quint32 r)
@@ -797,11 +801,12 @@ private:
         QWidget *popup = QApplication::activePopupWidget();
         if (!popup || !popup->focusWidget())
             return false;
-        QWidget *list = popup->focusWidget();
+        const QPointer<QWidget> list = popup->focusWidget();
         QTest::keyClick(list, Qt::Key_Home);
-        for (quint32 i = 0; i < r % 6; ++i)
+        for (quint32 i = 0; i < r % 6 && list; ++i)
             QTest::keyClick(list, Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Return);
+        if (list)
+            QTest::keyClick(list, Qt::Key_Return);
         return true;
     }
     void _slider(QObject *window, quint32 r)
