@@ -441,9 +441,14 @@ void PreviewContainer::_relayoutAll()
 
 void PreviewContainer::setActiveLayer(BasicLayer *layer)
 {
-    for (BasicLayer *each : layers())
-        each->setState(BasicLayer::StateNormal);
-    if (layer)
+    // A layer waiting for its editor stays pending whatever else is selected meanwhile (the
+    // host may open the layer manager over the editor): its editor's answer still has to
+    // create or drop it.
+    for (BasicLayer *each : layers()) {
+        if (each->state() != BasicLayer::StatePending)
+            each->setState(BasicLayer::StateNormal);
+    }
+    if (layer && layer->state() != BasicLayer::StatePending)
         layer->setState(BasicLayer::StateActive);
 }
 

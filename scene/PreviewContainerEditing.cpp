@@ -195,6 +195,7 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
             linked->setUILayer(layer);
         if (m_relayout)
             _relayoutAll();
+        layer->setState(BasicLayer::StateNormal);
     }
     setActiveLayer(layer);
     if (added) {

@@ -1,0 +1,1651 @@
+// A streamer's session at random: thousands of user actions through real mouse, key, wheel and
+// drop events on the preview and its windows, host calls at random moments, and capture threads
+// pushing game and camera frames all the while. After every action the checks below hold, or
+// the run prints its seed and the shortest list of actions that still breaks them.
+//
+// RANDOM_SESSION_SEED     first seed (default 1)
+// RANDOM_SESSION_SEEDS    how many seeds, one session each (default 2)
+// RANDOM_SESSION_ACTIONS  actions per session (default 150)
+// RANDOM_SESSION_ISOLATE  1: every session runs in a child process, so a crash is shrunk too
+// RANDOM_SESSION_SHRINK_SECONDS  time allowed for shrinking a failure (default 300)
+// RANDOM_SESSION_REPLAY   a file of actions to run as they stand (what a shrink prints)
+// RANDOM_SESSION_VERBOSE  1: print each action as it runs
+
+#include "EngineFixture.h"
+
+#include "CameraSettingWindow.h"
+#include "CMCameraLayer.h"
+#include "CMGamepicLayer.h"
+#include "CMPicLayer.h"
+#include "CMTextLayer.h"
+#include "EditorTestSupport.h"
+#include "FontColorWindow.h"
+#include "GamePicLayer.h"
+#include "ImageSettingWindow.h"
+#include "LayerMgrViewItem.h"
+#include "LayersMgrWindow.h"
+#include "PicLayer.h"
+#include "PreviewListWidget.h"
+#include "TextEditWindow.h"
+#include "TextLayer.h"
+
+#include <appcommon/TipMessageWindow.h>
+#include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UICheckBoxControl.h>
+#include <guifoundation/UIComboBoxControl.h>
+#include <guifoundation/UILineEditControl.h>
+#include <guifoundation/UIMenu.h>
+#include <guifoundation/UISliderControl.h>
+#include <guifoundation/UITextEditControl.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <random>
+#include <thread>
+
+namespace {
+
+enum Kind : quint8 {
+    Click,
+    Drag,
+    Resize,
+    Arrows,
+    DeleteKey,
+    Menu,
+    DoubleClick,
+    Drop,
+    Wheel,
+    DragDuringHostCall,
+    Window, // the open window, when there is one
+    SetVideoSize,
+    CaptureSize,
+    HideShow,
+    SetEditable,
+    AddCamera,
+    RemoveCameras,
+    CameraStatus,
+    AddText,
+    AddImage,
+    ShowLayersManager,
+    FilterWords,
+    Restart,
+    KindCount
+};
+
+const char *const KindNames[KindCount] = {
+    "click",         "drag",           "resize",        "arrows",    "delete-key",
+    "menu",          "double-click",   "drop",          "wheel",     "drag-host-call",
+    "window",        "set-video-size", "capture-size",  "hide-show", "editable",
+    "add-camera",    "remove-cameras", "camera-status", "add-text",  "add-image",
+    "layer-manager", "filter-words",   "restart"};
+
+// Relative weights: mostly the user, now and then the host.
+const int KindWeights[KindCount] = {14, 14, 12, 6, 3, 8, 6, 4, 2, 2, 30, 2,
+                                    1,  2,  1,  2, 1, 2, 3, 3, 2, 2, 1};
+
+// One action: its kind and four random numbers it reads against the session's state, so any
+// subset of a list is still a list of valid actions.
+struct Action
+{
+    Kind kind = Click;
+    quint32 a = 0, b = 0, c = 0, d = 0;
+
+    QString toString() const
+    {
+        return QStringLiteral("%1 %2 %3 %4 %5")
+            .arg(QLatin1String(KindNames[kind]))
+            .arg(a)
+            .arg(b)
+            .arg(c)
+            .arg(d);
+    }
+    static std::optional<Action> fromString(const QString &line)
+    {
+        const QStringList parts = line.simplified().split(QLatin1Char(' '));
+        if (parts.size() != 5)
+            return std::nullopt;
+        for (int k = 0; k < KindCount; ++k) {
+            if (parts[0] == QLatin1String(KindNames[k])) {
+                Action action;
+                action.kind = Kind(k);
+                action.a = parts[1].toUInt();
+                action.b = parts[2].toUInt();
+                action.c = parts[3].toUInt();
+                action.d = parts[4].toUInt();
+                return action;
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+QVector<Action> generate(quint32 seed, int count)
+{
+    std::mt19937 rng(seed);
+    int total = 0;
+    for (int w : KindWeights)
+        total += w;
+    QVector<Action> actions;
+    actions.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        int pick = int(rng() % quint32(total));
+        int kind = 0;
+        while (pick >= KindWeights[kind])
+            pick -= KindWeights[kind++];
+        Action action;
+        action.kind = Kind(kind);
+        action.a = rng();
+        action.b = rng();
+        action.c = rng();
+        action.d = rng();
+        actions.append(action);
+    }
+    return actions;
+}
+
+int envInt(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+const QRgb GameColour = qRgb(0x40, 0x40, 0x40);
+const quint32 CameraPixel = 0xFF8040C0;
+const QSize VideoSizes[] = {{1280, 720}, {1920, 1080}, {640, 480}, {1024, 768},
+                            {1280, 768}, {720, 1280},  {800, 600}, {1280, 720}};
+const QSize CaptureSizes[] = {{1280, 720}, {1920, 1080}, {800, 600}, {1280, 720}};
+const char *const Texts[] = {
+    "Hello",    "直播 Live", "a",  "line one", "0123456789abcdefghijklmnopqrstuvwxyz0123",
+    "\t<&>\"'", "العربية",   "  ", "Ünïcødé ✓"};
+
+// The host's capture: a game thread and a camera thread pushing through the public interface,
+// paused while a check composes its own frame.
+class Capture
+{
+public:
+    explicit Capture(PreviewEngine *engine)
+        : m_engine(engine)
+    {
+        m_game = std::thread([this] { _run(true); });
+        m_camera = std::thread([this] { _run(false); });
+    }
+    ~Capture() { stop(); }
+
+    void stop()
+    {
+        m_stop = true;
+        if (m_game.joinable())
+            m_game.join();
+        if (m_camera.joinable())
+            m_camera.join();
+    }
+    std::mutex lock; // held by a thread around each push; a check holds it to pause them
+    std::atomic<int> captureWidth{1280};
+    std::atomic<int> captureHeight{720};
+    std::atomic<int> cameraOpen{-1}; // -1 no news, 0 closed, 1 open
+
+private:
+    void _run(bool game)
+    {
+        QByteArray frame;
+        unsigned long timestamp = game ? 1 : 2;
+        bool open = false;
+        while (!m_stop) {
+            {
+                const std::lock_guard<std::mutex> locker(lock);
+                if (game) {
+                    const int w = captureWidth, h = captureHeight;
+                    if (frame.size() != qsizetype(w) * h * 4)
+                        frame = solidFrame(w, h, 0xFF000000u | GameColour);
+                    m_engine->pushGameVideoData(frame.constData(), uint(frame.size()), w, h,
+                                                timestamp += 2);
+                } else {
+                    const int status = cameraOpen.exchange(-1);
+                    if (status >= 0) {
+                        open = status == 1;
+                        m_engine->setCamOpenStatus(open);
+                    }
+                    if (open) {
+                        if (frame.isEmpty())
+                            frame = solidFrame(640, 480, CameraPixel);
+                        m_engine->pushCameraData(frame.constData(), uint(frame.size()), 640, 480,
+                                                 timestamp += 2);
+                    }
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(game ? 8 : 15));
+        }
+    }
+
+    PreviewEngine *m_engine;
+    std::atomic<bool> m_stop{false};
+    std::thread m_game;
+    std::thread m_camera;
+};
+
+// A layer as the stack holds it, for comparing the stack with the stored file and a restart.
+struct StackEntry
+{
+    int type = 0;
+    QRect rect; // truncated scene rectangle
+    bool combine = true;
+    int alpha = 100;
+    QString content; // picture path or text
+
+    bool operator==(const StackEntry &other) const
+    {
+        return type == other.type && rect == other.rect && combine == other.combine &&
+               alpha == other.alpha && content == other.content;
+    }
+    QString toString() const
+    {
+        return QStringLiteral("{type %1 rect %2,%3 %4x%5 combine %6 alpha %7 '%8'}")
+            .arg(type)
+            .arg(rect.x())
+            .arg(rect.y())
+            .arg(rect.width())
+            .arg(rect.height())
+            .arg(combine)
+            .arg(alpha)
+            .arg(content);
+    }
+};
+
+QString describe(const QList<StackEntry> &stack)
+{
+    QStringList parts;
+    for (const StackEntry &entry : stack)
+        parts << entry.toString();
+    return parts.join(QLatin1Char(' '));
+}
+
+int trunc(double value)
+{
+    return int(value);
+}
+
+// One session: the engine as a host runs it, the view a user sees, and the files a user drops.
+class Session
+{
+public:
+    Session(const QTemporaryDir &dir, bool verbose)
+        : m_dir(dir)
+        , m_verbose(verbose)
+    {
+        _makeFiles();
+        f.host->cameras = {L"USB camera", L"Virtual camera"};
+        f.host->sizes[L"USB camera"] = {{1280, 720}, {640, 480}};
+        f.host->sizes[L"Virtual camera"] = {{1920, 1080}, {320, 240}};
+        m_root = new UIControl;
+        m_root->resize(746, 420);
+        m_shown = f.show(m_root);
+        m_capture = std::make_unique<Capture>(f.engine);
+    }
+    ~Session()
+    {
+        _closePopups();
+        m_capture->stop();
+    }
+
+    bool shown() const { return m_shown; }
+
+    // Runs one action and checks the session; the failure, or an empty string.
+    QString run(const Action &action, int index)
+    {
+        m_note.clear();
+        m_failure.clear();
+        f.receiver->takeFrames(); // what capture delivered meanwhile
+        _closePopups();
+        _do(action);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (m_verbose)
+            std::fprintf(stderr, "[%d] %s: %s\n", index, qPrintable(action.toString()),
+                         qPrintable(m_note));
+        if (m_failure.isEmpty())
+            _check();
+        return m_failure;
+    }
+
+private:
+    EngineFixture f;
+
+    // ---- what the user sees -------------------------------------------------------------
+
+    PreviewContainer *_container() const { return f.engine->controller()->container(); }
+    QGraphicsView *_view() const { return f.view.get(); }
+    QList<BasicLayer *> _items() const
+    {
+        PreviewContainer *container = _container();
+        return container ? container->layers() : QList<BasicLayer *>();
+    }
+    bool _sceneUsable() const
+    {
+        PreviewContainer *container = _container();
+        return container && container->isVisible() && m_root->isVisible();
+    }
+    QPointF _toScene(const QPointF &containerPos) const
+    {
+        return _container()->mapToScene(containerPos);
+    }
+    // The open window a user would act on: the modal one on top, else any other.
+    UIBaseWindow *_topWindow() const
+    {
+        if (auto *modal = qobject_cast<UIBaseWindow *>(QApplication::activeModalWidget()))
+            return modal;
+        UIBaseWindow *found = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<UIBaseWindow *>(widget);
+            if (window && window->isVisible())
+                found = window;
+        }
+        return found;
+    }
+    void _closePopups()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QWidget *popup = QApplication::activePopupWidget();
+            if (!popup)
+                return;
+            popup->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    // ---- input ----------------------------------------------------------------------------
+
+    void _mouse(QEvent::Type type, const QPointF &scenePos, Qt::MouseButton button,
+                Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {})
+    {
+        QWidget *viewport = _view()->viewport();
+        const QPointF local = _view()->mapFromScene(scenePos);
+        QMouseEvent event(type, local, viewport->mapToGlobal(local), button, buttons, modifiers);
+        QApplication::sendEvent(viewport, &event);
+    }
+    // Press at from, move through steps points to to, release; host is called halfway.
+    void _drag(QPointF from, QPointF to, int steps, Qt::KeyboardModifiers modifiers,
+               const std::function<void()> &host = {})
+    {
+        from = _toScene(from);
+        to = _toScene(to);
+        _mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
+        for (int i = 1; i <= steps; ++i) {
+            if (!_container())
+                break;
+            _mouse(QEvent::MouseMove, from + (to - from) * i / steps, Qt::NoButton, Qt::LeftButton,
+                   modifiers);
+            if (host && i == (steps + 1) / 2)
+                host();
+        }
+        _mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
+    }
+    void _click(const QPointF &containerPos, Qt::MouseButton button = Qt::LeftButton)
+    {
+        const QPointF at = _toScene(containerPos);
+        _mouse(QEvent::MouseButtonPress, at, button, button);
+        _mouse(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+    }
+    void _key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(_view()->viewport(), key, modifiers);
+    }
+    void _wheel(QWidget *viewport, const QPoint &at, int delta)
+    {
+        QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &event);
+    }
+    // A point of a layer's body (away from its handles) or of its handle region.
+    QPointF _inside(const BasicLayer *layer, quint32 r1, quint32 r2, double from = 0.05,
+                    double to = 0.95) const
+    {
+        const QRectF g = layer->geometry();
+        const double fx = from + (to - from) * (r1 % 1000) / 1000.0;
+        const double fy = from + (to - from) * (r2 % 1000) / 1000.0;
+        return QPointF(g.x() + g.width() * fx, g.y() + g.height() * fy);
+    }
+    QPointF _handle(const BasicLayer *layer, int region) const
+    {
+        const QRectF g = layer->geometry();
+        const double l = g.left() + 3, r = g.right() - 3, t = g.top() + 3, b = g.bottom() - 3;
+        const double cx = g.center().x(), cy = g.center().y();
+        switch (region) {
+        case 1:
+            return {cx, b};
+        case 2:
+            return {l, b};
+        case 3:
+            return {r, b};
+        case 4:
+            return {cx, t};
+        case 5:
+            return {l, t};
+        case 6:
+            return {r, t};
+        case 7:
+            return {l, cy};
+        default:
+            return {r, cy};
+        }
+    }
+    BasicLayer *_pickLayer(quint32 r) const
+    {
+        const QList<BasicLayer *> items = _items();
+        return items.isEmpty() ? nullptr : items.at(int(r % quint32(items.size())));
+    }
+    QPointF _anywhere(quint32 r1, quint32 r2) const
+    {
+        const QRectF area = _container()->rect();
+        return QPointF(area.width() * (r1 % 1000) / 1000.0, area.height() * (r2 % 1000) / 1000.0);
+    }
+    // Somewhere up to span units away, past the scene's edges as often as not.
+    static QPointF _offset(quint32 r1, quint32 r2, int span)
+    {
+        return QPointF(int(r1 % quint32(2 * span + 1)) - span,
+                       int(r2 % quint32(2 * span + 1)) - span);
+    }
+
+    // ---- the actions ----------------------------------------------------------------------
+
+    void _do(const Action &x)
+    {
+        const bool window = _topWindow() != nullptr;
+        const bool user = x.kind <= Window;
+        if (user && (window || x.kind == Window)) {
+            if (window)
+                _windowAction(x);
+            else
+                m_note = QStringLiteral("no window open");
+            return;
+        }
+        if (user && !_sceneUsable()) {
+            m_note = QStringLiteral("no scene shown");
+            return;
+        }
+        switch (x.kind) {
+        case Click: {
+            BasicLayer *layer = _pickLayer(x.b);
+            const QPointF at =
+                (x.a % 3 == 0 || !layer) ? _anywhere(x.c, x.d) : _inside(layer, x.c, x.d);
+            m_note = QStringLiteral("click at %1,%2").arg(at.x()).arg(at.y());
+            _click(at);
+            break;
+        }
+        case Drag: {
+            BasicLayer *layer = _pickLayer(x.b);
+            if (!layer)
+                break;
+            const QPointF from = _inside(layer, x.c, x.d, 0.3, 0.7);
+            const QPointF by = _offset(x.c >> 10, x.d >> 10, x.a % 4 == 0 ? 800 : 120);
+            const int steps = 1 + int((x.a >> 4) % 5);
+            m_note = QStringLiteral("drag %1 from %2,%3 by %4,%5 in %6 steps")
+                         .arg(layer->layerType())
+                         .arg(from.x())
+                         .arg(from.y())
+                         .arg(by.x())
+                         .arg(by.y())
+                         .arg(steps);
+            _drag(from, from + by, steps, {});
+            break;
+        }
+        case Resize: {
+            BasicLayer *layer = _pickLayer(x.b);
+            if (!layer)
+                break;
+            const int region = 1 + int(x.c % 8);
+            const bool shift = (x.a >> 3) % 2;
+            const QPointF from = _handle(layer, region);
+            const QPointF by = _offset(x.d, x.d >> 12, x.a % 5 == 0 ? 600 : 80);
+            const int steps = 1 + int((x.a >> 6) % 3);
+            m_note = QStringLiteral("resize %1 region %2%3 by %4,%5")
+                         .arg(layer->layerType())
+                         .arg(region)
+                         .arg(shift ? QStringLiteral(" with shift") : QString())
+                         .arg(by.x())
+                         .arg(by.y());
+            _drag(from, from + by, steps, shift ? Qt::ShiftModifier : Qt::NoModifier);
+            break;
+        }
+        case Arrows: {
+            static const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down};
+            const Qt::Key key = keys[x.a % 4];
+            const int count = 1 + int(x.b % 12);
+            m_note = QStringLiteral("arrow %1 x%2").arg(x.a % 4).arg(count);
+            for (int i = 0; i < count && _container(); ++i)
+                _key(key);
+            break;
+        }
+        case DeleteKey:
+            m_note = QStringLiteral("Delete");
+            _key(Qt::Key_Delete);
+            break;
+        case Menu: {
+            BasicLayer *layer = _pickLayer(x.b);
+            if (!layer)
+                break;
+            _click(_inside(layer, x.c, x.d), Qt::RightButton);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu) {
+                m_note = QStringLiteral("right click, no menu");
+                break;
+            }
+            const QList<QAction *> actions = menu->actions();
+            if (x.a % 7 == 0 || actions.isEmpty()) {
+                m_note = QStringLiteral("menu dismissed");
+                QTest::keyClick(menu, Qt::Key_Escape);
+                break;
+            }
+            QAction *chosen = actions.at(int(x.a % quint32(actions.size())));
+            m_note = QStringLiteral("menu %1 on layer type %2")
+                         .arg(chosen->objectName())
+                         .arg(layer->layerType());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+            break;
+        }
+        case DoubleClick: {
+            BasicLayer *layer = _pickLayer(x.b);
+            if (!layer)
+                break;
+            const QPointF at = _inside(layer, x.c, x.d, 0.3, 0.7);
+            m_note = QStringLiteral("double click on layer type %1").arg(layer->layerType());
+            const QPoint p = _view()->mapFromScene(_toScene(at));
+            QTest::mouseClick(_view()->viewport(), Qt::LeftButton, {}, p);
+            if (_container())
+                QTest::mouseDClick(_view()->viewport(), Qt::LeftButton, {}, p);
+            break;
+        }
+        case Drop: {
+            QList<QUrl> urls;
+            QStringList names;
+            const int count = 1 + int(x.a % 3);
+            const quint32 picks[] = {x.b, x.c, x.d};
+            for (int i = 0; i < count; ++i) {
+                const QString &path = m_dropFiles.at(int(picks[i] % quint32(m_dropFiles.size())));
+                urls << QUrl::fromLocalFile(path);
+                names << QFileInfo(path).fileName();
+            }
+            const QPointF at = _anywhere(x.c >> 8, x.d >> 8);
+            m_note = QStringLiteral("drop %1 at %2,%3")
+                         .arg(names.join(QLatin1Char(',')))
+                         .arg(at.x())
+                         .arg(at.y());
+            QMimeData data;
+            data.setUrls(urls);
+            const QPoint p = _view()->mapFromScene(_toScene(at));
+            QDragEnterEvent enter(p, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(_view()->viewport(), &enter);
+            QDragMoveEvent move(p, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(_view()->viewport(), &move);
+            QDropEvent drop(p, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(_view()->viewport(), &drop);
+            break;
+        }
+        case Wheel: {
+            const QPointF at = _anywhere(x.b, x.c);
+            m_note = QStringLiteral("wheel");
+            _wheel(_view()->viewport(), _view()->mapFromScene(_toScene(at)), x.a % 2 ? 120 : -120);
+            break;
+        }
+        case DragDuringHostCall: {
+            BasicLayer *layer = _pickLayer(x.b);
+            if (!layer)
+                break;
+            const QPointF from = _inside(layer, x.c, x.d, 0.3, 0.7);
+            const Action host{Kind(SetVideoSize + x.a % (Restart - SetVideoSize)), x.b >> 3,
+                              x.c >> 3, x.d >> 3, x.a >> 3};
+            QString hostNote;
+            _drag(from, from + _offset(x.c >> 11, x.d >> 11, 200), 4, {}, [&] {
+                _hostCall(host);
+                hostNote = m_note;
+            });
+            m_note = QStringLiteral("drag with host call: %1").arg(hostNote);
+            break;
+        }
+        default:
+            _hostCall(x);
+            break;
+        }
+    }
+
+    void _hostCall(const Action &x)
+    {
+        PreviewEngine *engine = f.engine;
+        switch (x.kind) {
+        case SetVideoSize: {
+            const QSize size = VideoSizes[x.a % std::size(VideoSizes)];
+            m_note = QStringLiteral("setVideoSize %1x%2").arg(size.width()).arg(size.height());
+            engine->setVideoSize(size.width(), size.height());
+            break;
+        }
+        case CaptureSize: {
+            const QSize size = CaptureSizes[x.a % std::size(CaptureSizes)];
+            m_note = QStringLiteral("capture %1x%2").arg(size.width()).arg(size.height());
+            const std::lock_guard<std::mutex> locker(m_capture->lock);
+            m_capture->captureWidth = size.width();
+            m_capture->captureHeight = size.height();
+            break;
+        }
+        case HideShow:
+            if (m_previewing) {
+                m_note = QStringLiteral("hidePreview");
+                engine->hidePreview();
+                m_previewing = false;
+                _checkStoredFile();
+                if (x.a % 2) {
+                    m_note += QStringLiteral(", showPreview");
+                    engine->showPreview(m_root);
+                    m_previewing = true;
+                }
+            } else {
+                m_note = QStringLiteral("showPreview");
+                engine->showPreview(m_root);
+                m_previewing = true;
+            }
+            break;
+        case SetEditable:
+            m_editable = x.a % 3 != 0;
+            m_note = QStringLiteral("setLayersEditable %1").arg(m_editable);
+            engine->setLayersEditable(m_editable);
+            break;
+        case AddCamera:
+            m_note = QStringLiteral("addCameraLayer");
+            engine->addCameraLayer();
+            break;
+        case RemoveCameras:
+            m_note = QStringLiteral("removeCameraLayers");
+            engine->removeCameraLayers();
+            break;
+        case CameraStatus:
+            m_note = QStringLiteral("camera %1").arg(x.a % 2 ? "opens" : "closes");
+            m_capture->cameraOpen = x.a % 2;
+            break;
+        case AddText:
+            m_note = QStringLiteral("addTextLayer");
+            engine->addTextLayer();
+            break;
+        case AddImage:
+            m_note = QStringLiteral("addImageLayer");
+            engine->addImageLayer();
+            break;
+        case ShowLayersManager:
+            m_note = QStringLiteral("layer manager");
+            engine->controller()->showLayersMgr();
+            break;
+        case FilterWords: {
+            // The filter-word service: passes or refuses, at once or later.
+            switch (x.a % 4) {
+            case 0:
+            case 1:
+                f.host->answerAtOnce = x.a % 4 == 0;
+                f.host->verdict = x.b % 4 != 0;
+                m_note = QStringLiteral("filter words answer %1, %2")
+                             .arg(f.host->answerAtOnce ? "at once" : "later")
+                             .arg(f.host->verdict ? "passing" : "refusing");
+                break;
+            default: {
+                const auto checks = std::exchange(f.host->checks, {});
+                m_note = QStringLiteral("filter words answer %1 waiting checks").arg(checks.size());
+                for (const auto &check : checks)
+                    engine->onFilterWordResult(check.first, x.c % 3 != 0);
+                break;
+            }
+            }
+            break;
+        }
+        case Restart:
+            _restart();
+            break;
+        default:
+            break;
+        }
+    }
+
+    // ---- the open window --------------------------------------------------------------------
+
+    void _windowAction(const Action &x)
+    {
+        UIBaseWindow *window = _topWindow();
+        const quint32 choice = x.a % 16;
+        auto *closable = qobject_cast<UIWindow *>(window);
+        if (choice == 0 && closable && closable->closeButton()) {
+            m_note = QStringLiteral("%1: close button").arg(window->metaObject()->className());
+            EditorTest::click(closable->closeButton());
+            return;
+        }
+        if (choice == 1) {
+            m_note = QStringLiteral("%1: Escape").arg(window->metaObject()->className());
+            QTest::keyClick(window->viewport(), Qt::Key_Escape);
+            return;
+        }
+        if (auto *image = qobject_cast<ImageSettingWindow *>(window))
+            _imageEditor(image, x);
+        else if (auto *text = qobject_cast<TextEditWindow *>(window))
+            _textEditor(text, x);
+        else if (auto *camera = qobject_cast<CameraSettingWindow *>(window))
+            _cameraEditor(camera, x);
+        else if (auto *manager = qobject_cast<LayersMgrWindow *>(window))
+            _layerManager(manager, x);
+        else if (auto *colours = qobject_cast<FontColorWindow *>(window)) {
+            auto *grid = colours->findChild<UIControl *>(QStringLiteral("colorWidget"));
+            if (grid) {
+                const QRectF r = grid->rect();
+                const QPointF at(r.width() * (x.b % 1000) / 1000.0,
+                                 r.height() * (x.c % 1000) / 1000.0);
+                m_note = QStringLiteral("colour picked at %1,%2").arg(at.x()).arg(at.y());
+                EditorTest::click(grid, at);
+            }
+        } else if (auto *tip = qobject_cast<TipMessageWindow *>(window)) {
+            const char *button = x.b % 2 ? "okButton" : "cancelButton";
+            m_note = QStringLiteral("notice: %1").arg(QLatin1String(button));
+            if (auto *control = tip->findChild<UIButtonControl *>(QLatin1String(button)))
+                EditorTest::click(control);
+            else
+                tip->close();
+        } else {
+            m_note = QStringLiteral("%1: closed").arg(window->metaObject()->className());
+            window->close();
+        }
+    }
+
+    template<typename T>
+    T *_control(QObject *window, const char *name)
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    void _button(QObject *window, const char *name)
+    {
+        m_note += QStringLiteral(" %1").arg(QLatin1String(name));
+        if (auto *button = _control<UIButtonControl>(window, name))
+            EditorTest::click(button);
+    }
+    void _type(UIControl *field, const QString &text, bool replace)
+    {
+        if (!field)
+            return;
+        EditorTest::click(field);
+        // A key may close the window (Return on a line field is its OK): stop typing then.
+        const QPointer<QWidget> viewport = field->graphicsView()->viewport();
+        if (replace)
+            QTest::keyClick(viewport, Qt::Key_A, Qt::ControlModifier);
+        else
+            QTest::keyClick(viewport, Qt::Key_End);
+        for (const QChar c : text) {
+            if (!viewport)
+                return;
+            if (c == QLatin1Char('\n'))
+                QTest::keyClick(viewport, Qt::Key_Return);
+            else
+                QTest::keyClicks(viewport, QString(c));
+        }
+        if (text.isEmpty() && viewport)
+            QTest::keyClick(viewport, Qt::Key_Delete);
+    }
+    bool _choose(UIComboBoxControl *combo, quint32 r)
+    {
+        if (!combo)
+            return false;
+        EditorTest::click(combo);
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup || !popup->focusWidget())
+            return false;
+        const QPointer<QWidget> list = popup->focusWidget();
+        QTest::keyClick(list, Qt::Key_Home);
+        for (quint32 i = 0; i < r % 6 && list; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        if (list)
+            QTest::keyClick(list, Qt::Key_Return);
+        return true;
+    }
+    void _slider(QObject *window, quint32 r)
+    {
+        auto *slider = _control<UISliderControl>(window, "transparenceSlider");
+        if (!slider)
+            return;
+        const QRectF area = slider->rect();
+        const QPointF at(area.width() * (r % 1000) / 1000.0, area.center().y());
+        m_note += QStringLiteral(" slider at %1").arg(at.x());
+        EditorTest::click(slider, at);
+    }
+
+    void _imageEditor(ImageSettingWindow *window, const Action &x)
+    {
+        m_note = QStringLiteral("picture editor:");
+        switch (x.b % 6) {
+        case 0:
+        case 1: {
+            const QString &path = m_editorPaths.at(int(x.c % quint32(m_editorPaths.size())));
+            m_note += QStringLiteral(" path '%1'").arg(QFileInfo(path).fileName());
+            _type(_control<UILineEditControl>(window, "folderPath"), path, true);
+            break;
+        }
+        case 2:
+            _slider(window, x.c);
+            break;
+        case 3:
+            _button(window, "cancelButton");
+            break;
+        default:
+            _button(window, "okButton");
+            break;
+        }
+    }
+
+    void _textEditor(TextEditWindow *window, const Action &x)
+    {
+        m_note = QStringLiteral("text editor:");
+        auto *field = _control<UITextEditControl>(window, "textedite");
+        switch (x.b % 12) {
+        case 0:
+        case 1:
+        case 2: {
+            QString text = QString::fromUtf8(Texts[x.c % std::size(Texts)]);
+            if (x.c % 11 == 0)
+                text += QLatin1Char('\n') + text;
+            m_note += QStringLiteral(" types '%1'").arg(text);
+            _type(field, text, x.d % 3 == 0);
+            break;
+        }
+        case 3:
+            m_note += QStringLiteral(" backspace");
+            if (field) {
+                EditorTest::click(field);
+                for (quint32 i = 0; i < 1 + x.c % 6; ++i)
+                    QTest::keyClick(field->graphicsView()->viewport(), Qt::Key_Backspace);
+            }
+            break;
+        case 4: {
+            static const char *const styles[] = {"buttonFontBold", "buttonFontItalic",
+                                                 "buttonFontUnderline", "buttonFontColor"};
+            _button(window, styles[x.c % 4]);
+            break;
+        }
+        case 5:
+            m_note += QStringLiteral(" font name");
+            _choose(_control<UIComboBoxControl>(window, "fontNamesCombobox"), x.c);
+            break;
+        case 6:
+            m_note += QStringLiteral(" font size");
+            _choose(_control<UIComboBoxControl>(window, "fontHeightCombobox"), x.c);
+            break;
+        case 7:
+            _button(window, "cancelButton");
+            break;
+        default:
+            _button(window, "okButton");
+            break;
+        }
+    }
+
+    void _cameraEditor(CameraSettingWindow *window, const Action &x)
+    {
+        m_note = QStringLiteral("camera editor:");
+        switch (x.b % 6) {
+        case 0:
+            m_note += QStringLiteral(" camera");
+            _choose(_control<UIComboBoxControl>(window, "cameraCombobox"), x.c);
+            break;
+        case 1:
+            m_note += QStringLiteral(" size");
+            _choose(_control<UIComboBoxControl>(window, "cameraSizeCombobox"), x.c);
+            break;
+        case 2:
+            _button(window, "cancelButton");
+            break;
+        default:
+            _button(window, "okButton");
+            break;
+        }
+    }
+
+    void _layerManager(LayersMgrWindow *window, const Action &x)
+    {
+        auto *list = _control<PreviewListWidget>(window, "layersList");
+        m_note = QStringLiteral("layer manager:");
+        if (!list || list->count() == 0) {
+            _button(window, "editBtn");
+            return;
+        }
+        const int row = int(x.c % quint32(list->count()));
+        UIControl *rowItem = list->item(row);
+        if (!rowItem)
+            return;
+        const QPoint at = EditorTest::viewPoint(rowItem, QPointF(60, 15));
+        switch (x.b % 12) {
+        case 0:
+        case 1:
+            m_note += QStringLiteral(" row %1").arg(row);
+            EditorTest::click(rowItem, QPointF(60, 15));
+            break;
+        case 2:
+            m_note += QStringLiteral(" double click row %1").arg(row);
+            QTest::mouseDClick(window->viewport(), Qt::LeftButton, {}, at);
+            break;
+        case 3:
+            m_note += QStringLiteral(" check box of row %1").arg(row);
+            if (auto *viewItem = qobject_cast<LayerMgrViewItem *>(rowItem))
+                EditorTest::click(viewItem->checkBox());
+            break;
+        case 4: {
+            const int to = int(x.d % quint32(list->count()));
+            m_note += QStringLiteral(" drag row %1 onto %2").arg(row).arg(to);
+            _dragRow(window, list, row, to);
+            break;
+        }
+        case 5:
+            m_note += QStringLiteral(" Delete key");
+            QTest::keyClick(window->viewport(), Qt::Key_Delete);
+            break;
+        case 6:
+            m_note += QStringLiteral(" wheel");
+            _wheel(window->viewport(), at, x.d % 2 ? 120 : -120);
+            break;
+        default: {
+            static const char *const buttons[] = {"editBtn", "deleteBtn", "upBtn", "downBtn"};
+            _button(window, buttons[x.d % 4]);
+            break;
+        }
+        }
+    }
+
+    void _dragRow(LayersMgrWindow *window, PreviewListWidget *list, int from, int to)
+    {
+        QWidget *viewport = window->viewport();
+        const QPoint start = EditorTest::viewPoint(list->item(from), QPointF(60, 15));
+        QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+        const QPoint away = start + QPoint(0, QApplication::startDragDistance() + 2);
+        QMouseEvent move(QEvent::MouseMove, away, viewport->mapToGlobal(away), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, away);
+        // The offscreen platform ends a drag at once; the drop side is driven here.
+        if (!list->item(from) || !list->item(to))
+            return;
+        const QPoint target = EditorTest::viewPoint(list->item(to), QPointF(60, 15));
+        QMimeData data;
+        QDragEnterEvent enter(start, Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QDragMoveEvent over(target, Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &over);
+        QDropEvent drop(target, Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+    }
+
+    // ---- host restarts and the stored file ---------------------------------------------------
+
+    QList<StackEntry> _stack(bool forRestart) const
+    {
+        QList<StackEntry> stack;
+        PreviewCombineLogic *combine = f.combine();
+        if (!combine)
+            return stack;
+        for (const QPointer<CMLayer> &layer : combine->layers()) {
+            if (!layer || layer->isDeleted())
+                continue;
+            StackEntry entry;
+            entry.type = layer->layerType();
+            const QRectF r = layer->uiRect();
+            entry.rect = QRect(trunc(r.x()), trunc(r.y()), trunc(r.width()), trunc(r.height()));
+            entry.combine = layer->isCombine();
+            if (auto *picture = qobject_cast<CMPicLayer *>(layer.data())) {
+                entry.content = picture->path();
+                entry.alpha = picture->alpha();
+            } else if (auto *text = qobject_cast<CMTextLayer *>(layer.data())) {
+                entry.content = text->text();
+                entry.alpha = 100;
+                // A text's size follows its text; a restart measures it again.
+                entry.rect.setSize(QSize());
+            } else if (auto *camera = qobject_cast<CMCameraLayer *>(layer.data())) {
+                entry.alpha = camera->alpha();
+            } else if (auto *game = qobject_cast<CMGamepicLayer *>(layer.data())) {
+                entry.alpha = game->alpha();
+            }
+            // A restart fits the camera to its picture and the game video to the frame again.
+            if (forRestart && (entry.type == LT_CAMERA || entry.type == LT_GAMEVIDEO))
+                entry.rect = QRect();
+            stack.append(entry);
+        }
+        return stack;
+    }
+
+    QList<StackEntry> _storedStack(const QByteArray &file) const
+    {
+        QList<StackEntry> stack;
+        QXmlStreamReader xml(file);
+        QMap<QString, QString> values;
+        int depth = 0;
+        QString key;
+        auto pair = [](const QString &text) {
+            const QStringList parts = text.split(QLatin1Char(','));
+            return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint();
+        };
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement()) {
+                ++depth;
+                if (depth == 3 && xml.name().startsWith(QLatin1String("layer")) &&
+                    xml.name() != QLatin1String("layersnum"))
+                    values.clear();
+                if (depth == 4) {
+                    const QString name = xml.name().toString();
+                    values[name] = xml.readElementText(); // consumes the end element
+                    --depth;
+                }
+            } else if (xml.isEndElement()) {
+                if (depth == 3 && values.contains(QStringLiteral("type"))) {
+                    StackEntry entry;
+                    entry.type = values.value(QStringLiteral("type")).toInt();
+                    const QPoint pos = pair(values.value(QStringLiteral("pos")));
+                    const QPoint size = pair(values.value(QStringLiteral("size")));
+                    entry.rect = QRect(pos.x(), pos.y(), size.x(), size.y());
+                    entry.combine = values.value(QStringLiteral("combine")) == QLatin1String("1");
+                    entry.alpha =
+                        values.value(QStringLiteral("alpha"), QStringLiteral("100")).toInt();
+                    if (entry.type == LT_PICTURE)
+                        entry.content = values.value(QStringLiteral("path"));
+                    if (entry.type == LT_TEXT) {
+                        entry.content = values.value(QStringLiteral("text"));
+                        entry.content.replace(QStringLiteral("[n]"), QStringLiteral("\n"));
+                        entry.rect.setSize(QSize());
+                    }
+                    stack.append(entry);
+                    values.clear();
+                }
+                --depth;
+            }
+        }
+        if (xml.hasError())
+            stack.append(StackEntry{-1, {}, false, 0, xml.errorString()});
+        return stack;
+    }
+
+    void _checkStoredFile()
+    {
+        if (!f.combine())
+            return;
+        // Layouts are saved only while the host lets the user edit the layers.
+        if (!m_editable)
+            return;
+        const QList<StackEntry> live = _stack(false);
+        const QList<StackEntry> stored =
+            _storedStack(readAll(PreviewCenterData().settingFileName()));
+        if (live != stored && !m_restorePending)
+            _fail(QStringLiteral("stored-file"),
+                  QStringLiteral("after hidePreview the file holds %1, the stack is %2")
+                      .arg(describe(stored), describe(live)));
+    }
+
+    void _restart()
+    {
+        m_note = QStringLiteral("restart (hidePreview, unInit, init, showPreview)");
+        PreviewEngine *engine = f.engine;
+        const QList<StackEntry> before = _stack(true);
+        const bool trusted = !m_restorePending && m_editable;
+        f.host->answerAtOnce = true;
+        f.host->verdict = true;
+        engine->hidePreview();
+        engine->unInit();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        engine->init(30);
+        engine->setVideoSize(m_videoSize.width(), m_videoSize.height());
+        engine->showPreview(m_root);
+        m_previewing = true;
+        m_restorePending = false;
+        m_editable = true; // init lets the user edit again
+        QCoreApplication::sendPostedEvents();
+        const QList<StackEntry> after = _stack(true);
+        if (trusted && before != after)
+            _fail(QStringLiteral("restart"), QStringLiteral("the stack before was %1, restored %2")
+                                                 .arg(describe(before), describe(after)));
+    }
+
+    // ---- the checks ----------------------------------------------------------------------------
+
+    void _fail(const QString &what, const QString &detail)
+    {
+        if (m_failure.isEmpty())
+            m_failure = what + QStringLiteral(": ") + detail;
+    }
+
+    void _check()
+    {
+        PreviewContainer *container = _container();
+        m_videoSize = f.engine->controller()->centerData()->videoSize();
+        if (!container || !f.combine())
+            return;
+
+        // Limits and selection.
+        const QList<BasicLayer *> items = container->layers();
+        if (container->countLayersOfType(LT_CAMERA) > 1 ||
+            container->countLayersOfType(LT_GAMEVIDEO) > 1 ||
+            container->countLayersOfType(LT_TEXT) > 5)
+            _fail(QStringLiteral("limits"), QStringLiteral("%1 cameras, %2 game layers, %3 texts")
+                                                .arg(container->countLayersOfType(LT_CAMERA))
+                                                .arg(container->countLayersOfType(LT_GAMEVIDEO))
+                                                .arg(container->countLayersOfType(LT_TEXT)));
+        int active = 0;
+        for (BasicLayer *item : items)
+            active += item->state() == BasicLayer::StateActive ? 1 : 0;
+        if (active > 1)
+            _fail(QStringLiteral("selection"), QStringLiteral("%1 active layers").arg(active));
+
+        // Every item inside its parent; pulling an item back inside compares whole units, so
+        // a fraction of one may stick out.
+        const QRectF area = container->rect().adjusted(-0.999, -0.999, 0.999, 0.999);
+        for (BasicLayer *item : items) {
+            const QRectF g = item->geometry();
+            if (g.left() < area.left() || g.top() < area.top() || g.right() > area.right() ||
+                g.bottom() > area.bottom())
+                _fail(QStringLiteral("inside"),
+                      QStringLiteral("layer of type %1 at %2,%3 %4x%5 leaves the scene %6x%7")
+                          .arg(item->layerType())
+                          .arg(g.x())
+                          .arg(g.y())
+                          .arg(g.width())
+                          .arg(g.height())
+                          .arg(area.width())
+                          .arg(area.height()));
+        }
+
+        if (!m_previewing || !container->isVisible())
+            return;
+        const QImage frame = _composeQuiet();
+        if (!m_failure.isEmpty() || frame.isNull())
+            return;
+        _checkPairsAndFrame(frame);
+    }
+
+    // Pauses capture, composes twice (the first may refit the game video) and returns the
+    // second frame.
+    QImage _composeQuiet()
+    {
+        const std::lock_guard<std::mutex> locker(m_capture->lock);
+        QImage frame;
+        for (int round = 0; round < 2; ++round) {
+            frame = _composeOnce();
+            if (frame.isNull())
+                return frame;
+            QCoreApplication::sendPostedEvents();
+        }
+        return frame;
+    }
+
+    QImage _composeOnce()
+    {
+        const int w = m_capture->captureWidth, h = m_capture->captureHeight;
+        if (m_gameFrame.size() != qsizetype(w) * h * 4)
+            m_gameFrame = solidFrame(w, h, 0xFF000000u | GameColour);
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 20000) {
+            f.receiver->takeFrames();
+            const unsigned long stamp = ++m_stamp;
+            f.engine->pushGameVideoData(m_gameFrame.constData(), uint(m_gameFrame.size()), w, h,
+                                        stamp);
+            QElapsedTimer wait;
+            wait.start();
+            while (wait.elapsed() < 2000) {
+                f.receiver->waitForFrames(1, 50);
+                for (const HostReceiver::Frame &frame : f.receiver->takeFrames()) {
+                    if (frame.timestamp == stamp)
+                        return frame.image;
+                }
+            }
+        }
+        _fail(QStringLiteral("frame"),
+              QStringLiteral("no frame delivered for 20 s while previewing"));
+        return QImage();
+    }
+
+    void _checkPairsAndFrame(const QImage &frame)
+    {
+        PreviewCombineLogic *combine = f.combine();
+        const QSizeF scene = combine->sceneSize();
+        const double sx = frame.width() / scene.width();
+        const double sy = frame.height() / scene.height();
+
+        struct Painted
+        {
+            int type;
+            QRect rect;
+            int alpha;
+            QRgb colour;
+            bool known;
+        };
+        QList<Painted> painted; // back to front
+        QSet<const BasicLayer *> linked;
+        for (const QPointer<CMLayer> &layer : combine->layers()) {
+            if (!layer || layer->isDeleted())
+                continue;
+            auto *basic = qobject_cast<CMBasicLayer *>(layer.data());
+            auto *item = basic ? qobject_cast<BasicLayer *>(basic->uiLayer()) : nullptr;
+            if (item)
+                linked.insert(item);
+            if (!layer->isCombine())
+                continue;
+            const QRect out = layer->outputPixelRect();
+            if (item) {
+                const QRectF g = item->geometry();
+                const QRect expected(trunc(g.x() * sx), trunc(g.y() * sy), trunc(g.width() * sx),
+                                     trunc(g.height() * sy));
+                if (out != expected)
+                    _fail(QStringLiteral("output-rect"),
+                          QStringLiteral("layer of type %1: item %2,%3 %4x%5, compositing %6,%7 "
+                                         "%8x%9, output %10 expected %11 (scale %12 x %13)")
+                              .arg(layer->layerType())
+                              .arg(g.x())
+                              .arg(g.y())
+                              .arg(g.width())
+                              .arg(g.height())
+                              .arg(layer->uiRect().x())
+                              .arg(layer->uiRect().y())
+                              .arg(layer->uiRect().width())
+                              .arg(layer->uiRect().height())
+                              .arg(_rectText(out), _rectText(expected))
+                              .arg(sx)
+                              .arg(sy));
+            }
+            Painted p{layer->layerType(), out, 100, 0, false};
+            if (auto *picture = qobject_cast<CMPicLayer *>(layer.data())) {
+                p.alpha = picture->alpha();
+                const auto colour = m_colours.find(picture->path());
+                p.known = colour != m_colours.end();
+                p.colour = p.known ? colour.value() : 0;
+            } else if (auto *game = qobject_cast<CMGamepicLayer *>(layer.data())) {
+                p.alpha = game->alpha();
+                p.colour = GameColour;
+                p.known = true;
+            }
+            painted.append(p);
+        }
+        // Confirmed items have their compositing twin; pending ones have none yet.
+        for (BasicLayer *item : _container()->layers()) {
+            if (item->state() != BasicLayer::StatePending && !linked.contains(item))
+                _fail(QStringLiteral("pairs"),
+                      QStringLiteral("a confirmed layer of type %1 has no compositing layer")
+                          .arg(item->layerType()));
+        }
+        if (!m_failure.isEmpty())
+            return;
+
+        // The frame paints the visible layers in stack order: sample a grid and every layer.
+        QList<QPoint> samples;
+        for (int gy = 1; gy < 10; ++gy) {
+            for (int gx = 1; gx < 16; ++gx)
+                samples << QPoint(frame.width() * gx / 16, frame.height() * gy / 10);
+        }
+        for (const Painted &p : painted)
+            samples << p.rect.center() << p.rect.topLeft() + QPoint(3, 3)
+                    << p.rect.bottomRight() - QPoint(3, 3);
+        // The watermark in the top-left corner keeps its share of the frame's height.
+        const QSize watermark(m_watermark.width() * frame.height() / 1080 + 2,
+                              m_watermark.height() * frame.height() / 1080 + 2);
+        for (const QPoint &at : samples) {
+            if (!frame.rect().contains(at) ||
+                (at.x() < watermark.width() && at.y() < watermark.height()))
+                continue;
+            std::optional<QRgb> expected = QRgb(qRgb(0, 0, 0));
+            for (auto it = painted.crbegin(); it != painted.crend(); ++it) {
+                const QRect near = it->rect.adjusted(-2, -2, 2, 2);
+                const QRect inner = it->rect.adjusted(2, 2, -2, -2);
+                if (near.contains(at) && !inner.contains(at)) {
+                    expected.reset(); // on an edge: scaling may go either way
+                    break;
+                }
+                const QRect reach =
+                    it->type == LT_TEXT ? it->rect.adjusted(-12, -12, 12, 12) : it->rect;
+                if (!reach.contains(at))
+                    continue;
+                if (it->type == LT_TEXT || it->type == LT_CAMERA || it->alpha < 100 || !it->known)
+                    expected.reset();
+                else
+                    expected = it->colour;
+                break;
+            }
+            if (!expected)
+                continue;
+            const QRgb got = frame.pixel(at) | 0xFF000000u;
+            if (qAbs(qRed(got) - qRed(*expected)) > 2 ||
+                qAbs(qGreen(got) - qGreen(*expected)) > 2 ||
+                qAbs(qBlue(got) - qBlue(*expected)) > 2) {
+                QStringList stack;
+                for (const Painted &p : painted)
+                    stack << QStringLiteral("type %1 %2 alpha %3")
+                                 .arg(p.type)
+                                 .arg(_rectText(p.rect))
+                                 .arg(p.alpha);
+                _fail(QStringLiteral("frame"),
+                      QStringLiteral("pixel %1,%2 of the %3x%4 frame is %5, expected %6; stack %7")
+                          .arg(at.x())
+                          .arg(at.y())
+                          .arg(frame.width())
+                          .arg(frame.height())
+                          .arg(got, 8, 16, QLatin1Char('0'))
+                          .arg(*expected, 8, 16, QLatin1Char('0'))
+                          .arg(stack.join(QStringLiteral("; "))));
+                return;
+            }
+        }
+    }
+
+    static QString _rectText(const QRect &r)
+    {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+
+    // ---- files ------------------------------------------------------------------------------
+
+    void _makeFiles()
+    {
+        const struct
+        {
+            const char *name;
+            QSize size;
+            QRgb colour;
+        } pictures[] = {{"blue.png", {400, 200}, qRgb(0, 0, 255)},
+                        {"cyan.png", {120, 300}, qRgb(0, 200, 200)},
+                        {"yellow.jpg", {64, 36}, qRgb(230, 230, 0)},
+                        {"white.png", {1500, 900}, qRgb(255, 255, 255)},
+                        {"orange.bmp", {300, 300}, qRgb(255, 128, 0)}};
+        for (const auto &p : pictures) {
+            QImage image(p.size, QImage::Format_RGB32);
+            image.fill(p.colour);
+            const QString path = m_dir.filePath(QLatin1String(p.name));
+            if (!QFileInfo::exists(path))
+                image.save(path, nullptr, 100);
+            // A JPEG keeps a solid colour within a step or two; what it decodes to counts.
+            m_colours.insert(path, QImage(path).pixel(p.size.width() / 2, p.size.height() / 2) |
+                                       0xFF000000u);
+            m_dropFiles << path;
+            m_editorPaths << path;
+        }
+        QByteArray png;
+        {
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            QImage image(200, 100, QImage::Format_RGB32);
+            image.fill(Qt::magenta);
+            image.save(&buffer, "PNG");
+        }
+        const auto write = [&](const char *name, const QByteArray &bytes) {
+            const QString path = m_dir.filePath(QLatin1String(name));
+            if (!QFileInfo::exists(path))
+                writeFile(path, bytes);
+            m_dropFiles << path;
+            m_editorPaths << path;
+        };
+        write("empty.png", QByteArray());
+        write("truncated.png", png.left(png.size() / 2));
+        write("garbage.png", png.left(16) + QByteArray(4096, '\x5a'));
+        write("notes.txt", "not a picture");
+        QDir(m_dir.path()).mkpath(QStringLiteral("folder.png"));
+        m_dropFiles << m_dir.filePath(QStringLiteral("folder.png"));
+        m_editorPaths << m_dir.filePath(QStringLiteral("missing.png")) << QString();
+        m_watermark = QImage(QStringLiteral(":/theme/preview/tamber_watermark.png")).size();
+    }
+
+    const QTemporaryDir &m_dir;
+    const bool m_verbose;
+    UIControl *m_root = nullptr; // owned by the fixture's graphics scene
+    bool m_shown = false;
+    std::unique_ptr<Capture> m_capture;
+    QMap<QString, QRgb> m_colours;
+    QStringList m_dropFiles;
+    QStringList m_editorPaths;
+    QSize m_watermark;
+    QSize m_videoSize{1280, 720};
+    QByteArray m_gameFrame;
+    unsigned long m_stamp = 1000000000;
+    bool m_previewing = true;
+    bool m_editable = true;
+    bool m_restorePending = false;
+    QString m_note;
+    QString m_failure;
+};
+
+// ---- runs, child processes and shrinking --------------------------------------------------------
+
+struct Outcome
+{
+    bool failed = false;
+    int index = -1;    // the failing action, when known
+    QString signature; // what broke: a check's name, a sanitizer's report, a crash
+    QString message;
+};
+
+Outcome runInProcess(const QVector<Action> &actions, bool verbose)
+{
+    QTemporaryDir dir;
+    Outcome outcome;
+    Session session(dir, verbose);
+    if (!session.shown()) {
+        outcome.failed = true;
+        outcome.signature = QStringLiteral("setup");
+        outcome.message = QStringLiteral("the preview could not be shown");
+        return outcome;
+    }
+    for (int i = 0; i < actions.size(); ++i) {
+        const QString failure = session.run(actions[i], i);
+        if (!failure.isEmpty()) {
+            outcome.failed = true;
+            outcome.index = i;
+            outcome.signature = failure.section(QLatin1Char(':'), 0, 0);
+            outcome.message = failure;
+            break;
+        }
+    }
+    return outcome;
+}
+
+QString signatureOf(const QString &output, int exitCode, QProcess::ExitStatus status)
+{
+    static const QRegularExpression patterns[] = {
+        QRegularExpression(QStringLiteral("RANDOM-SESSION-FAILURE ([a-z-]+):")),
+        QRegularExpression(QStringLiteral("ERROR: (AddressSanitizer: [a-z-]+)")),
+        QRegularExpression(QStringLiteral("ERROR: (LeakSanitizer)")),
+        QRegularExpression(QStringLiteral("WARNING: (ThreadSanitizer: [a-z -]+)")),
+        QRegularExpression(QStringLiteral("(runtime error: [a-z ]+)"))};
+    for (const QRegularExpression &pattern : patterns) {
+        const QRegularExpressionMatch match = pattern.match(output);
+        if (match.hasMatch())
+            return match.captured(1).trimmed();
+    }
+    if (status == QProcess::CrashExit)
+        return QStringLiteral("crash");
+    return QStringLiteral("exit %1").arg(exitCode);
+}
+
+Outcome runChild(const QVector<Action> &actions, const QString &file, bool verbose,
+                 int timeoutMs = 600000)
+{
+    QFile out(file);
+    out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (const Action &action : actions)
+        out.write(action.toString().toUtf8() + '\n');
+    out.close();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("RANDOM_SESSION_REPLAY"), file);
+    env.insert(QStringLiteral("RANDOM_SESSION_VERBOSE"),
+               verbose ? QStringLiteral("1") : QStringLiteral("0"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("randomSession")});
+    Outcome outcome;
+    if (!child.waitForFinished(timeoutMs)) {
+        child.kill();
+        child.waitForFinished();
+        outcome.failed = true;
+        outcome.signature = QStringLiteral("hang");
+        outcome.message = QString::fromLocal8Bit(child.readAll().right(4000));
+        return outcome;
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    outcome.failed = child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0;
+    if (outcome.failed) {
+        outcome.signature = signatureOf(output, child.exitCode(), child.exitStatus());
+        static const QRegularExpression failure(
+            QStringLiteral("RANDOM-SESSION-FAILURE (.*) at action (\\d+)"));
+        const QRegularExpressionMatch match = failure.match(output);
+        outcome.index = match.hasMatch() ? match.captured(2).toInt() : -1;
+        outcome.message = match.hasMatch() ? match.captured(1) : output.right(6000);
+    }
+    if (verbose)
+        std::fprintf(stderr, "%s", qPrintable(output));
+    return outcome;
+}
+
+// Delta debugging: drops ever smaller chunks of the list as long as the same fault remains.
+QVector<Action> shrink(QVector<Action> actions, const QString &signature, const QString &file)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 budget = qint64(envInt("RANDOM_SESSION_SHRINK_SECONDS", 300)) * 1000;
+    int chunks = 2;
+    int runs = 0;
+    while (actions.size() >= 2 && timer.elapsed() < budget) {
+        const int size = int(actions.size());
+        const int chunk = (size + chunks - 1) / chunks;
+        bool reduced = false;
+        for (int start = 0; start < size && timer.elapsed() < budget; start += chunk) {
+            QVector<Action> rest = actions.mid(0, start) + actions.mid(start + chunk);
+            const Outcome outcome = runChild(rest, file, false, 300000);
+            ++runs;
+            if (outcome.failed && outcome.signature == signature) {
+                // What follows the failing action plays no part.
+                if (outcome.index >= 0 && outcome.index + 1 < rest.size())
+                    rest.resize(outcome.index + 1);
+                actions = rest;
+                chunks = qMax(chunks - 1, 2);
+                reduced = true;
+                break;
+            }
+        }
+        if (!reduced) {
+            if (chunks >= size)
+                break;
+            chunks = qMin(chunks * 2, size);
+        }
+    }
+    std::fprintf(stderr, "random session: shrunk to %d actions in %d runs (%lld s)\n",
+                 int(actions.size()), runs, timer.elapsed() / 1000);
+    return actions;
+}
+
+} // namespace
+
+class TestRandomSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void randomSession();
+    // Sessions the random runs found broken once, as they shrank them.
+    void shrunkSessions_data();
+    void shrunkSessions();
+};
+
+void TestRandomSession::shrunkSessions_data()
+{
+    QTest::addColumn<QStringList>("actions");
+    // The host opens the layer manager over a new picture's editor and the user selects a
+    // row: the new picture stayed in the preview without ever reaching the stream.
+    QTest::newRow("selecting over a new layer's editor")
+        << QStringList{QStringLiteral("add-image 3598340212 2673599526 2989320405 3890422171"),
+                       QStringLiteral("layer-manager 1136230645 3905384561 4293975666 1721739558"),
+                       QStringLiteral("click 2292023677 2154511200 1350625504 3317069097")};
+}
+
+void TestRandomSession::shrunkSessions()
+{
+    QFETCH(QStringList, actions);
+    if (!qEnvironmentVariableIsEmpty("RANDOM_SESSION_REPLAY"))
+        QSKIP("a replay runs randomSession only");
+    QVector<Action> list;
+    for (const QString &line : std::as_const(actions)) {
+        const auto action = Action::fromString(line);
+        QVERIFY(action);
+        list.append(*action);
+    }
+    const Outcome outcome = runInProcess(list, false);
+    QVERIFY2(!outcome.failed, qPrintable(outcome.message));
+}
+
+void TestRandomSession::randomSession()
+{
+    const bool verbose = envInt("RANDOM_SESSION_VERBOSE", 0) != 0;
+    const QString replay = qEnvironmentVariable("RANDOM_SESSION_REPLAY");
+    if (!replay.isEmpty()) {
+        // A child: the given actions as they stand.
+        QFile file(replay);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVector<Action> actions;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (const auto action = Action::fromString(QString::fromUtf8(line)))
+                actions.append(*action);
+        }
+        const Outcome outcome = runInProcess(actions, verbose);
+        if (outcome.failed) {
+            std::fprintf(stderr, "RANDOM-SESSION-FAILURE %s at action %d\n",
+                         qPrintable(outcome.message), outcome.index);
+            QFAIL(qPrintable(outcome.message));
+        }
+        return;
+    }
+
+    const quint32 firstSeed = quint32(envInt("RANDOM_SESSION_SEED", 1));
+    const int seeds = envInt("RANDOM_SESSION_SEEDS", 2);
+    const int count = envInt("RANDOM_SESSION_ACTIONS", 150);
+    const bool isolate = envInt("RANDOM_SESSION_ISOLATE", 0) != 0;
+    QTemporaryDir work;
+    const QString file = work.filePath(QStringLiteral("actions.txt"));
+    qint64 clean = 0;
+    QStringList failures;
+    for (int s = 0; s < seeds; ++s) {
+        const quint32 seed = firstSeed + quint32(s);
+        QVector<Action> actions = generate(seed, count);
+        std::fprintf(stderr, "random session: seed %u, %d actions\n", seed, count);
+        const Outcome outcome =
+            isolate ? runChild(actions, file, false) : runInProcess(actions, verbose);
+        if (!outcome.failed) {
+            clean += count;
+            continue;
+        }
+        std::fprintf(stderr, "random session: seed %u failed at action %d: %s\n", seed,
+                     outcome.index, qPrintable(outcome.message));
+        if (outcome.index >= 0)
+            actions.resize(outcome.index + 1);
+        const QVector<Action> shortest = shrink(actions, outcome.signature, file);
+        std::fprintf(stderr,
+                     "random session: seed %u, shortest list (%d actions) that still fails with "
+                     "'%s'; replay it with RANDOM_SESSION_REPLAY=<file of these lines> "
+                     "RANDOM_SESSION_VERBOSE=1:\n",
+                     seed, int(shortest.size()), qPrintable(outcome.signature));
+        for (const Action &action : shortest)
+            std::fprintf(stderr, "  %s\n", qPrintable(action.toString()));
+        // The shortest list once more, described step by step.
+        const Outcome last = runChild(shortest, file, true);
+        failures << QStringLiteral("seed %1: %2")
+                        .arg(seed)
+                        .arg(last.failed ? last.message : outcome.message);
+    }
+    std::fprintf(stderr, "random session: %lld actions clean, %d seeds failed\n", clean,
+                 int(failures.size()));
+    if (!failures.isEmpty())
+        QFAIL(qPrintable(failures.join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(TestRandomSession)
+#include "tst_randomsession.moc"
