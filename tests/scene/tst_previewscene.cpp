@@ -610,17 +610,6 @@ void TestPreviewScene::droppedPicturesAreTruncatedAndDecoded()
         QApplication::sendEvent(view()->viewport(), &dropped);
     };
 
-    // A picture with a valid header and broken data is refused, with a notice.
-    QByteArray broken = readAll(m_redPath).left(40);
-    broken.append(QByteArray(400, 'x'));
-    const QString brokenPath = m_dir.filePath(QStringLiteral("broken.png"));
-    writeFile(brokenPath, broken);
-    drop(brokenPath, QPoint(201, 101));
-    QCOMPARE(f->container()->layers().size(), layers);
-    QVERIFY(m_editors.types.isEmpty());
-    QVERIFY(f->container()->tipWindow());
-    QVERIFY(f->container()->tipWindow()->message().contains(QStringLiteral("broken.png")));
-
     // At (100.5, 50.5): the picture starts at (100, 50).
     drop(m_bluePath, QPoint(201, 101));
     QCOMPARE(f->container()->layers().size(), layers + 1);
