@@ -176,14 +176,18 @@ CMLayer *BasicPreviewCombine::_findByUILayer(const LayerItem *item) const
 void BasicPreviewCombine::deleteCMLayerByUILayer(LayerItem *item)
 {
     logInfo(L"BasicPreviewCombine::deleteCMLayerByUILayer Type=%d", item ? item->layerType() : -1);
-    if (CMLayer *layer = _findByUILayer(item))
+    if (CMLayer *layer = _findByUILayer(item)) {
         layer->markDeleted();
+        Q_EMIT sigLayersChanged();
+    }
 }
 
 void BasicPreviewCombine::markLayerDeleted(quint32 layerId)
 {
-    if (CMLayer *layer = layerById(layerId))
+    if (CMLayer *layer = layerById(layerId)) {
         layer->markDeleted();
+        Q_EMIT sigLayersChanged();
+    }
 }
 
 void BasicPreviewCombine::removeDeletedLayers(bool anyDeleted)
@@ -239,6 +243,7 @@ bool BasicPreviewCombine::moveLayer(quint32 layerId, int index)
         if (ordered.at(i))
             ordered.at(i)->setZOrder(i);
     }
+    Q_EMIT sigLayersChanged();
     return true;
 }
 
@@ -267,8 +272,12 @@ void BasicPreviewCombine::on_toLayerLast(LayerItem *item)
 
 void BasicPreviewCombine::_appendLayer(CMLayer *layer)
 {
-    const std::lock_guard<std::mutex> locker(m_layersLock);
-    m_layers.append(QPointer<CMLayer>(layer));
+    {
+        const std::lock_guard<std::mutex> locker(m_layersLock);
+        m_layers.append(QPointer<CMLayer>(layer));
+    }
+    connect(layer, &CMLayer::sigChanged, this, &BasicPreviewCombine::sigLayersChanged);
+    Q_EMIT sigLayersChanged();
 }
 
 QList<QPointer<CMLayer>> BasicPreviewCombine::_takeLayers()

@@ -79,6 +79,10 @@ Q_SIGNALS:
     // Move kinds: 0 to the front, 1 to the back, 2 one step back, 3 one step forward.
     void sigLayoutsMove(uint layerId, int moveKind);
     void sigRelayoutAll();
+    // The stack as it would be stored may have changed: a layer was added, marked deleted or
+    // moved, or one of them reported a change (CMLayer::sigChanged). GUI thread only; never
+    // emitted under a lock.
+    void sigLayersChanged();
 
 public Q_SLOTS:
     virtual void onContainerClosed();

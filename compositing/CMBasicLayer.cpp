@@ -59,6 +59,18 @@ void CMBasicLayer::setUILayer(LayerItem *item)
     connect(item, &LayerItem::sigResized, this, &CMLayer::onGeometryChanged, Qt::UniqueConnection);
     connect(item, &LayerItem::sigPosChanged, this, &CMLayer::onGeometryChanged,
             Qt::UniqueConnection);
+    // Everything the item reports is (a part of) the stored layout.
+    connect(item, &LayerItem::sigResized, this, &CMLayer::sigChanged, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigPosChanged, this, &CMLayer::sigChanged, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigAlphaChanged, this, &CMLayer::sigChanged, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigPicPathChanged, this, &CMLayer::sigChanged, Qt::UniqueConnection);
+    connect(item, &LayerItem::sigCameraParamChanged, this, &CMLayer::sigChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigKeyColorParamChanged, this, &CMLayer::sigChanged,
+            Qt::UniqueConnection);
+    connect(item, &LayerItem::sigInfoChanged, this, &CMLayer::sigChanged, Qt::UniqueConnection);
+    connect(item, &QGraphicsObject::visibleChanged, this, &CMLayer::sigChanged,
+            Qt::UniqueConnection);
     // Live while the user drags, so the next composed frame shows the layer where it is.
     connect(item, &LayerItem::sigGeometryChanging, this, &CMLayer::onGeometryChanged,
             Qt::UniqueConnection);

@@ -3,9 +3,9 @@
 #include "CXmlNodeData.h"
 #include "Log.h"
 #include "RegularFile.h"
+#include "SettingsFileWriter.h"
 
 #include <appcommon/pubfunc.h>
-#include <appcommon/ZqPlatform.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -157,31 +157,7 @@ QByteArray CXmlDocument::toBytes() const
 
 bool CXmlDocument::saveFile(const QString &path) const
 {
-    const QByteArray bytes = toBytes();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        logError(L"CXmlDocument::saveFile cannot create %ls: %ls", wide(path).c_str(),
-                 wide(file.errorString()).c_str());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        logError(L"CXmlDocument::saveFile cannot write %ls: %ls", wide(path).c_str(),
-                 wide(file.errorString()).c_str());
-        return false;
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        logError(L"CXmlDocument::saveFile cannot close %ls: %ls", wide(path).c_str(),
-                 wide(file.errorString()).c_str());
-        return false;
-    }
-    int error = 0;
-    if (!ZqPlatform::syncFile(path.toStdWString(), &error)) {
-        logError(L"CXmlDocument::saveFile cannot sync %ls to disk, error %d.", wide(path).c_str(),
-                 error);
-        return false;
-    }
-    return true;
+    return SettingsFileWriter::writeSynced(path, toBytes());
 }
 
 void CXmlDocument::clear()

@@ -1,5 +1,6 @@
 #include "PreviewSetting.h"
 
+#include "AutosaveWriter.h"
 #include "ILayerConfigWriter.h"
 #include "ILayerStack.h"
 #include "IPreviewController.h"
@@ -11,6 +12,7 @@
 #include "PreviewConfigCheck.h"
 #include "RegularFile.h"
 #include "SettingsHandle.h"
+#include "SettingsImpl.h"
 #include "StoredValue.h"
 
 #include <QFile>
@@ -23,16 +25,18 @@ namespace {
 class HandleWriter : public ILayerConfigWriter
 {
 public:
-    explicit HandleWriter(SettingsHandle &handle)
+    HandleWriter(SettingsHandle &handle, bool notify)
         : m_handle(handle)
+        , m_notify(notify)
     {}
     void setValue(const QString &key, const QString &value) override
     {
-        m_handle.setValue(key, value, true);
+        m_handle.setValue(key, value, m_notify);
     }
 
 private:
     SettingsHandle &m_handle;
+    const bool m_notify;
 };
 
 } // namespace
@@ -42,6 +46,7 @@ using LayerConfigKeys::layerKey;
 PreviewSetting::PreviewSetting(IPreviewController *controller, QObject *parent)
     : QObject(parent)
     , m_controller(controller)
+    , m_autosave([this] { _autosave(); })
 {}
 
 PreviewSetting::~PreviewSetting() = default;
@@ -76,6 +81,7 @@ void PreviewSetting::stop()
 {
     ++m_epoch;
     m_restoring = false;
+    m_autosave.cancel();
     if (m_check)
         m_check->cancel();
 }
@@ -176,6 +182,8 @@ void PreviewSetting::_addBasicLayersToContainer()
     logInfo(L"PreviewSetting::_addBasicLayersToContainer Container width=%d, height=%d",
             static_cast<int>(scene.width()), static_cast<int>(scene.height()));
     _addDefaultGameLayer();
+    // Restoring is not a change of the user's: the file stays as it is until one comes.
+    m_autosave.cancel();
 }
 
 void PreviewSetting::_loadLayersToContainer()
@@ -196,6 +204,7 @@ void PreviewSetting::_loadLayersToContainer()
     if (count <= 0) {
         _addDefaultGameLayer();
         handle.save();
+        m_autosave.cancel();
         return;
     }
     const quint64 epoch = m_epoch;
@@ -211,6 +220,7 @@ void PreviewSetting::_loadLayersToContainer()
     }
     m_restoring = false;
     handle.save();
+    m_autosave.cancel();
 }
 
 bool PreviewSetting::_restoreLayer(ILayerStack *stack, const SettingsHandle &handle, uint i)
@@ -279,29 +289,27 @@ bool PreviewSetting::_restoreLayer(ILayerStack *stack, const SettingsHandle &han
     }
 }
 
-void PreviewSetting::saveLayersToFile()
+bool PreviewSetting::_mayWrite() const
 {
-    logInfo(L"PreviewSetting::saveLayersToFile");
-    if (m_restoring || (m_check && m_check->isPending())) {
-        logInfo(L"PreviewSetting::saveLayersToFile the stored layout is not restored yet; the "
-                L"file stays as it is.");
-        return;
-    }
+    if (m_restoring || (m_check && m_check->isPending()))
+        return false;
     const PreviewCenterData *data = _centerData();
     const ILayerStack *stack = _stack();
-    if (!data || !data->layersEditable() || !stack || stack->layerCount() == 0)
-        return;
+    return data && data->layersEditable() && stack && stack->layerCount() > 0;
+}
 
-    const QString fileName = _fileName();
-    if (!_backUpStoredLayout(fileName))
-        return;
-    SettingsHandle handle(fileName);
+uint PreviewSetting::_writeLayout(SettingsHandle &handle, bool notify) const
+{
     handle.clearDocument();
+    const PreviewCenterData *data = _centerData();
+    const ILayerStack *stack = _stack();
+    if (!data || !stack)
+        return 0;
     const QSizeF scene = stack->sceneSize();
-    handle.setValue(LayerConfigKeys::parentWidth(), StoredValue::fromReal(scene.width()), true);
-    handle.setValue(LayerConfigKeys::parentHeight(), StoredValue::fromReal(scene.height()), true);
+    handle.setValue(LayerConfigKeys::parentWidth(), StoredValue::fromReal(scene.width()), notify);
+    handle.setValue(LayerConfigKeys::parentHeight(), StoredValue::fromReal(scene.height()), notify);
 
-    HandleWriter writer(handle);
+    HandleWriter writer(handle, notify);
     const bool loadStored = data->loadStoredLayers();
     uint count = 0;
     stack->forEachLayer([&](IStoredLayer &layer) {
@@ -311,8 +319,89 @@ void PreviewSetting::saveLayersToFile()
         if (layer.saveConfig(LayerConfigKeys::layerPrefix(count), &writer))
             ++count;
     });
-    handle.setValue(LayerConfigKeys::layersNum(), QString::number(count), true);
-    if (!handle.save())
+    handle.setValue(LayerConfigKeys::layersNum(), QString::number(count), notify);
+    return count;
+}
+
+QByteArray PreviewSetting::_layoutBytes() const
+{
+    SettingsImpl scratch{QString()}; // in memory only
+    SettingsHandle handle(&scratch);
+    _writeLayout(handle, false);
+    return scratch.document().toBytes();
+}
+
+void PreviewSetting::saveLayersToFile()
+{
+    logInfo(L"PreviewSetting::saveLayersToFile");
+    if (m_restoring || (m_check && m_check->isPending())) {
+        logInfo(L"PreviewSetting::saveLayersToFile the stored layout is not restored yet; the "
+                L"file stays as it is.");
+        return;
+    }
+    if (!_mayWrite())
+        return;
+    // This save writes everything an autosave still waiting would have.
+    m_autosave.cancel();
+    if (m_writer)
+        m_writer->discardWaiting();
+
+    const QString fileName = _fileName();
+    if (!_backUpStoredLayout(fileName))
+        return;
+    SettingsHandle handle(fileName);
+    _writeLayout(handle, true);
+    SettingsImpl *store = handle.impl();
+    std::optional<SettingsFileWriter::Snapshot> snapshot =
+        store ? store->snapshot() : std::optional<SettingsFileWriter::Snapshot>();
+    if (!snapshot) {
         logError(L"PreviewSetting::saveLayersToFile could not write %ls",
                  fileName.toStdWString().c_str());
+        return;
+    }
+    // Written by the autosave thread, after whatever it is writing now; the GUI thread waits
+    // for it, but never longer than FinalSaveWaitMs: a disk that does not answer must not
+    // freeze the host's window or its shutdown. A late write still lands (saves are numbered,
+    // so it never undoes a newer one).
+    if (!m_writer)
+        m_writer = std::make_unique<AutosaveWriter>();
+    m_writer->write(std::move(*snapshot));
+    if (!m_writer->waitWritten(FinalSaveWaitMs))
+        logError(L"PreviewSetting::saveLayersToFile could not write %ls within %d ms",
+                 fileName.toStdWString().c_str(), FinalSaveWaitMs);
+}
+
+void PreviewSetting::onLayersChanged()
+{
+    m_autosave.noteChange();
+}
+
+void PreviewSetting::_autosave()
+{
+    if (!_mayWrite())
+        return;
+    // An open editor changes its layer live, and a cancel takes it all back: only what the
+    // user confirms is theirs.
+    if (m_controller && m_controller->isEditingLayer()) {
+        m_autosave.retryLater();
+        return;
+    }
+    // The file's store holds what the file holds, as far as this process knows: what was read,
+    // or what was last written or handed to the writer.
+    const QString fileName = _fileName();
+    SettingsHandle handle(fileName);
+    SettingsImpl *store = handle.impl();
+    if (!store || _layoutBytes() == store->document().toBytes())
+        return;
+    if (!_backUpStoredLayout(fileName))
+        return;
+    const uint count = _writeLayout(handle, true);
+    std::optional<SettingsFileWriter::Snapshot> snapshot = store->snapshot();
+    if (!snapshot)
+        return;
+    logInfo(L"PreviewSetting::autosave %u layers to %ls", count,
+            snapshot->target.toStdWString().c_str());
+    if (!m_writer)
+        m_writer = std::make_unique<AutosaveWriter>();
+    m_writer->write(std::move(*snapshot));
 }

@@ -2,8 +2,6 @@
 
 #include "Log.h"
 
-#include <appcommon/ZqPlatform.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -99,49 +97,39 @@ void SettingsImpl::setValue(const QString &key, const QString &value)
     m_dirty = true;
 }
 
-bool SettingsImpl::save()
+std::optional<SettingsFileWriter::Snapshot> SettingsImpl::snapshot() const
 {
     if (m_path.isEmpty()) {
         logWarning(L"SettingsImpl::save store has no file name; nothing written.");
-        return false;
+        return std::nullopt;
     }
     if (m_keepFile) {
         logError(L"SettingsImpl::save %ls could not be kept aside when it was read; not "
                  L"overwritten.",
                  wide(m_path).c_str());
-        return false;
+        return std::nullopt;
     }
-    const QString target = _saveTarget();
-    if (target.isEmpty()) {
+    SettingsFileWriter::Snapshot snapshot;
+    snapshot.target = _saveTarget();
+    if (snapshot.target.isEmpty()) {
         logError(L"SettingsImpl::save %ls is a loop of symbolic links; nothing written.",
                  wide(m_path).c_str());
+        return std::nullopt;
+    }
+    snapshot.path = m_path;
+    snapshot.bytes = m_document.toBytes();
+    snapshot.sequence = SettingsFileWriter::nextSequence();
+    return snapshot;
+}
+
+bool SettingsImpl::save()
+{
+    const std::optional<SettingsFileWriter::Snapshot> content = snapshot();
+    if (!content)
         return false;
-    }
-    const int slash = target.lastIndexOf(QLatin1Char('/'));
-    if (slash >= 0) {
-        const QString dir = target.left(slash + 1);
-        if (!QDir().mkpath(dir)) {
-            logError(L"SettingsImpl::save cannot create directory %ls; %ls kept as it was.",
-                     wide(dir).c_str(), wide(m_path).c_str());
-            return false;
-        }
-    }
-    const QString fresh = target + _newSuffix();
-    if (!m_document.saveFile(fresh)) {
-        // A partial ".new" must not be mistaken for anything later.
-        if (QFileInfo(fresh).isFile())
-            QFile::remove(fresh);
-        logError(L"SettingsImpl::save writing %ls failed; %ls kept as it was.", wide(fresh).c_str(),
+    if (!SettingsFileWriter::write(*content, _newSuffix())) {
+        logError(L"SettingsImpl::save %ls not written; its changes are kept for the next save.",
                  wide(m_path).c_str());
-        return false;
-    }
-    if (QFileInfo::exists(target))
-        QFile::setPermissions(fresh, QFile::permissions(target));
-    int error = 0;
-    if (!ZqPlatform::replaceFile(fresh.toStdWString(), target.toStdWString(), &error)) {
-        QFile::remove(fresh);
-        logError(L"SettingsImpl::save cannot put %ls in place, error %d; %ls kept as it was.",
-                 wide(fresh).c_str(), error, wide(m_path).c_str());
         return false;
     }
     // A ".old" left by an interrupted move-aside save is superseded now.

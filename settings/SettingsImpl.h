@@ -1,8 +1,11 @@
 #pragma once
 
 #include "CXmlDocument.h"
+#include "SettingsFileWriter.h"
 
 #include <QString>
+
+#include <optional>
 
 // One open settings file: its document, the name it was opened for, and whether it holds
 // changes not yet written. Owned by SettingsImplManager; reached through SettingsHandle.
@@ -39,6 +42,11 @@ public:
     // replaces that, so the link survives. The file's permissions are kept. On failure the old
     // file stays, the store stays dirty, and the result is false.
     bool save();
+    // The document as it is now, numbered, for a save carried out elsewhere (on another thread,
+    // through SettingsFileWriter::write); the store stays dirty. Nothing (logged) when this
+    // store must not write its file: no file name, a file that could not be kept aside, or a
+    // loop of symbolic links.
+    std::optional<SettingsFileWriter::Snapshot> snapshot() const;
 
 private:
     static QString _newSuffix() { return QStringLiteral(".new"); }

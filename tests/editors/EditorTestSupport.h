@@ -65,6 +65,7 @@ public:
     void announceVideoSize(unsigned int, unsigned int) override {}
     VideoFrameReceivers videoFrameReceivers() override { return {}; }
     bool hasLayer(const BasicLayer *layer) const override { return layers.contains(layer); }
+    bool isEditingLayer() const override { return false; }
 
     // The host's answer to the last request (or to any task id).
     void answer(bool valid) { Q_EMIT filterWordResult(checks.last().first, valid); }

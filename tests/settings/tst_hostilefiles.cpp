@@ -1,3 +1,4 @@
+#include "AutosaveWriter.h"
 #include "CMCameraLayer.h"
 #include "LogCapture.h"
 #include "LogFile.h"
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -147,17 +149,56 @@ private Q_SLOTS:
         engine->init(30);
         PreviewCombineLogic *combine = PreviewEngine::logic()->combine();
         QCOMPARE(combine->layerCount(), 2);
-        QVERIFY(QDir().mkpath(m_settings + ".new")); // the new file cannot be written
+        // The new file cannot be written, whichever temporary name the save uses.
+        QVERIFY(QDir().mkpath(m_settings + ".new"));
+        QVERIFY(QDir().mkpath(m_settings + AutosaveWriter::tempSuffix()));
         engine->hidePreview();
         QCOMPARE(readAll(m_settings), layout(":/theme/preview/tamber_watermark.png"));
         QVERIFY(m_log.since().contains("could not write " + m_settings));
 
         QVERIFY(QDir(m_settings + ".new").removeRecursively());
+        QVERIFY(QDir(m_settings + AutosaveWriter::tempSuffix()).removeRecursively());
         combine->markLayerDeleted(combine->layers().at(1)->layerId());
         engine->unInit();
         const QByteArray saved = readAll(m_settings);
         QVERIFY(saved.contains("<layersnum>1</layersnum>"));
         QVERIFY(!saved.contains("<layer1>"));
+    }
+
+    // A disk that does not answer (here a FIFO nobody reads, where the new file goes) holds
+    // neither hiding the preview nor shutting down for more than a moment, and the stored
+    // layout stays as it was.
+    void finalSavesDoNotWaitForAStuckDisk()
+    {
+        writeFile(m_settings, layout(":/theme/preview/tamber_watermark.png"));
+        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
+        engine->init(30);
+        const QString stuck = m_settings + AutosaveWriter::tempSuffix();
+        for (const QString &fifo : {m_settings + ".new", stuck})
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QElapsedTimer clock;
+        clock.start();
+        engine->hidePreview();
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(m_log.since().contains("could not write " + m_settings));
+        QCOMPARE(readAll(m_settings), layout(":/theme/preview/tamber_watermark.png"));
+
+        // The disk answers again: the stuck write goes on, reopens its file to sync it (this
+        // side answers that too) and fails cleanly, since a FIFO cannot be synced; the next
+        // save lands.
+        QFile reader(stuck);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        QVERIFY(reader.readAll().contains("<layersnum>2</layersnum>"));
+        reader.close();
+        QFile syncPeer(stuck);
+        QVERIFY(syncPeer.open(QIODevice::WriteOnly));
+        syncPeer.close();
+        QVERIFY(QFile::remove(stuck));
+        QVERIFY(QFile::remove(m_settings + ".new"));
+        engine->unInit();
+        QVERIFY(readAll(m_settings).contains("<layersnum>2</layersnum>"));
+        QVERIFY(readAll(m_settings).trimmed().endsWith("</config>"));
+        engine->release();
     }
 
     // A settings file made by a dotfile manager stays a link; the file it names is replaced.
@@ -179,24 +220,40 @@ private Q_SLOTS:
     // The README promises an unreadable settings file is kept aside, never overwritten.
     void unreadableSettingsFileIsKeptAside()
     {
-        writeFile(m_settings, layout(":/x.png"));
-        QFile::setPermissions(m_settings, QFileDevice::Permissions());
-        QFile::setPermissions(QFileInfo(m_settings).absolutePath(),
-                              QFileDevice::Permissions(0x7777));
-        // Root reads any file; this (GUI) thread looks at files as nobody does meanwhile.
+        // Root reads any file, so the engine looks at it as nobody does. Nobody must reach the
+        // file's folder, and the checkout (with this test's own folders) may be closed to
+        // others: a clone under /root, or in a folder made by mktemp -d. So the settings live in
+        // a fresh temporary folder that everyone may enter, for this case only.
+        QTemporaryDir open(QDir::tempPath() + QStringLiteral("/tst_hostilefiles-XXXXXX"));
+        QVERIFY(open.isValid());
+        QVERIFY(QFile::setPermissions(open.path(), QFileDevice::Permissions(0x7755)));
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        const auto restoreConfigHome = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
+        qputenv("XDG_CONFIG_HOME", open.path().toUtf8());
+        const QString settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+        QVERIFY(settings.startsWith(open.path()));
+
+        writeFile(settings, layout(":/x.png"));
+        QFile::setPermissions(settings, QFileDevice::Permissions());
+        QFile::setPermissions(QFileInfo(settings).absolutePath(), QFileDevice::Permissions(0x7777));
         const int fsuid = ::geteuid() == 0 ? ::setfsuid(65534) : -1;
-        const bool readable = QFile(m_settings).open(QIODevice::ReadOnly);
+        const bool reachable = QFileInfo(settings).exists();
+        const bool readable = QFile(settings).open(QIODevice::ReadOnly);
         ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
-        if (!readable)
+        if (reachable && !readable)
             engine->init(30);
         if (fsuid >= 0)
             ::setfsuid(fsuid);
+        if (!reachable)
+            QSKIP(qPrintable(QDir::tempPath() + " is closed to other users"));
         if (readable)
             QSKIP("this process reads files of mode 000");
         engine->unInit();
-        QFile::setPermissions(m_settings + ".unreadable", QFileDevice::ReadOwner);
-        QCOMPARE(readAll(m_settings + ".unreadable"), layout(":/x.png"));
-        QVERIFY(m_log.since().contains("is unusable; kept it as " + m_settings + ".unreadable"));
+        // The user's file is kept, whole, and a new one took its place.
+        QFile::setPermissions(settings + ".unreadable", QFileDevice::ReadOwner);
+        QCOMPARE(readAll(settings + ".unreadable"), layout(":/x.png"));
+        QVERIFY(readAll(settings).contains("<layersnum>1</layersnum>"));
+        QVERIFY(m_log.since().contains("is unusable; kept it as " + settings + ".unreadable"));
     }
 
     // Sizes the compositor cannot output are refused with a log line and never announced;

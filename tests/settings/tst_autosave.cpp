@@ -1,0 +1,254 @@
+// Autosave as a user meets it: every change reaches the stored file without the host hiding
+// the preview, bursts of changes are written a few times rather than once per event, and
+// nothing is written that the user did not do or confirm.
+
+#include "EngineFixture.h"
+
+#include "EditorTestSupport.h"
+#include "ImageSettingWindow.h"
+#include "LogCapture.h"
+#include "RelayoutLogic.h"
+#include "SaveScheduler.h"
+#include "SceneTestSupport.h"
+#include "SettingsFileWriter.h"
+#include "StoredLayout.h"
+
+#include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UILineEditControl.h>
+#include <guifoundation/UISliderControl.h>
+
+#include <QElapsedTimer>
+
+using EditorTest::child;
+using EditorTest::click;
+
+namespace {
+
+QString settingsFile()
+{
+    return PreviewCenterData().settingFileName();
+}
+
+StoredLayout stored()
+{
+    return StoredLayout::read(readAll(settingsFile()));
+}
+
+// The position as the file stores it.
+QString storedPos(const BasicLayer *item)
+{
+    const QPointF at = item->geometry().topLeft();
+    return QStringLiteral("%1,%2").arg(int(at.x())).arg(int(at.y()));
+}
+
+int autosaves(const QString &log)
+{
+    return int(log.count(QStringLiteral("PreviewSetting::autosave ")));
+}
+
+void doubleClick(QGraphicsView *view, const QPointF &scenePos)
+{
+    const QPoint at = view->mapFromScene(scenePos);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Long enough for any autosave of what happened before to have been taken.
+void waitPastAutosave()
+{
+    QTest::qWait(SaveScheduler::MaxDelayMs + 400);
+}
+
+} // namespace
+
+class TestAutosave : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void everyChangeReachesTheFileWithoutAHostSave();
+    void burstsOfChangesAreWrittenAFewTimes();
+    void nothingIsWrittenThatTheUserDidNotDoOrConfirm();
+    void anEarlierSaveFinishingLateNeverUndoesALaterOne();
+
+private:
+    LogCapture m_log;
+    QTemporaryDir m_dir;
+    QString m_red;
+    QString m_blue;
+};
+
+void TestAutosave::initTestCase()
+{
+    m_red = savePicture(m_dir, QStringLiteral("red.png"), Qt::red);
+    m_blue = savePicture(m_dir, QStringLiteral("blue.png"), Qt::blue);
+}
+
+void TestAutosave::everyChangeReachesTheFileWithoutAHostSave()
+{
+    EngineFixture f;
+    const quint32 first =
+        f.combine()
+            ->addImageLayer(m_red, true, {60, 60}, true, {200, 100}, 100, QStringLiteral("first"))
+            ->layerId();
+    const quint32 second = f.combine()
+                               ->addImageLayer(m_blue, true, {400, 200}, true, {160, 80}, 100,
+                                               QStringLiteral("second"))
+                               ->layerId();
+    QVERIFY(f.show());
+    QTRY_COMPARE(stored().indexOf(QStringLiteral("second")), 2);
+
+    // Dragged with the mouse, then moved with the arrow keys.
+    Mouse mouse(f.view.get());
+    BasicLayer *item = f.item(first);
+    const QPointF grab = item->geometry().center();
+    mouse.drag(grab, grab + QPointF(50, 30));
+    QVERIFY(item->geometry().topLeft() != QPointF(60, 60));
+    QTRY_COMPARE(stored().value(QStringLiteral("first"), QStringLiteral("pos")), storedPos(item));
+    const QString dragged = storedPos(item);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(f.view->viewport(), Qt::Key_Right);
+    QVERIFY(storedPos(item) != dragged);
+    QTRY_COMPARE(stored().value(QStringLiteral("first"), QStringLiteral("pos")), storedPos(item));
+
+    // Hidden and sent to the back, as the layer manager and the layer menu do it.
+    RelayoutLogic *relayout = f.engine->controller()->relayout();
+    relayout->on_layoutsCombine(first, false);
+    QTRY_COMPARE(stored().value(QStringLiteral("first"), QStringLiteral("combine")),
+                 QStringLiteral("0"));
+    relayout->on_layoutsMove(first, RelayoutLogic::RL_TO_LAST);
+    QTRY_COMPARE(stored().indexOf(QStringLiteral("first")), 0);
+
+    // Deleted with the Delete key.
+    mouse.click(f.item(second)->geometry().center());
+    QTest::keyClick(f.view->viewport(), Qt::Key_Delete);
+    QTRY_COMPARE(stored().indexOf(QStringLiteral("second")), -1);
+
+    // A new picture is written once its editor confirms it.
+    f.engine->addImageLayer();
+    auto *editor = f.window<ImageSettingWindow>();
+    QVERIFY(editor);
+    child<UILineEditControl>(editor, "folderPath")->setText(m_blue);
+    click(child<UIButtonControl>(editor, "okButton"));
+    QTRY_COMPARE(stored().layers.size(), 3);
+    QVERIFY(stored().complete);
+    QCOMPARE(stored().layers.last().value(QStringLiteral("path")), m_blue);
+}
+
+void TestAutosave::burstsOfChangesAreWrittenAFewTimes()
+{
+    EngineFixture f;
+    const quint32 id =
+        f.combine()
+            ->addImageLayer(m_red, true, {60, 60}, true, {200, 100}, 100, QStringLiteral("moving"))
+            ->layerId();
+    QVERIFY(f.show());
+    QTRY_COMPARE(stored().indexOf(QStringLiteral("moving")), 1);
+    BasicLayer *item = f.item(id);
+
+    // A drag of forty mouse moves.
+    m_log.mark();
+    QElapsedTimer clock;
+    clock.start();
+    Mouse mouse(f.view.get());
+    const QPointF grab = item->geometry().center();
+    mouse.press(grab);
+    for (int i = 1; i <= 40; ++i) {
+        mouse.move(grab + QPointF(2 * i, i));
+        QTest::qWait(10);
+    }
+    mouse.release(grab + QPointF(80, 40));
+    QVERIFY(item->geometry().topLeft() != QPointF(60, 60));
+    QTRY_COMPARE(stored().value(QStringLiteral("moving"), QStringLiteral("pos")), storedPos(item));
+    int saves = autosaves(m_log.since());
+    QVERIFY2(saves >= 1 && saves <= 1 + clock.elapsed() / SaveScheduler::MaxDelayMs,
+             qPrintable(QString::number(saves)));
+
+    // The same when the item reports its geometry on every move: sixty reports in a second.
+    m_log.mark();
+    clock.restart();
+    for (int i = 1; i <= 60; ++i) {
+        item->setGeometryAndNotify(QRectF(100 + i, 100 + i / 2, 200, 100));
+        QTest::qWait(16);
+    }
+    QTRY_COMPARE(stored().value(QStringLiteral("moving"), QStringLiteral("pos")),
+                 QStringLiteral("160,130"));
+    saves = autosaves(m_log.since());
+    QVERIFY2(saves >= 1 && saves <= 2 + clock.elapsed() / SaveScheduler::MaxDelayMs,
+             qPrintable(QString::number(saves)));
+    QCOMPARE(f.storedFile(), readAll(settingsFile())); // hidePreview writes the same
+}
+
+void TestAutosave::nothingIsWrittenThatTheUserDidNotDoOrConfirm()
+{
+    {
+        EngineFixture earlier;
+        earlier.keepStoredFile = true;
+        earlier.combine()->addImageLayer(m_red, true, {60, 60}, true, {200, 100}, 80,
+                                         QStringLiteral("logo"));
+        earlier.compose(); // the game layer takes the video's shape
+        earlier.engine->unInit();
+    }
+    const QByteArray before = readAll(settingsFile());
+    QCOMPARE(StoredLayout::read(before).value(QStringLiteral("logo"), QStringLiteral("alpha")),
+             QStringLiteral("80"));
+
+    // Starting, showing and composing change nothing the user made.
+    m_log.mark();
+    EngineFixture f;
+    QVERIFY(f.show());
+    f.compose();
+    waitPastAutosave();
+    QCOMPARE(readAll(settingsFile()), before);
+
+    // An open editor changes its layer live; none of it is stored before OK, and a cancel
+    // leaves the file as it was.
+    BasicLayer *item = f.item(f.stack().at(1));
+    QVERIFY(item);
+    const QPointF centre = item->geometry().center();
+    doubleClick(f.view.get(), centre);
+    auto *editor = f.window<ImageSettingWindow>();
+    QVERIFY(editor);
+    child<UISliderControl>(editor, "transparenceSlider")->setFocus();
+    QTest::keyClick(editor->viewport(), Qt::Key_End);
+    item->setGeometryAndNotify(QRectF(300, 200, 100, 50));
+    waitPastAutosave();
+    QCOMPARE(readAll(settingsFile()), before);
+    click(child<UIButtonControl>(editor, "cancelButton"));
+    QTRY_VERIFY(!f.window<ImageSettingWindow>());
+    waitPastAutosave();
+    QCOMPARE(readAll(settingsFile()), before);
+    QCOMPARE(autosaves(m_log.since()), 0);
+
+    // Confirmed, it is.
+    doubleClick(f.view.get(), centre);
+    editor = f.window<ImageSettingWindow>();
+    QVERIFY(editor);
+    child<UISliderControl>(editor, "transparenceSlider")->setFocus();
+    QTest::keyClick(editor->viewport(), Qt::Key_End);
+    click(child<UIButtonControl>(editor, "okButton"));
+    QTRY_COMPARE(stored().value(QStringLiteral("logo"), QStringLiteral("alpha")),
+                 QStringLiteral("100"));
+}
+
+// hidePreview and unInit write on the GUI thread while an autosave may still be on its way to
+// the disk: whichever finishes last, the newer content stays.
+void TestAutosave::anEarlierSaveFinishingLateNeverUndoesALaterOne()
+{
+    const QString path = m_dir.filePath(QStringLiteral("order/previewsetting.xml"));
+    using SettingsFileWriter::Snapshot;
+    const Snapshot earlier{path, path, "earlier", SettingsFileWriter::nextSequence()};
+    const Snapshot later{path, path, "later", SettingsFileWriter::nextSequence()};
+    QVERIFY(SettingsFileWriter::write(later, QStringLiteral(".new")));
+    QVERIFY(SettingsFileWriter::write(earlier, QStringLiteral(".autosave.new")));
+    QCOMPARE(readAll(path), QByteArray("later"));
+    const Snapshot latest{path, path, "latest", SettingsFileWriter::nextSequence()};
+    QVERIFY(SettingsFileWriter::write(latest, QStringLiteral(".autosave.new")));
+    QCOMPARE(readAll(path), QByteArray("latest"));
+    QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
+             QStringList{QStringLiteral("previewsetting.xml")});
+}
+
+QTEST_MAIN(TestAutosave)
+#include "tst_autosave.moc"
