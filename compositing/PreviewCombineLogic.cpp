@@ -234,7 +234,9 @@ void PreviewCombineLogic::_genPicLayer(CMLayer *cmLayer, ILayerScene *container)
         QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
         QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(), false);
     if (!item) {
+        // The picture no longer reads (the scene told the user): no layer the preview lacks.
         logError(L"PreviewCombineLogic::_genPicLayer Create ui layer failed!");
+        markLayerDeleted(layer->layerId());
         return;
     }
     layer->setUILayer(item);

@@ -3,11 +3,11 @@
 #include "BasicLayerData.h"
 #include "IPreviewController.h"
 #include "Log.h"
+#include "RegularFile.h"
 
 #include <guifoundation/XmlUIBuilder.h>
 
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace EditorSupport {
 
@@ -49,14 +49,11 @@ bool acceptRecord(UIBaseWindow *window, const BasicLayerData *record, int type,
     return false;
 }
 
-bool isLoadablePicture(const QString &path)
+bool isLoadablePicture(const QString &path, QString *error)
 {
-    // Only regular files: a path typed letter by letter may name a folder, a device or a pipe
-    // on the way, and reading one of those could block or never end.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return false;
-    QImageReader reader(path);
-    return !reader.read().isNull();
+    // Opened only as a regular file: a path typed letter by letter may name a folder, a device
+    // or a pipe on the way, and reading one of those could block or never end.
+    return !RegularFile::loadImage(path, error).isNull();
 }
 
 } // namespace EditorSupport

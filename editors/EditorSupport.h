@@ -32,7 +32,7 @@ void connectByName(QObject *window, const char *objectName, const char *signal, 
 bool acceptRecord(UIBaseWindow *window, const BasicLayerData *record, int type,
                   const IPreviewController *controller);
 
-// True when path names a regular file that decodes as a picture.
-bool isLoadablePicture(const QString &path);
+// True when path names a regular file that decodes as a picture; the reason in error otherwise.
+bool isLoadablePicture(const QString &path, QString *error = nullptr);
 
 } // namespace EditorSupport

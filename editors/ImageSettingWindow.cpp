@@ -131,7 +131,10 @@ void ImageSettingWindow::on_okButton_clicked()
 {
     if (m_ended || !m_record)
         return;
-    if (!EditorSupport::isLoadablePicture(m_record->path)) {
+    QString error;
+    if (!EditorSupport::isLoadablePicture(m_record->path, &error)) {
+        logWarning(L"ImageSettingWindow::on_okButton_clicked %ls cannot be shown: %ls",
+                   m_record->path.toStdWString().c_str(), error.toStdWString().c_str());
         _showMessage(tr("path is no valid"));
         return;
     }

@@ -139,6 +139,8 @@ void PreviewLogic::init(int fps)
         m_setting->init();
         connect(m_setting, &PreviewSetting::sigLoadFromConfigFinished, this,
                 &PreviewLogic::onLoadFromConfigFinished, Qt::UniqueConnection);
+        connect(m_setting, &PreviewSetting::sigStoredPictureLeftOut, this,
+                &PreviewLogic::onStoredPictureLeftOut, Qt::UniqueConnection);
         // Every change of the stack reaches the file within about a second.
         if (m_combine) {
             connect(m_combine, &BasicPreviewCombine::sigLayersChanged, m_setting,
@@ -158,6 +160,7 @@ void PreviewLogic::init(int fps)
 void PreviewLogic::unInit()
 {
     m_uiLoadPending = false;
+    m_leftOutPictures.clear();
     if (m_setting) {
         m_setting->saveLayersToFile();
         m_setting->stop();
@@ -252,6 +255,7 @@ void PreviewLogic::showPreview(QGraphicsObject *parent)
             return;
         if (!loaded && m_container)
             m_uiLoadPending = true;
+        _reportLeftOutPictures();
     } else {
         m_container->show();
     }
@@ -441,6 +445,19 @@ void PreviewLogic::onLoadFromConfigFinished()
         m_uiLoadPending = false;
         m_combine->loadUI(m_container);
     }
+    _reportLeftOutPictures();
+}
+
+void PreviewLogic::onStoredPictureLeftOut(QString path)
+{
+    m_leftOutPictures.append(path);
+}
+
+void PreviewLogic::_reportLeftOutPictures()
+{
+    if (!m_container || m_leftOutPictures.isEmpty())
+        return;
+    m_container->reportLeftOutPictures(std::exchange(m_leftOutPictures, QStringList()));
 }
 
 void PreviewLogic::onContainerClosed()

@@ -111,9 +111,12 @@ Q_SIGNALS:
 public Q_SLOTS:
     void onLoadFromConfigFinished();
     void onContainerClosed();
+    void onStoredPictureLeftOut(QString path);
 
 private:
     void _dropContainer();
+    // Tells the user, once the scene shows, which stored pictures were left out.
+    void _reportLeftOutPictures();
 
     ZqStudio::IPreviewEngine *const m_engine;
     PreviewCenterData *m_centerData = nullptr;
@@ -123,6 +126,7 @@ private:
     QPointer<PreviewContainer> m_container;
     ILayerEditorFactory *m_editorFactory = nullptr;
     bool m_uiLoadPending = false;
+    QStringList m_leftOutPictures; // stored pictures not restored, not yet reported
     QPointer<QGraphicsObject> m_parent;
     FrameRateAdjust m_frameRate;
 };

@@ -1,11 +1,12 @@
 #include "PicLayer.h"
 
 #include "LayerMenu.h"
+#include "Log.h"
 #include "PreviewCenterData.h"
+#include "RegularFile.h"
 #include "SceneGeometry.h"
 
 #include <QGraphicsSceneResizeEvent>
-#include <QImageReader>
 #include <QPainter>
 
 #include <cmath>
@@ -32,17 +33,18 @@ void PicLayer::showContextMenu()
     menu()->popup(_view());
 }
 
-std::optional<QSize> PicLayer::initialSizeFor(const QString &path) const
+QImage PicLayer::readPicture(const QString &path, QString *error)
 {
-    if (path.isEmpty())
-        return std::nullopt;
-    QImageReader reader(path);
-    const QSize size = reader.size().isValid() ? reader.size() : reader.read().size();
-    if (!size.isValid() || size.isEmpty())
-        return std::nullopt;
-    const double r = double(size.width()) / double(size.height());
-    int w = size.width();
-    int h = size.height();
+    return RegularFile::loadImage(path, error);
+}
+
+QSize PicLayer::initialSizeFor(const QSize &pictureSize) const
+{
+    if (pictureSize.isEmpty())
+        return QSize();
+    const double r = double(pictureSize.width()) / double(pictureSize.height());
+    int w = pictureSize.width();
+    int h = pictureSize.height();
     if (isResizable()) {
         if (w > 375) {
             w = 375;
@@ -70,19 +72,39 @@ std::optional<QSize> PicLayer::initialSizeFor(const QString &path) const
     return QSize(w, h);
 }
 
-bool PicLayer::loadPicture(const QString &path)
+bool PicLayer::setPicPath(const QString &path, bool resize)
 {
-    QImageReader reader(path);
-    reader.setAutoDetectImageFormat(true);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        m_picture = QPixmap();
+    if (path == m_path)
+        return true;
+    QString error;
+    const QImage picture = readPicture(path, &error);
+    if (picture.isNull()) {
+        logWarning(L"PicLayer::setPicPath %ls cannot be shown (%ls); the layer keeps its picture.",
+                   path.toStdWString().c_str(), error.toStdWString().c_str());
         return false;
     }
-    if (image.width() > MaxWidth || image.height() > MaxHeight) {
-        const double r = double(image.width()) / double(image.height());
-        int w = image.width();
-        int h = image.height();
+    setPicture(path, picture, resize);
+    return true;
+}
+
+void PicLayer::setPicture(const QString &path, const QImage &picture, bool resize)
+{
+    if (path == m_path && !m_picture.isNull())
+        return;
+    m_path = path;
+    if (resize) {
+        const QSize initial = initialSizeFor(picture.size());
+        if (!initial.isEmpty()) {
+            this->resize(initial);
+            setAspectRatio(double(initial.width()) / double(initial.height()));
+        }
+    }
+    // Kept at most 1280 x 720: enough for any preview, and cheap to rescale while dragged.
+    QImage kept = picture;
+    if (kept.width() > MaxWidth || kept.height() > MaxHeight) {
+        const double r = double(kept.width()) / double(kept.height());
+        int w = kept.width();
+        int h = kept.height();
         if (w > MaxWidth) {
             w = MaxWidth;
             h = truncated(w / r);
@@ -91,25 +113,9 @@ bool PicLayer::loadPicture(const QString &path)
             h = MaxHeight;
             w = truncated(h * r);
         }
-        image = image.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        kept = kept.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    m_picture = QPixmap::fromImage(image);
-    return true;
-}
-
-void PicLayer::setPicPath(const QString &path, bool resize)
-{
-    if (path == m_path)
-        return;
-    m_path = path;
-    if (resize) {
-        if (const std::optional<QSize> initial = initialSizeFor(path)) {
-            this->resize(*initial);
-            if (initial->height() > 0)
-                setAspectRatio(double(initial->width()) / double(initial->height()));
-        }
-    }
-    loadPicture(path);
+    m_picture = QPixmap::fromImage(kept);
     keepInsideParent();
     _rescale(Qt::SmoothTransformation);
     Q_EMIT sigPicPathChanged(path);

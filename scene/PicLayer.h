@@ -2,9 +2,8 @@
 
 #include "BasicLayer.h"
 
+#include <QImage>
 #include <QPixmap>
-
-#include <optional>
 
 // A still picture from a file. The picture is limited to 1280 x 720 when it loads; what is
 // painted is a copy at the item's size, made fast while the user drags and smooth when the
@@ -20,12 +19,16 @@ public:
     int layerType() const override { return LT_PICTURE; }
     void showContextMenu() override;
 
-    // The size a new layer of this picture starts at, or none when the file does not load.
-    std::optional<QSize> initialSizeFor(const QString &path) const;
-    // Loads the picture itself, at most 1280 x 720; false when the file does not load.
-    bool loadPicture(const QString &path);
-    // Takes a new picture; with resize, the item takes the picture's initial size.
-    void setPicPath(const QString &path, bool resize);
+    // The picture in the file at path, decoded in full; a null image with the reason in error
+    // when it is not one (not a regular file, damaged, too large to decode).
+    static QImage readPicture(const QString &path, QString *error);
+    // The size a new layer of a picture of pictureSize starts at.
+    QSize initialSizeFor(const QSize &pictureSize) const;
+    // Takes a new picture read from path; with resize, the item takes the picture's initial
+    // size. A file that does not read leaves the item as it was (false).
+    bool setPicPath(const QString &path, bool resize);
+    // The same with the picture already read from path.
+    void setPicture(const QString &path, const QImage &picture, bool resize);
 
     QString path() const { return m_path; }
     int alpha() const { return m_alpha; }

@@ -173,6 +173,22 @@ LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, 
                                          const QSize &size, int alpha, bool isNew)
 {
     logInfo(L"PreviewContainer::addPicLayer");
+    QImage picture;
+    if (!path.isEmpty()) {
+        QString error;
+        picture = PicLayer::readPicture(path, &error);
+        if (picture.isNull()) {
+            _refusePicture(path, error);
+            return nullptr;
+        }
+    }
+    return _addPicLayer(path, picture, canEditSize, pos, size, alpha, isNew);
+}
+
+LayerItem *PreviewContainer::_addPicLayer(const QString &path, const QImage &picture,
+                                          bool canEditSize, const QPoint &pos, const QSize &size,
+                                          int alpha, bool isNew)
+{
     _closeEditors();
     setActiveLayer(nullptr);
 
@@ -180,10 +196,8 @@ LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, 
     layer->setResizable(canEditSize);
     _adoptLayer(layer, isNew ? BasicLayer::StatePending : BasicLayer::StateNormal);
 
-    QSize layerSize = size;
-    const std::optional<QSize> loaded = path.isEmpty() ? std::nullopt : layer->initialSizeFor(path);
-    if (isNew && loaded)
-        layerSize = *loaded;
+    const bool loaded = !picture.isNull();
+    const QSize layerSize = isNew && loaded ? layer->initialSizeFor(picture.size()) : size;
     const QPoint wanted = isNew ? _placeApartFromOthers(pos, layerSize) : pos;
     QPoint position = wanted;
     if (isNew && loaded) {
@@ -195,7 +209,8 @@ LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, 
             position.setY(wanted.y() - overflowY);
     }
     layer->setGeometry(QRectF(position, QSizeF(layerSize)));
-    layer->setPicPath(path, isNew);
+    if (loaded)
+        layer->setPicture(path, picture, isNew);
     if (layerSize.height() > 0)
         layer->setAspectRatio(double(layerSize.width()) / double(layerSize.height()));
     _finishLayer(layer, alpha, true);
@@ -207,6 +222,31 @@ LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, 
             guard->setState(BasicLayer::StatePending);
     }
     return layer;
+}
+
+void PreviewContainer::_refusePicture(const QString &path, const QString &reason)
+{
+    logWarning(L"PreviewContainer::addPicLayer %ls cannot be shown (%ls); no layer is added.",
+               path.toStdWString().c_str(), reason.toStdWString().c_str());
+    _showTip(_unreadablePictureText(QFileInfo(path).fileName()));
+}
+
+void PreviewContainer::reportLeftOutPictures(const QStringList &paths)
+{
+    QStringList names;
+    for (const QString &path : paths)
+        names.append(QStringLiteral("\"%1\"").arg(QFileInfo(path).fileName()));
+    logWarning(L"PreviewContainer::reportLeftOutPictures %d stored picture(s) left out.",
+               int(paths.size()));
+    _showTip(tr("These pictures of the saved layout cannot be shown (missing, not a picture, or "
+                "damaged) and were left out: %1")
+                 .arg(names.join(QStringLiteral(", "))));
+}
+
+QString PreviewContainer::_unreadablePictureText(const QString &fileName) const
+{
+    return tr("\"%1\" cannot be shown: it is not a picture, or the picture is damaged.")
+        .arg(fileName);
 }
 
 LayerItem *PreviewContainer::addTextLayer(const FontInfoConfig &config, const QString &text,
@@ -798,20 +838,22 @@ void PreviewContainer::dropEvent(QGraphicsSceneDragDropEvent *event)
     QPointer<PreviewContainer> self(this);
     for (const QUrl &url : urls) {
         const QString path = url.toLocalFile();
-        // Decoded, not only recognised: a file with a picture's header and broken data would
-        // otherwise become a layer that shows nothing.
+        // Read once and decoded, not only recognised: a file with a picture's header and broken
+        // data would otherwise become a layer that shows nothing, and a file changed after a
+        // check could still be one.
         QString error = QStringLiteral("not a local file");
-        if (path.isEmpty() || RegularFile::loadImage(path, &error).isNull()) {
+        const QImage picture = path.isEmpty() ? QImage() : PicLayer::readPicture(path, &error);
+        if (picture.isNull()) {
             logWarning(L"PreviewContainer::dropEvent %ls is not a picture that can be shown "
                        L"(%ls); it and the files after it are not added.",
                        url.toDisplayString().toStdWString().c_str(), error.toStdWString().c_str());
             event->ignore();
-            _showTip(
-                tr("\"%1\" cannot be shown: it is not a picture, or the picture is damaged.")
-                    .arg(url.isLocalFile() ? QFileInfo(path).fileName() : url.toDisplayString()));
+            _showTip(_unreadablePictureText(url.isLocalFile() ? QFileInfo(path).fileName()
+                                                              : url.toDisplayString()));
             return;
         }
-        addPicLayer(path, true, position, QSize(160, 90), 100, true);
+        logInfo(L"PreviewContainer::addPicLayer");
+        _addPicLayer(path, picture, true, position, QSize(160, 90), 100, true);
         if (!self)
             return;
     }

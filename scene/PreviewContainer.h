@@ -27,6 +27,7 @@ class PicLayer;
 class PreviewCenterData;
 class PreviewCombineLogic;
 class PreviewWatermark;
+class QImage;
 class QMimeData;
 class RelayoutLogic;
 class TextLayer;
@@ -108,6 +109,8 @@ public:
     // The first selected layer that is not the game video.
     BasicLayer *activeLayer() const;
     void removeCameraLayers();
+    // Tells the user that the stored pictures at paths could not be shown and were left out.
+    void reportLeftOutPictures(const QStringList &paths);
 
     void showLayersManager();
     QList<LayerEntry> collectLayerEntries() const;
@@ -182,6 +185,12 @@ private:
     void _adoptLayer(BasicLayer *layer, int state);
     // Where a new text or picture of size goes when wanted is where another one starts.
     QPoint _placeApartFromOthers(const QPoint &wanted, const QSize &size) const;
+    // addPicLayer with the picture already read from path (null when path is empty).
+    LayerItem *_addPicLayer(const QString &path, const QImage &picture, bool canEditSize,
+                            const QPoint &pos, const QSize &size, int alpha, bool isNew);
+    // A picture file that does not read: the log line and the user's notice.
+    void _refusePicture(const QString &path, const QString &reason);
+    QString _unreadablePictureText(const QString &fileName) const;
     void _fitIfNeeded(BasicLayer *layer);
     void _relayoutAll();
     void _fillParent();

@@ -173,8 +173,10 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
         CMLayer *twin = nullptr;
         if (auto *picture = qobject_cast<PicLayer *>(layer)) {
             const auto *record = static_cast<const PicLayerData *>(layerData);
-            if (layerData->type == LT_PICTURE && record->path.isEmpty()) {
-                // No picture chosen: a layer without one makes no sense, so ask again.
+            if (layerData->type == LT_PICTURE &&
+                (record->path.isEmpty() || !picture->hasPicture())) {
+                // No picture chosen (or none that reads): a layer without one makes no sense,
+                // so ask again.
                 m_pendingData.reset();
                 m_rollbackData.reset();
                 editPicLayer(layer);

@@ -247,6 +247,7 @@ bool PreviewSetting::_restoreLayer(ILayerStack *stack, const SettingsHandle &han
         if (RegularFile::loadImage(path, &error).isNull()) {
             logWarning(L"PreviewSetting::_loadLayersToContainer layer%u: picture %ls dropped: %ls",
                        i, path.toStdWString().c_str(), error.toStdWString().c_str());
+            Q_EMIT sigStoredPictureLeftOut(path);
             return false;
         }
         stack->addImageLayer(path, StoredValue::toUInt(read("caneditsize")) > 0, pos, combine, size,

@@ -49,6 +49,9 @@ public:
 
 Q_SIGNALS:
     void sigLoadFromConfigFinished();
+    // A stored picture layer was left out of the restored stack: its file is not a picture
+    // that can be shown (gone, not a regular file, damaged).
+    void sigStoredPictureLeftOut(QString path);
 
 public Q_SLOTS:
     void onCheckConfigResult(bool ret);

@@ -33,6 +33,10 @@
         <source>&quot;%1&quot; cannot be shown: it is not a picture, or the picture is damaged.</source>
         <translation>“%1” cannot be shown: it is not a picture, or the picture is damaged.</translation>
     </message>
+    <message>
+        <source>These pictures of the saved layout cannot be shown (missing, not a picture, or damaged) and were left out: %1</source>
+        <translation>These pictures of the saved layout cannot be shown (missing, not a picture, or damaged) and were left out: %1</translation>
+    </message>
 </context>
 <context>
     <name>LayerMenu</name>

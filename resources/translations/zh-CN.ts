@@ -33,6 +33,10 @@
         <source>&quot;%1&quot; cannot be shown: it is not a picture, or the picture is damaged.</source>
         <translation>“%1”无法显示：它不是图片，或者图片已损坏。</translation>
     </message>
+    <message>
+        <source>These pictures of the saved layout cannot be shown (missing, not a picture, or damaged) and were left out: %1</source>
+        <translation>已保存布局中的这些图片无法显示（文件丢失、不是图片或已损坏），已被略去：%1</translation>
+    </message>
 </context>
 <context>
     <name>LayerMenu</name>
