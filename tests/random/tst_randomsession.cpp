@@ -41,6 +41,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QProcess>
@@ -787,11 +788,22 @@ private:
                 return;
             if (c == QLatin1Char('\n'))
                 QTest::keyClick(viewport, Qt::Key_Return);
-            else
+            else if (c.unicode() >= 0x20 && c.unicode() < 0x7f)
                 QTest::keyClicks(viewport, QString(c));
+            else
+                _typeText(viewport, QString(c));
         }
         if (text.isEmpty() && viewport)
             QTest::keyClick(viewport, Qt::Key_Delete);
+    }
+    // QTest maps only ASCII to keys; anything else arrives as an input method would send it:
+    // a key event carrying just its text.
+    static void _typeText(QWidget *widget, const QString &text)
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
+        QApplication::sendEvent(widget, &release);
     }
     bool _choose(UIComboBoxControl *combo, quint32 r)
     {
