@@ -15,14 +15,16 @@
 set(ranked_folders
     hostlibs/guifoundation 0
     hostlibs/appcommon 1
-    core 2
-    settings 3
-    compositing 4
-    widgets 4
-    scene 5
-    editors 6
-    engine 7)
-set(sdk_prefixes previewengine core appcommon hostlibs/appcommon guifoundation hostlibs/guifoundation)
+    include/previewengine 2
+    core 3
+    settings 4
+    compositing 5
+    widgets 5
+    scene 6
+    editors 7
+    engine 8)
+set(sdk_prefixes previewengine include/previewengine appcommon hostlibs/appcommon
+    guifoundation hostlibs/guifoundation)
 set(sdk_only_folders host tools)
 
 set(folders "")
