@@ -4,8 +4,6 @@
 
 #include <QImage>
 
-#include <libyuv/planar_functions.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -277,8 +275,10 @@ void fill(QImage *image, const QRect &rect, std::uint32_t value)
     const QRect r = rect.intersected(image->rect());
     if (r.isEmpty())
         return;
-    libyuv::ARGBRect(image->bits(), int(image->bytesPerLine()), r.left(), r.top(), r.width(),
-                     r.height(), value);
+    const qsizetype stride = image->bytesPerLine();
+    uchar *row = image->bits() + r.top() * stride + r.left() * 4;
+    for (int y = 0; y < r.height(); ++y, row += stride)
+        std::fill_n(reinterpret_cast<std::uint32_t *>(row), r.width(), value);
 }
 
 void blendWatermark(QImage *frame, const QImage &watermark)
