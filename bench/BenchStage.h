@@ -127,11 +127,12 @@ public:
     // no composition is dropped for want of a free slot.
     void waitForDelivery(long long before) { m_host.waitBeyond(before); }
 
-    // What happens between two game frames: a new camera frame, as a live camera gives, and
-    // the GUI thread's share (scene pictures posted by the layers).
+    // What happens between two game frames: after every second one a new camera frame, as a
+    // 30 fps camera gives under a 60 fps game, and the GUI thread's share (scene pictures
+    // posted by the layers).
     void betweenFrames()
     {
-        if (m_camera)
+        if (m_camera && (m_time & 1) == 0)
             m_engine->pushCameraData(m_cameraFrame.constData(), uint(m_cameraFrame.size()), 640,
                                      480, 0);
         QCoreApplication::processEvents();
@@ -157,9 +158,12 @@ private:
     {
         const QSizeF scene = m_combine->sceneSize();
         m_camera = m_combine->addCameraLayer(
-            QPoint(int(scene.width()) - 180, int(scene.height()) - 140), true, QSize(160, 120), 100,
+            QPoint(int(scene.width()) - 340, int(scene.height()) - 260), true, QSize(320, 240), 100,
             QStringLiteral("bench camera"), QSize(640, 480), {}, false, 0x00FF00, 0.05f, 0.8f);
-        m_cameraFrame = frameBytes(640, 480, 0xFF000000u);
+        // Opaque, as a webcam's frames are once the host converted them.
+        m_cameraFrame = frameBytes(640, 480, 0);
+        for (qsizetype i = 3; i < m_cameraFrame.size(); i += 4)
+            m_cameraFrame[i] = char(0xFF);
         m_engine->pushCameraData(m_cameraFrame.constData(), uint(m_cameraFrame.size()), 640, 480,
                                  0);
         for (int i = 0; i < PictureCount; ++i) {

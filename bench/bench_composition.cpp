@@ -6,6 +6,7 @@
 
 #include "BenchStage.h"
 #include "FrameSender.h"
+#include "SpanPicture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -87,7 +88,7 @@ void stampWatermark(benchmark::State &state)
 {
     QImage frame(1920, 1080, QImage::Format_RGB32);
     frame.fill(Qt::darkGray);
-    const QImage mark = bench::syntheticWatermark();
+    const SpanPicture mark(bench::syntheticWatermark());
     for (auto _ : state) {
         FrameSender::stampWatermark(&frame, mark);
         benchmark::DoNotOptimize(frame.constBits());

@@ -1,9 +1,11 @@
 // The per-frame scaler against libyuv's bilinear ARGBScale (which darkens: its weights add up to
-// 127/128) at the sizes composition meets, with our AVX2 and portable row kernels; and the
-// game's whole pass into a frame slot as composition makes it, libyuv plus a second pass for
-// the fourth byte against our one fused, cache-bypassing pass.
+// 127/128) at the sizes composition meets, with each set of our row kernels the processor runs
+// (Highway's targets, best first) and the plain C++ reference; and the game's whole pass into a
+// frame slot as composition makes it, row by row through a row buffer, stored through the cache
+// or past it, against libyuv plus a second pass for the fourth byte.
 
 #include "ImageScaler.h"
+#include "PixelRows.h"
 
 #include <benchmark/benchmark.h>
 #include <libyuv/scale_argb.h>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -83,38 +86,18 @@ void libyuvScale(benchmark::State &state)
     setLabel(state, c);
 }
 
-void ourScale(benchmark::State &state, ImageScaler::InstructionSet set,
-              ImageScaler::Store store = ImageScaler::Store::Cached)
+void ourScale(benchmark::State &state, const PixelRows::Kernels *kernels)
 {
     const Case &c = Cases[state.range(0)];
-    if (!ImageScaler::setInstructionSet(set)) {
-        state.SkipWithError("the processor lacks this instruction set");
-        return;
-    }
+    PixelRows::use(kernels);
     Buffers buffers(c);
     for (auto _ : state) {
         ImageScaler::scale32(buffers.src(), c.srcWidth * 4, c.srcWidth, c.srcHeight, buffers.dst(),
-                             c.dstWidth * 4, c.dstWidth, c.dstHeight, c.filter,
-                             ImageScaler::Alpha::Keep, store);
+                             c.dstWidth * 4, c.dstWidth, c.dstHeight, c.filter);
         benchmark::DoNotOptimize(buffers.target.data());
     }
+    PixelRows::use(nullptr);
     setLabel(state, c);
-}
-
-void ourScaleAvx2(benchmark::State &state)
-{
-    ourScale(state, ImageScaler::InstructionSet::Avx2);
-}
-
-// As composition writes a finished frame: past the cache.
-void ourScaleAvx2Streaming(benchmark::State &state)
-{
-    ourScale(state, ImageScaler::InstructionSet::Avx2, ImageScaler::Store::Streaming);
-}
-
-void ourScalePortable(benchmark::State &state)
-{
-    ourScale(state, ImageScaler::InstructionSet::Portable);
 }
 
 // The machine is shared: with --benchmark_repetitions, the fastest repetition is the one least
@@ -134,9 +117,6 @@ void eachCase(benchmark::internal::Benchmark *benchmark)
 }
 
 BENCHMARK(libyuvScale)->Apply(eachCase);
-BENCHMARK(ourScaleAvx2)->Apply(eachCase);
-BENCHMARK(ourScaleAvx2Streaming)->Apply(eachCase);
-BENCHMARK(ourScalePortable)->Apply(eachCase);
 
 // The game frame into the game rectangle of one of three frame slots in turn, as composition
 // writes it while a host consumes the previous frames: args are the output width and height,
@@ -171,26 +151,36 @@ void gameIntoSlotLibyuvThenOpaque(benchmark::State &state)
 }
 
 // Arg 2: 1 writes past the cache (as composition does), 0 through it.
-void gameIntoSlotFused(benchmark::State &state)
+void gameIntoSlotByRows(benchmark::State &state)
 {
     const int w = int(state.range(0));
     const int h = int(state.range(1));
-    const ImageScaler::Store store =
-        state.range(2) ? ImageScaler::Store::Streaming : ImageScaler::Store::Cached;
-    ImageScaler::setInstructionSet(ImageScaler::InstructionSet::Avx2);
+    const bool streaming = state.range(2) != 0;
+    const PixelRows::Kernels &kernels = PixelRows::best();
     Slots stage(w, h);
+    ImageScaler::RowScaler scaler;
+    scaler.prepare(w, h, w, h - 1, ImageScaler::Filter::Smooth);
+    std::vector<std::uint32_t> row(static_cast<size_t>(w));
     int next = 0;
     for (auto _ : state) {
         std::vector<std::uint32_t> &slot = stage.frames[next++ % 3];
-        ImageScaler::scale32(reinterpret_cast<const std::uint8_t *>(stage.game.data()), w * 4, w, h,
-                             reinterpret_cast<std::uint8_t *>(slot.data()), w * 4, w, h - 1,
-                             ImageScaler::Filter::Smooth, ImageScaler::Alpha::Opaque, store);
+        scaler.newSource();
+        for (int y = 0; y < h - 1; ++y) {
+            scaler.scaleRow(reinterpret_cast<const std::uint8_t *>(stage.game.data()), w * 4, y,
+                            row.data(), 0xFF000000u, kernels);
+            std::uint32_t *out = slot.data() + size_t(y) * size_t(w);
+            if (streaming)
+                kernels.stream(out, row.data(), w);
+            else
+                kernels.copy(out, row.data(), w, 0);
+        }
+        PixelRows::finishStreaming();
         benchmark::DoNotOptimize(slot.data());
     }
 }
 
 BENCHMARK(gameIntoSlotLibyuvThenOpaque)->Args({1920, 1080})->Args({3840, 2160})->Apply(withMinimum);
-BENCHMARK(gameIntoSlotFused)
+BENCHMARK(gameIntoSlotByRows)
     ->Args({1920, 1080, 0})
     ->Args({1920, 1080, 1})
     ->Args({3840, 2160, 0})
@@ -201,10 +191,16 @@ BENCHMARK(gameIntoSlotFused)
 
 int main(int argc, char **argv)
 {
-    std::printf("row kernels available: %s\n",
-                ImageScaler::setInstructionSet(ImageScaler::InstructionSet::Avx2)
-                    ? "AVX2 and portable"
-                    : "portable only");
+    std::printf("row kernels:");
+    for (const PixelRows::Kernels *kernels : PixelRows::available()) {
+        std::printf(" %s", kernels->name);
+        benchmark::RegisterBenchmark((std::string("ourScale/") + kernels->name).c_str(), ourScale,
+                                     kernels)
+            ->Apply(eachCase);
+    }
+    benchmark::RegisterBenchmark("ourScale/reference", ourScale, &PixelRows::reference())
+        ->Apply(eachCase);
+    std::printf(" (best first) and the reference\n");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

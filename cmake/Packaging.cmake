@@ -60,7 +60,7 @@ set(CPACK_DEBIAN_SDK_PACKAGE_NAME previewengine-sdk)
 set(CPACK_DEBIAN_SDK_PACKAGE_SECTION libdevel)
 # The CMake package finds Qt's development files; the font aliases name these fonts.
 set(CPACK_DEBIAN_SDK_PACKAGE_DEPENDS "qt6-base-dev (>= 6.4)")
-set(CPACK_DEBIAN_SDK_PACKAGE_RECOMMENDS "fontconfig, fonts-noto-cjk, fonts-arphic-ukai, fonts-arphic-uming")
+set(CPACK_DEBIAN_SDK_PACKAGE_RECOMMENDS "fontconfig, fonts-noto-cjk, fonts-arphic-ukai, fonts-arphic-uming, fonts-wqy-microhei, fonts-wqy-zenhei")
 set(CPACK_DEBIAN_SDK_PACKAGE_CONTROL_EXTRA
     ${CMAKE_CURRENT_LIST_DIR}/debian/sdk/postinst;${CMAKE_CURRENT_LIST_DIR}/debian/sdk/postrm)
 set(CPACK_DEBIAN_SDK_PACKAGE_CONTROL_STRICT_PERMISSION ON)

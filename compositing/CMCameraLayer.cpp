@@ -1,7 +1,7 @@
 #include "CMCameraLayer.h"
 
 #include "CrossThreadEvent.h"
-#include "FrameSize.h"
+#include "FrameContext.h"
 #include "HostTypes.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
@@ -9,13 +9,14 @@
 #include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
+#include "PixelRows.h"
+#include "PushedFrame.h"
 #include "StoredValue.h"
 #include "UpdateCameraEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
 #include <QCoreApplication>
-#include <QPainter>
 #include <QThread>
 
 #include <cstring>
@@ -89,44 +90,59 @@ void CMCameraLayer::markDeleted()
     _closeCamera();
 }
 
-void CMCameraLayer::draw(QPainter *painter, double scaleX, double scaleY)
+QRect CMCameraLayer::prepareFrame(const FrameContext &frame)
 {
-    if (!isCombine() || !painter)
-        return;
-    _takeScale(scaleX, scaleY);
+    if (!isCombine())
+        return QRect();
+    _takeScale(frame.scaleX, frame.scaleY);
     const QRect rect = outputPixelRect();
+    const QImage picture = image();
+    if (picture.isNull())
+        return QRect();
+    const bool scaled = isCameraRequested();
+    const QSize size = scaled ? rect.size() : picture.size();
+    if (!ImageScaler::isSaneSize(size.width(), size.height()))
+        return QRect();
+    const PixelRows::Kernels &kernels = *frame.kernels;
+    if (m_painted.size() != size) {
+        m_painted = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_paintedKey = 0;
+        if (m_painted.isNull())
+            return QRect();
+    }
+    if (m_paintedKey != picture.cacheKey()) {
+        // Scaled straight, then premultiplied row by row while the row is in the cache: the
+        // pixels Qt would blend after its own scaling and conversion.
+        if (scaled)
+            m_scaler.prepare(picture.width(), picture.height(), size.width(), size.height(),
+                             ImageScaler::Filter::Smooth);
+        for (int y = 0; y < size.height(); ++y) {
+            auto *line = reinterpret_cast<std::uint32_t *>(m_painted.scanLine(y));
+            if (scaled)
+                m_scaler.scaleRow(picture.constBits(), int(picture.bytesPerLine()), y, line, 0,
+                                  kernels);
+            kernels.premultiply(
+                line,
+                scaled ? line : reinterpret_cast<const std::uint32_t *>(picture.constScanLine(y)),
+                size.width());
+        }
+        m_paintedKey = picture.cacheKey();
+    }
+    m_frameOrigin = rect.topLeft();
+    m_frameOpacity = PixelRows::opacityFromPercent(alpha());
+    m_frameKernels = &kernels;
+    return QRect(rect.topLeft(), size).intersected(QRect(QPoint(), frame.size));
+}
 
-    const ZqCSAutoLocker locker(&m_imageLock);
-    if (m_image.isNull())
-        return;
-    const QImage *picture = &m_image;
-    if (isCameraRequested()) {
-        if (!ImageScaler::isSaneSize(rect.width(), rect.height()))
-            return;
-        if (m_outputCache.size() != rect.size()) {
-            m_outputCache = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
-            m_outputCacheKey = 0;
-        }
-        if (m_outputCache.isNull())
-            return;
-        if (m_outputCacheKey != m_image.cacheKey()) {
-            // Scaling straight and premultiplying afterwards keeps the blend on Qt's fast
-            // premultiplied path.
-            ImageScaler::scaleInto(m_image, &m_outputCache, ImageScaler::Filter::Smooth);
-            ImageScaler::premultiply(&m_outputCache);
-            m_outputCacheKey = m_image.cacheKey();
-        }
-        picture = &m_outputCache;
-    }
-    const int opacity = alpha();
-    if (opacity < 100) {
-        painter->save();
-        painter->setOpacity(opacity / 100.0);
-        painter->drawImage(rect.topLeft(), *picture);
-        painter->restore();
-    } else {
-        painter->drawImage(rect.topLeft(), *picture);
-    }
+void CMCameraLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    const auto *line =
+        reinterpret_cast<const std::uint32_t *>(m_painted.constScanLine(y - m_frameOrigin.y())) +
+        (left - m_frameOrigin.x());
+    if (m_frameOpacity >= 255)
+        m_frameKernels->blend(row + left, line, right - left);
+    else
+        m_frameKernels->blendAt(row + left, line, right - left, m_frameOpacity);
 }
 
 void CMCameraLayer::setCameraParam(const CameraParam &param)
@@ -139,36 +155,28 @@ void CMCameraLayer::setCameraParam(const CameraParam &param)
     _reopenCamera();
 }
 
-void CMCameraLayer::onCameraData(const char *data, unsigned int uLen, int width, int height,
-                                 unsigned long sampleTime)
+void CMCameraLayer::onCameraData(const PushedFrame &pushed)
 {
-    Q_UNUSED(sampleTime);
-    if (!data || !ImageScaler::isSaneSize(width, height)) {
-        static LogThrottle s_throttle;
-        int repeated = 0;
-        if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"CMCameraLayer::onCameraData frame dropped: data=%ls, width=%d, "
-                       L"height=%d (%d similar lines suppressed)",
-                       data ? L"set" : L"null", width, height, repeated);
-        }
-        return;
-    }
-    // Checked before anything is allocated: a few bytes claiming a huge size must not cost a
-    // gigabyte per frame.
-    if (std::int64_t(uLen) != FrameSize::rgb32Bytes(width, height)) {
+    // Checked before anything is allocated; bytes beyond the rows may mean another layout.
+    if (!pushed.isExact()) {
         static LogThrottle s_throttle;
         int repeated = 0;
         if (s_throttle.shouldLog(&repeated)) {
             logWarning(L"CMCameraLayer::onCameraData frame dropped: length %u does not match "
                        L"%dx%d (%d similar lines suppressed)",
-                       uLen, width, height, repeated);
+                       pushed.length(), pushed.width(), pushed.height(), repeated);
         }
         return;
     }
+    const int width = pushed.width();
+    const int height = pushed.height();
+    const unsigned int uLen = pushed.length();
+    // A fresh picture per frame: a composition or the scene may still read the last one, and
+    // QImage's isDetached() is no synchronisation with their letting go of it.
     QImage frame(width, height, QImage::Format_ARGB32);
     if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
-    std::memcpy(frame.bits(), data, uLen);
+    std::memcpy(frame.bits(), pushed.bits(), uLen);
     {
         const ZqCSAutoLocker locker(&m_imageLock);
         m_image = frame;

@@ -2,6 +2,7 @@
 
 #include "CameraParam.h"
 #include "CMBasicLayer.h"
+#include "ImageScaler.h"
 
 #include "xsignals/xsignals.h"
 
@@ -14,8 +15,11 @@
 
 // The camera picture. Asks the host to open and close the camera, takes the host's camera
 // frames on the capture thread, shows a copy in its scene item and paints the newest frame,
-// scaled to its output rectangle, into every composed frame.
+// scaled to its output rectangle, into every composed frame. Each camera frame is scaled and
+// premultiplied once, by the first composition that meets it; the frames in between (a game at
+// 60 fps over a camera at 30) only blend it.
 class IPreviewController;
+class PushedFrame;
 
 class CMCameraLayer : public CMBasicLayer, public xsignals::trackable
 {
@@ -31,7 +35,8 @@ public:
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
     void setUILayer(LayerItem *item) override;
     void markDeleted() override;
-    void draw(QPainter *painter, double scaleX, double scaleY) override;
+    QRect prepareFrame(const FrameContext &frame) override;
+    void paintRow(int y, std::uint32_t *row, int left, int right) override;
 
     // The record the layer is created with: closes any open camera and opens this one.
     void setCameraParam(const CameraParam &param);
@@ -44,8 +49,7 @@ public:
     QImage image() const;
 
     // Receivers of the host's camera channels; may run on any thread.
-    void onCameraData(const char *data, unsigned int uLen, int width, int height,
-                      unsigned long sampleTime);
+    void onCameraData(const PushedFrame &frame);
     void onCamOpenStatus(bool openStatus);
 
 public Q_SLOTS:
@@ -67,7 +71,7 @@ private:
     void _applyOpenStatus(bool openStatus);
 
     IPreviewController *const m_controller;
-    mutable ZqCriticalSection m_imageLock; // guards m_image and the output cache
+    mutable ZqCriticalSection m_imageLock; // guards m_image
     std::atomic<int> m_alpha{100};
     CameraParam m_cameraParam;
     QImage m_image;
@@ -75,8 +79,13 @@ private:
     bool m_openStatus = false;
     std::atomic<bool> m_reportedOpenStatus{false}; // from another thread, applied on ours
     std::atomic<bool> m_cameraRequested{false};
-    // The newest frame scaled to the output rectangle, premultiplied for fast blending;
-    // rebuilt only when the frame or the rectangle changes.
-    QImage m_outputCache;
-    qint64 m_outputCacheKey = 0;
+    // The newest frame scaled to the output rectangle (at its own size while the camera was
+    // never requested) and premultiplied; remade only when the frame or the rectangle changes.
+    // Composing thread only.
+    QImage m_painted;
+    qint64 m_paintedKey = 0;
+    ImageScaler::RowScaler m_scaler;
+    QPoint m_frameOrigin;
+    int m_frameOpacity = 255;
+    const PixelRows::Kernels *m_frameKernels = nullptr;
 };

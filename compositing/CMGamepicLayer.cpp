@@ -1,13 +1,13 @@
 #include "CMGamepicLayer.h"
 
 #include "CrossThreadEvent.h"
-#include "FrameSize.h"
+#include "FrameContext.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
 #include "LayerConfigKeys.h"
-#include "Log.h"
-#include "LogThrottle.h"
+#include "PixelRows.h"
+#include "PushedFrame.h"
 #include "StoredValue.h"
 #include "UpdateEvent.h"
 
@@ -42,37 +42,70 @@ void CMGamepicLayer::setUILayer(LayerItem *item)
             Qt::UniqueConnection);
 }
 
-void CMGamepicLayer::onVideoData(const char *data, unsigned int len, int width, int height,
-                                 unsigned long sampleTime)
+QRect CMGamepicLayer::prepareFrame(const FrameContext &frame)
 {
-    Q_UNUSED(sampleTime);
-    if (!isPreviewing())
-        return;
-    if (width <= 0 || height <= 0) {
-        static LogThrottle s_throttle;
-        int repeated = 0;
-        if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"CMGamepicLayer::onVideoData Video data has arrived, but video width and "
-                       L"length is not arrived. (%d similar lines suppressed)",
-                       repeated);
-        }
+    // The rectangle follows the scale even while the layer is hidden.
+    CMBasicLayer::prepareFrame(frame);
+    if (!isCombine() || !frame.game)
+        return QRect();
+    const QRect rect = outputPixelRect();
+    const PushedFrame &game = *frame.game;
+    if (!m_scaler.prepare(game.width(), game.height(), rect.width(), rect.height(),
+                          ImageScaler::Filter::Smooth))
+        return QRect();
+    m_frameGame = frame.game;
+    m_frameRect = rect;
+    m_frameOpacity = PixelRows::opacityFromPercent(alpha());
+    m_frameKernels = frame.kernels;
+    return rect.intersected(QRect(QPoint(), frame.size));
+}
+
+bool CMGamepicLayer::paintsOpaque() const
+{
+    return alpha() >= 100;
+}
+
+void CMGamepicLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    const PixelRows::Kernels &kernels = *m_frameKernels;
+    const int rectLeft = m_frameRect.left();
+    const bool whole = left == rectLeft && right == rectLeft + m_frameRect.width();
+    // The game's fourth byte is whatever the host left there: it becomes 0xFF as it is scaled.
+    if (whole && m_frameOpacity >= 255) {
+        m_scaler.scaleRow(m_frameGame->bits(), m_frameGame->stride(), y - m_frameRect.top(),
+                          row + rectLeft, 0xFF000000u, kernels);
         return;
     }
+    m_scaledRow.resize(size_t(m_frameRect.width()));
+    m_scaler.scaleRow(m_frameGame->bits(), m_frameGame->stride(), y - m_frameRect.top(),
+                      m_scaledRow.data(), 0xFF000000u, kernels);
+    const std::uint32_t *source = m_scaledRow.data() + (left - rectLeft);
+    if (m_frameOpacity >= 255)
+        kernels.copy(row + left, source, right - left, 0);
+    else
+        kernels.mix(row + left, source, right - left, m_frameOpacity);
+}
 
+void CMGamepicLayer::finishFrame()
+{
+    m_frameGame = nullptr;
+}
+
+void CMGamepicLayer::onVideoData(const PushedFrame &frame)
+{
     // The picture is for the scene item alone; without one nobody would see it.
-    if (!hasUILayer())
+    if (!isPreviewing() || !hasUILayer())
         return;
     QImage picture;
     const QRectF rc = uiRect();
     const int w = truncate(rc.width());
     const int h = truncate(rc.height());
-    // A frame that does not match its size would be read past its end (too short) or in the
-    // wrong layout (too long): the item then shows no picture rather than garbage.
-    if (data && ImageScaler::isSaneSize(width, height) && ImageScaler::isSaneSize(w, h) &&
-        std::int64_t(len) == FrameSize::rgb32Bytes(width, height)) {
+    // A frame longer than its rows may be laid out otherwise than it says: the item then shows
+    // no picture rather than garbage.
+    if (frame.isExact() && ImageScaler::isSaneSize(w, h)) {
         picture = QImage(w, h, QImage::Format_RGB32);
         if (picture.isNull() ||
-            !ImageScaler::scale32(reinterpret_cast<const uchar *>(data), width * 4, width, height,
+            !ImageScaler::scale32(frame.bits(), frame.stride(), frame.width(), frame.height(),
                                   picture.bits(), int(picture.bytesPerLine()), w, h,
                                   ImageScaler::Filter::Fast, ImageScaler::Alpha::Opaque))
             picture = QImage();

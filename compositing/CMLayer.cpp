@@ -1,6 +1,7 @@
 #include "CMLayer.h"
 
 #include "CrossThreadEvent.h"
+#include "FrameContext.h"
 #include "ILayerConfigWriter.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
@@ -101,10 +102,18 @@ void CMLayer::updateOutputRect()
     m_outputRect = out;
 }
 
-void CMLayer::draw(QPainter *painter, double scaleX, double scaleY)
+QRect CMLayer::prepareFrame(const FrameContext &frame)
 {
-    Q_UNUSED(painter);
-    _takeScale(scaleX, scaleY);
+    _takeScale(frame.scaleX, frame.scaleY);
+    return QRect();
+}
+
+void CMLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    Q_UNUSED(y);
+    Q_UNUSED(row);
+    Q_UNUSED(left);
+    Q_UNUSED(right);
 }
 
 QRectF CMLayer::uiRect() const

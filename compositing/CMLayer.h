@@ -9,15 +9,21 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
+struct FrameContext;
 class ILayerConfigWriter;
-class QPainter;
 
 // Root of the compositing layers: what every layer of the output picture has. Its rectangle in
 // scene units maps to output pixels by the current scale; every product is truncated toward
-// zero. Setters run on the GUI thread while draw() runs on the composing capture thread, so the
-// geometry sits behind its own lock and the flags are atomic.
+// zero. Setters run on the GUI thread while a composition runs on the composing capture thread,
+// so the geometry sits behind its own lock and the flags are atomic.
+//
+// A composition paints every layer the same way, bottom first: prepareFrame() once, then
+// paintRow() for the rows of the rectangle it returned, then finishFrame(). Compositions never
+// overlap (they run under the frame sender's lock), so what a layer keeps for the frame in
+// hand needs no lock of its own.
 class CMLayer : public QObject, public IStoredLayer
 {
     Q_OBJECT
@@ -40,9 +46,19 @@ public:
     virtual void setCombine(bool combine);
     virtual void setName(const QString &name);
     virtual void updateOutputRect();
-    // Takes over the scale (output size / scene size); concrete layers then paint at
-    // outputRect(). Called on the composing thread only.
-    virtual void draw(QPainter *painter, double scaleX, double scaleY);
+
+    // Takes over the frame's scale (output size / scene size), brings what the layer paints up
+    // to date and holds it for this frame. Returns the rectangle the layer paints into, clipped
+    // to the frame; empty when it paints nothing (hidden, nothing to show).
+    virtual QRect prepareFrame(const FrameContext &frame);
+    // Paints the layer's pixels of frame row y that fall in columns [left, right) over row (the
+    // frame's whole row). Rows come top to bottom, only inside prepareFrame()'s rectangle; a row
+    // may come in more than one piece when an opaque layer above hides its middle.
+    virtual void paintRow(int y, std::uint32_t *row, int left, int right);
+    // Lets go of what prepareFrame() held.
+    virtual void finishFrame() {}
+    // Every pixel of prepareFrame()'s rectangle is painted opaque, whatever lies below.
+    virtual bool paintsOpaque() const { return false; }
 
     QRectF uiRect() const;
     QRectF outputRect() const;

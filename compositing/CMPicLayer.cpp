@@ -1,9 +1,11 @@
 #include "CMPicLayer.h"
 
+#include "FrameContext.h"
 #include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "LayerConfigKeys.h"
 #include "Log.h"
+#include "PixelRows.h"
 #include "RegularFile.h"
 #include "StoredValue.h"
 
@@ -13,7 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
+
+#include <vector>
 
 CMPicLayer::CMPicLayer() = default;
 
@@ -60,29 +63,44 @@ void CMPicLayer::setUILayer(LayerItem *item)
             Qt::UniqueConnection);
 }
 
-void CMPicLayer::draw(QPainter *painter, double scaleX, double scaleY)
+QRect CMPicLayer::prepareFrame(const FrameContext &frame)
 {
-    if (!isCombine() || !painter)
-        return;
-    _takeScale(scaleX, scaleY);
-    const ZqCSAutoLocker locker(&m_pictureLock);
-    const QRect rect = outputPixelRect();
-    // Rescaled only when the picture, the geometry or the output scale changed.
-    if (m_painted.size() != rect.size() && !m_image.isNull())
-        _refreshPainted();
-    if (m_painted.isNull())
-        return;
-    const int opacity = alpha();
-    painter->save();
-    if (opacity < 100)
-        painter->setOpacity(opacity / 100.0);
-    painter->drawImage(rect.topLeft(), m_painted);
-    painter->restore();
+    if (!isCombine())
+        return QRect();
+    _takeScale(frame.scaleX, frame.scaleY);
+    _refreshPainted(); // after a change of scale
+    {
+        const ZqCSAutoLocker locker(&m_pictureLock);
+        m_framePicture = m_painted;
+    }
+    if (!m_framePicture)
+        return QRect();
+    m_frameOrigin = outputPixelRect().topLeft() + m_framePicture->offset();
+    m_frameKernels = frame.kernels;
+    return m_framePicture->rectAt(outputPixelRect().topLeft())
+        .intersected(QRect(QPoint(), frame.size));
+}
+
+void CMPicLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    const PixelRows::Kernels &kernels = *m_frameKernels;
+    std::uint32_t *target = row + m_frameOrigin.x();
+    m_framePicture->forEachRun(y - m_frameOrigin.y(), left - m_frameOrigin.x(),
+                               right - m_frameOrigin.x(),
+                               [&](int x, const std::uint32_t *pixels, int count) {
+                                   kernels.blend(target + x, pixels, count);
+                               });
+}
+
+void CMPicLayer::finishFrame()
+{
+    m_framePicture.reset();
 }
 
 void CMPicLayer::onAlphaChanged(int alpha)
 {
     m_alpha.store(alpha, std::memory_order_relaxed);
+    _refreshPainted();
 }
 
 void CMPicLayer::onPicChanged(QString path)
@@ -113,22 +131,46 @@ void CMPicLayer::onPicChanged(QString path)
 void CMPicLayer::onGeometryChanged(QRectF rc)
 {
     CMBasicLayer::onGeometryChanged(rc);
-    _refreshPainted();
+    _refreshPainted(); // a move keeps the picture; a new size remakes it
 }
 
 void CMPicLayer::_refreshPainted()
 {
-    // Under the lock from reading the size to storing the result, so that the GUI thread
-    // (geometry, picture) and the composing thread (output scale) cannot leave a picture of
-    // an outdated size behind.
+    // Under the lock from reading the state to storing the result, so that the GUI thread
+    // (picture, geometry, opacity) and the composing thread (output scale) cannot leave a
+    // picture of an outdated state behind.
     const ZqCSAutoLocker locker(&m_pictureLock);
-    const QSize size = outputPixelRect().size();
-    if (!m_image.isNull() && ImageScaler::isSaneSize(size.width(), size.height())) {
-        m_painted = m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    } else {
-        m_painted = QImage();
+    PaintedKey key;
+    key.picture = m_image.cacheKey();
+    key.size = outputPixelRect().size();
+    key.alpha = qBound(0, alpha(), 100);
+    if (key == m_paintedKey)
+        return;
+    m_paintedKey = key;
+    if (m_image.isNull() || !ImageScaler::isSaneSize(key.size.width(), key.size.height())) {
+        m_painted.reset();
+        return;
     }
+    QImage picture = m_image.scaled(key.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull()) {
+        m_painted.reset();
+        return;
+    }
+    if (key.alpha < 100) {
+        // The opacity goes into the picture once: blended at that opacity over nothing, each
+        // pixel becomes what Qt's painter blends at that opacity.
+        const PixelRows::Kernels &kernels = PixelRows::inUse();
+        const int opacity = PixelRows::opacityFromPercent(key.alpha);
+        std::vector<std::uint32_t> row(size_t(picture.width()));
+        for (int y = 0; y < picture.height(); ++y) {
+            auto *line = reinterpret_cast<std::uint32_t *>(picture.scanLine(y));
+            kernels.fill(row.data(), picture.width(), 0);
+            kernels.blendAt(row.data(), line, picture.width(), opacity);
+            kernels.copy(line, row.data(), picture.width(), 0);
+        }
+    }
+    m_painted = std::make_shared<const SpanPicture>(std::move(picture));
 }
 
 QImage CMPicLayer::image() const

@@ -1,16 +1,24 @@
 #pragma once
 
 #include "CMBasicLayer.h"
+#include "SpanPicture.h"
 
 #include <appcommon/ZqCriticalSection.h>
 
 #include <QImage>
 
 #include <atomic>
+#include <memory>
+
+namespace PixelRows {
+struct Kernels;
+}
 
 // A still picture from a file or from the library's resources. The picture is limited to
-// 1280 x 720 when it loads and rescaled to the output rectangle only when the picture, the
-// geometry or the output scale changes, never per frame.
+// 1280 x 720 when it loads; what the frames get is made from it only when the picture, the
+// size of the layer, its opacity or the output scale changes, never per frame: the picture
+// scaled to the output rectangle, premultiplied, at the layer's opacity, with its transparent
+// runs known (SpanPicture), so a frame only blends what covers something.
 class CMPicLayer : public CMBasicLayer
 {
     Q_OBJECT
@@ -25,7 +33,9 @@ public:
     int layerType() const override { return LT_PICTURE; }
     bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
     void setUILayer(LayerItem *item) override;
-    void draw(QPainter *painter, double scaleX, double scaleY) override;
+    QRect prepareFrame(const FrameContext &frame) override;
+    void paintRow(int y, std::uint32_t *row, int left, int right) override;
+    void finishFrame() override;
 
     QString path() const { return m_path; }
     QString cachePath() const { return m_cachePath; }
@@ -45,12 +55,30 @@ public Q_SLOTS:
     void onGeometryChanged(QRectF rc) override;
 
 private:
+    // What the frames get is made for one picture, size and opacity.
+    struct PaintedKey
+    {
+        qint64 picture = 0;
+        QSize size;
+        int alpha = -1;
+        bool operator==(const PaintedKey &other) const
+        {
+            return picture == other.picture && size == other.size && alpha == other.alpha;
+        }
+    };
+
+    // Remakes m_painted when the picture, the output size or the opacity changed.
     void _refreshPainted();
     void _makeResourceCopy();
 
-    mutable ZqCriticalSection m_pictureLock; // guards m_image and m_painted
+    mutable ZqCriticalSection m_pictureLock; // guards m_image, m_painted and m_paintedKey
     QImage m_image;
-    QImage m_painted; // m_image at the output rectangle's size, premultiplied
+    std::shared_ptr<const SpanPicture> m_painted;
+    PaintedKey m_paintedKey;
+    // The frame in hand (composing thread only).
+    std::shared_ptr<const SpanPicture> m_framePicture;
+    QPoint m_frameOrigin;
+    const PixelRows::Kernels *m_frameKernels = nullptr;
     QString m_path;
     QString m_cachePath;
     std::atomic<int> m_alpha{100};

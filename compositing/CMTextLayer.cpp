@@ -1,11 +1,14 @@
 #include "CMTextLayer.h"
 
+#include "FrameContext.h"
 #include "ILayerConfigWriter.h"
 #include "LayerConfigKeys.h"
+#include "PixelRows.h"
 #include "StoredValue.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
+#include <QFontMetrics>
 #include <QGraphicsTextItem>
 #include <QPainter>
 
@@ -47,37 +50,138 @@ void CMTextLayer::setUILayer(LayerItem *item)
     CMBasicLayer::setUILayer(item);
     connect(item, &LayerItem::sigInfoChanged, this, &CMTextLayer::onInfoChanged,
             Qt::UniqueConnection);
+    onGeometryChanged(item->geometry());
 }
 
-void CMTextLayer::draw(QPainter *painter, double scaleX, double scaleY)
+QString CMTextLayer::withLineFeeds(QString text)
 {
-    if (!isCombine() || !painter)
-        return;
-    CMBasicLayer::draw(painter, scaleX, scaleY);
-    const QRect rect = outputPixelRect();
-    const int height = lineHeight();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+QList<int> CMTextLayer::lineStarts(const QStringList &lines, const QFont &font, int width)
+{
+    const QFontMetricsF metrics(font);
+    QList<qreal> advances;
+    qreal widest = 0;
+    for (const QString &line : lines) {
+        advances.append(metrics.horizontalAdvance(line));
+        widest = qMax(widest, advances.last());
+    }
+    const qreal across = width > 0 ? width : widest;
+    QList<int> starts;
+    for (qreal advance : advances)
+        starts.append(truncate((across - advance) / 2));
+    return starts;
+}
+
+QRect CMTextLayer::prepareFrame(const FrameContext &frame)
+{
+    if (!isCombine())
+        return QRect();
+    CMBasicLayer::prepareFrame(frame);
+    _refreshPainted();
+    {
+        const ZqCSAutoLocker locker(&m_textLock);
+        m_framePicture = m_painted;
+    }
+    if (!m_framePicture)
+        return QRect();
+    const QPoint origin = outputPixelRect().topLeft();
+    m_frameOrigin = origin + m_framePicture->offset();
+    m_frameKernels = frame.kernels;
+    return m_framePicture->rectAt(origin).intersected(QRect(QPoint(), frame.size));
+}
+
+void CMTextLayer::paintRow(int y, std::uint32_t *row, int left, int right)
+{
+    const PixelRows::Kernels &kernels = *m_frameKernels;
+    std::uint32_t *target = row + m_frameOrigin.x();
+    m_framePicture->forEachRun(y - m_frameOrigin.y(), left - m_frameOrigin.x(),
+                               right - m_frameOrigin.x(),
+                               [&](int x, const std::uint32_t *pixels, int count) {
+                                   kernels.blend(target + x, pixels, count);
+                               });
+}
+
+void CMTextLayer::finishFrame()
+{
+    m_framePicture.reset();
+}
+
+void CMTextLayer::_refreshPainted()
+{
+    const int width = outputPixelRect().width();
     const ZqCSAutoLocker locker(&m_textLock);
-    painter->save();
-    painter->setPen(m_fontInfo.color());
-    painter->setFont(m_fontInfo.font());
-    for (int i = 0; i < m_lines.size(); ++i)
-        painter->drawText(QPoint(rect.left(), rect.top() + height * (i + 1)), m_lines.at(i));
-    painter->restore();
+    if (m_paintedVersion == m_version && m_paintedWidth == width)
+        return;
+    m_paintedVersion = m_version;
+    m_paintedWidth = width;
+    const QFont &font = m_fontInfo.font();
+    const QFontMetrics metrics(font);
+    const int height = lineHeight();
+    const QList<int> starts = lineStarts(m_lines, font, width);
+    // Line i has its baseline at height * (i + 1) below the layer's top. The picture covers
+    // every line's glyphs with room to spare (italic overhang, underline); the runs leave the
+    // spare room out of every frame.
+    const int spare = 2 + metrics.height() / 4;
+    QRect bounds;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QPoint origin(starts.at(i), height * (i + 1));
+        const QRect glyphs = metrics.boundingRect(m_lines.at(i)).translated(origin);
+        const QRect line(origin.x(), origin.y() - metrics.ascent(),
+                         metrics.horizontalAdvance(m_lines.at(i)), metrics.height());
+        bounds |= glyphs.united(line).adjusted(-spare, -spare, spare, spare);
+    }
+    if (bounds.isEmpty()) {
+        m_painted.reset();
+        return;
+    }
+    QImage picture(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull()) {
+        m_painted.reset();
+        return;
+    }
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.translate(-bounds.topLeft());
+        painter.setPen(m_fontInfo.color());
+        painter.setFont(font);
+        for (int i = 0; i < m_lines.size(); ++i)
+            painter.drawText(QPoint(starts.at(i), height * (i + 1)), m_lines.at(i));
+    }
+    m_painted = std::make_shared<const SpanPicture>(std::move(picture), bounds.topLeft());
 }
 
 void CMTextLayer::setFontInfo(const FontInfoConfig &config)
 {
-    {
-        const ZqCSAutoLocker locker(&m_textLock);
-        m_fontInfo.setFont(config.font());
-        m_fontInfo.setColor(config.color());
-    }
-    m_lineHeight.store(lineHeightOf(config.font()), std::memory_order_relaxed);
+    _setFontInfo(config);
+    _refreshPainted();
 }
 
 void CMTextLayer::setText(const QString &text)
 {
-    m_text = text;
+    _setText(text);
+    _refreshPainted();
+}
+
+void CMTextLayer::_setFontInfo(const FontInfoConfig &config)
+{
+    const int height = lineHeightOf(config.font());
+    const ZqCSAutoLocker locker(&m_textLock);
+    m_fontInfo.setFont(config.font());
+    m_fontInfo.setColor(config.color());
+    m_lineHeight.store(height, std::memory_order_relaxed);
+    ++m_version;
+}
+
+void CMTextLayer::_setText(const QString &text)
+{
+    m_text = withLineFeeds(text);
     _splitLines();
 }
 
@@ -95,13 +199,15 @@ QStringList CMTextLayer::lines() const
 
 void CMTextLayer::onInfoChanged(FontInfoConfig config, QString content)
 {
-    setFontInfo(config);
-    setText(content);
+    _setFontInfo(config);
+    _setText(content);
+    _refreshPainted();
 }
 
 void CMTextLayer::_splitLines()
 {
-    const QStringList lines = m_text.split(QChar::ParagraphSeparator, Qt::KeepEmptyParts);
+    const QStringList lines = m_text.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
     const ZqCSAutoLocker locker(&m_textLock);
     m_lines = lines;
+    ++m_version;
 }

@@ -1,19 +1,15 @@
 #include "FrameSender.h"
 
-#include "CMGamepicLayer.h"
-#include "CMLayer.h"
-#include "FrameSize.h"
 #include "HostTypes.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
-#include "PreviewCenterData.h"
+#include "PixelRows.h"
+#include "SpanPicture.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 #include <appcommon/ZqPlatform.h>
-
-#include <QPainter>
 
 #include <algorithm>
 #include <array>
@@ -28,7 +24,6 @@ namespace {
 void moduleAnchor() {}
 
 const char *const WatermarkResource = ":/theme/preview/tamber_watermark.png";
-constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
 
 std::uint64_t packSize(const QSize &size)
 {
@@ -117,6 +112,7 @@ void FrameSender::stop()
 {
     const ZqCSAutoLocker locker(&m_lock);
     m_lastAnnounced.store(packSize(QSize(0, 0)));
+    m_begun = -1;
     if (!m_running)
         return;
     m_running = false;
@@ -176,106 +172,73 @@ QSize FrameSender::watermarkSize(const QSize &source, int outputHeight)
                  int(qint64(source.height()) * outputHeight / 1080));
 }
 
-void FrameSender::stampWatermark(QImage *frame, const QImage &watermark)
+void FrameSender::stampWatermark(QImage *frame, const SpanPicture &watermark)
 {
-    if (watermark.format() != QImage::Format_ARGB32)
+    if (!frame || frame->isNull() || frame->depth() != 32 || watermark.isNull() ||
+        watermark.picture().format() != QImage::Format_ARGB32)
         return;
-    ImageScaler::blendWatermark(frame, watermark);
+    const PixelRows::Kernels &kernels = PixelRows::inUse();
+    const int width = std::min(frame->width(), watermark.picture().width());
+    const int height = std::min(frame->height(), watermark.picture().height());
+    // Where the mark is transparent the formula leaves the colour as it is, and every pixel of
+    // a composed frame is opaque already: only the runs are stamped.
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<std::uint32_t *>(frame->scanLine(y));
+        watermark.forEachRun(y, 0, width, [&](int x, const std::uint32_t *mark, int count) {
+            kernels.stamp(line + x, mark, count);
+        });
+    }
 }
 
-void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
-                          const char *gameData, unsigned int gameLen, int gameWidth, int gameHeight,
-                          unsigned long timestamp, bool *anyDeleted)
+QImage *FrameSender::beginFrame(const QSize &size, unsigned long timestamp)
 {
     const ZqCSAutoLocker locker(&m_lock);
-    if (anyDeleted)
-        *anyDeleted = false;
+    m_begun = -1;
     if (!m_running || !m_shared)
-        return;
-    PreviewCenterData *centerData = m_controller ? m_controller->centerData() : nullptr;
-    if (!centerData)
-        return;
-    const QSize outputSize = centerData->videoSize();
-    if (sceneSize.width() <= 0 || sceneSize.height() <= 0)
-        return;
-    const double scaleX = outputSize.width() / sceneSize.width();
-    const double scaleY = outputSize.height() / sceneSize.height();
-
-    Shared::Slot *slot = nullptr;
-    for (Shared::Slot &candidate : m_shared->frameSlots) {
-        if (candidate.sent.load(std::memory_order_acquire) == 1) {
-            slot = &candidate;
+        return nullptr;
+    announceOutputSize(size);
+    int free = -1;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (m_shared->frameSlots[size_t(i)].sent.load(std::memory_order_acquire) == 1) {
+            free = i;
             break;
         }
     }
-    announceOutputSize(outputSize);
-    if (!slot) {
+    if (free < 0) {
         m_dropped.fetch_add(1, std::memory_order_relaxed);
-        return;
+        return nullptr;
     }
-    if (!ImageScaler::isSaneSize(outputSize.width(), outputSize.height())) {
+    if (!ImageScaler::isSaneSize(size.width(), size.height())) {
         static LogThrottle s_throttle;
         if (s_throttle.shouldLog())
-            logWarning(L"FrameSender::compose output size %dx%d is unusable; frame dropped.",
-                       outputSize.width(), outputSize.height());
+            logWarning(L"FrameSender::beginFrame output size %dx%d is unusable; frame dropped.",
+                       size.width(), size.height());
+        return nullptr;
+    }
+    Shared::Slot &slot = m_shared->frameSlots[size_t(free)];
+    slot.timestamp = timestamp;
+    if (slot.size != size || slot.image.isNull()) {
+        slot.size = size;
+        slot.image = QImage(size, QImage::Format_RGB32);
+        if (slot.image.isNull()) {
+            logError(L"FrameSender::beginFrame cannot allocate a %dx%d frame.", size.width(),
+                     size.height());
+            slot.size = QSize();
+            return nullptr;
+        }
+    }
+    m_begun = free;
+    return &slot.image;
+}
+
+void FrameSender::sendFrame()
+{
+    const ZqCSAutoLocker locker(&m_lock);
+    if (m_begun < 0 || !m_running || !m_shared)
         return;
-    }
-
-    slot->timestamp = timestamp;
-    if (slot->size != outputSize || slot->image.isNull()) {
-        slot->size = outputSize;
-        slot->image = QImage(outputSize, QImage::Format_RGB32);
-        if (slot->image.isNull()) {
-            logError(L"FrameSender::compose cannot allocate a %dx%d frame.", outputSize.width(),
-                     outputSize.height());
-            slot->size = QSize();
-            return;
-        }
-    }
-    QImage &frame = slot->image;
-
-    const bool hasGame = gameData && FrameSize::isComposable(gameWidth, gameHeight) &&
-                         FrameSize::holdsRgb32Frame(gameLen, gameWidth, gameHeight);
-
-    // The bottom layer is usually the opaque game picture covering nearly the whole frame:
-    // scaling it straight into the frame gives the same pixels as scaling and painting, and
-    // the black fill is then only needed around it.
-    CMLayer *directGame = nullptr;
-    for (const QPointer<CMLayer> &entry : layers) {
-        CMLayer *layer = entry.data();
-        if (!layer || layer->isDeleted())
-            continue;
-        if (layer->layerType() == LT_GAMEVIDEO && hasGame && layer->isCombine() &&
-            _paintGameDirect(&frame, layer, gameData, gameWidth, gameHeight, scaleX, scaleY))
-            directGame = layer;
-        break;
-    }
-    if (!directGame)
-        ImageScaler::fill(&frame, frame.rect(), OpaqueBlack);
-
-    QPainter painter(&frame);
-    for (const QPointer<CMLayer> &entry : layers) {
-        CMLayer *layer = entry.data();
-        if (!layer)
-            continue;
-        if (layer->isDeleted()) {
-            if (anyDeleted)
-                *anyDeleted = true;
-            continue;
-        }
-        if (layer->layerType() != LT_GAMEVIDEO) {
-            layer->draw(&painter, scaleX, scaleY);
-            continue;
-        }
-        layer->draw(&painter, scaleX, scaleY);
-        if (layer == directGame || !layer->isCombine() || !hasGame)
-            continue;
-        _paintGame(&painter, layer, gameData, gameWidth, gameHeight);
-    }
-    painter.end();
-
+    m_shared->frameSlots[size_t(m_begun)].sent.store(0, std::memory_order_release);
+    m_begun = -1;
     m_composed.fetch_add(1, std::memory_order_relaxed);
-    slot->sent.store(0, std::memory_order_release);
     {
         const std::lock_guard<std::mutex> guard(m_shared->mutex);
         m_shared->wake = true;
@@ -283,66 +246,9 @@ void FrameSender::compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &
     m_shared->wakeCondition.notify_one();
 }
 
-bool FrameSender::_paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData,
-                                   int gameWidth, int gameHeight, double scaleX, double scaleY)
-{
-    auto *game = static_cast<CMGamepicLayer *>(layer);
-    if (game->alpha() < 100)
-        return false;
-    game->draw(nullptr, scaleX, scaleY); // brings the output rectangle up to date
-    const QRect rect = game->outputPixelRect();
-    if (rect.isEmpty() || !frame->rect().contains(rect))
-        return false;
-    uchar *target =
-        frame->bits() + qsizetype(rect.top()) * frame->bytesPerLine() + qsizetype(rect.left()) * 4;
-    // One pass over the game rectangle: scaled, made opaque and written past the cache, as
-    // nothing reads most of the frame again before the host does.
-    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
-                              gameHeight, target, int(frame->bytesPerLine()), rect.width(),
-                              rect.height(), ImageScaler::Filter::Smooth,
-                              ImageScaler::Alpha::Opaque, ImageScaler::Store::Streaming))
-        return false;
-    const int w = frame->width();
-    const int h = frame->height();
-    ImageScaler::fill(frame, QRect(0, 0, w, rect.top()), OpaqueBlack);
-    ImageScaler::fill(frame, QRect(0, rect.bottom() + 1, w, h - rect.bottom() - 1), OpaqueBlack);
-    ImageScaler::fill(frame, QRect(0, rect.top(), rect.left(), rect.height()), OpaqueBlack);
-    ImageScaler::fill(frame,
-                      QRect(rect.right() + 1, rect.top(), w - rect.right() - 1, rect.height()),
-                      OpaqueBlack);
-    return true;
-}
-
-void FrameSender::_paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
-                             int gameHeight)
-{
-    auto *game = static_cast<CMGamepicLayer *>(layer);
-    const QRect rect = game->outputPixelRect();
-    if (!ImageScaler::isSaneSize(rect.width(), rect.height()))
-        return;
-    if (m_gameScratch.size() != rect.size())
-        m_gameScratch = QImage(rect.size(), QImage::Format_RGB32);
-    if (m_gameScratch.isNull())
-        return;
-    if (!ImageScaler::scale32(reinterpret_cast<const uchar *>(gameData), gameWidth * 4, gameWidth,
-                              gameHeight, m_gameScratch.bits(), int(m_gameScratch.bytesPerLine()),
-                              rect.width(), rect.height(), ImageScaler::Filter::Smooth,
-                              ImageScaler::Alpha::Opaque))
-        return;
-    const int opacity = game->alpha();
-    if (opacity < 100) {
-        painter->save();
-        painter->setOpacity(opacity / 100.0);
-        painter->drawImage(rect.topLeft(), m_gameScratch);
-        painter->restore();
-    } else {
-        painter->drawImage(rect.topLeft(), m_gameScratch);
-    }
-}
-
 void FrameSender::_run(std::shared_ptr<Shared> shared)
 {
-    QImage watermark; // scaled for the current output size, reused until it changes
+    SpanPicture watermark; // scaled for the current output size, reused until it changes
     QSize watermarkFor;
     int watermarkGeneration = -1;
     while (!shared->stop.load()) {
@@ -379,9 +285,10 @@ void FrameSender::_run(std::shared_ptr<Shared> shared)
                     const QSize size = watermarkSize(source.size(), frame.height());
                     watermark =
                         source.isNull() || size.isEmpty()
-                            ? QImage()
-                            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                                  .convertToFormat(QImage::Format_ARGB32);
+                            ? SpanPicture()
+                            : SpanPicture(
+                                  source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                      .convertToFormat(QImage::Format_ARGB32));
                 }
                 stampWatermark(&frame, watermark);
             }

@@ -3,24 +3,21 @@
 #include <appcommon/ZqCriticalSection.h>
 
 #include <QImage>
-#include <QList>
-#include <QPointer>
 #include <QSize>
-#include <QSizeF>
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <thread>
 
-class CMLayer;
+class SpanPicture;
 class IPreviewController;
 
-// Turns the compositor's layer list into output frames and hands them to the host. Each game
-// frame drives one composition into one of three reusable frame slots, on the capture thread
-// and under lock(); a sender thread then stamps the watermark and emits the frames to the host
-// in timestamp order. When all three slots still wait for delivery the new frame is dropped,
-// so a slow host costs frame rate, never capture time or memory.
+// Hands composed frames to the host. Three reusable frame slots: the compositor takes a free one
+// for each game frame (beginFrame, on the capture thread, under lock()), composes into it and
+// hands it over (sendFrame); a sender thread stamps the watermark and emits the frames to the
+// host in timestamp order. When all three slots still wait for delivery the new frame is
+// dropped, so a slow host costs frame rate, never capture time or memory.
 class FrameSender
 {
 public:
@@ -41,13 +38,13 @@ public:
     void stop();
     bool isRunning() const;
 
-    // Composes one output frame of the engine's output size from layers (painted in list
-    // order), game frame gameData of gameWidth x gameHeight (4 bytes a pixel, rows of
-    // 4 x gameWidth bytes; gameLen must cover them) painted into every game layer. anyDeleted
-    // reports whether a layer marked deleted was met.
-    void compose(const QList<QPointer<CMLayer>> &layers, const QSizeF &sceneSize,
-                 const char *gameData, unsigned int gameLen, int gameWidth, int gameHeight,
-                 unsigned long timestamp, bool *anyDeleted);
+    // A free slot's picture for a frame of size (reallocated when the size changed), stamped
+    // with timestamp, to compose into; null when every slot still waits for delivery (the
+    // frame is dropped and counted), the sender is stopped or the size unusable. Announces size
+    // when it is not the last one announced, even for a dropped frame. Under lock().
+    QImage *beginFrame(const QSize &size, unsigned long timestamp);
+    // Hands the frame begun last to the sender thread.
+    void sendFrame();
 
     // Announces size to the host with sigVideoSizeChanged unless it was the last size
     // announced; every distinct change is announced exactly once. Any thread.
@@ -57,8 +54,8 @@ public:
     // picture disables stamping.
     void setWatermark(const QImage &watermark);
 
-    // Held around a whole composition; start and stop take it as well. Recursive, so callers
-    // may hold it across their own steps around compose().
+    // Held around a whole composition, from beginFrame() to sendFrame(); start and stop take it
+    // as well. Recursive.
     ZqCriticalSection &lock() { return m_lock; }
 
     // Frames composed, and frames dropped because no slot was free, since construction.
@@ -67,20 +64,16 @@ public:
 
     // The watermark's size at an output height: each side scaled by height / 1080, truncated.
     static QSize watermarkSize(const QSize &source, int outputHeight);
-    // Blends an ARGB (not premultiplied) watermark into the top-left corner of a 32-bit
-    // frame, clipped to the frame; every covered pixel's fourth byte becomes 0xFF. Per colour
-    // byte, with a the watermark's alpha and s its byte, integer arithmetic:
-    // d = min((s * a - ((a * d * 255) >> 8) + d * 255) / 255, 255).
-    static void stampWatermark(QImage *frame, const QImage &watermark);
+    // Blends an ARGB (not premultiplied) watermark into the top-left corner of a composed
+    // frame (opaque: every fourth byte 0xFF), clipped to the frame. Per colour byte, with a the
+    // watermark's alpha and s its byte, integer arithmetic:
+    // d = min((s * a - ((a * d * 255) >> 8) + d * 255) / 255, 255); where a is 0 that is d.
+    static void stampWatermark(QImage *frame, const SpanPicture &watermark);
 
 private:
     struct Shared;
 
     void _run(std::shared_ptr<Shared> shared);
-    bool _paintGameDirect(QImage *frame, CMLayer *layer, const char *gameData, int gameWidth,
-                          int gameHeight, double scaleX, double scaleY);
-    void _paintGame(QPainter *painter, CMLayer *layer, const char *gameData, int gameWidth,
-                    int gameHeight);
 
     ZqCriticalSection m_lock;
     bool m_running = false;
@@ -88,7 +81,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
     std::atomic<std::uint64_t> m_lastAnnounced;
-    QImage m_gameScratch; // reused when the game picture must be blended, not copied
+    int m_begun = -1; // the slot between beginFrame() and sendFrame()
     std::atomic<std::uint64_t> m_composed{0};
     std::atomic<std::uint64_t> m_dropped{0};
 };

@@ -5,12 +5,15 @@
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
 #include "CrossThreadEvent.h"
+#include "FrameContext.h"
 #include "FrameSize.h"
 #include "ILayerScene.h"
 #include "IPreviewController.h"
 #include "Log.h"
 #include "LogThrottle.h"
+#include "PixelRows.h"
 #include "PreviewCenterData.h"
+#include "PushedFrame.h"
 #include "UpdateGameLayerUIRectEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -305,34 +308,19 @@ void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
         CrossThreadEvent::post(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
 }
 
-void PreviewCombineLogic::onGameVideoData(const char *data, unsigned int uLen, int width,
-                                          int height, unsigned long sampleTime)
+void PreviewCombineLogic::onGameVideoData(const PushedFrame &frame)
 {
-    // A malformed frame must not reach the geometry (a zero height is a division by zero in
-    // the fit) nor be read past its end.
-    if (!data || !FrameSize::isComposable(width, height) ||
-        !FrameSize::holdsRgb32Frame(uLen, width, height)) {
-        static LogThrottle s_throttle;
-        int repeated = 0;
-        if (s_throttle.shouldLog(&repeated)) {
-            logWarning(L"PreviewCombineLogic::onGameVideoData frame dropped: data=%ls, "
-                       L"uLen=%u, width=%d, height=%d (%d similar lines suppressed)",
-                       data ? L"set" : L"null", uLen, width, height, repeated);
-        }
-        return;
-    }
     // Fit, composition and purge form one step under the composition lock, so a layer can
     // leave the list only while no composition is using it.
     const ZqCSAutoLocker locker(&m_sender.lock());
-    updateGameLayerUIRect(width, height);
+    updateGameLayerUIRect(frame.width(), frame.height());
     PreviewCenterData *centralData = centerData();
-    if (centralData && centralData->gameVideoSize() != QSize(width, height) && layerCount() > 0)
-        centralData->setGameVideoSize(QSize(width, height));
-    _combinePreviewData(data, uLen, width, height, sampleTime);
+    if (centralData && centralData->gameVideoSize() != frame.size() && layerCount() > 0)
+        centralData->setGameVideoSize(frame.size());
+    _combinePreviewData(frame);
 }
 
-void PreviewCombineLogic::_combinePreviewData(const char *data, unsigned int uLen, int width,
-                                              int height, unsigned long sampleTime)
+void PreviewCombineLogic::_combinePreviewData(const PushedFrame &game)
 {
     const QSizeF scene = sceneSize();
     if (scene.width() <= 0 || scene.height() <= 0) {
@@ -343,9 +331,22 @@ void PreviewCombineLogic::_combinePreviewData(const char *data, unsigned int uLe
         }
         return;
     }
+    PreviewCenterData *centralData = centerData();
+    if (!centralData)
+        return;
+    FrameContext context;
+    context.size = centralData->videoSize();
+    context.scaleX = context.size.width() / scene.width();
+    context.scaleY = context.size.height() / scene.height();
+    context.game = &game;
+    context.kernels = &PixelRows::inUse();
+    QImage *frame = m_sender.beginFrame(context.size, game.stamp());
+    if (!frame)
+        return;
     bool anyDeleted = false;
     QList<QPointer<CMLayer>> snapshot = layers();
-    m_sender.compose(snapshot, scene, data, uLen, width, height, sampleTime, &anyDeleted);
+    m_composer.compose(snapshot, context, frame, &anyDeleted);
+    m_sender.sendFrame();
     _releaseSnapshot(&snapshot);
     removeDeletedLayers(anyDeleted);
 }

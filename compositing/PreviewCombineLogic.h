@@ -3,6 +3,7 @@
 #include "BasicPreviewCombine.h"
 #include "CMLayer.h"
 #include "FontInfoConfig.h"
+#include "FrameComposer.h"
 #include "FrameSender.h"
 
 #include <QColor>
@@ -14,10 +15,12 @@
 class CMBasicLayer;
 class ILayerScene;
 class IPreviewController;
+class PushedFrame;
 
 // The compositor: creates the compositing layers, reacts to every game frame from the host by
-// fitting the game layer to the video's aspect ratio and composing an output frame, and keeps
-// the host informed of the output size. Created by the controller's init, deleted by its unInit.
+// fitting the game layer to the video's aspect ratio and composing an output frame
+// (FrameComposer) into a slot of its frame sender, which delivers it, and keeps the host
+// informed of the output size. Created by the controller's init, deleted by its unInit.
 class PreviewCombineLogic : public BasicPreviewCombine
 {
     Q_OBJECT
@@ -57,10 +60,10 @@ public:
     void updateGameLayerUIRect(int width, int height);
 
     // Receiver of the host's game frames, on the capture thread.
-    void onGameVideoData(const char *data, unsigned int uLen, int width, int height,
-                         unsigned long sampleTime);
+    void onGameVideoData(const PushedFrame &frame);
 
     FrameSender &sender() { return m_sender; }
+    FrameComposer &composer() { return m_composer; }
 
 public Q_SLOTS:
     void onContainerClosed() override;
@@ -69,8 +72,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    void _combinePreviewData(const char *data, unsigned int uLen, int width, int height,
-                             unsigned long sampleTime);
+    void _combinePreviewData(const PushedFrame &frame);
     void _finishAdd(CMLayer *layer, const QString &name);
     void _genPicLayer(CMLayer *cmLayer, ILayerScene *container);
     void _genTextLayer(CMLayer *cmLayer, ILayerScene *container);
@@ -81,5 +83,6 @@ private:
     ILayerScene *m_container = nullptr;
     QPointer<QObject> m_containerObject;
     FrameSender m_sender;
+    FrameComposer m_composer; // used under the sender's lock
     bool m_initialised = false;
 };

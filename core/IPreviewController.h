@@ -12,6 +12,7 @@
 class BasicLayer;
 class ILayerStack;
 class PreviewCenterData;
+class PushedFrame;
 class QObject;
 
 // What the parts below the engine need of the controller: the central data, the compositor's
@@ -25,8 +26,8 @@ class QObject;
 class IPreviewController
 {
 public:
-    // Frames as the host pushes them: data, length in bytes, width, height, sample time.
-    using FrameInput = xsignals::signal<void(const char *, unsigned int, int, int, unsigned long)>;
+    // Frames the host pushed, checked once as they enter the engine; valid during the call only.
+    using FrameInput = xsignals::signal<void(const PushedFrame &)>;
     using StatusInput = xsignals::signal<void(bool)>;
     using FilterWordReceiver = std::function<void(const std::string &taskId, bool valid)>;
     using VideoFrameReceivers =

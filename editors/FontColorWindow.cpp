@@ -5,7 +5,9 @@
 #include <guifoundation/UIButtonControl.h>
 #include <guifoundation/UILabelControl.h>
 #include <guifoundation/UIRegistration.h>
+#include <guifoundation/UITheme.h>
 
+#include <QColorDialog>
 #include <QCursor>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -42,14 +44,32 @@ void FontColorWindow::showFor(UIControl *anchor, const QFont &font, const QColor
     QFont preview = font;
     preview.setPointSizeF(PreviewPointSize);
     m_anchor = anchor;
+    m_color = color;
     _place();
     show();
     setFocus(Qt::PopupFocusReason);
     activateWindow();
-    if (auto *sample = findChild<UILabelControl *>(QStringLiteral("prevWidget"))) {
-        sample->setTextColor(color);
+    if (auto *sample = findChild<UILabelControl *>(QStringLiteral("prevWidget")))
         sample->setFont(preview);
+    _showSample(color);
+}
+
+void FontColorWindow::_showSample(const QColor &color)
+{
+    auto *sample = findChild<UILabelControl *>(QStringLiteral("prevWidget"));
+    if (!sample)
+        return;
+    sample->setTextColor(color);
+    // White on a light window (or black on a dark one) would not show: such a colour gets a
+    // backdrop of the opposite tone.
+    const QColor window = UITheme::color(UITheme::Window, palette());
+    QColor backdrop = Qt::transparent;
+    if (UITheme::contrast(color, window) < 3) {
+        const QColor dark(51, 51, 51);
+        const QColor light(240, 240, 240);
+        backdrop = UITheme::contrast(color, dark) >= UITheme::contrast(color, light) ? dark : light;
     }
+    sample->setBackgroundColor(backdrop);
 }
 
 void FontColorWindow::_place()
@@ -101,8 +121,7 @@ void FontColorWindow::onSelectorSizeChanged(const QSizeF &size)
 
 void FontColorWindow::on_colorWidget_colorEnter(const QColor &color)
 {
-    if (auto *sample = findChild<UILabelControl *>(QStringLiteral("prevWidget")))
-        sample->setTextColor(color);
+    _showSample(color);
 }
 
 void FontColorWindow::on_colorWidget_colorSelected(const QColor &color)
@@ -111,6 +130,21 @@ void FontColorWindow::on_colorWidget_colorSelected(const QColor &color)
     Q_EMIT colorSelected(color);
     if (alive)
         close();
+}
+
+void FontColorWindow::on_moreColorsButton_clicked()
+{
+    // The pop-up closes as it does for a swatch; Qt's colour dialog, over the editor, offers
+    // any colour, white included, and reports it through this window's colorSelected().
+    QWidget *owner = parentWidget();
+    close();
+    auto *dialog = new QColorDialog(m_color, owner);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QColorDialog::DontUseNativeDialog);
+    dialog->setWindowTitle(tr("font color"));
+    UITheme::usePaletteOf(dialog, owner);
+    connect(dialog, &QColorDialog::colorSelected, this, &FontColorWindow::colorSelected);
+    dialog->open();
 }
 
 void FontColorWindow::focusOutEvent(QFocusEvent *event)

@@ -6,9 +6,11 @@
 
 class UIControl;
 
-// The text editor's colour pop-up: the colour grid above a sample text. It opens beside the
-// button that opened it, previews the colour under the pointer on the sample, reports a click
-// with colorSelected() and closes. Clicking elsewhere closes it; it never leaves the screen.
+// The text editor's colour pop-up: the colour grid above a sample text, and "more colors" for
+// any other colour through Qt's colour dialog. It opens beside the button that opened it,
+// previews the colour under the pointer on the sample (on a backdrop it reads on, should it be
+// close to the window's own colour), reports a choice with colorSelected() and closes.
+// Clicking elsewhere closes it; it never leaves the screen.
 class FontColorWindow : public UIWindow
 {
     Q_OBJECT
@@ -30,6 +32,7 @@ private Q_SLOTS:
     void onSelectorSizeChanged(const QSizeF &size);
     void on_colorWidget_colorEnter(const QColor &color);
     void on_colorWidget_colorSelected(const QColor &color);
+    void on_moreColorsButton_clicked();
 
 protected:
     void setupUi() override;
@@ -40,6 +43,8 @@ private:
     // Right edge at the anchor's left edge, bottom 6 pixels above its top, moved back onto the
     // anchor's screen when that would leave it.
     void _place();
+    void _showSample(const QColor &color);
 
     QPointer<UIControl> m_anchor;
+    QColor m_color;
 };

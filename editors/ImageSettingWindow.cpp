@@ -8,9 +8,11 @@
 
 #include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UILabelControl.h>
 #include <guifoundation/UILineEditControl.h>
 #include <guifoundation/UIRegistration.h>
 #include <guifoundation/UISliderControl.h>
+#include <guifoundation/UITheme.h>
 #include <guifoundation/XmlUIBuilder.h>
 
 #include <QDir>
@@ -39,8 +41,11 @@ void ImageSettingWindow::setupUi()
 {
     m_pathBox = findChild<UILineEditControl *>(QStringLiteral("folderPath"));
     m_alphaControl = findChild<UISliderControl *>(QStringLiteral("transparenceSlider"));
-    if (m_alphaControl)
+    m_alphaValue = findChild<UILabelControl *>(QStringLiteral("transparenceValue"));
+    if (m_alphaControl) {
         m_alphaControl->setRange(0, 100);
+        on_transparenceSlider_valueChanged(m_alphaControl->value());
+    }
     connect(this, &UIBaseWindow::aboutToClose, this, &ImageSettingWindow::on_aboutToClose);
 }
 
@@ -52,7 +57,11 @@ void ImageSettingWindow::setLayerData(BasicLayerData *record)
     if (m_alphaControl)
         m_alphaControl->setValue(m_record->alpha);
     if (m_pathBox) {
-        m_pathBox->setText(m_record->path);
+        // A resource path means nothing to the user: such a picture shows as its file name,
+        // which stands for it as long as the box is not changed.
+        const bool builtIn = m_record->path.startsWith(QLatin1Char(':'));
+        m_builtInPath = builtIn ? m_record->path : QString();
+        m_pathBox->setText(builtIn ? QFileInfo(m_record->path).fileName() : m_record->path);
         // Setting the same text raises no change; the record keeps its path either way.
     }
     QObject *item = m_record->layer;
@@ -74,13 +83,18 @@ void ImageSettingWindow::on_folderPath_textChanged(const QString &text)
 {
     if (!m_record)
         return;
-    m_record->path = text;
-    if (EditorSupport::isLoadablePicture(text))
-        Q_EMIT picChanged(text);
+    const QString path = !m_builtInPath.isEmpty() && text == QFileInfo(m_builtInPath).fileName()
+                             ? m_builtInPath
+                             : text;
+    m_record->path = path;
+    if (EditorSupport::isLoadablePicture(path))
+        Q_EMIT picChanged(path);
 }
 
 void ImageSettingWindow::on_transparenceSlider_valueChanged(int value)
 {
+    if (m_alphaValue)
+        m_alphaValue->setText(QStringLiteral("%1%").arg(value));
     Q_EMIT alphaChanged(value);
 }
 
@@ -94,10 +108,20 @@ void ImageSettingWindow::on_openFolderBtn_clicked()
             start = current.absolutePath();
     }
     const QPointer<ImageSettingWindow> alive(this);
-    const QStringList files = QFileDialog::getOpenFileNames(this, tr("Select one file to open"),
-                                                            start, imageFileFilter());
+    // Qt's own dialog, in this window's theme. It goes with this window, should the scene
+    // close the window while the dialog is open.
+    const QPointer<QFileDialog> dialog =
+        new QFileDialog(this, tr("Select one file to open"), start, imageFileFilter());
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    UITheme::usePaletteOf(dialog, this);
+    const bool chosen = dialog->exec() == QDialog::Accepted;
     // The dialog ran an event loop: the window may have been closed meanwhile.
-    if (!alive || m_ended || files.isEmpty())
+    if (!alive || !dialog)
+        return;
+    const QStringList files = chosen ? dialog->selectedFiles() : QStringList();
+    delete dialog;
+    if (m_ended || files.isEmpty())
         return;
     if (m_pathBox)
         m_pathBox->setText(QDir::toNativeSeparators(files.first()));

@@ -10,11 +10,14 @@ class BasicLayerData;
 class IPreviewController;
 class PicLayerData;
 class TipMessageWindow;
+class UILabelControl;
 class UILineEditControl;
 
 // The picture layer's editor: the picture file and the layer's transparency. Every picture
 // that loads and every move of the slider goes to the layer at once; OK keeps the edit, any
-// other way of closing the window discards it, and the scene restores the layer then.
+// other way of closing the window discards it, and the scene restores the layer then. A
+// picture built into the program shows as its file name, not as its resource path; the slider
+// shows its value.
 class ImageSettingWindow : public BaseThemeWindow, public SettingBaseWindow
 {
     Q_OBJECT
@@ -56,6 +59,9 @@ private:
 
     IPreviewController *m_controller = nullptr;
     UILineEditControl *m_pathBox = nullptr;
+    UILabelControl *m_alphaValue = nullptr;
+    // The record's picture when it is one built into the program; the path box shows its name.
+    QString m_builtInPath;
     PicLayerData *m_record = nullptr;
     QPointer<TipMessageWindow> m_tipWindow;
     bool m_ended = false;

@@ -5,6 +5,7 @@
 
 #include <guifoundation/UICheckBoxControl.h>
 #include <guifoundation/UILabelControl.h>
+#include <guifoundation/UITheme.h>
 
 #include <QPainter>
 #include <QStandardItem>
@@ -34,7 +35,7 @@ LayerMgrViewItem::LayerMgrViewItem(QStandardItem *item, QGraphicsItem *parent)
     addItem(m_checkBox);
 
     m_nameLabel = new UILabelControl(this);
-    m_nameLabel->setTextColor(QColor(117, 117, 117));
+    m_nameLabel->setTextRole(UITheme::FieldText);
     m_nameLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     addItem(m_nameLabel, 1);
     updateFromModel();
@@ -97,8 +98,6 @@ QString LayerMgrViewItem::_kindName(int type)
 void LayerMgrViewItem::setSelected(bool selected)
 {
     UIAbstractViewItem::setSelected(selected);
-    if (m_nameLabel)
-        m_nameLabel->setTextColor(selected ? QColor(230, 230, 230) : QColor(117, 117, 117));
     update();
 }
 
@@ -132,10 +131,14 @@ void LayerMgrViewItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
 {
     Q_UNUSED(option)
     Q_UNUSED(widget)
-    QColor fill(38, 38, 38);
+    // In the list's colours, which follow the window's theme.
+    UITheme::Role fill = UITheme::Field;
     if (selected())
-        fill = QColor(53, 53, 53);
+        fill = UITheme::Selection;
     else if (isHover())
-        fill = QColor(45, 45, 45);
-    painter->fillRect(rect(), fill);
+        fill = UITheme::Hover;
+    painter->fillRect(rect(), UITheme::color(fill, palette()));
+    if (selected()) {
+        painter->fillRect(QRectF(0, 0, 3, height()), UITheme::accent());
+    }
 }

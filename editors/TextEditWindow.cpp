@@ -122,8 +122,12 @@ void TextEditWindow::setupUi()
         m_textBox->qTextEdit()->setUndoRedoEnabled(true);
         m_textBox->setMaxLength(TypedTextLength);
     }
-    if (m_errorLabel)
+    if (m_errorLabel) {
+        m_errorColor = m_errorLabel->textColor();
         m_errorLabel->setVisible(false);
+    }
+    // Typing right after the window opens goes into the text.
+    setInitialFocus(m_textBox);
 
     // Each family is listed in its own face, so the list shows what it offers.
     m_fontNames = FontFamilies::installedFamilies();
@@ -187,18 +191,6 @@ void TextEditWindow::setLayerData(BasicLayerData *record)
     connect(this, SIGNAL(geometryChanged(QRectF)), item, SLOT(on_geometryChanged(QRectF)));
 }
 
-QSize TextEditWindow::measureText(const QString &text, const QFont &font)
-{
-    QFont sceneFont = font;
-    if (font.pointSize() > 0)
-        sceneFont.setPointSize(std::max(1, font.pointSize() * 420 / 720));
-    QGraphicsTextItem item;
-    item.setFont(sceneFont);
-    item.setPlainText(text);
-    const QRectF bounds = item.boundingRect();
-    return QSize(int(bounds.width()), int(bounds.height()));
-}
-
 bool TextEditWindow::_checkOutOfRange()
 {
     if (!m_record || m_record->type != LT_TEXT || !m_controller ||
@@ -207,7 +199,8 @@ bool TextEditWindow::_checkOutOfRange()
     QRectF &geometry = m_record->geometry;
     const qreal x = geometry.x();
     const qreal y = geometry.y();
-    const QSize size = measureText(m_record->text, m_fontConfig.font());
+    // The item's own measure: the editor keeps inside the scene exactly what the item draws.
+    const QSize size = m_record->layer->textSizeInScene(m_fontConfig.font(), m_record->text);
     const QRectF &scene = m_record->textRect;
     const qreal dx = scene.width() - std::trunc(x + size.width() + 10);
     const qreal dy = scene.height() - std::trunc(y + size.height() + 5);
@@ -252,8 +245,6 @@ void TextEditWindow::on_textedite_textChanged()
         m_textBox->setTextCursor(cursor);
         return;
     }
-    // The answer to a check of the text before this change would no longer say anything.
-    _dropPendingCheck();
     if (!m_record)
         return;
     m_record->text = text;
@@ -414,9 +405,11 @@ void TextEditWindow::on_okBtn_clicked()
         return;
     m_checkTimer.start();
     m_pendingTaskId = pubfunc::createGUID();
+    m_checkedText = m_record->text;
+    _showNote(tr("checking the text..."));
     // The host may answer before this returns.
     if (m_controller)
-        m_controller->requestFilterWordCheck(m_pendingTaskId, m_record->text.toStdWString());
+        m_controller->requestFilterWordCheck(m_pendingTaskId, m_checkedText.toStdWString());
 }
 
 void TextEditWindow::on_FilterWordResult(const std::string &taskId, bool bValid)
@@ -426,7 +419,12 @@ void TextEditWindow::on_FilterWordResult(const std::string &taskId, bool bValid)
         return;
     m_pendingTaskId.clear();
     m_checkTimer.stop();
-    if (bValid && m_record && !m_record->text.isEmpty()) {
+    // The answer is about the text that was sent; what the user typed since is unchecked.
+    if (!m_record || m_record->text != m_checkedText) {
+        _showError(tr("the text changed while it was checked: press ok again."));
+        return;
+    }
+    if (bValid && !m_record->text.isEmpty()) {
         m_ended = true;
         BasicLayerData *record = m_record;
         m_record = nullptr;
@@ -442,8 +440,7 @@ void TextEditWindow::on_FilterWordResult(const std::string &taskId, bool bValid)
 void TextEditWindow::on_checkWordTimeOut()
 {
     logInfo(L"TextEditWindow::on_checkWordTimeOut");
-    // An answer after this is too late to count.
-    m_pendingTaskId.clear();
+    // The request stands: an answer that comes later still confirms.
     _showError(tr("can not check word is valid."));
 }
 
@@ -471,17 +468,34 @@ void TextEditWindow::_dropPendingCheck()
     m_checkTimer.stop();
 }
 
+bool TextEditWindow::_isWaitingForCheck() const
+{
+    return !m_pendingTaskId.empty() && m_checkTimer.isActive();
+}
+
 void TextEditWindow::_showError(const QString &message)
 {
     if (!m_errorLabel)
         return;
+    m_errorLabel->setTextColor(m_errorColor);
+    m_errorLabel->setText(message);
+    m_errorLabel->setVisible(true);
+}
+
+void TextEditWindow::_showNote(const QString &message)
+{
+    if (!m_errorLabel)
+        return;
+    m_errorLabel->setTextColor(palette().color(QPalette::PlaceholderText));
     m_errorLabel->setText(message);
     m_errorLabel->setVisible(true);
 }
 
 void TextEditWindow::_hideError()
 {
-    if (m_errorLabel)
+    if (_isWaitingForCheck())
+        _showNote(tr("checking the text..."));
+    else if (m_errorLabel)
         m_errorLabel->setVisible(false);
 }
 

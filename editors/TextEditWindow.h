@@ -4,6 +4,7 @@
 
 #include <appcommon/BaseThemeWindow.h>
 
+#include <QColor>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -22,9 +23,13 @@ class UITextEditControl;
 
 // The text layer's editor: the text, its font family, point size, bold, italic, underline and
 // colour. Every accepted change goes to the layer at once; a change that would push the text
-// out of the scene is refused (typing) or moves the layer back in (when moving is enough). OK
-// has the host check the text against its filter words and confirms on a valid answer; no
-// answer within two seconds leaves the window open for another try.
+// out of the scene is refused (typing) or moves the layer back in (when moving is enough). The
+// text is measured by the layer item itself, so the editor and the preview agree at every
+// output size. OK has the host check the text against its filter words and confirms on a
+// valid answer for the text that was checked. The request stands while the user goes on
+// editing; the message line says that the window waits, that the text was refused, that no
+// answer came within two seconds (a late answer still counts), or that the text changed while
+// it was being checked.
 class TextEditWindow : public BaseThemeWindow
 {
     Q_OBJECT
@@ -42,10 +47,6 @@ public:
     static TextEditWindow *create(IPreviewController *controller, QWidget *parent);
 
     void setLayerData(BasicLayerData *record);
-
-    // The size text takes in the scene: measured as plain text in a graphics text item, in the
-    // scene's smaller font (the point size times 420 / 720, truncated).
-    static QSize measureText(const QString &text, const QFont &font);
 
 Q_SIGNALS:
     void fontOrColorChanged(const FontInfoConfig &config, const QString &text);
@@ -81,12 +82,16 @@ private:
     // Takes font into the edited font unless the text would then leave the scene.
     bool _tryFont(const QFont &font);
     void _showError(const QString &message);
+    // A message about the check in flight, in the line's quieter colour.
+    void _showNote(const QString &message);
+    // Hides the message line, or shows that the window still waits for the host's answer.
     void _hideError();
     // Puts text into the text box with the cursor at its end (which raises the change slot).
     void _setBoxText(const QString &text);
     void _emitChange();
     // Forgets the filter-word request in flight: its answer no longer counts.
     void _dropPendingCheck();
+    bool _isWaitingForCheck() const;
 
     TextLayerData *m_record = nullptr;
     FontInfoConfig m_fontConfig;
@@ -109,8 +114,11 @@ private:
     int m_heightIndex = -1;
     bool m_quiet = true;
 
+    QColor m_errorColor;
+
     QTimer m_checkTimer;
     std::string m_pendingTaskId;
+    QString m_checkedText; // the text the pending request asked about
     IPreviewController *m_controller = nullptr;
     bool m_ended = false;
 };

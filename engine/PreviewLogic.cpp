@@ -3,10 +3,12 @@
 #include "FrameSize.h"
 #include "IPreviewEngine.h"
 #include "Log.h"
+#include "LogThrottle.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewContainer.h"
 #include "PreviewSetting.h"
+#include "PushedFrame.h"
 #include "RelayoutLogic.h"
 
 #include <appcommon/ZqPlatform.h>
@@ -15,6 +17,7 @@
 #include <QGraphicsObject>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -64,11 +67,40 @@ PreviewLogic::~PreviewLogic()
     m_centerData = nullptr;
 }
 
+namespace {
+
+// The frame, or nothing after a line in the log (at most one every few seconds per kind).
+std::optional<PushedFrame> checkedFrame(const wchar_t *where, LogThrottle *throttle,
+                                        const char *data, unsigned int uLen, int width, int height,
+                                        unsigned long sampleTime)
+{
+    PushedFrame::Problem problem = PushedFrame::Problem::None;
+    std::optional<PushedFrame> frame =
+        PushedFrame::check(data, uLen, width, height, sampleTime, &problem);
+    int repeated = 0;
+    if (!frame && throttle->shouldLog(&repeated)) {
+        const wchar_t *reason = problem == PushedFrame::Problem::NoData    ? L"no data"
+                                : problem == PushedFrame::Problem::BadSize ? L"unusable size"
+                                                                           : L"too short";
+        logWarning(L"PreviewLogic::%ls frame dropped (%ls): data=%ls, uLen=%u, width=%d, "
+                   L"height=%d (%d similar lines suppressed)",
+                   where, reason, data ? L"set" : L"null", uLen, width, height, repeated);
+    }
+    return frame;
+}
+
+} // namespace
+
 void PreviewLogic::inputGameVideoData(const char *data, unsigned int uLen, int width, int height,
                                       unsigned long sampleTime)
 {
+    static LogThrottle s_throttle;
+    const std::optional<PushedFrame> frame =
+        checkedFrame(L"inputGameVideoData", &s_throttle, data, uLen, width, height, sampleTime);
+    if (!frame)
+        return;
     ++t_framesInDelivery;
-    sigGameVideoData(data, uLen, width, height, sampleTime);
+    sigGameVideoData(*frame);
     if (--t_framesInDelivery > 0 || !t_pendingAnnouncement)
         return;
     // From here on nothing of this object is touched: a host that unInits or releases the
@@ -80,7 +112,10 @@ void PreviewLogic::inputGameVideoData(const char *data, unsigned int uLen, int w
 void PreviewLogic::inputCameraData(const char *data, unsigned int uLen, int width, int height,
                                    unsigned long sampleTime)
 {
-    sigCameraData(data, uLen, width, height, sampleTime);
+    static LogThrottle s_throttle;
+    if (const std::optional<PushedFrame> frame =
+            checkedFrame(L"inputCameraData", &s_throttle, data, uLen, width, height, sampleTime))
+        sigCameraData(*frame);
 }
 
 void PreviewLogic::inputCamOpenStatus(bool openStatus)
@@ -330,8 +365,9 @@ void PreviewLogic::addCameraLayer()
         logInfo(L"PreviewLogic::addCameraLayer no preview scene, nothing added.");
         return;
     }
-    const QString name = m_centerData->cameraName().isEmpty() ? QStringLiteral("我的摄像头")
-                                                              : m_centerData->cameraName();
+    // The default name is the Chinese one; an English host's translation turns it into English.
+    const QString name =
+        m_centerData->cameraName().isEmpty() ? tr("我的摄像头") : m_centerData->cameraName();
     const QSize output = m_centerData->videoSize();
     m_container->addCameraLayer(name, QPoint(output.width() - 620, output.height() - 240),
                                 QSize(320, 240), 100, QString(), QSize(640, 480), true, true, false,

@@ -37,11 +37,13 @@ public:
     explicit PreviewLogic(ZqStudio::IPreviewEngine *engine = nullptr, QObject *parent = nullptr);
     ~PreviewLogic() override;
 
-    // Game and camera frames: data, length in bytes, width, height, sample time.
-    xsignals::signal<void(const char *, unsigned int, int, int, unsigned long)> sigGameVideoData;
-    xsignals::signal<void(const char *, unsigned int, int, int, unsigned long)> sigCameraData;
+    // Game and camera frames, once checked: a frame without data, with a side outside
+    // 1..FrameSize::MaxSide or shorter than its rows is dropped here (logged) and reaches no one.
+    FrameInput sigGameVideoData;
+    FrameInput sigCameraData;
     xsignals::signal<void(bool)> sigCamOpenStatus;
 
+    // The host's frames: data, length in bytes, width, height, sample time.
     virtual void inputGameVideoData(const char *data, unsigned int uLen, int width, int height,
                                     unsigned long sampleTime);
     virtual void inputCameraData(const char *data, unsigned int uLen, int width, int height,

@@ -49,14 +49,16 @@ int GallerySession::run()
         err << "previewhost: --state wants one of tip, combo, menu" << Qt::endl;
         return 2;
     }
-    if (!m_options.language.isEmpty()) {
-        const QString file = QApplication::applicationDirPath() +
-                             QStringLiteral("/language/%1.qm").arg(m_options.language);
-        if (m_translator.load(file))
-            QCoreApplication::installTranslator(&m_translator);
-        else
-            err << "previewhost: no translation " << file << Qt::endl;
-    }
+    // The layout's texts are short keys ("select camera"): English comes from the engine's
+    // en.qm as Chinese comes from zh-CN.qm.
+    const QString language =
+        m_options.language.isEmpty() ? QStringLiteral("en") : m_options.language;
+    const QString file =
+        QApplication::applicationDirPath() + QStringLiteral("/language/%1.qm").arg(language);
+    if (m_translator.load(file))
+        QCoreApplication::installTranslator(&m_translator);
+    else
+        err << "previewhost: no translation " << file << Qt::endl;
     // Loading the engine registers its controls (the list widget) with the layout builder.
     if (!m_engine.load())
         err << "previewhost: " << m_engine.errorString() << "; the gallery shows no list"

@@ -24,7 +24,7 @@ public:
     struct Options
     {
         QString enginePath;
-        // "zh-CN" loads <program dir>/language/zh-CN.qm first; empty shows the source texts.
+        // "zh-CN" loads <program dir>/language/zh-CN.qm; empty means English (en.qm).
         QString language;
         // What to show once the window is up: "" (the window), "tip", "combo" or "menu".
         QString state;

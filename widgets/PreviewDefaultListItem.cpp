@@ -66,7 +66,8 @@ void PreviewDefaultListItem::setSelected(bool selected)
     UIAbstractViewItem::setSelected(selected);
     if (m_label) {
         m_mask->setVisible(selected);
-        m_label->setTextColor(selected ? QColor(Qt::white) : QColor(210, 210, 210));
+        // The list's field text; a selected row is told by its mask.
+        m_label->setTextRole(UITheme::FieldText);
     }
 }
 

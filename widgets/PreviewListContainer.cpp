@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPropertyAnimation>
 #include <QStandardItem>
+#include <QUuid>
 #include <QWidget>
 
 PreviewListContainer::PreviewListContainer(QGraphicsItem *parent)
@@ -21,7 +22,9 @@ PreviewListContainer::PreviewListContainer(QGraphicsItem *parent)
 PreviewListContainer::PreviewListContainer(PreviewListContainerPrivate &dd, QGraphicsItem *parent)
     : UIAbstractItemContainer(dd, parent)
 {
+    Q_D(PreviewListContainer);
     setObjectName(QStringLiteral("contentWidget"));
+    d->dragToken = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
     setAcceptDrops(true);
     setAcceptedMouseButtons(Qt::AllButtons);
 }
@@ -280,6 +283,7 @@ void PreviewListContainer::_startDrag(QWidget *source)
     QMimeData *data = d->formater->createMimeData(dragged);
     if (!data)
         return;
+    data->setData(QString::fromLatin1(RowDragFormat), d->dragToken);
     const QPointer<PreviewListContainer> alive(this);
     auto *drag = new QDrag(source ? static_cast<QObject *>(source) : this);
     drag->setMimeData(data);
@@ -362,9 +366,23 @@ void PreviewListContainer::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
+bool PreviewListContainer::_isOwnDrag(const QGraphicsSceneDragDropEvent *event) const
+{
+    Q_D(const PreviewListContainer);
+    // Files from the desktop, text from another program or rows of another list carry no
+    // mark of this list: dropping them here must not move a row.
+    const QMimeData *data = event->mimeData();
+    return data && data->data(QString::fromLatin1(RowDragFormat)) == d->dragToken;
+}
+
 void PreviewListContainer::dragEnterEvent(QGraphicsSceneDragDropEvent *event)
 {
     Q_D(PreviewListContainer);
+    d->ownDragOver = _isOwnDrag(event);
+    if (!d->ownDragOver) {
+        event->ignore();
+        return;
+    }
     if (d->widget)
         d->widget->_stopAutoScroll();
     event->setDropAction(Qt::MoveAction);
@@ -373,6 +391,12 @@ void PreviewListContainer::dragEnterEvent(QGraphicsSceneDragDropEvent *event)
 
 void PreviewListContainer::dragMoveEvent(QGraphicsSceneDragDropEvent *event)
 {
+    Q_D(PreviewListContainer);
+    d->ownDragOver = _isOwnDrag(event);
+    if (!d->ownDragOver) {
+        event->ignore();
+        return;
+    }
     const int index = indexAt(event->pos());
     for (int i = 0; i < count(); ++i) {
         if (UIAbstractViewItem *row = item(i))
@@ -390,13 +414,19 @@ void PreviewListContainer::dragLeaveEvent(QGraphicsSceneDragDropEvent *event)
 {
     Q_D(PreviewListContainer);
     Q_UNUSED(event)
-    if (d->widget)
+    if (d->widget && d->ownDragOver)
         d->widget->_startAutoScroll();
+    d->ownDragOver = false;
 }
 
 void PreviewListContainer::dropEvent(QGraphicsSceneDragDropEvent *event)
 {
     Q_D(PreviewListContainer);
+    d->ownDragOver = false;
+    if (!_isOwnDrag(event)) {
+        event->ignore();
+        return;
+    }
     const int target = indexAt(event->pos());
     for (int i = 0; i < count(); ++i) {
         if (UIAbstractViewItem *row = item(i))

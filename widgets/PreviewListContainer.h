@@ -13,6 +13,10 @@ class PreviewListContainer : public UIAbstractItemContainer
     Q_OBJECT
 
 public:
+    // The drags the list starts carry this format beside the formatter's data, with a mark of
+    // the list; drops without that mark (files, other programs, other lists) move no row.
+    static constexpr const char *RowDragFormat = "application/x-previewlistwidget-rows";
+
     explicit PreviewListContainer(QGraphicsItem *parent = nullptr);
     ~PreviewListContainer() override;
 
@@ -64,6 +68,7 @@ private:
     qreal _offsetOf(int index, int oldCurrent) const;
     void _select(int index, bool selected);
     void _startDrag(QWidget *source);
+    bool _isOwnDrag(const QGraphicsSceneDragDropEvent *event) const;
 
     Q_DECLARE_PRIVATE(PreviewListContainer)
 };

@@ -4,6 +4,7 @@
 #include "UIAbstractItemContainer_p.h"
 #include "UIDragDropDataFormater.h"
 
+#include <QByteArray>
 #include <QPointer>
 #include <QPointF>
 
@@ -21,5 +22,9 @@ public:
     QPointF pressPos;
     std::unique_ptr<UIDragDropDataFormater> formater;
     QPointer<PreviewListWidget> widget;
+    // Marks the data of the drags this list starts: only those move its rows.
+    QByteArray dragToken;
+    // An own drag is over the list (so leaving it scrolls the list after the pointer).
+    bool ownDragOver = false;
     bool pressed = false;
 };

@@ -10,7 +10,6 @@ BaseThemeWindow::BaseThemeWindow(QWidget *parent)
     : UIWindow(parent)
 {
     setTitleHeight(40);
-    setBackgroundColor(QColor(250, 250, 250));
 }
 
 BaseThemeWindow::~BaseThemeWindow() = default;

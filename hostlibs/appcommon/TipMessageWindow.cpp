@@ -39,7 +39,7 @@ TipMessageWindow::TipMessageWindow(QWidget *parent)
     m_detail->setObjectName(QStringLiteral("detailLabel"));
     m_detail->setWordWrap(true);
     m_detail->setAlignment(Qt::AlignCenter);
-    m_detail->setTextColor(UITheme::mutedText());
+    m_detail->setTextRole(UITheme::MutedText);
     m_detail->setFixWidth(Width - 2 * SideMargin);
     m_detail->setVisible(false);
     content->addItem(m_detail);

@@ -2,6 +2,7 @@
 #include "UIBaseWindow_p.h"
 
 #include "UIControl.h"
+#include "UITheme.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +15,17 @@
 UIBaseWindowPrivate::UIBaseWindowPrivate() = default;
 UIBaseWindowPrivate::~UIBaseWindowPrivate() = default;
 
+void UIBaseWindowPrivate::takeFocus()
+{
+    Q_Q(UIBaseWindow);
+    // An activated window does not always get the keyboard by itself (a frameless window on
+    // X11 without a window manager does not): keys would then go nowhere.
+    if (!q->hasFocus() && q->focusPolicy() != Qt::NoFocus)
+        q->setFocus(Qt::ActiveWindowFocusReason);
+    if (initialFocus && initialFocus->isVisible() && !scene->focusItem())
+        initialFocus->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 UIBaseWindow::UIBaseWindow(QWidget *parent)
     : UIBaseWindow(*new UIBaseWindowPrivate, parent)
 {}
@@ -24,6 +36,9 @@ UIBaseWindow::UIBaseWindow(UIBaseWindowPrivate &dd, QWidget *parent)
 {
     Q_D(UIBaseWindow);
     d->q_ptr = this;
+    // A window follows the palette of the window it belongs to (the host's, for an editor), so
+    // it wears the same theme; a window of its own follows the application's.
+    setAttribute(Qt::WA_WindowPropagation);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameShape(QFrame::NoFrame);
@@ -38,11 +53,13 @@ UIBaseWindow::UIBaseWindow(UIBaseWindowPrivate &dd, QWidget *parent)
 
     d->scene = new QGraphicsScene(this);
     d->scene->setItemIndexMethod(QGraphicsScene::NoIndex);
+    // The controls take their colours from the scene's palette.
+    d->syncScenePalette();
     setScene(d->scene);
     d->root = new UIControl;
     d->root->setParent(this);
     d->root->setObjectName(QStringLiteral("windowRoot"));
-    d->root->setBackgroundColor(QColor(250, 250, 250));
+    d->root->setBackgroundRole(UITheme::Window);
     d->scene->addItem(d->root);
     resize(400, 300);
 }
@@ -101,6 +118,20 @@ void UIBaseWindow::setMovable(bool movable)
     d->movable = movable;
 }
 
+UIControl *UIBaseWindow::initialFocus() const
+{
+    Q_D(const UIBaseWindow);
+    return d->initialFocus;
+}
+
+void UIBaseWindow::setInitialFocus(UIControl *control)
+{
+    Q_D(UIBaseWindow);
+    d->initialFocus = control;
+    if (isActiveWindow())
+        d->takeFocus();
+}
+
 void UIBaseWindow::showActive()
 {
     show();
@@ -127,6 +158,36 @@ QSize UIBaseWindow::sizeHint() const
 }
 
 void UIBaseWindow::setupUi() {}
+
+void UIBaseWindowPrivate::syncScenePalette()
+{
+    Q_Q(UIBaseWindow);
+    if (!scene)
+        return;
+    // Every colour set explicitly: the scene fills the roles a palette does not mark as set
+    // from the application's palette, and a window's inherited palette marks none.
+    const QPalette inherited = q->palette();
+    QPalette colours;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = QPalette::ColorGroup(group);
+            const auto r = QPalette::ColorRole(role);
+            colours.setColor(g, r, inherited.color(g, r));
+        }
+    }
+    scene->setPalette(colours);
+}
+
+bool UIBaseWindow::event(QEvent *event)
+{
+    Q_D(UIBaseWindow);
+    const bool result = QGraphicsView::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        d->takeFocus();
+    else if (event->type() == QEvent::PaletteChange)
+        d->syncScenePalette();
+    return result;
+}
 
 void UIBaseWindow::closeEvent(QCloseEvent *event)
 {

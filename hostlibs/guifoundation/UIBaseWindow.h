@@ -39,6 +39,12 @@ public:
     bool isMovable() const;
     void setMovable(bool movable);
 
+    // The control that has the keyboard when the window becomes active and no control has it
+    // yet (the text box of an editor, so typing goes there at once). Without one, the window
+    // itself takes the keyboard, and its controls get it on click or Tab.
+    UIControl *initialFocus() const;
+    void setInitialFocus(UIControl *control);
+
     // Shows the window, raises it and makes it the active window.
     void showActive();
     // Shows the window without waiting for it to close. With modal, input to other windows
@@ -61,6 +67,7 @@ protected:
     // the builder connects on_<objectName>_<signal> slots. Find controls and connect here.
     virtual void setupUi();
 
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;

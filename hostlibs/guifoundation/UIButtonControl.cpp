@@ -288,17 +288,19 @@ void UIButtonControl::paint(QPainter *painter, const QStyleOptionGraphicsItem *o
             painter->drawRoundedRect(area.adjusted(0.75, 0.75, -0.75, -0.75), 3, 3);
         }
     } else {
-        // A themed face: white with a grey rim, or the given colour for a primary button.
-        QColor base = filled ? fill : UITheme::fieldBackground();
-        QColor rim = filled ? fill.darker(115) : UITheme::border();
+        // A themed face: the palette's button face with a rim, or the given colour for a
+        // primary button.
+        const QPalette &colours = palette();
+        QColor base = filled ? fill : UITheme::color(UITheme::Button, colours);
+        QColor rim = filled ? fill.darker(115) : UITheme::border(colours);
         if (d->down) {
-            base = base.darker(110);
+            base = filled ? base.darker(110) : UITheme::mix(base, UITheme::accent(), 0.2);
         } else if (d->hovered && enabled) {
-            base = filled ? base.lighter(108) : QColor(255, 246, 240);
-            rim = filled ? rim : UITheme::hoverBorder();
+            base = filled ? base.lighter(108) : UITheme::mix(base, UITheme::accent(), 0.08);
+            rim = filled ? rim : UITheme::hoverBorder(colours);
         }
         if (d->checked) {
-            base = filled ? base.darker(112) : QColor(255, 236, 222);
+            base = filled ? base.darker(112) : UITheme::mix(base, UITheme::accent(), 0.16);
             rim = UITheme::accent();
         }
         painter->setPen(QPen(rim, 1));
@@ -311,9 +313,10 @@ void UIButtonControl::paint(QPainter *painter, const QStyleOptionGraphicsItem *o
         if (!ink.isValid()) {
             if (!picture.isNull() || filled)
                 ink = Qt::white;
+            else if ((d->hovered || d->checked) && enabled)
+                ink = UITheme::isDark(palette()) ? UITheme::accent() : UITheme::accentDark();
             else
-                ink =
-                    (d->hovered || d->checked) && enabled ? UITheme::accentDark() : UITheme::text();
+                ink = UITheme::text(palette());
         }
         painter->setPen(ink);
         painter->setFont(d->font);

@@ -18,9 +18,7 @@ constexpr qreal TextGap = 6;
 constexpr qreal DefaultBox = 16;
 } // namespace
 
-UICheckBoxControlPrivate::UICheckBoxControlPrivate()
-    : textColor(UITheme::text())
-{}
+UICheckBoxControlPrivate::UICheckBoxControlPrivate() {}
 
 UICheckBoxControl::UICheckBoxControl(QGraphicsItem *parent)
     : UICheckBoxControl(*new UICheckBoxControlPrivate, parent)
@@ -85,7 +83,7 @@ void UICheckBoxControl::setImagePath(const QString &path)
 QColor UICheckBoxControl::textColor() const
 {
     Q_D(const UICheckBoxControl);
-    return d->textColor;
+    return d->textColor.isValid() ? d->textColor : UITheme::text(palette());
 }
 
 void UICheckBoxControl::setTextColor(const QColor &color)
@@ -184,12 +182,12 @@ void UICheckBoxControl::paint(QPainter *painter, const QStyleOptionGraphicsItem 
         painter->drawPath(tick);
     } else {
         // A neutral rim that reads on light and dark rows alike.
-        painter->setPen(QPen(d->hovered ? UITheme::accent() : QColor(140, 140, 140), 1));
+        painter->setPen(QPen(d->hovered ? UITheme::accent() : UITheme::mutedText(palette()), 1));
         painter->setBrush(QColor(255, 255, 255, 24));
         painter->drawRoundedRect(box.adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
     }
     if (!d->text.isEmpty()) {
-        painter->setPen(d->textColor);
+        painter->setPen(textColor());
         painter->setFont(UITheme::font());
         painter->drawText(area.adjusted(side + TextGap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                           d->text);

@@ -10,7 +10,7 @@ public:
 
     QString text;
     QString imagePath;
-    QColor textColor;
+    QColor textColor; // invalid: the palette's text colour
     bool checked = false;
     bool hovered = false;
 };

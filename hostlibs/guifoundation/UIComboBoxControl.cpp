@@ -31,16 +31,27 @@ public:
     {
         setAttribute(Qt::WA_DeleteOnClose);
         setObjectName(QStringLiteral("comboPopup"));
-        setStyleSheet(QStringLiteral(
-            "QFrame#comboPopup { background: #ffffff; border: 1px solid #d0d0d0; }"
-            "QListView { border: none; background: #ffffff; outline: 0; color: #333333; }"
-            "QListView::item { height: 28px; padding-left: 8px; border: none; }"
-            "QListView::item:hover { background: #fff1e6; color: #d65a14; padding-left: 8px; }"
-            "QListView::item:selected { background: #ff7a23; color: #ffffff; padding-left: 8px; }"
-            "QScrollBar:vertical { width: 8px; background: transparent; margin: 2px; }"
-            "QScrollBar::handle:vertical { background: #c8c8c8; border-radius: 2px; min-height: "
-            "20px; }"
-            "QScrollBar::add-line, QScrollBar::sub-line { height: 0px; }"));
+        // In the colours of the box, which has its window's.
+        const QPalette &colours = combo->palette();
+        const auto name = [](const QColor &colour) {
+            return colour.name(QColor::HexArgb);
+        };
+        const QColor field = UITheme::fieldBackground(colours);
+        const QColor ink = UITheme::color(UITheme::FieldText, colours);
+        setStyleSheet(
+            QStringLiteral(
+                "QFrame#comboPopup { background: %1; border: 1px solid %2; }"
+                "QListView { border: none; background: %1; outline: 0; color: %3; }"
+                "QListView::item { height: 28px; padding-left: 8px; border: none; }"
+                "QListView::item:hover { background: %4; color: %3; padding-left: 8px; }"
+                "QListView::item:selected { background: %5; color: #ffffff; padding-left: 8px; }"
+                "QScrollBar:vertical { width: 8px; background: transparent; margin: 2px; }"
+                "QScrollBar::handle:vertical { background: %6; border-radius: 2px;"
+                " min-height: 20px; }"
+                "QScrollBar::add-line, QScrollBar::sub-line { height: 0px; }")
+                .arg(name(field), name(UITheme::border(colours)), name(ink),
+                     name(UITheme::mix(field, UITheme::accent(), 0.16)), name(UITheme::accent()),
+                     name(UITheme::mix(field, ink, 0.3))));
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(1, 1, 1, 1);
         m_list = new QListView(this);
@@ -138,15 +149,16 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         const bool active = underMouse() || hasFocus() || m_popup;
-        painter.setPen(QPen(!isEnabled() ? UITheme::border()
-                            : active     ? UITheme::hoverBorder()
-                                         : UITheme::border(),
-                            1));
-        painter.setBrush(isEnabled() ? UITheme::fieldBackground() : QColor(245, 245, 245));
+        const QPalette &colours = palette();
+        painter.setPen(QPen(
+            isEnabled() && active ? UITheme::hoverBorder(colours) : UITheme::border(colours), 1));
+        painter.setBrush(isEnabled() ? UITheme::fieldBackground(colours)
+                                     : UITheme::color(UITheme::Window, colours));
         painter.drawRoundedRect(area, 3, 3);
 
         const qreal arrowZone = 26;
-        painter.setPen(isEnabled() ? UITheme::text() : UITheme::disabledText());
+        painter.setPen(isEnabled() ? UITheme::color(UITheme::FieldText, colours)
+                                   : UITheme::disabledText(colours));
         painter.setFont(font());
         const QRectF textArea = area.adjusted(9, 0, -arrowZone, 0);
         painter.drawText(
@@ -160,8 +172,8 @@ protected:
         chevron.moveTo(c + QPointF(-4, -dy));
         chevron.lineTo(c + QPointF(0, dy));
         chevron.lineTo(c + QPointF(4, -dy));
-        painter.setPen(QPen(active ? UITheme::accent() : UITheme::mutedText(), 1.5, Qt::SolidLine,
-                            Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(active ? UITheme::accent() : UITheme::mutedText(colours), 1.5,
+                            Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(chevron);
     }
@@ -213,7 +225,11 @@ UIComboBoxControl::UIComboBoxControl(UIComboBoxControlPrivate &dd, QGraphicsItem
     connect(d->combo, &QComboBox::activated, this, &UIComboBoxControl::activated);
 }
 
-UIComboBoxControl::~UIComboBoxControl() = default;
+UIComboBoxControl::~UIComboBoxControl()
+{
+    Q_D(UIComboBoxControl);
+    d->disown(this);
+}
 
 QStandardItemModel *UIComboBoxControl::model() const
 {

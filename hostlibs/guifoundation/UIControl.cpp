@@ -202,6 +202,21 @@ void UIControl::setBackgroundColor(const QColor &color)
     update();
 }
 
+UITheme::Role UIControl::backgroundRole() const
+{
+    Q_D(const UIControl);
+    return d->backgroundRole;
+}
+
+void UIControl::setBackgroundRole(UITheme::Role role)
+{
+    Q_D(UIControl);
+    if (d->backgroundRole == role)
+        return;
+    d->backgroundRole = role;
+    update();
+}
+
 QString UIControl::backgroundImage() const
 {
     Q_D(const UIControl);
@@ -268,6 +283,8 @@ void UIControl::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     const QRectF area = rect();
     if (d->backgroundColor.alpha() > 0)
         painter->fillRect(area, d->backgroundColor);
+    else if (d->backgroundRole != UITheme::NoRole)
+        painter->fillRect(area, UITheme::color(d->backgroundRole, palette()));
     if (!d->backgroundImage.isEmpty()) {
         const QPixmap picture =
             UITheme::pixmap(d->backgroundImage, UITheme::devicePixelRatio(painter));
@@ -288,6 +305,16 @@ void UIControl::mousePressEvent(QGraphicsSceneMouseEvent *event)
         event->accept();
     else
         event->ignore();
+}
+
+void UIControl::changeEvent(QEvent *event)
+{
+    Q_D(UIControl);
+    QGraphicsWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        d->paletteChanged();
+        update();
+    }
 }
 
 QVariant UIControl::itemChange(GraphicsItemChange change, const QVariant &value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "guifoundation_global.h"
+#include "UITheme.h"
 
 #include <QGraphicsWidget>
 #include <QMarginsF>
@@ -20,6 +21,7 @@ class GUIFOUNDATION_EXPORT UIControl : public QGraphicsWidget
 {
     Q_OBJECT
     Q_PROPERTY(QColor backgroundColor READ backgroundColor WRITE setBackgroundColor)
+    Q_PROPERTY(UITheme::Role backgroundRole READ backgroundRole WRITE setBackgroundRole)
     Q_PROPERTY(QString backgroundImage READ backgroundImage WRITE setBackgroundImage)
     Q_PROPERTY(int dragFlag READ dragFlag WRITE setDragFlag)
     Q_PROPERTY(qreal spacing READ spacing WRITE setSpacing)
@@ -80,8 +82,12 @@ public:
     int itemCount() const;
     QGraphicsLayoutItem *itemAt(int index) const;
 
+    // A background colour of its own, or (the default, transparent) none: then the colour
+    // of the background role, taken from the control's palette, if it has one.
     QColor backgroundColor() const;
     void setBackgroundColor(const QColor &color);
+    UITheme::Role backgroundRole() const;
+    void setBackgroundRole(UITheme::Role role);
     QString backgroundImage() const;
     void setBackgroundImage(const QString &path);
 
@@ -103,6 +109,7 @@ protected:
 
     QSizeF sizeHint(Qt::SizeHint which, const QSizeF &constraint = QSizeF()) const override;
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
     const std::unique_ptr<UIControlPrivate> d_ptr;

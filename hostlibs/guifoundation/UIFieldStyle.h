@@ -1,16 +1,26 @@
 #pragma once
 
-// The style sheet that text fields share. Internal to the library.
+// The style sheet that text fields share, in the colours of a palette. Internal to the library.
 
+#include "UITheme.h"
+
+#include <QPalette>
 #include <QString>
 
-inline QString uiFieldStyleSheet(const char *widgetClass)
+inline QString uiFieldStyleSheet(const char *widgetClass, const QPalette &palette)
 {
-    return QStringLiteral("%1 { background: #ffffff; border: 1px solid #cccccc; border-radius: 3px;"
-                          " padding: 2px 6px; color: #333333;"
-                          " selection-background-color: #ff7a23; selection-color: #ffffff; }"
-                          "%1:hover { border-color: #ffa060; }"
-                          "%1:focus { border-color: #ff7a23; }"
-                          "%1:disabled { background: #f5f5f5; color: #b0b0b0; }")
-        .arg(QLatin1String(widgetClass));
+    const auto name = [](const QColor &colour) {
+        return colour.name(QColor::HexArgb);
+    };
+    const QColor window = UITheme::color(UITheme::Window, palette);
+    return QStringLiteral("%1 { background: %2; border: 1px solid %3; border-radius: 3px;"
+                          " padding: 2px 6px; color: %4;"
+                          " selection-background-color: %5; selection-color: #ffffff; }"
+                          "%1:hover { border-color: %6; }"
+                          "%1:focus { border-color: %5; }"
+                          "%1:disabled { background: %7; color: %8; }")
+        .arg(QLatin1String(widgetClass), name(UITheme::fieldBackground(palette)),
+             name(UITheme::border(palette)), name(UITheme::color(UITheme::FieldText, palette)),
+             name(UITheme::accent()), name(UITheme::hoverBorder(palette)), name(window),
+             name(UITheme::disabledText(palette)));
 }

@@ -10,8 +10,7 @@
 #include <cmath>
 
 UILabelControlPrivate::UILabelControlPrivate()
-    : textColor(UITheme::text())
-    , font(UITheme::font())
+    : font(UITheme::font())
 {}
 
 UILabelControl::UILabelControl(QGraphicsItem *parent)
@@ -46,7 +45,7 @@ void UILabelControl::setText(const QString &text)
 QColor UILabelControl::textColor() const
 {
     Q_D(const UILabelControl);
-    return d->textColor;
+    return d->textColor.isValid() ? d->textColor : UITheme::color(d->textRole, palette());
 }
 
 void UILabelControl::setTextColor(const QColor &color)
@@ -55,6 +54,21 @@ void UILabelControl::setTextColor(const QColor &color)
     if (d->textColor == color)
         return;
     d->textColor = color;
+    update();
+}
+
+UITheme::Role UILabelControl::textRole() const
+{
+    Q_D(const UILabelControl);
+    return d->textRole;
+}
+
+void UILabelControl::setTextRole(UITheme::Role role)
+{
+    Q_D(UILabelControl);
+    if (d->textRole == role)
+        return;
+    d->textRole = role;
     update();
 }
 
@@ -140,7 +154,7 @@ void UILabelControl::paint(QPainter *painter, const QStyleOptionGraphicsItem *op
         return;
     painter->save();
     painter->setFont(d->font);
-    QColor color = d->textColor;
+    QColor color = textColor();
     if (!isEnabled())
         color.setAlphaF(color.alphaF() * 0.45);
     painter->setPen(color);

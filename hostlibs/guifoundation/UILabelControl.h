@@ -11,6 +11,7 @@ class GUIFOUNDATION_EXPORT UILabelControl : public UIControl
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
     Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor)
+    Q_PROPERTY(UITheme::Role textRole READ textRole WRITE setTextRole)
     Q_PROPERTY(QFont font READ font WRITE setFont)
     Q_PROPERTY(Qt::Alignment alignment READ alignment WRITE setAlignment)
     Q_PROPERTY(bool wordWrap READ wordWrap WRITE setWordWrap)
@@ -21,8 +22,13 @@ public:
 
     QString text() const;
     void setText(const QString &text);
+    // The colour the text is drawn in: the label's own, or the text role's from its palette.
     QColor textColor() const;
+    // An invalid colour goes back to the text role.
     void setTextColor(const QColor &color);
+    // UITheme::Text unless set.
+    UITheme::Role textRole() const;
+    void setTextRole(UITheme::Role role);
     QFont font() const;
     void setFont(const QFont &font);
     Qt::Alignment alignment() const;

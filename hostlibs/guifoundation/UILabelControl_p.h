@@ -11,7 +11,8 @@ public:
     UILabelControlPrivate();
 
     QString text;
-    QColor textColor;
+    QColor textColor; // invalid: the role's
+    UITheme::Role textRole = UITheme::Text;
     QFont font;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool wordWrap = false;

@@ -24,15 +24,20 @@ UILineEditControl::UILineEditControl(UILineEditControlPrivate &dd, QGraphicsItem
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     d->edit = new QLineEdit;
     d->edit->setFont(UITheme::font());
-    d->edit->setStyleSheet(uiFieldStyleSheet("QLineEdit"));
     d->embed(this, d->edit);
+    d->setStyleSheet(
+        [](const QPalette &colours) { return uiFieldStyleSheet("QLineEdit", colours); });
     connect(d->edit, &QLineEdit::textChanged, this, &UILineEditControl::textChanged);
     connect(d->edit, &QLineEdit::textEdited, this, &UILineEditControl::textEdited);
     connect(d->edit, &QLineEdit::returnPressed, this, &UILineEditControl::returnPressed);
     connect(d->edit, &QLineEdit::editingFinished, this, &UILineEditControl::editingFinished);
 }
 
-UILineEditControl::~UILineEditControl() = default;
+UILineEditControl::~UILineEditControl()
+{
+    Q_D(UILineEditControl);
+    d->disown(this);
+}
 
 QString UILineEditControl::text() const
 {

@@ -9,13 +9,26 @@ UIMenu::UIMenu(QWidget *parent)
     : QMenu(parent)
 {
     setFont(UITheme::font());
+    // A menu is a window of its own: it wears the theme of the window that opens it.
+    UITheme::usePaletteOf(this, parent ? parent->window() : nullptr);
+    const QPalette &colours = palette();
+    const auto name = [](const QColor &colour) {
+        return colour.name(QColor::HexArgb);
+    };
+    const QColor window = UITheme::color(UITheme::Window, colours);
+    const QColor text = UITheme::text(colours);
     // Rounded corners need a compositor; a square, flat menu looks right everywhere.
-    setStyleSheet(QStringLiteral(
-        "QMenu { background: #ffffff; border: 1px solid #d0d0d0; padding: 4px 0px; }"
-        "QMenu::item { padding: 6px 28px 6px 18px; color: #333333; background: transparent; }"
-        "QMenu::item:selected { background: #fff1e6; color: #d65a14; }"
-        "QMenu::item:disabled { color: #b0b0b0; }"
-        "QMenu::separator { height: 1px; background: #ebebeb; margin: 4px 8px; }"));
+    setStyleSheet(
+        QStringLiteral(
+            "QMenu { background: %1; border: 1px solid %2; padding: 4px 0px; }"
+            "QMenu::item { padding: 6px 28px 6px 18px; color: %3; background: transparent; }"
+            "QMenu::item:selected { background: %4; color: %5; }"
+            "QMenu::item:disabled { color: %6; }"
+            "QMenu::separator { height: 1px; background: %7; margin: 4px 8px; }")
+            .arg(name(window), name(UITheme::border(colours)), name(text),
+                 name(UITheme::mix(window, UITheme::accent(), 0.16)),
+                 name(UITheme::isDark(colours) ? UITheme::accent() : UITheme::accentDark()),
+                 name(UITheme::disabledText(colours)), name(UITheme::mix(window, text, 0.12))));
 }
 
 UIMenu::~UIMenu() = default;

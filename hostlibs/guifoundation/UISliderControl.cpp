@@ -97,25 +97,26 @@ protected:
                                            width() - handle.width(), thickness)
                                   : QRectF((width() - thickness) / 2, handle.height() / 2,
                                            thickness, height() - handle.height());
+        const QPalette &colours = palette();
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(221, 221, 221));
+        painter.setBrush(UITheme::border(colours));
         painter.drawRoundedRect(track, 2, 2);
         QRectF filled = track;
         if (horizontal)
             filled.setRight(centre);
         else
             filled.setTop(centre);
-        painter.setBrush(isEnabled() ? UITheme::accent() : UITheme::border());
+        painter.setBrush(isEnabled() ? UITheme::accent() : UITheme::disabledText(colours));
         painter.drawRoundedRect(filled, 2, 2);
 
         const QPointF c =
             horizontal ? QPointF(centre, height() / 2.0) : QPointF(width() / 2.0, centre);
         const qreal rx = handle.width() / 2 - 1;
         const qreal ry = handle.height() / 2 - 1;
-        painter.setBrush(Qt::white);
+        painter.setBrush(UITheme::fieldBackground(colours));
         painter.setPen(QPen(isSliderDown() || hasFocus() ? UITheme::accent()
-                            : underMouse()               ? UITheme::hoverBorder()
-                                                         : QColor(190, 190, 190),
+                            : underMouse()               ? UITheme::hoverBorder(colours)
+                                                         : UITheme::mutedText(colours),
                             1.5));
         painter.drawEllipse(c, rx, ry);
         if (isEnabled()) {
@@ -166,7 +167,11 @@ UISliderControl::UISliderControl(UISliderControlPrivate &dd, QGraphicsItem *pare
     connect(d->slider, &QSlider::sliderReleased, this, &UISliderControl::sliderReleased);
 }
 
-UISliderControl::~UISliderControl() = default;
+UISliderControl::~UISliderControl()
+{
+    Q_D(UISliderControl);
+    d->disown(this);
+}
 
 int UISliderControl::value() const
 {

@@ -27,9 +27,10 @@ UITextEditControl::UITextEditControl(UITextEditControlPrivate &dd, QGraphicsItem
     d->edit = new QTextEdit;
     d->edit->setAcceptRichText(false);
     d->edit->setFont(UITheme::font());
-    d->edit->setStyleSheet(uiFieldStyleSheet("QTextEdit"));
     d->edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     d->embed(this, d->edit);
+    d->setStyleSheet(
+        [](const QPalette &colours) { return uiFieldStyleSheet("QTextEdit", colours); });
     // A scroll area draws its style sheet's frame and background only as an opaque widget;
     // translucent (as embed() makes it) the box would show no edge at all.
     d->edit->setAttribute(Qt::WA_TranslucentBackground, false);
@@ -37,7 +38,11 @@ UITextEditControl::UITextEditControl(UITextEditControlPrivate &dd, QGraphicsItem
     connect(d->edit, &QTextEdit::textChanged, this, &UITextEditControl::_onTextChanged);
 }
 
-UITextEditControl::~UITextEditControl() = default;
+UITextEditControl::~UITextEditControl()
+{
+    Q_D(UITextEditControl);
+    d->disown(this);
+}
 
 QTextEdit *UITextEditControl::qTextEdit() const
 {

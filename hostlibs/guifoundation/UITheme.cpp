@@ -6,6 +6,9 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QWidget>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -19,34 +22,78 @@ QColor UITheme::accentDark()
     return QColor(214, 90, 20);
 }
 
-QColor UITheme::text()
+QColor UITheme::mix(const QColor &from, const QColor &to, qreal fraction)
 {
-    return QColor(51, 51, 51);
+    const qreal t = std::clamp(fraction, 0.0, 1.0);
+    const auto channel = [t](float a, float b) {
+        return a + (b - a) * t;
+    };
+    return QColor::fromRgbF(channel(from.redF(), to.redF()), channel(from.greenF(), to.greenF()),
+                            channel(from.blueF(), to.blueF()), channel(from.alphaF(), to.alphaF()));
 }
 
-QColor UITheme::mutedText()
+bool UITheme::isDark(const QPalette &palette)
 {
-    return QColor(153, 153, 153);
+    return palette.color(QPalette::Window).lightness() < 128;
 }
 
-QColor UITheme::border()
+qreal UITheme::contrast(const QColor &a, const QColor &b)
 {
-    return QColor(204, 204, 204);
+    const auto luminance = [](const QColor &c) {
+        const auto linear = [](qreal v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const qreal la = luminance(a);
+    const qreal lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor UITheme::hoverBorder()
+QColor UITheme::color(Role role, const QPalette &palette)
 {
-    return QColor(255, 160, 96);
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    const QColor field = palette.color(QPalette::Active, QPalette::Base);
+    const QColor fieldText = palette.color(QPalette::Active, QPalette::Text);
+    // The greys are blends of the palette's own text and background, so they keep their
+    // weight on any theme (a hint stays readable, a rim stays a rim).
+    switch (role) {
+    case NoRole:
+        return QColor(Qt::transparent);
+    case Window:
+        return window;
+    case Text:
+        return text;
+    case MutedText:
+        return mix(window, text, 0.55);
+    case Field:
+        return field;
+    case FieldText:
+        return fieldText;
+    case Border:
+        return mix(window, text, 0.22);
+    case Button:
+        return isDark(palette) ? mix(window, text, 0.08) : field;
+    case Hover:
+        return mix(field, fieldText, 0.07);
+    case Selection:
+        return mix(field, accent(), 0.24);
+    case Disabled:
+        return mix(window, text, 0.35);
+    }
+    return text;
 }
 
-QColor UITheme::fieldBackground()
+QColor UITheme::hoverBorder(const QPalette &palette)
 {
-    return QColor(255, 255, 255);
+    return mix(palette.color(QPalette::Active, QPalette::Window), accent(), 0.65);
 }
 
-QColor UITheme::disabledText()
+void UITheme::usePaletteOf(QWidget *popup, const QWidget *owner)
 {
-    return QColor(176, 176, 176);
+    if (popup && owner)
+        popup->setPalette(owner->palette());
 }
 
 QFont UITheme::font(qreal pointSize)

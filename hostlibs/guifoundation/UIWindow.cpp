@@ -16,8 +16,6 @@ class CloseButton : public UIButtonControl
 public:
     using UIButtonControl::UIButtonControl;
 
-    QColor ink = UITheme::mutedText();
-
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
     {
         painter->save();
@@ -30,6 +28,7 @@ public:
         }
         const QPointF c = area.center();
         const qreal arm = 4.5;
+        const QColor ink = UITheme::mutedText(palette());
         painter->setPen(QPen(isHovered() || isDown() ? QColor(Qt::white) : ink, 1.6, Qt::SolidLine,
                              Qt::RoundCap));
         painter->drawLine(c + QPointF(-arm, -arm), c + QPointF(arm, arm));
@@ -44,12 +43,13 @@ class TitleBar : public UIControl
 public:
     using UIControl::UIControl;
 
-    QColor line = QColor(0, 0, 0, 20);
-
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override
     {
         UIControl::paint(painter, option, widget);
-        painter->fillRect(QRectF(0, height() - 1, width(), 1), line);
+        const QPalette &colours = palette();
+        painter->fillRect(QRectF(0, height() - 1, width(), 1),
+                          UITheme::mix(UITheme::color(UITheme::Window, colours),
+                                       UITheme::color(UITheme::Text, colours), 0.1));
     }
 };
 
@@ -97,7 +97,6 @@ UIWindow::UIWindow(UIWindowPrivate &dd, QWidget *parent)
     d->content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     root->addItem(titleBar);
     root->addItem(d->content, 1);
-    _updateTitleColors();
 }
 
 UIWindow::~UIWindow() = default;
@@ -167,21 +166,14 @@ void UIWindow::setCloseButtonVisible(bool visible)
 
 void UIWindow::setBackgroundColor(const QColor &color)
 {
-    UIBaseWindow::setBackgroundColor(color);
-    _updateTitleColors();
-}
-
-void UIWindow::_updateTitleColors()
-{
     Q_D(UIWindow);
-    // The title reads on whatever tone the window has: dark ink on light, light on dark.
-    const bool dark = backgroundColor().alpha() > 0 && backgroundColor().lightness() < 128;
-    d->titleLabel->setTextColor(dark ? QColor(230, 230, 230) : UITheme::text());
-    static_cast<CloseButton *>(d->closeButton)->ink =
-        dark ? QColor(190, 190, 190) : UITheme::mutedText();
-    static_cast<TitleBar *>(d->titleBar)->line =
-        dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 20);
-    d->titleBar->update();
+    UIBaseWindow::setBackgroundColor(color);
+    // The title follows the palette, unless the window has a colour of its own: then it reads
+    // on that colour.
+    QColor title;
+    if (color.alpha() > 0)
+        title = color.lightness() < 128 ? QColor(230, 230, 230) : QColor(51, 51, 51);
+    d->titleLabel->setTextColor(title);
 }
 
 void UIWindow::_onCloseButtonClicked()

@@ -44,7 +44,6 @@ protected:
 
 private:
     void _onCloseButtonClicked();
-    void _updateTitleColors();
 
     Q_DECLARE_PRIVATE(UIWindow)
 };

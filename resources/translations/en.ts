@@ -84,7 +84,7 @@
     </message>
     <message>
         <source>setting tip</source>
-        <translation>← transparent</translation>
+        <translation>Drag left to make the picture more transparent</translation>
     </message>
     <message>
         <source>add image description</source>
@@ -192,12 +192,28 @@
         <source>can not check word is valid.</source>
         <translation>Could not check the text; please try again.</translation>
     </message>
+    <message>
+        <source>checking the text...</source>
+        <translation>Checking the text…</translation>
+    </message>
+    <message>
+        <source>the text changed while it was checked: press ok again.</source>
+        <translation>The text changed while it was being checked; press OK again.</translation>
+    </message>
 </context>
 <context>
     <name>FontColorWindow</name>
     <message>
         <source>Text Preview</source>
         <translation>Text preview</translation>
+    </message>
+    <message>
+        <source>more colors</source>
+        <translation>More colours…</translation>
+    </message>
+    <message>
+        <source>font color</source>
+        <translation>Font colour</translation>
     </message>
 </context>
 <context>
@@ -251,6 +267,85 @@
     <message>
         <source>edit layer setting</source>
         <translation>Layers</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>Disabled</translation>
+    </message>
+    <message>
+        <source>show on stream</source>
+        <translation>Show on stream</translation>
+    </message>
+    <message>
+        <source>lock position</source>
+        <translation>Lock position</translation>
+    </message>
+    <message>
+        <source>select camera</source>
+        <translation>Camera</translation>
+    </message>
+    <message>
+        <source>select size</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>open picture</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>choose a picture</source>
+        <translation>Choose a picture</translation>
+    </message>
+    <message>
+        <source>select</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>set transparency</source>
+        <translation>Opacity</translation>
+    </message>
+    <message>
+        <source>type up to 30 characters</source>
+        <translation>Type up to 30 characters</translation>
+    </message>
+    <message>
+        <source>show tip</source>
+        <translation>Show tip</translation>
+    </message>
+    <message>
+        <source>show menu</source>
+        <translation>Show menu</translation>
+    </message>
+    <message>
+        <source>edit</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>move up</source>
+        <translation>Move up</translation>
+    </message>
+    <message>
+        <source>move down</source>
+        <translation>Move down</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewLogic</name>
+    <message>
+        <source>我的摄像头</source>
+        <translation>My camera</translation>
     </message>
 </context>
 </TS>

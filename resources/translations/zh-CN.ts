@@ -215,12 +215,28 @@
         <source>can not check word is valid.</source>
         <translation>暂时无法检查文字内容，请稍后重试。</translation>
     </message>
+    <message>
+        <source>checking the text...</source>
+        <translation>正在检查文字……</translation>
+    </message>
+    <message>
+        <source>the text changed while it was checked: press ok again.</source>
+        <translation>检查期间文字有改动，请再次点击确定。</translation>
+    </message>
 </context>
 <context>
     <name>FontColorWindow</name>
     <message>
         <source>Text Preview</source>
         <translation>文字预览</translation>
+    </message>
+    <message>
+        <source>more colors</source>
+        <translation>更多颜色…</translation>
+    </message>
+    <message>
+        <source>font color</source>
+        <translation>字体颜色</translation>
     </message>
 </context>
 <context>
@@ -421,6 +437,13 @@
     <message>
         <source>Layer manager</source>
         <translation>图层管理</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewLogic</name>
+    <message>
+        <source>我的摄像头</source>
+        <translation>我的摄像头</translation>
     </message>
 </context>
 </TS>

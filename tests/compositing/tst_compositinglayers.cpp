@@ -7,6 +7,8 @@
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
+#include "FrameContext.h"
+#include "PixelRows.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
 
@@ -30,13 +32,33 @@ public:
     int updates = 0;
 };
 
+FrameContext frameContext(double scaleX, double scaleY, const QSize &size = QSize(50, 50))
+{
+    FrameContext context;
+    context.size = size;
+    context.scaleX = scaleX;
+    context.scaleY = scaleY;
+    context.kernels = &PixelRows::best();
+    return context;
+}
+
+// The layer alone over black, as a composition paints it.
 QImage paint(CMLayer &layer, double scale, int size = 50)
 {
     QImage frame(size, size, QImage::Format_RGB32);
     frame.fill(Qt::black);
-    QPainter painter(&frame);
-    layer.draw(&painter, scale, scale);
+    const QRect rect = layer.prepareFrame(frameContext(scale, scale, frame.size()));
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        layer.paintRow(y, reinterpret_cast<std::uint32_t *>(frame.scanLine(y)), rect.left(),
+                       rect.right() + 1);
+    layer.finishFrame();
     return frame;
+}
+
+void takeScale(CMLayer &layer, double scaleX, double scaleY)
+{
+    layer.prepareFrame(frameContext(scaleX, scaleY));
+    layer.finishFrame();
 }
 
 } // namespace
@@ -60,7 +82,9 @@ private Q_SLOTS:
     void cameraOpenStatusAndItem();
     void cameraOpenAndCloseRequests();
     void gameIntakePostsItemPictures();
-    void textLinesAndBaselines();
+    void textLineBreaks_data();
+    void textLineBreaks();
+    void textLinesCentredAndStacked();
 
 private:
     PreviewEngine *m_engine = nullptr;
@@ -90,22 +114,22 @@ void TestCompositingLayers::outputRectTruncates()
 
     CMGamepicLayer layer(PreviewEngine::logic());
     layer.onGeometryChanged(scene);
-    layer.draw(nullptr, scaleX, scaleY);
+    takeScale(layer, scaleX, scaleY);
     QCOMPARE(layer.outputPixelRect(), expected);
     QCOMPARE(layer.outputRect(), QRectF(expected));
 
     // A change of one factor alone is taken over, on its own axis only.
-    layer.draw(nullptr, scaleX, scaleY * 2);
+    takeScale(layer, scaleX, scaleY * 2);
     QCOMPARE(layer.outputPixelRect().width(), expected.width());
     QCOMPARE(layer.outputPixelRect().top(), CMLayer::truncate(scene.top() * scaleY * 2));
     QCOMPARE(layer.outputPixelRect().height(), CMLayer::truncate(scene.height() * scaleY * 2));
-    layer.draw(nullptr, scaleX / 2, scaleY * 2);
+    takeScale(layer, scaleX / 2, scaleY * 2);
     QCOMPARE(layer.outputPixelRect().left(), CMLayer::truncate(scene.left() * scaleX / 2));
     QCOMPARE(layer.outputPixelRect().width(), CMLayer::truncate(scene.width() * scaleX / 2));
 
     // A 1920x1080 game fitted into a 746x420 scene lands one row short of the frame.
     layer.onGeometryChanged(QRectF(0, 0.1875, 746, 419.625));
-    layer.draw(nullptr, 1920.0 / 746, 1080.0 / 420);
+    takeScale(layer, 1920.0 / 746, 1080.0 / 420);
     QCOMPARE(layer.outputPixelRect(), QRect(0, 0, int(746 * (1920.0 / 746)), 1079));
 }
 
@@ -276,6 +300,7 @@ void TestCompositingLayers::cameraFrameIntake_data()
     QTest::newRow("null data") << 640 << 480 << 1228800u << true << false;
 }
 
+// Through the engine's public entry, as a host pushes them.
 void TestCompositingLayers::cameraFrameIntake()
 {
     QFETCH(int, width);
@@ -286,9 +311,9 @@ void TestCompositingLayers::cameraFrameIntake()
 
     CMCameraLayer layer(PreviewEngine::logic());
     const QByteArray previous = solidFrame(8, 8, 0xFF123456);
-    layer.onCameraData(previous.constData(), uint(previous.size()), 8, 8, 0);
+    m_engine->pushCameraData(previous.constData(), uint(previous.size()), 8, 8, 0);
     const QByteArray frame = solidFrame(640, 480, 0x80FF0000);
-    layer.onCameraData(nullData ? nullptr : frame.constData(), length, width, height, 0);
+    m_engine->pushCameraData(nullData ? nullptr : frame.constData(), length, width, height, 0);
     const QImage image = layer.image();
     QCOMPARE(image.size(), accepted ? QSize(width, height) : QSize(8, 8));
     QCOMPARE(image.pixel(0, 0), accepted ? 0x80FF0000u : 0xFF123456u); // alpha survives
@@ -301,7 +326,7 @@ void TestCompositingLayers::cameraOpenStatusAndItem()
     layer.onGeometryChanged(QRectF(10, 10, 20, 20));
     const QByteArray frame = solidFrame(4, 4, 0xFFFF0000);
     const auto push = [&] {
-        layer.onCameraData(frame.constData(), uint(frame.size()), 4, 4, 0);
+        m_engine->pushCameraData(frame.constData(), uint(frame.size()), 4, 4, 0);
         QCoreApplication::processEvents();
     };
     push(); // not previewing: the item hears nothing
@@ -384,7 +409,7 @@ void TestCompositingLayers::gameIntakePostsItemPictures()
     FakeLayerItem item;
     const QByteArray frame = solidFrame(64, 36, 0x00336699); // fourth byte ignored
     const auto push = [&](uint length, int height) {
-        layer.onVideoData(frame.constData(), length, 64, height, 0);
+        m_engine->pushGameVideoData(frame.constData(), length, 64, height, 0);
         QCoreApplication::processEvents();
         return item.gamePictures;
     };
@@ -393,45 +418,102 @@ void TestCompositingLayers::gameIntakePostsItemPictures()
     layer.onGeometryChanged(QRectF(0, 0, 32, 18));
     QCOMPARE(push(full, 36), 0); // not previewing, not linked
     layer.setUILayer(&item);
-    QCOMPARE(push(full, 0), 0); // height 0: warning only
+    QCOMPARE(push(full, 0), 0); // height 0, or too short: dropped before any layer sees it
+    QCOMPARE(push(full - 4, 36), 0);
     QCOMPARE(push(full, 36), 1);
     QCOMPARE(item.lastGamePicture.size(), QSize(32, 18));
     QCOMPARE(item.lastGamePicture.pixel(5, 5), 0xFF336699u);
 
-    // A short frame, or a layer of no size, clears the item's picture.
-    QCOMPARE(push(full - 4, 36), 2);
+    // A frame with bytes beyond its rows, or a layer of no size, clears the item's picture.
+    QCOMPARE(push(full + 4, 36), 2);
     QVERIFY(item.lastGamePicture.isNull());
-    layer.onGeometryChanged(QRectF(0, 0, 0, 0));
     QCOMPARE(push(full, 36), 3);
+    layer.onGeometryChanged(QRectF(0, 0, 0, 0));
+    QCOMPARE(push(full, 36), 4);
     QVERIFY(item.lastGamePicture.isNull());
 
     layer.setPreviewing(false);
-    QCOMPARE(push(full, 36), 3);
+    QCOMPARE(push(full, 36), 4);
 }
 
-// Lines break at U+2029 only (empty ones kept), each with its baseline one line height lower.
-void TestCompositingLayers::textLinesAndBaselines()
+void TestCompositingLayers::textLineBreaks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("typed (line feed)") << QStringLiteral("ab\n\ncd");
+    QTest::newRow("pasted (CR LF)") << QStringLiteral("ab\r\n\r\ncd");
+    QTest::newRow("pasted (CR)") << QStringLiteral("ab\r\rcd");
+    QTest::newRow("line separator") << QStringLiteral("ab\u2028\u2028cd");
+    QTest::newRow("paragraph separator") << QStringLiteral("ab\u2029\u2029cd");
+    QTest::newRow("mixed") << QStringLiteral("ab\r\n\u2029cd");
+}
+
+// A line break is a line break wherever the text came from: the same three lines (the middle
+// one empty), stored with "[n]", whether the text arrives from the item or from the stored
+// layout.
+void TestCompositingLayers::textLineBreaks()
+{
+    QFETCH(QString, text);
+    FontInfoConfig config;
+    config.setColor(Qt::white);
+    CMTextLayer fromItem;
+    fromItem.onInfoChanged(config, text);
+    CMTextLayer restored;
+    restored.setFontInfo(config);
+    restored.setText(text);
+    for (CMTextLayer *layer : {&fromItem, &restored}) {
+        QCOMPARE(layer->lines(), QStringList({"ab", "", "cd"}));
+        FakeConfigWriter store;
+        layer->saveConfig(QStringLiteral("k"), &store);
+        QCOMPARE(store.writes.at(7).first, QStringLiteral("k/text"));
+        QCOMPARE(store.writes.at(7).second, QStringLiteral("ab[n][n]cd"));
+    }
+}
+
+// Each line centred across the output rectangle (or, before an item gave the layer a width,
+// on the widest line), its baseline one line height below the last; as QPainter draws them.
+void TestCompositingLayers::textLinesCentredAndStacked()
 {
     QFont font;
     font.setPixelSize(20);
+    font.setItalic(true);
     FontInfoConfig config;
     config.setFont(font);
-    config.setColor(Qt::white);
-    CMTextLayer layer;
-    layer.onInfoChanged(config, QStringLiteral("a\ny\u2029\u2029b"));
-    QCOMPARE(layer.lines(), QStringList({"a\ny", "", "b"}));
-    layer.onGeometryChanged(QRectF(5, 7, 0, 0));
-
-    QImage expected(120, 120, QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.setPen(Qt::white);
-    painter.setFont(font);
+    config.setColor(QColor(250, 240, 10));
+    const QStringList lines{"wide line of text", "", "mid", "x"};
     const int height = CMTextLayer::lineHeightOf(font);
-    painter.drawText(QPoint(5, 7 + height), QStringLiteral("a\ny"));
-    painter.drawText(QPoint(5, 7 + 3 * height), QStringLiteral("b"));
-    painter.end();
-    QCOMPARE(paint(layer, 1.0, 120), expected);
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (const QString &line : lines)
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+
+    for (const int width : {0, 260, 90}) {
+        CMTextLayer layer;
+        layer.onInfoChanged(config, lines.join(QLatin1Char('\n')));
+        FakeLayerItem item;
+        item.setGeometry(QRectF(6, 7, width / 2.0, 40));
+        layer.setUILayer(&item); // takes over the item's rectangle
+        QCOMPARE(layer.uiRect(), QRectF(6, 7, width / 2.0, 40));
+
+        QImage expected(300, 160, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter painter(&expected);
+        painter.setPen(config.color());
+        painter.setFont(font);
+        const qreal across = width > 0 ? width : widest;
+        for (int i = 0; i < lines.size(); ++i) {
+            const int start = int((across - metrics.horizontalAdvance(lines.at(i))) / 2);
+            painter.drawText(QPoint(12 + start, 14 + height * (i + 1)), lines.at(i));
+        }
+        painter.end();
+        QImage frame(300, 160, QImage::Format_RGB32);
+        frame.fill(Qt::black);
+        const QRect rect = layer.prepareFrame(frameContext(2.0, 2.0, frame.size()));
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            layer.paintRow(y, reinterpret_cast<std::uint32_t *>(frame.scanLine(y)), rect.left(),
+                           rect.right() + 1);
+        layer.finishFrame();
+        QVERIFY2(frame == expected, qPrintable(QStringLiteral("width %1").arg(width)));
+    }
 }
 
 QTEST_MAIN(TestCompositingLayers)

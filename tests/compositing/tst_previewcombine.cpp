@@ -9,6 +9,7 @@
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
+#include "PushedFrame.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -93,9 +94,11 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     FakeLayerItem item;
     game->setUILayer(&item);
 
-    const QByteArray frame = solidFrame(video.width(), video.height(), 0xFF000000);
-    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(), video.height(),
-                               1);
+    const QByteArray bytes = solidFrame(video.width(), video.height(), 0xFF000000);
+    const std::optional<PushedFrame> frame =
+        PushedFrame::check(bytes.constData(), uint(bytes.size()), video.width(), video.height(), 1);
+    QVERIFY(frame);
+    m_combine->onGameVideoData(*frame);
     const QRectF fitted = game->uiRect();
     QVERIFY(qFuzzyCompare(fitted.x() + 1, expected.x() + 1));
     QVERIFY(qFuzzyCompare(fitted.y() + 1, expected.y() + 1));
@@ -110,8 +113,7 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     QVERIFY(qFuzzyCompare(item.aspectRatio, fitted.width() / fitted.height()));
 
     // The same size again: no refit, nothing posted.
-    m_combine->onGameVideoData(frame.constData(), uint(frame.size()), video.width(), video.height(),
-                               2);
+    m_combine->onGameVideoData(*frame);
     QCoreApplication::sendPostedEvents(m_combine.get());
     QCOMPARE(geometryChanges.size(), 1);
 }

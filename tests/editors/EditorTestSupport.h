@@ -7,6 +7,7 @@
 #include "CameraParam.h"
 #include "FontInfoConfig.h"
 #include "IPreviewController.h"
+#include "PreviewCenterData.h"
 
 #include <guifoundation/UIBaseWindow.h>
 #include <guifoundation/UIComboBoxControl.h>
@@ -79,14 +80,26 @@ private:
     StatusInput m_status;
 };
 
+// The sizes of a 1280 x 720 output shown in a 746 x 420 scene, where a layer item draws text
+// at 746 / 1280 of its point size.
+class SceneSizes : public PreviewCenterData
+{
+public:
+    SceneSizes()
+    {
+        setVideoSize(QSize(1280, 720));
+        setPreviewSize(QSize(746, 420));
+    }
+};
+
 // A layer item that records what the editors send it.
 class StandInLayer : public BasicLayer
 {
     Q_OBJECT
 
 public:
-    StandInLayer()
-        : BasicLayer(nullptr)
+    explicit StandInLayer(PreviewCenterData *sizes = nullptr)
+        : BasicLayer(sizes)
     {}
 
     QStringList pictures;

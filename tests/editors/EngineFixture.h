@@ -119,6 +119,7 @@ public:
         graphics->setSceneRect(parent->boundingRect());
         view->resize(parent->boundingRect().size().toSize());
         view->show();
+        view->activateWindow();
         QApplication::setActiveWindow(view.get());
         if (!QTest::qWaitForWindowActive(view.get()))
             return false;

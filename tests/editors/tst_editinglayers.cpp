@@ -17,12 +17,14 @@
 #include <appcommon/pubfunc.h>
 #include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIButtonControl.h>
+#include <guifoundation/UILabelControl.h>
 #include <guifoundation/UILineEditControl.h>
 #include <guifoundation/UISliderControl.h>
 #include <guifoundation/UITextEditControl.h>
 
 #include <QClipboard>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QXmlStreamReader>
 
 using EditorTest::child;
@@ -71,6 +73,7 @@ private Q_SLOTS:
     void newLayersAreKeptOnOkAndGoneOnCancel();
     void cameraLayersFollowTheHostsCameras();
     void cancelRestoresExistingLayersExactly();
+    void textIsMeasuredAsTheLayerDrawsIt();
     void hostileTextNeverBreaksTheStoredFileOrTheLog();
 
 private:
@@ -178,6 +181,19 @@ void TestEditingLayers::cameraLayersFollowTheHostsCameras()
     click(child<UIButtonControl>(editor, "okButton"));
     QTRY_VERIFY(!f.window<CameraSettingWindow>());
     QCOMPARE(f.stack().size(), stacked + 1);
+    // Named through the translation: Chinese for a Chinese host, English for an English one.
+    const auto *camera = f.item(f.stack().last());
+    QCOMPARE(camera->name(), translated("PreviewLogic", "我的摄像头"));
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral("en"), QStringLiteral(LANGUAGE_DIR)));
+    QCoreApplication::installTranslator(&english);
+    f.engine->removeCameraLayers();
+    f.engine->addCameraLayer();
+    QVERIFY(f.window<CameraSettingWindow>());
+    click(child<UIButtonControl>(f.window<CameraSettingWindow>(), "okButton"));
+    QTRY_VERIFY(!f.window<CameraSettingWindow>());
+    QCoreApplication::removeTranslator(&english);
+    QCOMPARE(f.item(f.stack().last())->name(), QStringLiteral("My camera"));
 
     // Only one camera: the second request shows the notice, not an editor.
     f.engine->addCameraLayer();
@@ -278,6 +294,53 @@ void TestEditingLayers::cancelRestoresExistingLayersExactly()
     QCOMPARE(f.stack().size(), stacked);
     QCOMPARE(pictureItem->path(), m_blue);
     QVERIFY(f.storedFile().contains("blue.png"));
+}
+
+void TestEditingLayers::textIsMeasuredAsTheLayerDrawsIt()
+{
+    // The text item draws at point size x scene width / output width: the editor must keep
+    // inside the scene what the item draws, at any output size, bold included.
+    EngineFixture f;
+    f.engine->setVideoSize(640, 480); // a scene of 560 x 420: texts draw larger than at 720
+    QVERIFY(f.show());
+    const qreal sceneWidth = f.container()->size().width();
+    QCOMPARE(int(sceneWidth), 560);
+    f.engine->addTextLayer();
+    auto *editor = f.window<TextEditWindow>();
+    QVERIFY(editor);
+    auto *box = child<UITextEditControl>(editor, "textedite");
+    auto *item = qobject_cast<TextLayer *>(f.container()->layers().last());
+    QVERIFY(item);
+    typeInto(box, QString(24, QLatin1Char('W')));
+    QCOMPARE(editor->findChild<UILabelControl *>(QStringLiteral("errorLabel"))->text(),
+             translated("TextEditWindow", "out of range can't input. "));
+    QVERIFY2(box->text().size() < 24, "the text that would leave the scene is refused");
+    QVERIFY(item->geometry().left() >= 0);
+    QVERIFY2(item->geometry().right() <= sceneWidth,
+             qPrintable(QStringLiteral("the text ends at %1 in a scene %2 wide")
+                            .arg(item->geometry().right())
+                            .arg(sceneWidth)));
+    click(child<UIButtonControl>(editor, "buttonFontBold"));
+    QVERIFY(item->geometry().right() <= sceneWidth);
+    click(child<UIButtonControl>(editor, "buttonFontUnderline"));
+    QVERIFY(item->geometry().right() <= sceneWidth);
+    editor->close();
+
+    // 1920 x 1080: the item draws smaller than at 720, so a text that fits is taken whole.
+    f.engine->setVideoSize(1920, 1080);
+    f.engine->addTextLayer();
+    editor = f.window<TextEditWindow>();
+    QVERIFY(editor);
+    EditorTest::choose(child<UIComboBoxControl>(editor, "fontHeightCombobox"), 11); // 36
+    box = child<UITextEditControl>(editor, "textedite");
+    item = qobject_cast<TextLayer *>(f.container()->layers().last());
+    const QString wide(TextEditWindow::TypedTextLength, QLatin1Char('W'));
+    typeInto(box, wide);
+    QCOMPARE(box->text(), wide);
+    QVERIFY(item->geometry().right() <= f.container()->size().width());
+    click(child<UIButtonControl>(editor, "okButton"));
+    QTRY_VERIFY(!f.window<TextEditWindow>());
+    QCOMPARE(item->text(), wide);
 }
 
 void TestEditingLayers::hostileTextNeverBreaksTheStoredFileOrTheLog()

@@ -67,7 +67,9 @@ private Q_SLOTS:
     void initTestCase() { qRegisterMetaType<BasicLayerData *>(); }
 
     void pictureEditorFollowsTypingAndSliderAndRefusesNonPictures();
+    void pictureEditorNamesBuiltInPicturesByFile();
     void pictureEditorTakesTheFirstChosenFile();
+    void editorsWearTheirOwnersTheme();
     void editorsRefuseRecordsTheyCannotEdit();
     void cameraEditorListsTheHostsCameras_data();
     void cameraEditorListsTheHostsCameras();
@@ -96,7 +98,9 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSliderAndRefusesNonPictures
     editor->setLayerData(&record);
     showAndWait(editor);
     auto *slider = child<UISliderControl>(editor, "transparenceSlider");
+    auto *value = child<UILabelControl>(editor, "transparenceValue");
     QCOMPARE(slider->value(), 40);
+    QCOMPARE(value->text(), QStringLiteral("40%"));
     auto *path = child<UILineEditControl>(editor, "folderPath");
     auto *ok = child<UIButtonControl>(editor, "okButton");
 
@@ -129,12 +133,66 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSliderAndRefusesNonPictures
     QTest::keyClick(editor->viewport(), Qt::Key_Right);
     click(slider, QPointF(9, 10));
     QCOMPARE(layer.alphas, QList<int>({41, 0}));
+    QCOMPARE(value->text(), QStringLiteral("0%"));
 
     click(ok);
     QCOMPARE(end.confirmed.count(), 1);
     QCOMPARE(end.record(end.confirmed), &record);
     QTRY_VERIFY(!editor);
     QCOMPARE(end.count(), 1);
+}
+
+void TestEditorWindows::pictureEditorNamesBuiltInPicturesByFile()
+{
+    // A picture built into the program shows as its file name, and stays the record's path.
+    FakeController host;
+    StandInLayer layer;
+    host.layers.insert(&layer);
+    PicLayerData record;
+    record.layer = &layer;
+    record.path = QStringLiteral(":/theme/preview/no_camera_data.png");
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, nullptr);
+    EditEnd end(editor);
+    editor->setLayerData(&record);
+    showAndWait(editor);
+    QCOMPARE(child<UILineEditControl>(editor, "folderPath")->text(),
+             QStringLiteral("no_camera_data.png"));
+    click(child<UIButtonControl>(editor, "okButton"));
+    QCOMPARE(end.confirmed.count(), 1);
+    QCOMPARE(record.path, QStringLiteral(":/theme/preview/no_camera_data.png"));
+    QVERIFY(layer.pictures.isEmpty());
+}
+
+void TestEditorWindows::editorsWearTheirOwnersTheme()
+{
+    // An editor opened from a dark host window is dark too: its background, its fields and
+    // its labels, which must read as enabled text, not as grey hints.
+    QWidget owner;
+    QPalette dark = owner.palette();
+    dark.setColor(QPalette::Window, QColor(38, 38, 42));
+    dark.setColor(QPalette::WindowText, QColor(228, 228, 232));
+    dark.setColor(QPalette::Base, QColor(28, 28, 31));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    owner.setPalette(dark);
+    FakeController host;
+    StandInLayer layer;
+    host.layers.insert(&layer);
+    PicLayerData record;
+    record.layer = &layer;
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, &owner);
+    QVERIFY(editor);
+    editor->setLayerData(&record);
+    showAndWait(editor);
+    const QImage shown = editor->grab().toImage();
+    const auto lightnessAt = [&](const UIControl *control, QPointF at) {
+        return QColor(shown.pixel(viewPoint(control, at))).lightness();
+    };
+    auto *path = child<UILineEditControl>(editor, "folderPath");
+    QVERIFY(lightnessAt(path, QPointF(path->size().width() - 8, path->size().height() / 2)) < 60);
+    auto *value = child<UILabelControl>(editor, "transparenceValue");
+    QVERIFY(lightnessAt(value, QPointF(2, 2)) < 60);
+    QVERIFY(value->textColor().lightness() > 200);
+    delete editor;
 }
 
 void TestEditorWindows::pictureEditorTakesTheFirstChosenFile()
@@ -391,7 +449,7 @@ void TestEditorWindows::colourWindowPreviewsPicksAndCloses()
     const QRect anchor = button->globalRect();
     QTRY_COMPARE(popup->geometry().right() + 1, anchor.left());
     QCOMPARE(popup->geometry().bottom() + 1 + 6, anchor.top());
-    QCOMPARE(popup->size(), QSize(142, 142));
+    QCOMPARE(popup->size(), QSize(142, 170));
     auto *sample = child<UILabelControl>(popup, "prevWidget");
     QCOMPARE(sample->textColor(), QColor(1, 2, 3));
     QCOMPARE(sample->font().pointSize(), 15);

@@ -6,6 +6,7 @@
 
 #include "EditorTestSupport.h"
 #include "LayerMgrViewItem.h"
+#include "LayersDragDropDataFormater.h"
 #include "LayersMgrWindow.h"
 #include "PreviewListWidget.h"
 #include "RelayoutLogic.h"
@@ -15,12 +16,28 @@
 #include <guifoundation/UILabelControl.h>
 
 #include <QMimeData>
+#include <QPointer>
 #include <QTemporaryDir>
 
 using EditorTest::child;
 using EditorTest::click;
 
 namespace {
+
+// The layer manager's own formatter, keeping the data of the drag it made: the offscreen
+// platform ends every drag at once, so the test drives the drop side with that data.
+class KeepingFormater : public LayersDragDropDataFormater
+{
+public:
+    QMimeData *createMimeData(const QList<QStandardItem *> &items) override
+    {
+        QMimeData *made = LayersDragDropDataFormater::createMimeData(items);
+        data = made;
+        return made;
+    }
+
+    QPointer<QMimeData> data; // owned by the drag while it runs
+};
 
 struct Manager
 {
@@ -35,6 +52,8 @@ struct Manager
             remove = child<UIButtonControl>(window, "deleteBtn");
             up = child<UIButtonControl>(window, "upBtn");
             down = child<UIButtonControl>(window, "downBtn");
+            formater = new KeepingFormater;
+            list->setDragDataFormater(formater);
         }
     }
 
@@ -71,9 +90,12 @@ struct Manager
         QMouseEvent move(QEvent::MouseMove, away, viewport->mapToGlobal(away), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, away);
-        // The offscreen platform ends a drag at once; the drop side is driven here.
         QMimeData data;
+        if (formater->data) {
+            for (const QString &format : formater->data->formats())
+                data.setData(format, formater->data->data(format));
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, away);
         QDragEnterEvent enter(rowPoint(from), Qt::MoveAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(viewport, &enter);
         QDragMoveEvent over(rowPoint(to), Qt::MoveAction, &data, Qt::LeftButton, {});
@@ -85,6 +107,7 @@ struct Manager
     EngineFixture &f;
     LayersMgrWindow *window = nullptr;
     PreviewListWidget *list = nullptr;
+    KeepingFormater *formater = nullptr; // owned by the list
     UIButtonControl *edit = nullptr;
     UIButtonControl *remove = nullptr;
     UIButtonControl *up = nullptr;

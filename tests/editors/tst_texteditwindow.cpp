@@ -13,6 +13,9 @@
 #include <guifoundation/UITextEditControl.h>
 
 #include <QClipboard>
+#include <QColorDialog>
+#include <QMap>
+#include <QPainter>
 #include <QPointer>
 #include <QSignalSpy>
 
@@ -33,7 +36,7 @@ struct Fixture
         record.font = QFont(QStringLiteral("微软雅黑"), pointSize);
         record.color = QColor(255, 0, 0);
         record.text = text;
-        const QSize size = TextEditWindow::measureText(text, record.font);
+        const QSize size = layer.textSizeInScene(record.font, text);
         record.geometry = QRectF(at, QSizeF(size.width() + 10, size.height() + 5));
         record.textRect = Scene;
         editor = TextEditWindow::create(&host, nullptr);
@@ -64,19 +67,16 @@ struct Fixture
         click(box);
         QTest::keyClick(editor->viewport(), Qt::Key_V, Qt::ControlModifier);
     }
-    // Right edge of the text in the scene, as the range check computes it.
+    // Right edge of the text in the scene, as the layer measures it.
     int rightEdge() const
     {
-        return int(record.geometry.x() +
-                   TextEditWindow::measureText(record.text, layer.texts.isEmpty()
-                                                                ? record.font
-                                                                : layer.texts.last().first.font())
-                       .width() +
-                   10);
+        const QFont font = layer.texts.isEmpty() ? record.font : layer.texts.last().first.font();
+        return int(record.geometry.x() + layer.textSizeInScene(font, record.text).width() + 10);
     }
 
     FakeController host;
-    StandInLayer layer;
+    SceneSizes sizes;
+    StandInLayer layer{&sizes};
     TextLayerData record;
     QPointer<TextEditWindow> editor;
     std::unique_ptr<QSignalSpy> confirmed;
@@ -95,6 +95,7 @@ private Q_SLOTS:
     void initTestCase() { qRegisterMetaType<BasicLayerData *>(); }
 
     void opensOnTheLayersTextAndFont();
+    void everyFamilyHasItsOwnFace();
     void typingAndPastingReachTheLayer();
     void textIsKeptInsideTheScene();
     void fontChangesThatWouldLeaveTheSceneAreUndone();
@@ -141,6 +142,38 @@ void TestTextEditWindow::opensOnTheLayersTextAndFont()
     QCOMPARE(child<UIComboBoxControl>(editor, "fontNamesCombobox")->currentIndex(), -1);
     QCOMPARE(child<UIComboBoxControl>(editor, "fontHeightCombobox")->currentIndex(), -1);
     delete editor;
+}
+
+void TestTextEditWindow::everyFamilyHasItsOwnFace()
+{
+    // The five names the editor offers and stores: each one draws Chinese in a face of its own
+    // (the font aliases of resources/fonts pick one installed face per name).
+    Fixture f(QStringLiteral("abc"), QPointF(10, 10));
+    const QStringList families = child<UIComboBoxControl>(f.editor, "fontNamesCombobox")->items();
+    QCOMPARE(families.size(), 5);
+    QList<QImage> samples;
+    for (const QString &family : families) {
+        QImage sample(240, 60, QImage::Format_RGB32);
+        sample.fill(Qt::white);
+        QPainter painter(&sample);
+        QFont font(family);
+        font.setPixelSize(40);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(sample.rect(), Qt::AlignCenter, QStringLiteral("直播永远"));
+        painter.end();
+        for (int other = 0; other < samples.size(); ++other) {
+            int differing = 0;
+            for (int y = 0; y < sample.height(); ++y) {
+                for (int x = 0; x < sample.width(); ++x)
+                    differing += sample.pixel(x, y) != samples.at(other).pixel(x, y) ? 1 : 0;
+            }
+            QVERIFY2(
+                differing > 400,
+                qPrintable(QStringLiteral("%1 and %2 draw alike").arg(family, families.at(other))));
+        }
+        samples.append(sample);
+    }
 }
 
 void TestTextEditWindow::typingAndPastingReachTheLayer()
@@ -211,7 +244,7 @@ void TestTextEditWindow::fontChangesThatWouldLeaveTheSceneAreUndone()
 {
     // A wide text at the left edge: it cannot grow by moving left.
     Fixture f(QStringLiteral("WWWWWWWWW"), QPointF(0, 0), 28);
-    while (f.rightEdge() + 12 < Scene.width())
+    while (f.rightEdge() + 12 < Scene.width() && f.message().isEmpty())
         f.type(QStringLiteral("W"));
     const int changes = int(f.layer.texts.size());
     auto *bold = child<UIButtonControl>(f.editor, "buttonFontBold");
@@ -247,12 +280,21 @@ void TestTextEditWindow::colourPicks()
 {
     Fixture f(QStringLiteral("abc"), QPointF(10, 10));
     auto *button = child<UIButtonControl>(f.editor, "buttonFontColor");
-    click(button);
-    QVERIFY(button->checked());
-    auto *popup = f.editor->findChild<FontColorWindow *>();
-    QVERIFY(popup && popup->isVisible());
-    auto *grid = child<FontColorSelector>(popup, "colorWidget");
-    QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+    FontColorWindow *popup = nullptr;
+    FontColorSelector *grid = nullptr;
+    // Opens the picker and waits until it is laid out, as it is by the time a user can click.
+    const auto openPicker = [&] {
+        click(button);
+        QVERIFY(button->checked());
+        QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
+        popup = f.editor->findChild<FontColorWindow *>();
+        QVERIFY(popup->isVisible());
+        grid = child<FontColorSelector>(popup, "colorWidget");
+        QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+        QTRY_VERIFY(child<UIButtonControl>(popup, "moreColorsButton")->y() >=
+                    grid->size().height());
+    };
+    openPicker();
     click(grid, grid->cellRect(0, 0).center());
     QVERIFY(!popup->isVisible());
     QVERIFY(!button->checked());
@@ -261,19 +303,37 @@ void TestTextEditWindow::colourPicks()
     QCOMPARE(f.layer.texts.last().second, QStringLiteral("abc"));
 
     // The colour already in use changes nothing.
-    click(button);
-    QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
-    popup = f.editor->findChild<FontColorWindow *>();
-    grid = child<FontColorSelector>(popup, "colorWidget");
-    QTRY_COMPARE(grid->size(), QSizeF(137, 101));
+    openPicker();
     click(grid, grid->cellRect(0, 0).center());
     QCOMPARE(f.layer.texts.size(), 1);
 
+    // The lightest swatch previews on a backdrop it reads on.
+    openPicker();
+    hover(grid, grid->cellRect(5, 4).center());
+    auto *sample = child<UILabelControl>(popup, "prevWidget");
+    QCOMPARE(sample->textColor(), QColor(0xc0, 0xc0, 0xc0));
+    const QImage shown =
+        popup->grab(popup->mapFromScene(sample->sceneBoundingRect()).boundingRect()).toImage();
+    QMap<QRgb, int> counts;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            ++counts[shown.pixel(x, y)];
+    }
+    const QRgb backdrop = std::max_element(counts.cbegin(), counts.cend()).key();
+    QVERIFY2(std::abs(qGray(backdrop) - 0xc0) > 100, "light grey text on a backdrop it reads on");
+
+    // More colors: Qt's colour dialog reaches white.
+    click(child<UIButtonControl>(popup, "moreColorsButton"));
+    QVERIFY(!popup->isVisible());
+    QColorDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = f.editor->findChild<QColorDialog *>()) && dialog->isVisible());
+    dialog->setCurrentColor(Qt::white);
+    dialog->accept();
+    QCOMPARE(f.layer.texts.last().first.color(), QColor(Qt::white));
+    QVERIFY(!button->checked());
+
     // A second click on the button closes an open picker.
-    click(button);
-    QTRY_VERIFY(f.editor->findChildren<FontColorWindow *>().size() == 1);
-    popup = f.editor->findChild<FontColorWindow *>();
-    QVERIFY(popup->isVisible());
+    openPicker();
     click(button);
     QVERIFY(!popup->isVisible());
     QVERIFY(!button->checked());
@@ -283,30 +343,36 @@ void TestTextEditWindow::filterWordAnswers()
 {
     Fixture f(QStringLiteral("hello"), QPointF(10, 10));
     auto *ok = child<UIButtonControl>(f.editor, "okButton");
+    const QString waiting = QStringLiteral("checking the text...");
+    const QString changed =
+        QStringLiteral("the text changed while it was checked: press ok again.");
 
-    // No answer within two seconds; a late answer changes nothing.
+    // The window says that it waits, and keeps saying so while the user goes on typing.
     click(ok);
     QCOMPARE(f.host.checks.size(), 1);
     QCOMPARE(f.host.checks.last().second, QStringLiteral("hello"));
-    QTRY_COMPARE_WITH_TIMEOUT(f.message(), QStringLiteral("can not check word is valid."), 3000);
+    QCOMPARE(f.message(), waiting);
+    f.type(QStringLiteral("!"));
+    QCOMPARE(f.message(), waiting);
+    QCOMPARE(f.layer.texts.last().second, QStringLiteral("hello!"));
+
+    // The answer is about "hello": it neither confirms "hello!" nor vanishes without a word.
     f.host.answer(true);
     QCOMPARE(f.confirmed->count(), 0);
+    QCOMPARE(f.message(), changed);
+    QVERIFY(f.editor->isVisible());
 
-    // Another request's answer (the stored-text check's, say) is not ours.
+    // Another request's answer (the stored-text check's, say) is not ours; a refusal is said.
     click(ok);
     QCOMPARE(f.host.checks.size(), 2);
     QVERIFY(f.host.checks.at(0).first != f.host.checks.at(1).first);
+    QCOMPARE(f.host.checks.last().second, QStringLiteral("hello!"));
     f.host.answer("{00000000-0000-0000-0000-000000000000}", true);
     QCOMPARE(f.confirmed->count(), 0);
+    QCOMPARE(f.message(), waiting);
     f.host.answer(false);
     QCOMPARE(f.message(), QStringLiteral("content is not valid."));
     QVERIFY(f.editor->isVisible());
-
-    // The text changed after the request: the answer is about another text.
-    click(ok);
-    f.type(QStringLiteral("!"));
-    f.host.answer(true);
-    QCOMPARE(f.confirmed->count(), 0);
 
     // An empty text is never confirmed.
     f.box->setText(QString());
@@ -316,8 +382,11 @@ void TestTextEditWindow::filterWordAnswers()
     QCOMPARE(f.message(), QStringLiteral("content is not valid."));
     QCOMPARE(f.confirmed->count(), 0);
 
+    // No answer within two seconds: said so, and the answer that comes later still confirms.
     f.type(QStringLiteral("fine"));
     click(ok);
+    QTRY_COMPARE_WITH_TIMEOUT(f.message(), QStringLiteral("can not check word is valid."), 3000);
+    QCOMPARE(f.confirmed->count(), 0);
     f.host.answer(true);
     QCOMPARE(f.confirmed->count(), 1);
     QCOMPARE(f.confirmed->at(0).at(0).value<BasicLayerData *>(), &f.record);

@@ -1,5 +1,5 @@
 // Every layout file the project ships builds without a single report, and every text in it has
-// a Chinese translation in the shipped translation file.
+// a Chinese translation and reads as English (not as its lowercase key) in the English one.
 
 #include "LogCapture.h"
 
@@ -46,6 +46,8 @@ void TestLayoutFiles::buildsCleanlyAndIsTranslated()
         QSKIP("no layout files");
     QTranslator chinese;
     QVERIFY(chinese.load(QStringLiteral(TRANSLATION_FILE)));
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(ENGLISH_TRANSLATION_FILE)));
 
     const LogCapture log;
     std::unique_ptr<UIBaseWindow> window(XmlUIBuilder::createFromFile(path));
@@ -53,16 +55,26 @@ void TestLayoutFiles::buildsCleanlyAndIsTranslated()
     QCOMPARE(LogCapture::lines(), QStringList());
 
     QStringList missing;
+    QStringList keys;
+    const QString entry = QStringLiteral("<context><name>%1</name><message><source>%2</source>"
+                                         "<translation>...</translation></message></context>");
     for (const XmlUIBuilder::Text &text : XmlUIBuilder::translatableTexts(path)) {
-        if (chinese.translate(text.context.toUtf8(), text.source.toUtf8()).isEmpty()) {
-            missing << QStringLiteral("<context><name>%1</name><message><source>%2</source>"
-                                      "<translation>...</translation></message></context>")
-                           .arg(text.context, text.source.toHtmlEscaped());
-        }
+        const QByteArray context = text.context.toUtf8();
+        const QByteArray source = text.source.toUtf8();
+        if (chinese.translate(context, source).isEmpty())
+            missing << entry.arg(text.context, text.source.toHtmlEscaped());
+        // Texts that are keys ("select camera") start in lower case; English ones do not.
+        const QString shown = english.translate(context, source).isEmpty()
+                                  ? text.source
+                                  : english.translate(context, source);
+        if (!shown.isEmpty() && shown.front().isLower())
+            keys << entry.arg(text.context, text.source.toHtmlEscaped());
     }
     QVERIFY2(missing.isEmpty(),
              qPrintable(QStringLiteral("add to resources/translations/zh-CN.ts:\n") +
                         missing.join(QLatin1Char('\n'))));
+    QVERIFY2(keys.isEmpty(), qPrintable(QStringLiteral("add to resources/translations/en.ts:\n") +
+                                        keys.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestLayoutFiles)

@@ -28,10 +28,10 @@ struct Behaviour
     bool landed;
     const char *what;
 };
-const Behaviour EditorControlsRepaint{false, "editor controls repaint the moment they change"};
-const Behaviour TextEditorOpensFocused{false,
+const Behaviour EditorControlsRepaint{true, "editor controls repaint the moment they change"};
+const Behaviour TextEditorOpensFocused{true,
                                        "the text editor opens with the focus in its text box"};
-const Behaviour LineBreaksReachTheOutput{false, "a line break typed in a text reaches the output"};
+const Behaviour LineBreaksReachTheOutput{true, "a line break typed in a text reaches the output"};
 const Behaviour OutputFollowsADrag{true, "the output follows a drag while it goes on"};
 const Behaviour RepickedPictureReachesTheOutput{
     true, "a re-picked picture's new size reaches the output and the stored layout"};

@@ -10,9 +10,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMimeData>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -22,16 +26,18 @@ class TextFormater : public UIDragDropDataFormater
 {
 public:
     QString dragged;
+    QPointer<QMimeData> data; // owned by the drag while it runs
 
     QMimeData *createMimeData(const QList<QStandardItem *> &items) override
     {
         QStringList texts;
         for (const QStandardItem *item : items)
             texts << item->text();
-        auto *data = new QMimeData;
+        auto *made = new QMimeData;
         dragged = texts.join(QLatin1Char(','));
-        data->setText(dragged);
-        return data;
+        made->setText(dragged);
+        data = made;
+        return made;
     }
 };
 
@@ -85,6 +91,23 @@ struct Fixture
         QMouseEvent move(QEvent::MouseMove, at, viewport()->mapToGlobal(at), Qt::NoButton, buttons,
                          Qt::NoModifier);
         QApplication::sendEvent(viewport(), &move);
+    }
+
+    // Pulls row index past the start-drag distance, which starts the list's own drag, and
+    // returns a copy of the data that drag carried. (The offscreen platform ends every drag at
+    // once, so tests drive the drop side with it.)
+    std::unique_ptr<QMimeData> dragRow(int index)
+    {
+        QTest::mousePress(viewport(), Qt::LeftButton, {}, rowPoint(index));
+        moveTo(rowPoint(index) + QPoint(0, QApplication::startDragDistance() + 1));
+        auto copy = std::make_unique<QMimeData>();
+        const auto *formater = static_cast<TextFormater *>(list->container()->dragDataFormater());
+        if (formater && formater->data) {
+            for (const QString &format : formater->data->formats())
+                copy->setData(format, formater->data->data(format));
+        }
+        QTest::mouseRelease(viewport(), Qt::LeftButton, {}, rowPoint(index));
+        return copy;
     }
 
     QList<int> selected() const { return list->container()->selectedIndexes(); }
@@ -321,76 +344,106 @@ void TestPreviewListWidget::dragAndDropReorders()
     f.list->setMultiSelection(true);
     QSignalSpy dropped(f.list, &PreviewListWidget::sigDropItem);
 
-    // Pulling selected rows far enough hands them to the formatter, in list order. (The
-    // offscreen platform ends every drag at once, so the drop side is driven below.)
-    f.click(2);
-    f.click(1, Qt::LeftButton, Qt::ControlModifier);
-    QTest::mousePress(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
-    f.moveTo(f.rowPoint(1) + QPoint(0, QApplication::startDragDistance() - 1));
-    QVERIFY(formater->dragged.isEmpty());
-    f.moveTo(f.rowPoint(1) + QPoint(0, QApplication::startDragDistance() + 1));
-    QCOMPARE(formater->dragged, QStringLiteral("row 1,row 2"));
-    QTest::mouseRelease(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
-
-    QMimeData data;
-    data.setText(formater->dragged);
-    auto send = [&](QEvent::Type type, QPoint at) {
+    // Sends a drag event carrying data to the list, as the platform does while a drag runs.
+    auto send = [&](QEvent::Type type, QPoint at, const QMimeData *data) {
         if (type == QEvent::DragLeave) {
             QDragLeaveEvent leave;
             QApplication::sendEvent(f.viewport(), &leave);
             return true;
         }
-        QDropEvent *event =
+        std::unique_ptr<QDropEvent> event(
             type == QEvent::Drop
-                ? new QDropEvent(at, Qt::MoveAction, &data, Qt::LeftButton, {})
-                : new QDragMoveEvent(at, Qt::MoveAction, &data, Qt::LeftButton, {}, type);
-        QApplication::sendEvent(f.viewport(), event);
-        const bool accepted = event->isAccepted();
-        delete event;
-        return accepted;
+                ? new QDropEvent(at, Qt::MoveAction, data, Qt::LeftButton, {})
+                : new QDragMoveEvent(at, Qt::MoveAction, data, Qt::LeftButton, {}, type));
+        QApplication::sendEvent(f.viewport(), event.get());
+        return event->isAccepted();
     };
 
+    // A file dragged in from the desktop (or anything else the list did not start) is refused
+    // and moves no row.
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/picture.png"))});
+    f.click(0);
+    send(QEvent::DragEnter, f.rowPoint(2), &file);
+    QVERIFY(!send(QEvent::DragMove, f.rowPoint(2), &file));
+    QVERIFY(!f.list->item(2)->isHover());
+    send(QEvent::Drop, f.rowPoint(2), &file);
+    QCOMPARE(dropped.count(), 0);
+
+    // Pulling selected rows far enough hands them to the formatter, in list order, and starts
+    // the list's own drag.
+    QTest::mousePress(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
+    f.moveTo(f.rowPoint(1) + QPoint(0, QApplication::startDragDistance() - 1));
+    QVERIFY(formater->dragged.isEmpty());
+    QTest::mouseRelease(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
+    f.click(2);
+    f.click(1, Qt::LeftButton, Qt::ControlModifier);
+    const std::unique_ptr<QMimeData> ownData = f.dragRow(1);
+    QCOMPARE(formater->dragged, QStringLiteral("row 1,row 2"));
+    const QMimeData &own = *ownData;
+
     // Over a row: taken, and that row is marked; a drop there names both rows.
-    QVERIFY(send(QEvent::DragEnter, f.rowPoint(1)));
-    QVERIFY(send(QEvent::DragMove, f.rowPoint(3)));
+    send(QEvent::DragEnter, f.rowPoint(1), &own);
+    QVERIFY(send(QEvent::DragMove, f.rowPoint(3), &own));
     QVERIFY(f.list->item(3)->isHover() && !f.list->item(1)->isHover());
-    QVERIFY(send(QEvent::Drop, f.rowPoint(3)));
+    QVERIFY(send(QEvent::Drop, f.rowPoint(3), &own));
     QCOMPARE(dropped.count(), 1);
     QCOMPARE(dropped.constLast().at(0).toInt(), 1);
     QCOMPARE(dropped.constLast().at(1).toInt(), 3);
     QVERIFY(!f.list->item(3)->isHover());
 
-    // Past the last row: refused, and a drop there says nothing.
+    // Another list's rows are as foreign as a file.
+    Fixture other(20);
+    other.list->setDragDataFormater(new TextFormater);
+    send(QEvent::DragEnter, f.rowPoint(1), &own);
+    QVERIFY(send(QEvent::DragMove, f.rowPoint(1), &own));
+    QDragMoveEvent intoOther(other.rowPoint(2), Qt::MoveAction, &own, Qt::LeftButton, {});
+    QApplication::sendEvent(other.viewport(), &intoOther);
+    QVERIFY(!intoOther.isAccepted());
+
+    // Past the last row of a short list: refused, and a drop there says nothing.
     Fixture few(2);
-    QMimeData other;
-    QDragEnterEvent enter(few.rowPoint(0), Qt::MoveAction, &other, Qt::LeftButton, {});
+    few.list->setDragDataFormater(new TextFormater);
+    few.click(0);
+    const std::unique_ptr<QMimeData> fewData = few.dragRow(0);
+    const QMimeData &fewOwn = *fewData;
+    QDragEnterEvent enter(few.rowPoint(0), Qt::MoveAction, &fewOwn, Qt::LeftButton, {});
     QApplication::sendEvent(few.viewport(), &enter);
-    QDragMoveEvent below(few.listPoint({50, 100}), Qt::MoveAction, &other, Qt::LeftButton, {});
+    QDragMoveEvent below(few.listPoint({50, 100}), Qt::MoveAction, &fewOwn, Qt::LeftButton, {});
     QApplication::sendEvent(few.viewport(), &below);
     QVERIFY(!below.isAccepted());
     QSignalSpy none(few.list, &PreviewListWidget::sigDropItem);
-    QDropEvent drop(few.listPoint({50, 100}), Qt::MoveAction, &other, Qt::LeftButton, {});
+    QDropEvent drop(few.listPoint({50, 100}), Qt::MoveAction, &fewOwn, Qt::LeftButton, {});
     QApplication::sendEvent(few.viewport(), &drop);
     QCOMPARE(none.count(), 0);
 
-    // Leaving the list while dragging scrolls it towards the mouse, 10 every 100 ms, until
-    // the drag comes back.
-    send(QEvent::DragEnter, f.rowPoint(2));
-    QVERIFY(send(QEvent::DragMove, f.rowPoint(2)));
+    // Leaving the list while dragging its rows scrolls it towards the mouse, 10 every 100 ms,
+    // until the drag comes back.
+    send(QEvent::DragEnter, f.rowPoint(2), &own);
+    QVERIFY(send(QEvent::DragMove, f.rowPoint(2), &own));
     QCursor::setPos(f.list->globalRect().bottomLeft() + QPoint(20, 40));
-    send(QEvent::DragLeave, QPoint());
+    send(QEvent::DragLeave, QPoint(), nullptr);
     QTRY_VERIFY(f.scroll() >= 30);
     QCOMPARE(int(f.scroll()) % 10, 0);
-    send(QEvent::DragEnter, f.rowPoint(2));
-    send(QEvent::DragMove, f.rowPoint(2));
+    send(QEvent::DragEnter, f.rowPoint(2), &own);
+    send(QEvent::DragMove, f.rowPoint(2), &own);
     const qreal held = f.scroll();
     QTest::qWait(250);
     QCOMPARE(f.scroll(), held);
     // Above the top it scrolls back up, and stops at the top.
     QCursor::setPos(f.list->globalRect().topLeft() - QPoint(-20, 40));
-    send(QEvent::DragLeave, QPoint());
+    send(QEvent::DragLeave, QPoint(), nullptr);
     QVERIFY(f.scroll() > 0);
     QTRY_COMPARE(f.scroll(), 0.0);
+
+    // A file dragged across the list and out of it scrolls nothing.
+    const qreal still = f.scroll();
+    send(QEvent::DragEnter, f.rowPoint(2), &file);
+    send(QEvent::DragMove, f.rowPoint(2), &file);
+    QCursor::setPos(f.list->globalRect().bottomLeft() + QPoint(20, 40));
+    send(QEvent::DragLeave, QPoint(), nullptr);
+    QTest::qWait(250);
+    QCOMPARE(f.scroll(), still);
 }
 
 QTEST_MAIN(TestPreviewListWidget)
