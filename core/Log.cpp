@@ -39,11 +39,6 @@ void closeLogFile()
     delete g_log.exchange(nullptr, std::memory_order_acq_rel);
 }
 
-bool isLogFileOpen()
-{
-    return g_log.load(std::memory_order_acquire) != nullptr;
-}
-
 void logInfo(const wchar_t *format, ...)
 {
     std::va_list args;

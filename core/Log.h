@@ -7,7 +7,6 @@
 
 // Opens the process's log file; false if it is already open or cannot be opened.
 bool openLogFile(const std::wstring &path);
-bool isLogFileOpen();
 // Closes the process's log; only for the library's unload, when no engine thread runs.
 void closeLogFile();
 

@@ -29,7 +29,6 @@ public:
     const CameraParam &cameraParam() const { return m_cameraParam; }
     int alpha() const { return m_alpha; }
     void setAlpha(int alpha);
-    bool hasCameraPicture() const { return m_hasPicture; }
 
     // Fits the item to the camera's aspect ratio inside its parent.
     void applyCameraSize(const CameraParam &param);

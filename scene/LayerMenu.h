@@ -23,9 +23,6 @@ public:
     // For the game video, which the user can neither edit nor delete.
     void popupWithoutEditDelete(QWidget *owner = nullptr);
 
-    // The menu on screen, while it is.
-    UIMenu *shownMenu() const { return m_shown; }
-
 Q_SIGNALS:
     void sigEditTriggered();
     void sigDeleteTriggered();

@@ -48,7 +48,8 @@ PreviewContainer::PreviewContainer(QGraphicsObject *parent, const QSize &size,
                                    const Services &services)
     : UIControl(nullptr)
     , m_sceneSize(size)
-    , m_services(services)
+    , m_controller(services.controller)
+    , m_editors(services.editors)
     , m_compositor(services.compositor)
     , m_relayout(services.relayout)
 {
@@ -107,7 +108,8 @@ void PreviewContainer::detachServices()
 {
     if (m_relayout)
         disconnect(m_relayout, nullptr, this, nullptr);
-    m_services = Services();
+    m_controller = nullptr;
+    m_editors = nullptr;
     m_compositor = nullptr;
     m_relayout = nullptr;
 }
@@ -532,8 +534,8 @@ void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
     const QList<quint64> order = record ? _stackKeys() : QList<quint64>();
     QPointer<PreviewContainer> self(this);
     QPointer<BasicLayer> guard(layer);
-    if (layer->layerType() == LT_CAMERA && m_services.controller) {
-        m_services.controller->closeCamera();
+    if (layer->layerType() == LT_CAMERA && m_controller) {
+        m_controller->closeCamera();
         if (!self)
             return;
     }
@@ -601,16 +603,16 @@ void PreviewContainer::on_layermgr(BasicLayer *layer)
 
 void PreviewContainer::showLayersManager()
 {
-    if (!m_services.editors) {
+    if (!m_editors) {
         logWarning(L"PreviewContainer::showLayersManager no layer manager installed.");
         return;
     }
     if (!m_layersManager) {
-        m_layersManager = m_services.editors->createLayersManager(graphicsView(), this, m_relayout);
+        m_layersManager = m_editors->createLayersManager(graphicsView(), this, m_relayout);
         if (!m_layersManager)
             return;
     }
-    m_services.editors->setLayerEntries(m_layersManager, collectLayerEntries());
+    m_editors->setLayerEntries(m_layersManager, collectLayerEntries());
     m_layersManager->showModalAsync(true, true);
 }
 
@@ -636,8 +638,8 @@ QList<LayerEntry> PreviewContainer::collectLayerEntries() const
 
 void PreviewContainer::_refreshLayersManager()
 {
-    if (m_layersManager && m_services.editors)
-        m_services.editors->setLayerEntries(m_layersManager, collectLayerEntries());
+    if (m_layersManager && m_editors)
+        m_editors->setLayerEntries(m_layersManager, collectLayerEntries());
 }
 
 void PreviewContainer::_closeEditors()
@@ -773,19 +775,6 @@ BasicLayer *PreviewContainer::_layerOfId(quint32 id) const
     return hasLayer(item) ? item : nullptr;
 }
 
-QMimeData *PreviewContainer::createItemDragData(BasicLayer *layer, const QPointF &grabPoint) const
-{
-    CMLayer *twin = m_compositor ? m_compositor->layerOfItem(layer) : nullptr;
-    if (!twin)
-        return nullptr;
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream << quint32(twin->layerId()) << grabPoint;
-    auto *data = new QMimeData;
-    data->setData(QLatin1String(ItemDragFormat), bytes);
-    return data;
-}
-
 void PreviewContainer::dragEnterEvent(QGraphicsSceneDragDropEvent *event)
 {
     if (_isInternalDrag(event)) {
@@ -881,7 +870,7 @@ void PreviewContainer::_fillParent()
 
 PreviewCenterData *PreviewContainer::_centerData() const
 {
-    return m_services.controller ? m_services.controller->centerData() : nullptr;
+    return m_controller ? m_controller->centerData() : nullptr;
 }
 
 bool PreviewContainer::_layersEditable() const

@@ -72,10 +72,10 @@ public:
     PreviewContainer(QGraphicsObject *parent, const QSize &size, const Services &services);
     ~PreviewContainer() override;
 
-    void setEditorFactory(ILayerEditorFactory *factory) { m_services.editors = factory; }
+    void setEditorFactory(ILayerEditorFactory *factory) { m_editors = factory; }
     // The controller lets go of the scene: from now on it works with nothing but itself.
     void detachServices();
-    ILayerEditorFactory *editorFactory() const { return m_services.editors; }
+    ILayerEditorFactory *editorFactory() const { return m_editors; }
 
     void resizeScene(qreal x, qreal y, qreal w, qreal h);
     // A new preview area (the host's video changed its aspect): the layers keep their places
@@ -118,10 +118,6 @@ public:
     void editPicLayer(BasicLayer *layer);
     void editTextLayer(BasicLayer *layer);
     void editCameraLayer(BasicLayer *layer);
-
-    // The drag data of an in-scene move of layer grabbed at grabPoint (item coordinates); null
-    // when the layer has no compositing twin yet.
-    QMimeData *createItemDragData(BasicLayer *layer, const QPointF &grabPoint) const;
 
     // Windows the container keeps, while they are open.
     TipMessageWindow *tipWindow() const { return m_tipWindow; }
@@ -235,7 +231,8 @@ private:
     std::unique_ptr<BasicLayerData> m_pendingData;
     std::unique_ptr<BasicLayerData> m_rollbackData;
     QSizeF m_sceneSize;
-    Services m_services;
+    IPreviewController *m_controller = nullptr;
+    ILayerEditorFactory *m_editors = nullptr;
     QPointer<PreviewCombineLogic> m_compositor;
     QPointer<RelayoutLogic> m_relayout;
     PreviewWatermark *m_watermark = nullptr; // a child item

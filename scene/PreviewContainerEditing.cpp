@@ -78,7 +78,7 @@ std::unique_ptr<BasicLayerData> PreviewContainer::_snapshot(BasicLayer *layer) c
 void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayerData> record,
                                    QPointer<UIBaseWindow> *slot)
 {
-    ILayerEditorFactory *factory = m_services.editors;
+    ILayerEditorFactory *factory = m_editors;
     if (!factory) {
         // Without editors the layer simply stays as it is (a new one stays pending).
         logInfo(L"PreviewContainer::on_editLayer no editor installed for type %d.",
@@ -229,8 +229,8 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
     }
     QPointer<PreviewContainer> self(this);
     if (layer->state() == BasicLayer::StatePending) {
-        if (layer->layerType() == LT_CAMERA && m_services.controller) {
-            m_services.controller->closeCamera();
+        if (layer->layerType() == LT_CAMERA && m_controller) {
+            m_controller->closeCamera();
             if (!self)
                 return;
         }

@@ -67,7 +67,6 @@ private:
     };
 
     SettingsImplManager();
-    static void _destroyAtExit();
 
     QMap<QString, std::shared_ptr<SettingsImpl>> m_files;
     QMap<QString, QList<Observer>> m_observers;

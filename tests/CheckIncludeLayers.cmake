@@ -1,5 +1,9 @@
 # Run by ctest with -DSOURCE_DIR=<repository> -P. Includes point one way: a folder includes its
 # own headers and those of folders of a strictly lower rank, never a higher or a sibling one.
+# The build already refuses most such includes (a folder's target sees only the include
+# directories of the folders it links); this check also catches what the include path cannot
+# see: a relative path into another folder ("../engine/X.h"), and the installed SDK names, which
+# all come from one mirrored directory.
 # host/ and tools/ are built like outside hosts and include our headers only the way the
 # installed SDK names them. tests/ and bench/ measure the inside and may include anything.
 #
@@ -11,14 +15,16 @@
 set(ranked_folders
     hostlibs/guifoundation 0
     hostlibs/appcommon 1
-    core 2
-    settings 3
-    compositing 4
-    widgets 4
-    scene 5
-    editors 6
-    engine 7)
-set(sdk_prefixes previewengine core appcommon hostlibs/appcommon guifoundation hostlibs/guifoundation)
+    include/previewengine 2
+    core 3
+    settings 4
+    compositing 5
+    widgets 5
+    scene 6
+    editors 7
+    engine 8)
+set(sdk_prefixes previewengine include/previewengine appcommon hostlibs/appcommon
+    guifoundation hostlibs/guifoundation)
 set(sdk_only_folders host tools)
 
 set(folders "")
@@ -81,7 +87,15 @@ function(check_file file own_folder)
         endif()
         set(name ${CMAKE_MATCH_1})
         if(EXISTS ${SOURCE_DIR}/${file_dir}/${name})
-            continue() # next to the including file: its own folder
+            # Found beside the including file. The compiler keeps the folders apart by their
+            # include directories, but a relative path ("../engine/X.h") walks around them.
+            get_filename_component(resolved ${SOURCE_DIR}/${file_dir}/${name} ABSOLUTE)
+            file(RELATIVE_PATH resolved ${SOURCE_DIR} ${resolved})
+            if(NOT resolved MATCHES "^${own_folder}/")
+                list(APPEND found "${file}:${number} includes \"${name}\", which is ${resolved}, \
+outside ${own_folder}/: include another folder's header by its name, from a folder that links it")
+            endif()
+            continue()
         endif()
         resolve_include(${name} target via_sdk)
         if(target STREQUAL "" OR target STREQUAL own_folder)
