@@ -33,6 +33,7 @@ public:
     QString path() const { return m_path; }
     int alpha() const { return m_alpha; }
     void setAlpha(int alpha);
+    bool hasPicture() const { return !m_picture.isNull(); }
 
 public Q_SLOTS:
     void onEdit();
