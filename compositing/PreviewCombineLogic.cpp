@@ -364,6 +364,10 @@ bool PreviewCombineLogic::event(QEvent *event)
             item->setGeometry(rect);
             if (rect.height() > 0)
                 item->setAspectRatio(rect.width() / rect.height());
+            // The item keeps whole units: when that leaves it where it was, it reports
+            // nothing, yet the layer must compose what the preview shows.
+            if (item->geometry() != layer->uiRect())
+                layer->onGeometryChanged(item->geometry());
         }
         return true;
     }

@@ -1578,6 +1578,11 @@ void TestRandomSession::shrunkSessions_data()
         << QStringList{QStringLiteral("add-image 3598340212 2673599526 2989320405 3890422171"),
                        QStringLiteral("layer-manager 1136230645 3905384561 4293975666 1721739558"),
                        QStringLiteral("click 2292023677 2154511200 1350625504 3317069097")};
+    // After a restart the game video is fitted again to the place its item already has in
+    // whole units: the item reported nothing, and the output drew the game one row lower.
+    QTest::newRow("game refitted after a restart")
+        << QStringList{QStringLiteral("set-video-size 3982253459 4209046757 883052681 2440332971"),
+                       QStringLiteral("restart 983672015 720615852 3559855476 3132141270")};
 }
 
 void TestRandomSession::shrunkSessions()
