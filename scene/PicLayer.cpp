@@ -9,12 +9,24 @@
 #include <QGraphicsSceneResizeEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int MaxWidth = 1280;
 constexpr int MaxHeight = 720;
+
+// A narrow output's scene can be smaller than the sizes new pictures start at: the picture
+// then starts as large as fits, with its own aspect ratio.
+QSize fittedInto(const QSize &size, const QSize &scene)
+{
+    if (scene.isEmpty() || (size.width() <= scene.width() && size.height() <= scene.height()))
+        return size;
+    const double k =
+        std::min(double(scene.width()) / size.width(), double(scene.height()) / size.height());
+    return QSize(std::max(1, int(size.width() * k)), std::max(1, int(size.height() * k)));
+}
 
 } // namespace
 
@@ -42,6 +54,7 @@ QSize PicLayer::initialSizeFor(const QSize &pictureSize) const
 {
     if (pictureSize.isEmpty())
         return QSize();
+    const QSize scene = centerData() ? centerData()->previewSize() : QSize();
     const double r = double(pictureSize.width()) / double(pictureSize.height());
     int w = pictureSize.width();
     int h = pictureSize.height();
@@ -54,7 +67,7 @@ QSize PicLayer::initialSizeFor(const QSize &pictureSize) const
             h = 210;
             w = truncated(r * 210);
         }
-        return QSize(w, h);
+        return fittedInto(QSize(w, h), scene);
     }
     QSize output = centerData() ? centerData()->videoSize() : QSize();
     if (output.width() == 0 || output.height() == 0)
@@ -69,7 +82,7 @@ QSize PicLayer::initialSizeFor(const QSize &pictureSize) const
         h = output.height();
         w = truncated(h * r);
     }
-    return QSize(w, h);
+    return fittedInto(QSize(w, h), scene);
 }
 
 bool PicLayer::setPicPath(const QString &path, bool resize)

@@ -1583,6 +1583,11 @@ void TestRandomSession::shrunkSessions_data()
     QTest::newRow("game refitted after a restart")
         << QStringList{QStringLiteral("set-video-size 3982253459 4209046757 883052681 2440332971"),
                        QStringLiteral("restart 983672015 720615852 3559855476 3132141270")};
+    // A portrait output's scene is narrower than a new picture's usual starting size.
+    QTest::newRow("new picture in a portrait scene")
+        << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
+                       QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
+                       QStringLiteral("resize 27392398 2425691641 1918612402 457492247")};
 }
 
 void TestRandomSession::shrunkSessions()
