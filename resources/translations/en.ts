@@ -88,7 +88,7 @@
     </message>
     <message>
         <source>setting tip</source>
-        <translation>Drag left to make the picture more transparent</translation>
+        <translation>Drag left for more transparency</translation>
     </message>
     <message>
         <source>add image description</source>
