@@ -86,6 +86,21 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
         setActiveLayer(layer);
         return;
     }
+    if (m_pendingData) {
+        // One edit at a time: an open editor works on the pending record, so a new edit ends
+        // the one before as its Cancel would, before the record is replaced.
+        const QPointer<BasicLayer> guard(layer);
+        for (const QPointer<UIBaseWindow> &open : {m_picEditor, m_textEditor, m_cameraEditor}) {
+            if (open)
+                open->close();
+        }
+        if (!guard)
+            return;
+        if (m_pendingData) {
+            logWarning(L"PreviewContainer::on_editLayer another edit is still open; refused.");
+            return;
+        }
+    }
     UIBaseWindow *editor = factory->createEditor(layer->layerType(), graphicsView());
     if (!editor) {
         logWarning(L"PreviewContainer::on_editLayer no editor for type %d.", layer->layerType());

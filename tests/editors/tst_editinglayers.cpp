@@ -73,6 +73,7 @@ private Q_SLOTS:
     void newLayersAreKeptOnOkAndGoneOnCancel();
     void cameraLayersFollowTheHostsCameras();
     void cancelRestoresExistingLayersExactly();
+    void aNewEditEndsTheOneBefore();
     void textIsMeasuredAsTheLayerDrawsIt();
     void hostileTextNeverBreaksTheStoredFileOrTheLog();
 
@@ -294,6 +295,29 @@ void TestEditingLayers::cancelRestoresExistingLayersExactly()
     QCOMPARE(f.stack().size(), stacked);
     QCOMPARE(pictureItem->path(), m_blue);
     QVERIFY(f.storedFile().contains("blue.png"));
+}
+
+void TestEditingLayers::aNewEditEndsTheOneBefore()
+{
+    // The layer manager's edit button on a picture while a new text's editor is open: the
+    // text's edit ends as its Cancel would, and no editor keeps working on a record that the
+    // new edit replaced (the font size chosen then wrote through a freed record).
+    EngineFixture f;
+    const quint32 picture =
+        f.combine()
+            ->addImageLayer(m_red, true, QPoint(60, 60), true, QSize(200, 100), 80, {})
+            ->layerId();
+    QVERIFY(f.show());
+    const int items = int(f.container()->layers().size());
+    f.engine->addTextLayer();
+    QVERIFY(f.window<TextEditWindow>());
+    f.container()->on_editLayer(qobject_cast<BasicLayer *>(f.item(picture)));
+    QTRY_VERIFY(!f.window<TextEditWindow>());
+    auto *editor = f.window<ImageSettingWindow>();
+    QVERIFY(editor);
+    QCOMPARE(f.container()->layers().size(), items);
+    click(child<UIButtonControl>(editor, "cancelButton"));
+    QTRY_VERIFY(!f.window<ImageSettingWindow>());
 }
 
 void TestEditingLayers::textIsMeasuredAsTheLayerDrawsIt()
