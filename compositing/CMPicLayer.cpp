@@ -69,32 +69,22 @@ QRect CMPicLayer::prepareFrame(const FrameContext &frame)
         return QRect();
     _takeScale(frame.scaleX, frame.scaleY);
     _refreshPainted(); // after a change of scale
+    std::shared_ptr<const SpanPicture> painted;
     {
         const ZqCSAutoLocker locker(&m_pictureLock);
-        m_framePicture = m_painted;
+        painted = m_painted;
     }
-    if (!m_framePicture)
-        return QRect();
-    m_frameOrigin = outputPixelRect().topLeft() + m_framePicture->offset();
-    m_frameKernels = frame.kernels;
-    return m_framePicture->rectAt(outputPixelRect().topLeft())
-        .intersected(QRect(QPoint(), frame.size));
+    return m_frame.begin(std::move(painted), outputPixelRect().topLeft(), frame);
 }
 
 void CMPicLayer::paintRow(int y, std::uint32_t *row, int left, int right)
 {
-    const PixelRows::Kernels &kernels = *m_frameKernels;
-    std::uint32_t *target = row + m_frameOrigin.x();
-    m_framePicture->forEachRun(y - m_frameOrigin.y(), left - m_frameOrigin.x(),
-                               right - m_frameOrigin.x(),
-                               [&](int x, const std::uint32_t *pixels, int count) {
-                                   kernels.blend(target + x, pixels, count);
-                               });
+    m_frame.paintRow(y, row, left, right);
 }
 
 void CMPicLayer::finishFrame()
 {
-    m_framePicture.reset();
+    m_frame.end();
 }
 
 void CMPicLayer::onAlphaChanged(int alpha)

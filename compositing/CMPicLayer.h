@@ -2,6 +2,7 @@
 
 #include "CMBasicLayer.h"
 #include "SpanPicture.h"
+#include "SpanPictureFrame.h"
 
 #include <appcommon/ZqCriticalSection.h>
 
@@ -76,9 +77,7 @@ private:
     std::shared_ptr<const SpanPicture> m_painted;
     PaintedKey m_paintedKey;
     // The frame in hand (composing thread only).
-    std::shared_ptr<const SpanPicture> m_framePicture;
-    QPoint m_frameOrigin;
-    const PixelRows::Kernels *m_frameKernels = nullptr;
+    SpanPictureFrame m_frame; // the composition's hold on m_painted
     QString m_path;
     QString m_cachePath;
     std::atomic<int> m_alpha{100};

@@ -84,32 +84,22 @@ QRect CMTextLayer::prepareFrame(const FrameContext &frame)
         return QRect();
     CMBasicLayer::prepareFrame(frame);
     _refreshPainted();
+    std::shared_ptr<const SpanPicture> painted;
     {
         const ZqCSAutoLocker locker(&m_textLock);
-        m_framePicture = m_painted;
+        painted = m_painted;
     }
-    if (!m_framePicture)
-        return QRect();
-    const QPoint origin = outputPixelRect().topLeft();
-    m_frameOrigin = origin + m_framePicture->offset();
-    m_frameKernels = frame.kernels;
-    return m_framePicture->rectAt(origin).intersected(QRect(QPoint(), frame.size));
+    return m_frame.begin(std::move(painted), outputPixelRect().topLeft(), frame);
 }
 
 void CMTextLayer::paintRow(int y, std::uint32_t *row, int left, int right)
 {
-    const PixelRows::Kernels &kernels = *m_frameKernels;
-    std::uint32_t *target = row + m_frameOrigin.x();
-    m_framePicture->forEachRun(y - m_frameOrigin.y(), left - m_frameOrigin.x(),
-                               right - m_frameOrigin.x(),
-                               [&](int x, const std::uint32_t *pixels, int count) {
-                                   kernels.blend(target + x, pixels, count);
-                               });
+    m_frame.paintRow(y, row, left, right);
 }
 
 void CMTextLayer::finishFrame()
 {
-    m_framePicture.reset();
+    m_frame.end();
 }
 
 void CMTextLayer::_refreshPainted()

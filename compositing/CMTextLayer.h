@@ -3,6 +3,7 @@
 #include "CMBasicLayer.h"
 #include "FontInfoConfig.h"
 #include "SpanPicture.h"
+#include "SpanPictureFrame.h"
 
 #include <appcommon/ZqCriticalSection.h>
 
@@ -77,7 +78,5 @@ private:
     QString m_text;
     std::atomic<int> m_lineHeight{0};
     // The frame in hand (composing thread only).
-    std::shared_ptr<const SpanPicture> m_framePicture;
-    QPoint m_frameOrigin;
-    const PixelRows::Kernels *m_frameKernels = nullptr;
+    SpanPictureFrame m_frame; // the composition's hold on m_painted
 };
