@@ -28,6 +28,7 @@ bool isPreferredSize(int width, int height)
 
 CameraSettingWindow::CameraSettingWindow(QWidget *parent)
     : BaseThemeWindow(parent)
+    , LayerEditor(this, LT_CAMERA)
 {}
 
 CameraSettingWindow::~CameraSettingWindow() = default;
@@ -38,7 +39,6 @@ CameraSettingWindow *CameraSettingWindow::create(IPreviewController *controller,
         QStringLiteral(":/layout/camerasettingwindow.xml"), parent);
     if (!window)
         return nullptr;
-    connect(window, SIGNAL(sigClose()), window, SLOT(on_windowClose_cliceked()));
     window->m_controller = controller;
     window->_fillCameraBox();
     window->_fillSizeBox();
@@ -49,7 +49,6 @@ void CameraSettingWindow::setupUi()
 {
     m_cameraBox = findChild<UIComboBoxControl *>(QStringLiteral("cameraCombobox"));
     m_sizeBox = findChild<UIComboBoxControl *>(QStringLiteral("cameraSizeCombobox"));
-    connect(this, &UIBaseWindow::aboutToClose, this, &CameraSettingWindow::on_aboutToClose);
 }
 
 void CameraSettingWindow::_fillCameraBox()
@@ -125,10 +124,10 @@ void CameraSettingWindow::_applySelection()
         param.height = row.data(HeightRole).toInt();
     }
     // The record describes the result; its keying fields are the layer's own and stay.
-    if (m_record) {
-        m_record->cameraParam.deviceName = param.deviceName;
-        m_record->cameraParam.width = param.width;
-        m_record->cameraParam.height = param.height;
+    if (CameraLayerData *edited = record()) {
+        edited->cameraParam.deviceName = param.deviceName;
+        edited->cameraParam.width = param.width;
+        edited->cameraParam.height = param.height;
     }
     Q_EMIT cameraChanged(param);
 }
@@ -153,10 +152,9 @@ void CameraSettingWindow::on_cameraSizeCombobox_currentIndexChanged(int index)
 
 void CameraSettingWindow::setLayerData(BasicLayerData *record)
 {
-    if (!EditorSupport::acceptRecord(this, record, LT_CAMERA, m_controller))
+    if (!takeRecord(record, m_controller))
         return;
-    m_record = static_cast<CameraLayerData *>(record);
-    m_snapshot = m_record->cameraParam;
+    m_snapshot = this->record()->cameraParam;
 
     // The window is not connected to the layer yet: choosing rows here reaches nobody, and
     // the one selection applied below is what the layer gets.
@@ -184,7 +182,7 @@ void CameraSettingWindow::setLayerData(BasicLayerData *record)
     }
     m_filling = false;
 
-    QObject *item = m_record->layer;
+    QObject *item = this->record()->layer;
     connect(this, SIGNAL(cameraChanged(CameraParam)), item,
             SLOT(on_CameraParamChanged(CameraParam)));
     _applySelection();
@@ -192,46 +190,15 @@ void CameraSettingWindow::setLayerData(BasicLayerData *record)
 
 void CameraSettingWindow::on_okButton_clicked()
 {
-    if (m_ended)
-        return;
-    m_ended = true;
-    BasicLayerData *record = m_record;
-    m_record = nullptr;
-    const QPointer<CameraSettingWindow> alive(this);
-    Q_EMIT confirmed(record);
-    if (alive)
-        close();
+    done(Result::Confirmed);
 }
 
 void CameraSettingWindow::on_cancelButton_clicked()
 {
-    const QPointer<CameraSettingWindow> alive(this);
-    _discard();
-    if (alive)
-        close();
+    done(Result::Discarded);
 }
 
-void CameraSettingWindow::on_windowClose_cliceked()
+void CameraSettingWindow::rollBack(CameraLayerData &record)
 {
-    // The window closes itself right after.
-    _discard();
-}
-
-void CameraSettingWindow::on_aboutToClose()
-{
-    // Escape, the scene closing its editors, the owner window closing: the edit ends all
-    // the same, and the scene must hear how.
-    _discard();
-}
-
-void CameraSettingWindow::_discard()
-{
-    if (m_ended)
-        return;
-    m_ended = true;
-    CameraLayerData *record = m_record;
-    m_record = nullptr;
-    if (record)
-        record->cameraParam = m_snapshot;
-    Q_EMIT discarded(record);
+    record.cameraParam = m_snapshot;
 }

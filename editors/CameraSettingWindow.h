@@ -1,11 +1,12 @@
 #pragma once
 
+#include "CameraLayerData.h"
 #include "CameraParam.h"
+#include "LayerEditor.h"
 
 #include <appcommon/BaseThemeWindow.h>
 
 class BasicLayerData;
-class CameraLayerData;
 class IPreviewController;
 class UIComboBoxControl;
 
@@ -13,7 +14,8 @@ class UIComboBoxControl;
 // lists both on request; every change of either selection goes to the layer at once. OK keeps
 // the edit; cancel, the close button or any other close puts the record's camera back and
 // discards it.
-class CameraSettingWindow : public BaseThemeWindow
+class CameraSettingWindow : public BaseThemeWindow,
+                            public LayerEditor<CameraSettingWindow, CameraLayerData>
 {
     Q_OBJECT
 
@@ -28,7 +30,7 @@ public:
     // through controller; null when the layout cannot be built.
     static CameraSettingWindow *create(IPreviewController *controller, QWidget *parent);
 
-    void setLayerData(BasicLayerData *record);
+    void setLayerData(BasicLayerData *record) override;
 
 Q_SIGNALS:
     void cameraChanged(const CameraParam &param);
@@ -38,25 +40,21 @@ Q_SIGNALS:
 private Q_SLOTS:
     void on_okButton_clicked();
     void on_cancelButton_clicked();
-    void on_windowClose_cliceked();
     void on_cameraCombobox_currentIndexChanged(int index);
     void on_cameraSizeCombobox_currentIndexChanged(int index);
-    void on_aboutToClose();
 
 protected:
     void setupUi() override;
+    void rollBack(CameraLayerData &record) override;
 
 private:
     void _fillCameraBox();
     void _fillSizeBox();
     void _applySelection();
-    void _discard();
 
     UIComboBoxControl *m_cameraBox = nullptr;
     UIComboBoxControl *m_sizeBox = nullptr;
-    CameraLayerData *m_record = nullptr;
     CameraParam m_snapshot;
     IPreviewController *m_controller = nullptr;
     bool m_filling = false; // box models are being replaced: selections are not applied yet
-    bool m_ended = false;
 };

@@ -15,11 +15,7 @@ public:
     explicit EditorFactory(IPreviewController *controller);
     ~EditorFactory() override;
 
-    UIBaseWindow *createEditor(int layerType, QWidget *parent) override;
-    void setEditorData(UIBaseWindow *editor, BasicLayerData *record) override;
-    void connectEditor(UIBaseWindow *editor, QObject *context,
-                       std::function<void(BasicLayerData *)> onConfirmed,
-                       std::function<void(BasicLayerData *)> onDiscarded) override;
+    ILayerEditor *createEditor(int layerType, QWidget *parent) override;
     UIBaseWindow *createLayersManager(QWidget *parent, PreviewContainer *scene,
                                       RelayoutLogic *relayout) override;
     void setLayerEntries(UIBaseWindow *manager, const QList<LayerEntry> &entries) override;

@@ -38,14 +38,13 @@ void connectByName(QObject *window, const char *objectName, const char *signal, 
     QObject::connect(control, signal, window, slot, Qt::UniqueConnection);
 }
 
-bool acceptRecord(UIBaseWindow *window, const BasicLayerData *record, int type,
-                  const IPreviewController *controller)
+bool isEditableRecord(const QObject *window, const BasicLayerData *record, int type,
+                      const IPreviewController *controller)
 {
     if (record && record->type == type && controller && controller->hasLayer(record->layer))
         return true;
     logWarning(L"%s::setLayerData not a layer of its kind in the scene; closing.",
                window->metaObject()->className());
-    window->close();
     return false;
 }
 

@@ -28,9 +28,9 @@ T *build(const QString &layout, QWidget *parent)
 void connectByName(QObject *window, const char *objectName, const char *signal, const char *slot);
 
 // True when record is a layer of kind type that the controller's scene holds. Otherwise the
-// editor window is handed something it cannot edit: that is logged and the window closes.
-bool acceptRecord(UIBaseWindow *window, const BasicLayerData *record, int type,
-                  const IPreviewController *controller);
+// editor window is handed something it cannot edit, which is logged in its name.
+bool isEditableRecord(const QObject *window, const BasicLayerData *record, int type,
+                      const IPreviewController *controller);
 
 // True when path names a regular file that decodes as a picture; the reason in error otherwise.
 bool isLoadablePicture(const QString &path, QString *error = nullptr);

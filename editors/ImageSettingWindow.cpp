@@ -24,6 +24,7 @@ UI_REGISTER_WINDOW(ImageSettingWindow);
 
 ImageSettingWindow::ImageSettingWindow(QWidget *parent)
     : BaseThemeWindow(parent)
+    , LayerEditor(this, LT_PICTURE)
 {}
 
 ImageSettingWindow::~ImageSettingWindow() = default;
@@ -51,20 +52,20 @@ void ImageSettingWindow::setupUi()
 
 void ImageSettingWindow::setLayerData(BasicLayerData *record)
 {
-    if (!EditorSupport::acceptRecord(this, record, LT_PICTURE, m_controller))
+    if (!takeRecord(record, m_controller))
         return;
-    m_record = static_cast<PicLayerData *>(record);
+    const PicLayerData *picture = this->record();
     if (m_alphaControl)
-        m_alphaControl->setValue(m_record->alpha);
+        m_alphaControl->setValue(picture->alpha);
     if (m_pathBox) {
         // A resource path means nothing to the user: such a picture shows as its file name,
         // which stands for it as long as the box is not changed.
-        const bool builtIn = m_record->path.startsWith(QLatin1Char(':'));
-        m_builtInPath = builtIn ? m_record->path : QString();
-        m_pathBox->setText(builtIn ? QFileInfo(m_record->path).fileName() : m_record->path);
+        const bool builtIn = picture->path.startsWith(QLatin1Char(':'));
+        m_builtInPath = builtIn ? picture->path : QString();
+        m_pathBox->setText(builtIn ? QFileInfo(picture->path).fileName() : picture->path);
         // Setting the same text raises no change; the record keeps its path either way.
     }
-    QObject *item = m_record->layer;
+    QObject *item = picture->layer;
     connect(this, SIGNAL(alphaChanged(int)), item, SLOT(on_alphaChanged(int)));
     connect(this, SIGNAL(picChanged(QString)), item, SLOT(on_picChanged(QString)));
 }
@@ -81,12 +82,13 @@ QString ImageSettingWindow::imageFileFilter()
 
 void ImageSettingWindow::on_folderPath_textChanged(const QString &text)
 {
-    if (!m_record)
+    PicLayerData *picture = record();
+    if (!picture)
         return;
     const QString path = !m_builtInPath.isEmpty() && text == QFileInfo(m_builtInPath).fileName()
                              ? m_builtInPath
                              : text;
-    m_record->path = path;
+    picture->path = path;
     if (EditorSupport::isLoadablePicture(path))
         Q_EMIT picChanged(path);
 }
@@ -102,8 +104,8 @@ void ImageSettingWindow::on_openFolderBtn_clicked()
 {
     // Start where the current picture lies; the home folder otherwise.
     QString start = QDir::homePath();
-    if (m_record && !m_record->path.isEmpty()) {
-        const QFileInfo current(m_record->path);
+    if (record() && !record()->path.isEmpty()) {
+        const QFileInfo current(record()->path);
         if (current.absoluteDir().exists())
             start = current.absolutePath();
     }
@@ -121,7 +123,7 @@ void ImageSettingWindow::on_openFolderBtn_clicked()
         return;
     const QStringList files = chosen ? dialog->selectedFiles() : QStringList();
     delete dialog;
-    if (m_ended || files.isEmpty())
+    if (hasEnded() || files.isEmpty())
         return;
     if (m_pathBox)
         m_pathBox->setText(QDir::toNativeSeparators(files.first()));
@@ -129,12 +131,13 @@ void ImageSettingWindow::on_openFolderBtn_clicked()
 
 void ImageSettingWindow::on_okButton_clicked()
 {
-    if (m_ended || !m_record)
+    const PicLayerData *picture = record();
+    if (!picture)
         return;
     QString error;
-    if (!EditorSupport::isLoadablePicture(m_record->path, &error)) {
+    if (!EditorSupport::isLoadablePicture(picture->path, &error)) {
         logWarning(L"ImageSettingWindow::on_okButton_clicked %ls cannot be shown: %ls",
-                   m_record->path.toStdWString().c_str(), error.toStdWString().c_str());
+                   picture->path.toStdWString().c_str(), error.toStdWString().c_str());
         _showMessage(tr("path is no valid"));
         return;
     }
@@ -142,30 +145,18 @@ void ImageSettingWindow::on_okButton_clicked()
         _showMessage(tr("alpha is no valid"));
         return;
     }
-    m_ended = true;
-    BasicLayerData *record = m_record;
-    m_record = nullptr;
-    const QPointer<ImageSettingWindow> alive(this);
-    Q_EMIT confirmed(record);
-    if (alive)
-        close();
+    done(Result::Confirmed);
 }
 
 void ImageSettingWindow::on_cancelButton_clicked()
 {
-    close();
+    done(Result::Discarded);
 }
 
 void ImageSettingWindow::on_aboutToClose()
 {
     if (m_tipWindow)
         m_tipWindow->close();
-    if (m_ended)
-        return;
-    m_ended = true;
-    BasicLayerData *record = m_record;
-    m_record = nullptr;
-    Q_EMIT discarded(record);
 }
 
 void ImageSettingWindow::_showMessage(const QString &message)

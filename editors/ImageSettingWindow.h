@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LayerEditor.h"
+#include "PicLayerData.h"
 #include "SettingBaseWindow.h"
 
 #include <appcommon/BaseThemeWindow.h>
@@ -8,7 +10,6 @@
 
 class BasicLayerData;
 class IPreviewController;
-class PicLayerData;
 class TipMessageWindow;
 class UILabelControl;
 class UILineEditControl;
@@ -18,7 +19,9 @@ class UILineEditControl;
 // other way of closing the window discards it, and the scene restores the layer then. A
 // picture built into the program shows as its file name, not as its resource path; the slider
 // shows its value.
-class ImageSettingWindow : public BaseThemeWindow, public SettingBaseWindow
+class ImageSettingWindow : public BaseThemeWindow,
+                           public SettingBaseWindow,
+                           public LayerEditor<ImageSettingWindow, PicLayerData>
 {
     Q_OBJECT
 
@@ -32,7 +35,7 @@ public:
 
     // Takes the scene's record of a picture layer and fills the window from it; a record of
     // another kind, or of a layer that has left the scene, closes the window at once.
-    void setLayerData(BasicLayerData *record);
+    void setLayerData(BasicLayerData *record) override;
 
     // The filter of the file dialog: every picture format this system's Qt reads.
     static QString imageFileFilter();
@@ -62,7 +65,5 @@ private:
     UILabelControl *m_alphaValue = nullptr;
     // The record's picture when it is one built into the program; the path box shows its name.
     QString m_builtInPath;
-    PicLayerData *m_record = nullptr;
     QPointer<TipMessageWindow> m_tipWindow;
-    bool m_ended = false;
 };

@@ -79,6 +79,7 @@ void setStyleOf(QFont &font, int style, bool on)
 
 TextEditWindow::TextEditWindow(QWidget *parent)
     : BaseThemeWindow(parent)
+    , LayerEditor(this, LT_TEXT)
 {
     m_checkTimer.setSingleShot(true);
     m_checkTimer.setInterval(CheckTimeoutMs);
@@ -158,11 +159,11 @@ void TextEditWindow::setupUi()
 
 void TextEditWindow::setLayerData(BasicLayerData *record)
 {
-    if (!EditorSupport::acceptRecord(this, record, LT_TEXT, m_controller))
+    if (!takeRecord(record, m_controller))
         return;
-    m_record = static_cast<TextLayerData *>(record);
-    m_fontConfig.setFont(m_record->font);
-    m_fontConfig.setColor(m_record->color);
+    const TextLayerData *text = this->record();
+    m_fontConfig.setFont(text->font);
+    m_fontConfig.setColor(text->color);
 
     const QFont &font = m_fontConfig.font();
     m_nameIndex = int(m_fontNames.indexOf(font.family()));
@@ -179,13 +180,13 @@ void TextEditWindow::setLayerData(BasicLayerData *record)
     if (m_underlineButton)
         m_underlineButton->setChecked(font.underline());
     if (m_textBox) {
-        m_textBox->setText(m_record->text);
+        m_textBox->setText(text->text);
         QTextCursor cursor = m_textBox->textCursor();
         cursor.movePosition(QTextCursor::End);
         m_textBox->setTextCursor(cursor);
     }
 
-    QObject *item = m_record->layer;
+    QObject *item = text->layer;
     connect(this, SIGNAL(fontOrColorChanged(FontInfoConfig, QString)), item,
             SLOT(on_fontOrColorChanged(FontInfoConfig, QString)));
     connect(this, SIGNAL(geometryChanged(QRectF)), item, SLOT(on_geometryChanged(QRectF)));
@@ -193,15 +194,15 @@ void TextEditWindow::setLayerData(BasicLayerData *record)
 
 bool TextEditWindow::_checkOutOfRange()
 {
-    if (!m_record || m_record->type != LT_TEXT || !m_controller ||
-        !m_controller->hasLayer(m_record->layer))
+    TextLayerData *text = record();
+    if (!text || !m_controller || !m_controller->hasLayer(text->layer))
         return false;
-    QRectF &geometry = m_record->geometry;
+    QRectF &geometry = text->geometry;
     const qreal x = geometry.x();
     const qreal y = geometry.y();
     // The item's own measure: the editor keeps inside the scene exactly what the item draws.
-    const QSize size = m_record->layer->textSizeInScene(m_fontConfig.font(), m_record->text);
-    const QRectF &scene = m_record->textRect;
+    const QSize size = text->layer->textSizeInScene(m_fontConfig.font(), text->text);
+    const QRectF &scene = text->textRect;
     const qreal dx = scene.width() - std::trunc(x + size.width() + 10);
     const qreal dy = scene.height() - std::trunc(y + size.height() + 5);
     if (dx >= 0 && dy >= 0)
@@ -224,7 +225,7 @@ bool TextEditWindow::_checkOutOfRange()
 
 void TextEditWindow::on_textedite_textChanged()
 {
-    if (!m_textBox || m_ended)
+    if (!m_textBox || hasEnded())
         return;
     const QString typed = m_textBox->text();
     QString text;
@@ -245,9 +246,10 @@ void TextEditWindow::on_textedite_textChanged()
         m_textBox->setTextCursor(cursor);
         return;
     }
-    if (!m_record)
+    TextLayerData *edited = record();
+    if (!edited)
         return;
-    m_record->text = text;
+    edited->text = text;
 
     if (text.size() > MaxTextLength) {
         m_quiet = false;
@@ -261,7 +263,7 @@ void TextEditWindow::on_textedite_textChanged()
         QString fitted = text;
         do {
             fitted.chop(lastCharacterLength(fitted));
-            m_record->text = fitted;
+            edited->text = fitted;
         } while (!fitted.isEmpty() && _checkOutOfRange());
         _setBoxText(fitted);
         return;
@@ -296,7 +298,7 @@ bool TextEditWindow::_tryFont(const QFont &font)
 
 void TextEditWindow::_applyStyle(UIButtonControl *button, Style style)
 {
-    if (!button || m_ended)
+    if (!button || hasEnded())
         return;
     const int which = int(style);
     const bool wanted = button->checked();
@@ -330,7 +332,7 @@ void TextEditWindow::on_buttonFontUnderline_clicked()
 
 void TextEditWindow::on_fontNamesCombobox_currentIndexChanged(int index)
 {
-    if (!m_fontNamesBox || m_ended || index < 0 || index >= m_fontNamesBox->count())
+    if (!m_fontNamesBox || hasEnded() || index < 0 || index >= m_fontNamesBox->count())
         return;
     const QString family = m_fontNamesBox->comboBox()->itemText(index);
     if (family.isEmpty() || family == m_fontConfig.font().family())
@@ -349,7 +351,7 @@ void TextEditWindow::on_fontNamesCombobox_currentIndexChanged(int index)
 
 void TextEditWindow::on_fontHeightCombobox_currentIndexChanged(int index)
 {
-    if (!m_fontHeightBox || m_ended || index < 0 || index >= m_fontHeightBox->count())
+    if (!m_fontHeightBox || hasEnded() || index < 0 || index >= m_fontHeightBox->count())
         return;
     bool ok = false;
     const int pointSize = m_fontHeightBox->comboBox()->itemText(index).toInt(&ok, 10);
@@ -371,7 +373,7 @@ void TextEditWindow::on_buttonFontColor_clicked()
     auto *button = qobject_cast<UIButtonControl *>(sender());
     if (!button)
         button = m_colorButton;
-    if (!button || m_ended)
+    if (!button || hasEnded())
         return;
     if (!button->checked()) {
         if (m_colorWindow)
@@ -393,7 +395,7 @@ void TextEditWindow::on_buttonFontColor_clicked()
 
 void TextEditWindow::on_colorSelected(const QColor &color)
 {
-    if (m_ended || color == m_fontConfig.color())
+    if (hasEnded() || color == m_fontConfig.color())
         return;
     m_fontConfig.setColor(color);
     _emitChange();
@@ -401,11 +403,11 @@ void TextEditWindow::on_colorSelected(const QColor &color)
 
 void TextEditWindow::on_okBtn_clicked()
 {
-    if (m_ended || !m_record || _checkOutOfRange())
+    if (!record() || _checkOutOfRange())
         return;
     m_checkTimer.start();
     m_pendingTaskId = pubfunc::createGUID();
-    m_checkedText = m_record->text;
+    m_checkedText = record()->text;
     _showNote(tr("checking the text..."));
     // The host may answer before this returns.
     if (m_controller)
@@ -415,23 +417,17 @@ void TextEditWindow::on_okBtn_clicked()
 void TextEditWindow::on_FilterWordResult(const std::string &taskId, bool bValid)
 {
     logInfo(L"TextEditWindow::on_FilterWordResult");
-    if (m_ended || m_pendingTaskId.empty() || taskId != m_pendingTaskId)
+    if (hasEnded() || m_pendingTaskId.empty() || taskId != m_pendingTaskId)
         return;
     m_pendingTaskId.clear();
     m_checkTimer.stop();
     // The answer is about the text that was sent; what the user typed since is unchecked.
-    if (!m_record || m_record->text != m_checkedText) {
+    if (!record() || record()->text != m_checkedText) {
         _showError(tr("the text changed while it was checked: press ok again."));
         return;
     }
-    if (bValid && !m_record->text.isEmpty()) {
-        m_ended = true;
-        BasicLayerData *record = m_record;
-        m_record = nullptr;
-        const QPointer<TextEditWindow> alive(this);
-        Q_EMIT confirmed(record);
-        if (alive)
-            close();
+    if (bValid && !record()->text.isEmpty()) {
+        done(Result::Confirmed);
         return;
     }
     _showError(tr("content is not valid."));
@@ -446,7 +442,7 @@ void TextEditWindow::on_checkWordTimeOut()
 
 void TextEditWindow::on_cancelBtn_clicked()
 {
-    close();
+    done(Result::Discarded);
 }
 
 void TextEditWindow::on_aboutToClose()
@@ -454,12 +450,6 @@ void TextEditWindow::on_aboutToClose()
     if (m_colorWindow)
         m_colorWindow->close();
     _dropPendingCheck();
-    if (m_ended)
-        return;
-    m_ended = true;
-    BasicLayerData *record = m_record;
-    m_record = nullptr;
-    Q_EMIT discarded(record);
 }
 
 void TextEditWindow::_dropPendingCheck()
@@ -501,5 +491,5 @@ void TextEditWindow::_hideError()
 
 void TextEditWindow::_emitChange()
 {
-    Q_EMIT fontOrColorChanged(m_fontConfig, m_record ? m_record->text : QString());
+    Q_EMIT fontOrColorChanged(m_fontConfig, record() ? record()->text : QString());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "FontInfoConfig.h"
+#include "LayerEditor.h"
+#include "TextLayerData.h"
 
 #include <appcommon/BaseThemeWindow.h>
 
@@ -15,7 +17,6 @@
 class BasicLayerData;
 class FontColorWindow;
 class IPreviewController;
-class TextLayerData;
 class UIButtonControl;
 class UIComboBoxControl;
 class UILabelControl;
@@ -30,7 +31,7 @@ class UITextEditControl;
 // editing; the message line says that the window waits, that the text was refused, that no
 // answer came within two seconds (a late answer still counts), or that the text changed while
 // it was being checked.
-class TextEditWindow : public BaseThemeWindow
+class TextEditWindow : public BaseThemeWindow, public LayerEditor<TextEditWindow, TextLayerData>
 {
     Q_OBJECT
 
@@ -46,7 +47,7 @@ public:
     // requests and answers. Null when the layout cannot be built.
     static TextEditWindow *create(IPreviewController *controller, QWidget *parent);
 
-    void setLayerData(BasicLayerData *record);
+    void setLayerData(BasicLayerData *record) override;
 
 Q_SIGNALS:
     void fontOrColorChanged(const FontInfoConfig &config, const QString &text);
@@ -93,7 +94,6 @@ private:
     void _dropPendingCheck();
     bool _isWaitingForCheck() const;
 
-    TextLayerData *m_record = nullptr;
     FontInfoConfig m_fontConfig;
     QPointer<FontColorWindow> m_colorWindow;
 
@@ -120,5 +120,4 @@ private:
     std::string m_pendingTaskId;
     QString m_checkedText; // the text the pending request asked about
     IPreviewController *m_controller = nullptr;
-    bool m_ended = false;
 };

@@ -101,26 +101,27 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
             return;
         }
     }
-    UIBaseWindow *editor = factory->createEditor(layer->layerType(), graphicsView());
+    ILayerEditor *editor = factory->createEditor(layer->layerType(), graphicsView());
     if (!editor) {
         logWarning(L"PreviewContainer::on_editLayer no editor for type %d.", layer->layerType());
         return;
     }
-    *slot = editor;
+    const QPointer<UIBaseWindow> window = editor->window();
+    *slot = window;
     m_pendingData = std::move(record);
     m_rollbackData = LayerSnapshot::copyRecord(*m_pendingData);
     // An editor whose layer goes away (deleted from its menu, the layer manager or the host)
     // has nothing left to edit.
-    connect(layer, &QObject::destroyed, editor, [editor] {
-        if (editor->isVisible())
-            editor->close();
+    connect(layer, &QObject::destroyed, window, [window] {
+        if (window && window->isVisible())
+            window->close();
     });
     const bool cameraOrder = layer->layerType() == LT_CAMERA;
     const auto connectAndActivate = [&] {
         setActiveLayer(layer);
         QPointer<PreviewContainer> self(this);
-        factory->connectEditor(
-            editor, this,
+        editor->connectEnds(
+            this,
             [self](BasicLayerData *data) {
                 if (self)
                     self->on_Frames_confirmed(data);
@@ -132,18 +133,21 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
     };
     if (cameraOrder) {
         connectAndActivate();
-        factory->setEditorData(editor, m_pendingData.get());
+        editor->setLayerData(m_pendingData.get());
     } else {
-        factory->setEditorData(editor, m_pendingData.get());
+        editor->setLayerData(m_pendingData.get());
         connectAndActivate();
     }
+    // Filling the editor asks the host (cameras, sizes), whose answer may close the window.
+    if (!window)
+        return;
     // The press that asked for the editor (a double click) gets no release: the modal window
     // takes it. Let go of the mouse now, or the layer would follow it after the editor closes.
     if (QGraphicsScene *graphics = scene()) {
         if (QGraphicsItem *grabber = graphics->mouseGrabberItem())
             grabber->ungrabMouse();
     }
-    editor->showModalAsync(true, true);
+    window->showModalAsync(true, true);
     if (cameraOrder)
         update();
 }

@@ -5,10 +5,12 @@
 
 #include "CameraLayerData.h"
 #include "CameraSettingWindow.h"
+#include "EditorFactory.h"
 #include "FontColorSelector.h"
 #include "FontColorWindow.h"
 #include "ImageSettingWindow.h"
 #include "PicLayerData.h"
+#include "TextLayerData.h"
 
 #include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIButtonControl.h>
@@ -75,6 +77,7 @@ private Q_SLOTS:
     void cameraEditorListsTheHostsCameras();
     void cameraEditorAppliesEachChoiceOnceAndCancelRestores();
     void everyCloseEndsACameraEditOnce();
+    void everyEditorEndsOnceWhateverItsReceiversDo();
     void colourGridReadsItsTable();
     void colourWindowPreviewsPicksAndCloses();
     void colourWindowStaysOnScreen();
@@ -397,6 +400,65 @@ void TestEditorWindows::everyCloseEndsACameraEditOnce()
         QTRY_VERIFY(!editor);
         QCOMPARE(end.count(), 1);
         QCOMPARE(end.confirmed.count(), way == Ok ? 1 : 0);
+    }
+}
+
+void TestEditorWindows::everyEditorEndsOnceWhateverItsReceiversDo()
+{
+    QTemporaryDir dir;
+    FakeController host;
+    host.cameras = {L"Front"};
+    StandInLayer layer;
+    host.layers.insert(&layer);
+    PicLayerData picture;
+    picture.path = writePicture(dir, QStringLiteral("p.png"));
+    TextLayerData text;
+    text.text = QStringLiteral("live");
+    text.font = QFont(QStringLiteral("Sans"), 12);
+    text.textRect = QRectF(0, 0, 400, 300);
+    text.geometry = QRectF(10, 10, 100, 40);
+    CameraLayerData camera;
+    camera.cameraParam.deviceName = QStringLiteral("Back");
+    EditorFactory factory(&host);
+    QObject scene;
+
+    // OK, and the scene closes the window from inside confirmed; then Cancel; each followed by
+    // another close. Each edit ends once, with the scene's own record.
+    for (const bool confirm : {true, false}) {
+        for (BasicLayerData *record :
+             {static_cast<BasicLayerData *>(&picture), static_cast<BasicLayerData *>(&text),
+              static_cast<BasicLayerData *>(&camera)}) {
+            record->layer = &layer;
+            camera.cameraParam.deviceName = QStringLiteral("Back"); // not among the host's
+            ILayerEditor *editor = factory.createEditor(record->type, nullptr);
+            QVERIFY(editor);
+            QPointer<UIBaseWindow> window = editor->window();
+            QList<BasicLayerData *> confirmed;
+            QList<BasicLayerData *> discarded;
+            editor->connectEnds(
+                &scene,
+                [&](BasicLayerData *ended) {
+                    confirmed << ended;
+                    window->close();
+                },
+                [&](BasicLayerData *ended) { discarded << ended; });
+            editor->setLayerData(record);
+            showAndWait(window);
+            click(child<UIControl>(window, confirm ? "okButton" : "cancelButton"));
+            if (confirm && record->type == LT_TEXT)
+                host.answer(true);
+            if (window)
+                window->close();
+            QTRY_VERIFY(!window);
+            QCOMPARE(confirmed,
+                     confirm ? QList<BasicLayerData *>{record} : QList<BasicLayerData *>{});
+            QCOMPARE(discarded,
+                     confirm ? QList<BasicLayerData *>{} : QList<BasicLayerData *>{record});
+            // The camera editor chose the host's camera; a discard puts the record's back.
+            QCOMPARE(camera.cameraParam.deviceName, confirm && record == &camera
+                                                        ? QStringLiteral("Front")
+                                                        : QStringLiteral("Back"));
+        }
     }
 }
 

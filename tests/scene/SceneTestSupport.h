@@ -12,25 +12,36 @@
 
 #include <functional>
 
+class FakeEditorFactory;
+
+// An editor window that hands what the scene gives it to its factory.
+class FakeEditor : public UIBaseWindow, public ILayerEditor
+{
+public:
+    FakeEditor(FakeEditorFactory *factory, QWidget *parent)
+        : UIBaseWindow(parent)
+        , m_factory(factory)
+    {}
+    UIBaseWindow *window() override { return this; }
+    inline void setLayerData(BasicLayerData *data) override;
+    inline void connectEnds(QObject *context, EndHandler onConfirmed,
+                            EndHandler onDiscarded) override;
+
+private:
+    FakeEditorFactory *m_factory;
+};
+
 // Stands in for the editor windows: records what the scene asks for and lets a test answer as
 // the user would, with OK or Cancel.
 class FakeEditorFactory : public ILayerEditorFactory
 {
 public:
-    UIBaseWindow *createEditor(int layerType, QWidget *parent) override
+    ILayerEditor *createEditor(int layerType, QWidget *parent) override
     {
         types.append(layerType);
-        editor = new UIBaseWindow(parent);
-        return editor;
-    }
-    void setEditorData(UIBaseWindow *, BasicLayerData *data) override { record = data; }
-    void connectEditor(UIBaseWindow *, QObject *context,
-                       std::function<void(BasicLayerData *)> onConfirmed,
-                       std::function<void(BasicLayerData *)> onDiscarded) override
-    {
-        Q_UNUSED(context)
-        confirmed = std::move(onConfirmed);
-        discarded = std::move(onDiscarded);
+        auto *window = new FakeEditor(this, parent);
+        editor = window;
+        return window;
     }
     UIBaseWindow *createLayersManager(QWidget *parent, PreviewContainer *, RelayoutLogic *) override
     {
@@ -63,6 +74,17 @@ public:
     std::function<void(BasicLayerData *)> confirmed;
     std::function<void(BasicLayerData *)> discarded;
 };
+
+void FakeEditor::setLayerData(BasicLayerData *data)
+{
+    m_factory->record = data;
+}
+
+void FakeEditor::connectEnds(QObject *, EndHandler onConfirmed, EndHandler onDiscarded)
+{
+    m_factory->confirmed = std::move(onConfirmed);
+    m_factory->discarded = std::move(onDiscarded);
+}
 
 // Mouse input as a user gives it, through the view's viewport, with modifiers on every event.
 class Mouse
