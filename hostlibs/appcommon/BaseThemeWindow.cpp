@@ -1,13 +1,18 @@
 #include "BaseThemeWindow.h"
 
 #include <guifoundation/UIRegistration.h>
+#include <guifoundation/UIWindow_p.h>
 
 #include <QResizeEvent>
 
 UI_REGISTER_WINDOW(BaseThemeWindow);
 
 BaseThemeWindow::BaseThemeWindow(QWidget *parent)
-    : UIWindow(parent)
+    : BaseThemeWindow(*new UIWindowPrivate, parent)
+{}
+
+BaseThemeWindow::BaseThemeWindow(UIWindowPrivate &dd, QWidget *parent)
+    : UIWindow(dd, parent)
 {
     setTitleHeight(40);
 }

@@ -4,6 +4,8 @@
 
 #include <guifoundation/UIWindow.h>
 
+class UIWindowPrivate;
+
 // The product's themed top-level window: a light window with a title bar and a close button,
 // the base of the editor windows. Layout files name it (or a class derived from it) as their
 // root element.
@@ -20,5 +22,7 @@ Q_SIGNALS:
     void sigResized(const QSize &size);
 
 protected:
+    BaseThemeWindow(UIWindowPrivate &dd, QWidget *parent);
+
     void resizeEvent(QResizeEvent *event) override;
 };

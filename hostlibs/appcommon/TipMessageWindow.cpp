@@ -1,4 +1,5 @@
 #include "TipMessageWindow.h"
+#include "TipMessageWindow_p.h"
 
 #include <guifoundation/UIButtonControl.h>
 #include <guifoundation/UILabelControl.h>
@@ -17,32 +18,40 @@ constexpr int Width = 340;
 constexpr qreal SideMargin = 24;
 } // namespace
 
+TipMessageWindowPrivate::TipMessageWindowPrivate() = default;
+TipMessageWindowPrivate::~TipMessageWindowPrivate() = default;
+
 TipMessageWindow::TipMessageWindow(QWidget *parent)
-    : BaseThemeWindow(parent)
+    : TipMessageWindow(*new TipMessageWindowPrivate, parent)
+{}
+
+TipMessageWindow::TipMessageWindow(TipMessageWindowPrivate &dd, QWidget *parent)
+    : BaseThemeWindow(dd, parent)
 {
+    Q_D(TipMessageWindow);
     setObjectName(QStringLiteral("tipMessageWindow"));
     UIControl *content = contentControl();
     content->setLayout(UIControl::VerticalLayout);
     content->setMargins(QMarginsF(SideMargin, 18, SideMargin, 18));
     content->setSpacing(8);
 
-    m_message = new UILabelControl(content);
-    m_message->setObjectName(QStringLiteral("messageLabel"));
-    m_message->setWordWrap(true);
-    m_message->setAlignment(Qt::AlignCenter);
-    m_message->setFont(UITheme::font(10));
-    m_message->setFixWidth(Width - 2 * SideMargin);
-    m_message->setMinimumHeight(44);
-    content->addItem(m_message);
+    d->message = new UILabelControl(content);
+    d->message->setObjectName(QStringLiteral("messageLabel"));
+    d->message->setWordWrap(true);
+    d->message->setAlignment(Qt::AlignCenter);
+    d->message->setFont(UITheme::font(10));
+    d->message->setFixWidth(Width - 2 * SideMargin);
+    d->message->setMinimumHeight(44);
+    content->addItem(d->message);
 
-    m_detail = new UILabelControl(content);
-    m_detail->setObjectName(QStringLiteral("detailLabel"));
-    m_detail->setWordWrap(true);
-    m_detail->setAlignment(Qt::AlignCenter);
-    m_detail->setTextRole(UITheme::MutedText);
-    m_detail->setFixWidth(Width - 2 * SideMargin);
-    m_detail->setVisible(false);
-    content->addItem(m_detail);
+    d->detail = new UILabelControl(content);
+    d->detail->setObjectName(QStringLiteral("detailLabel"));
+    d->detail->setWordWrap(true);
+    d->detail->setAlignment(Qt::AlignCenter);
+    d->detail->setTextRole(UITheme::MutedText);
+    d->detail->setFixWidth(Width - 2 * SideMargin);
+    d->detail->setVisible(false);
+    content->addItem(d->detail);
     content->addSpacing(10);
 
     auto *buttons = new UIControl(content);
@@ -50,17 +59,17 @@ TipMessageWindow::TipMessageWindow(QWidget *parent)
     buttons->setContentAlignment(Qt::AlignCenter);
     buttons->setSpacing(12);
     buttons->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    m_cancelButton = new UIButtonControl(buttons);
-    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setText(tr("Cancel"));
-    m_cancelButton->setFixSize(QSizeF(96, 30));
-    m_cancelButton->setVisible(false);
-    m_okButton = new UIButtonControl(buttons);
-    m_okButton->setObjectName(QStringLiteral("okButton"));
-    m_okButton->setText(tr("OK"));
-    m_okButton->setFixSize(QSizeF(96, 30));
-    m_okButton->setBackgroundColor(UITheme::accent());
-    buttons->addItem(m_okButton);
+    d->cancelButton = new UIButtonControl(buttons);
+    d->cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    d->cancelButton->setText(tr("Cancel"));
+    d->cancelButton->setFixSize(QSizeF(96, 30));
+    d->cancelButton->setVisible(false);
+    d->okButton = new UIButtonControl(buttons);
+    d->okButton->setObjectName(QStringLiteral("okButton"));
+    d->okButton->setText(tr("OK"));
+    d->okButton->setFixSize(QSizeF(96, 30));
+    d->okButton->setBackgroundColor(UITheme::accent());
+    buttons->addItem(d->okButton);
     content->addItem(buttons);
 
     XmlUIBuilder::connectSlotsByName(this, findChildren<QObject *>());
@@ -77,28 +86,31 @@ TipMessageWindow *TipMessageWindow::createWindow(QWidget *owner)
 void TipMessageWindow::setContent(const QString &message, const QString &text, bool withCancel,
                                   const QString &caption)
 {
+    Q_D(TipMessageWindow);
     setTitleText(caption);
-    m_message->setText(message);
-    m_detail->setText(text);
-    m_detail->setVisible(!text.isEmpty());
+    d->message->setText(message);
+    d->detail->setText(text);
+    d->detail->setVisible(!text.isEmpty());
     // Cancel sits left of OK, so the confirming button keeps its place.
-    auto *buttons = static_cast<UIControl *>(m_okButton->parentItem());
-    buttons->removeItem(m_cancelButton);
+    auto *buttons = static_cast<UIControl *>(d->okButton->parentItem());
+    buttons->removeItem(d->cancelButton);
     if (withCancel)
-        buttons->insertItem(0, m_cancelButton);
-    m_cancelButton->setVisible(withCancel);
+        buttons->insertItem(0, d->cancelButton);
+    d->cancelButton->setVisible(withCancel);
     _fitHeight();
 }
 
 QString TipMessageWindow::message() const
 {
-    return m_message->text();
+    Q_D(const TipMessageWindow);
+    return d->message->text();
 }
 
 void TipMessageWindow::_fitHeight()
 {
+    Q_D(TipMessageWindow);
     // Hidden controls keep their room in a layout: the detail line takes none while hidden.
-    m_detail->setMaximumHeight(m_detail->isVisible() ? -1 : 0);
+    d->detail->setMaximumHeight(d->detail->isVisible() ? -1 : 0);
     const qreal content = contentControl()->effectiveSizeHint(Qt::PreferredSize).height();
     setFixSize(QSize(Width, int(std::ceil(titleHeight() + content))));
 }

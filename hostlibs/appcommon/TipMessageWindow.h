@@ -2,10 +2,7 @@
 
 #include "BaseThemeWindow.h"
 
-#include <QPointer>
-
-class UIButtonControl;
-class UILabelControl;
+class TipMessageWindowPrivate;
 
 // A short notice: a caption, a message, an optional second line and an OK button (with
 // Cancel too when asked). It deletes itself when closed; owners keep it in a QPointer and make
@@ -35,11 +32,11 @@ private Q_SLOTS:
     void on_okButton_clicked();
     void on_cancelButton_clicked();
 
+protected:
+    TipMessageWindow(TipMessageWindowPrivate &dd, QWidget *parent);
+
 private:
     void _fitHeight();
 
-    UILabelControl *m_message = nullptr;
-    UILabelControl *m_detail = nullptr;
-    UIButtonControl *m_okButton = nullptr;
-    UIButtonControl *m_cancelButton = nullptr;
+    Q_DECLARE_PRIVATE(TipMessageWindow)
 };

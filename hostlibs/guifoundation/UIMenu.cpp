@@ -1,13 +1,24 @@
 #include "UIMenu.h"
+#include "UIMenu_p.h"
 
 #include "UITheme.h"
 
 #include <QAction>
 #include <QCursor>
 
+UIMenuPrivate::UIMenuPrivate() = default;
+UIMenuPrivate::~UIMenuPrivate() = default;
+
 UIMenu::UIMenu(QWidget *parent)
+    : UIMenu(*new UIMenuPrivate, parent)
+{}
+
+UIMenu::UIMenu(UIMenuPrivate &dd, QWidget *parent)
     : QMenu(parent)
+    , d_ptr(&dd)
 {
+    Q_D(UIMenu);
+    d->q_ptr = this;
     setFont(UITheme::font());
     // A menu is a window of its own: it wears the theme of the window that opens it.
     UITheme::usePaletteOf(this, parent ? parent->window() : nullptr);
@@ -40,8 +51,9 @@ UIMenu *UIMenu::createPopupMenu(QWidget *parent)
 
 void UIMenu::popup(QAction *atAction)
 {
-    if (!m_deleteWhenClosed) {
-        m_deleteWhenClosed = true;
+    Q_D(UIMenu);
+    if (!d->deleteWhenClosed) {
+        d->deleteWhenClosed = true;
         // Later, so a triggered action's receivers run before the menu goes away.
         connect(this, &QMenu::aboutToHide, this, &QObject::deleteLater);
     }

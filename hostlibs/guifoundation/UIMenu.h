@@ -4,6 +4,10 @@
 
 #include <QMenu>
 
+#include <memory>
+
+class UIMenuPrivate;
+
 // The themed pop-up menu. An action without text shows its icon text, as QAction::text() does.
 // A menu made by createPopupMenu() and shown with popup() deletes itself after it closes, so
 // callers build a fresh one for every pop-up.
@@ -27,6 +31,12 @@ public:
     bool removeAction(const QString &objectName);
     using QWidget::removeAction;
 
+protected:
+    UIMenu(UIMenuPrivate &dd, QWidget *parent);
+
+    const std::unique_ptr<UIMenuPrivate> d_ptr;
+
 private:
-    bool m_deleteWhenClosed = false;
+    Q_DECLARE_PRIVATE(UIMenu)
+    Q_DISABLE_COPY(UIMenu)
 };
