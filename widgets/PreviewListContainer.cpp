@@ -1,7 +1,6 @@
 #include "PreviewListContainer.h"
 #include "PreviewListContainer_p.h"
 
-#include "PreviewListItem.h"
 #include "PreviewListWidget.h"
 
 #include <QApplication>
@@ -10,7 +9,6 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QPropertyAnimation>
 #include <QStandardItem>
 #include <QUuid>
 #include <QWidget>
@@ -37,32 +35,6 @@ int PreviewListContainer::currentIndex() const
     return d->currentIndex;
 }
 
-qreal PreviewListContainer::fixedItemHeight() const
-{
-    Q_D(const PreviewListContainer);
-    return d->fixedItemHeight;
-}
-
-void PreviewListContainer::setFixedItemHeight(qreal height)
-{
-    Q_D(PreviewListContainer);
-    d->fixedItemHeight = height;
-    layoutItems(0);
-}
-
-int PreviewListContainer::displayMode() const
-{
-    Q_D(const PreviewListContainer);
-    return d->displayMode;
-}
-
-void PreviewListContainer::setDisplayMode(int mode)
-{
-    Q_D(PreviewListContainer);
-    d->displayMode = mode == 1 ? 1 : 0;
-    layoutItems(0);
-}
-
 bool PreviewListContainer::isMultiSelection() const
 {
     Q_D(const PreviewListContainer);
@@ -82,52 +54,27 @@ void PreviewListContainer::setDragDataFormater(UIDragDropDataFormater *formater)
         d->formater.reset(formater);
 }
 
-UIDragDropDataFormater *PreviewListContainer::dragDataFormater() const
-{
-    Q_D(const PreviewListContainer);
-    return d->formater.get();
-}
-
 void PreviewListContainer::setListWidget(PreviewListWidget *widget)
 {
     Q_D(PreviewListContainer);
     d->widget = widget;
 }
 
-qreal PreviewListContainer::_itemHeight(int index) const
-{
-    Q_D(const PreviewListContainer);
-    const UIAbstractViewItem *row = item(index);
-    if (!row)
-        return 0;
-    if (d->fixedItemHeight != -1)
-        return d->fixedItemHeight;
-    return row->effectiveSizeHint(Qt::PreferredSize, QSizeF(width(), -1)).height();
-}
-
 void PreviewListContainer::layoutItems(int fromIndex)
 {
-    Q_D(PreviewListContainer);
     fromIndex = std::clamp(fromIndex, 0, std::max(0, count() - 1));
     qreal y = fromIndex > 0 && item(fromIndex - 1) ? item(fromIndex - 1)->geometry().bottom() : 0;
     for (int i = fromIndex; i < count(); ++i) {
         UIAbstractViewItem *row = item(i);
         if (!row)
             continue;
-        const qreal height = _itemHeight(i);
+        const qreal height =
+            row->effectiveSizeHint(Qt::PreferredSize, QSizeF(width(), -1)).height();
         row->setGeometry(QRectF(0, y, width(), height));
         y += height;
     }
-    qreal total = count() > 0 && item(count() - 1) ? item(count() - 1)->geometry().bottom() : 0;
-    if (d->displayMode == 1 && count() > 0) {
-        if (auto *first = qobject_cast<PreviewListItem *>(item(0))) {
-            const qreal h =
-                first->effectiveSizeHint(Qt::PreferredSize, QSizeF(width(), -1)).height();
-            total += d->firstItemHeight - h;
-            if (count() >= 2)
-                total += (d->itemHeight - h) * std::min(2, count() - 1);
-        }
-    }
+    const qreal total =
+        count() > 0 && item(count() - 1) ? item(count() - 1)->geometry().bottom() : 0;
     resize(width(), total);
 }
 
@@ -192,16 +139,6 @@ void PreviewListContainer::setCurrentIndex(int index)
     const qreal offset = _offsetOf(index, old);
     d->currentIndex = index;
     Q_EMIT selectPosChanged(int(offset));
-    if (d->displayMode == 1) {
-        if (UIAbstractViewItem *row = item(index)) {
-            auto *grow = new QPropertyAnimation(row, "geometry", row);
-            QRectF target = row->geometry();
-            target.setHeight(d->firstItemHeight);
-            grow->setDuration(150);
-            grow->setEndValue(target);
-            grow->start(QAbstractAnimation::DeleteWhenStopped);
-        }
-    }
 }
 
 void PreviewListContainer::moveCurrent(int delta)

@@ -24,18 +24,10 @@ public:
     // Selects index alone as the list's current item and reports where it is.
     void setCurrentIndex(int index);
 
-    // -1 (the default) asks each item for its preferred height.
-    qreal fixedItemHeight() const;
-    void setFixedItemHeight(qreal height);
-    // 0 (the default) or 1, where only PreviewListItem rows are shown and the selected one
-    // grows to the first-item height.
-    int displayMode() const;
-    void setDisplayMode(int mode);
     bool isMultiSelection() const;
     void setMultiSelection(bool multiple);
     // The container owns the formatter; a previous one is deleted.
     void setDragDataFormater(UIDragDropDataFormater *formater);
-    UIDragDropDataFormater *dragDataFormater() const;
     void setListWidget(PreviewListWidget *widget);
 
     // Places the items from index on and sets the container's height.
@@ -64,7 +56,6 @@ protected:
     void dropEvent(QGraphicsSceneDragDropEvent *event) override;
 
 private:
-    qreal _itemHeight(int index) const;
     qreal _offsetOf(int index, int oldCurrent) const;
     void _select(int index, bool selected);
     void _startDrag(QWidget *source);

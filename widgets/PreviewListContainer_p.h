@@ -14,10 +14,6 @@ class PreviewListContainerPrivate : public UIAbstractItemContainerPrivate
 {
 public:
     int currentIndex = -1;
-    qreal fixedItemHeight = -1;
-    qreal firstItemHeight = 44;
-    qreal itemHeight = 34;
-    int displayMode = 0;
     bool multiSelection = false;
     QPointF pressPos;
     std::unique_ptr<UIDragDropDataFormater> formater;

@@ -3,7 +3,6 @@
 
 #include "PreviewDefaultListItem.h"
 #include "PreviewListContainer.h"
-#include "PreviewListItem.h"
 #include "UIScrollBarControlEx.h"
 
 #include <guifoundation/UIRegistration.h>
@@ -169,19 +168,9 @@ void PreviewListWidget::endInsertItems(int first, int last)
 UIAbstractViewItem *PreviewListWidget::_createItem(QStandardItem *modelItem)
 {
     Q_D(PreviewListWidget);
-    const bool onlyListItems = d->container->displayMode() == 1;
     for (const auto &factory : d->factories) {
-        UIAbstractViewItem *made = factory->createItem(modelItem, d->container->itemParent());
-        if (!made)
-            continue;
-        if (!onlyListItems)
+        if (UIAbstractViewItem *made = factory->createItem(modelItem, d->container->itemParent()))
             return made;
-        if (auto *listItem = qobject_cast<PreviewListItem *>(made)) {
-            connect(listItem, &PreviewListItem::itemSelected, this,
-                    &PreviewListWidget::onItemSelected);
-            return made;
-        }
-        delete made;
     }
     return nullptr;
 }
@@ -269,19 +258,6 @@ void PreviewListWidget::on_selectPosChanged(int offset)
     else if (offset > value + viewHeight)
         scrollTo(offset - viewHeight);
     Q_EMIT selectItemChange(this, offset);
-}
-
-void PreviewListWidget::onItemSelected()
-{
-    Q_D(PreviewListWidget);
-    auto *row = qobject_cast<UIAbstractViewItem *>(sender());
-    const int index = d->container->indexOf(row);
-    if (!row || index == -1)
-        return;
-    // Only a row the user can see whole may select itself.
-    const QRectF visible = mapRectToItem(d->container, rect());
-    if (visible.contains(row->geometry()))
-        d->container->setCurrentIndex(index);
 }
 
 void PreviewListWidget::_startAutoScroll()

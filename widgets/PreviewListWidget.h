@@ -51,7 +51,6 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void on_selectPosChanged(int offset);
-    void onItemSelected();
     void onScrollingTimeout();
 
     void modelReset() override;

@@ -72,19 +72,6 @@ void UIScrollAreaControl::setScrollBar(UIInternalScrollBarControl *bar)
     on_contentWidget_geometryChanged();
 }
 
-int UIScrollAreaControl::scrollBarPolicy() const
-{
-    Q_D(const UIScrollAreaControl);
-    return d->scrollBarPolicy;
-}
-
-void UIScrollAreaControl::setScrollBarPolicy(int policy)
-{
-    Q_D(UIScrollAreaControl);
-    d->scrollBarPolicy = policy;
-    on_contentWidget_geometryChanged();
-}
-
 qreal UIScrollAreaControl::scrollValue() const
 {
     Q_D(const UIScrollAreaControl);
@@ -115,17 +102,8 @@ void UIScrollAreaControl::on_contentWidget_geometryChanged()
     const qreal maximum = std::max<qreal>(0, d->content->height() - height());
     bar->setRange(0, maximum);
     bar->setPageStep(height());
-    if (d->scrollBarPolicy == ScrollBarAlwaysOff) {
-        bar->setVisible(false);
-    } else if (maximum > 1) {
-        bar->setOpacity(1);
-        bar->setVisible(true);
-    } else if (d->scrollBarPolicy == ScrollBarAlwaysOn) {
-        bar->setOpacity(0.6);
-        bar->setVisible(true);
-    } else {
-        bar->setVisible(false);
-    }
+    // The bar shows only while the content does not fit.
+    bar->setVisible(maximum > 1);
 }
 
 void UIScrollAreaControl::on_scrollBar_visibleChanged()

@@ -12,10 +12,6 @@ class UIScrollAreaControl : public UIControl
     Q_OBJECT
 
 public:
-    // When the bar is shown: 0 when the content does not fit, 1 never, 2 always (dimmed while
-    // nothing scrolls).
-    enum ScrollBarPolicy { ScrollBarAsNeeded = 0, ScrollBarAlwaysOff = 1, ScrollBarAlwaysOn = 2 };
-
     explicit UIScrollAreaControl(QGraphicsItem *parent = nullptr);
     ~UIScrollAreaControl() override;
 
@@ -25,8 +21,6 @@ public:
     UIInternalScrollBarControl *scrollBar() const;
     // The area takes bar as a child; a previous bar is deleted.
     void setScrollBar(UIInternalScrollBarControl *bar);
-    int scrollBarPolicy() const;
-    void setScrollBarPolicy(int policy);
 
     // The bar's value: how far the content is scrolled up.
     qreal scrollValue() const;

@@ -11,5 +11,4 @@ class UIScrollAreaControlPrivate : public UIControlPrivate
 public:
     QPointer<UIControl> content;
     QPointer<UIInternalScrollBarControl> scrollBar;
-    int scrollBarPolicy = UIScrollAreaControl::ScrollBarAsNeeded;
 };

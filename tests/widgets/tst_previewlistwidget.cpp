@@ -96,12 +96,11 @@ struct Fixture
     // Pulls row index past the start-drag distance, which starts the list's own drag, and
     // returns a copy of the data that drag carried. (The offscreen platform ends every drag at
     // once, so tests drive the drop side with it.)
-    std::unique_ptr<QMimeData> dragRow(int index)
+    std::unique_ptr<QMimeData> dragRow(int index, const TextFormater *formater)
     {
         QTest::mousePress(viewport(), Qt::LeftButton, {}, rowPoint(index));
         moveTo(rowPoint(index) + QPoint(0, QApplication::startDragDistance() + 1));
         auto copy = std::make_unique<QMimeData>();
-        const auto *formater = static_cast<TextFormater *>(list->container()->dragDataFormater());
         if (formater && formater->data) {
             for (const QString &format : formater->data->formats())
                 copy->setData(format, formater->data->data(format));
@@ -378,7 +377,7 @@ void TestPreviewListWidget::dragAndDropReorders()
     QTest::mouseRelease(f.viewport(), Qt::LeftButton, {}, f.rowPoint(1));
     f.click(2);
     f.click(1, Qt::LeftButton, Qt::ControlModifier);
-    const std::unique_ptr<QMimeData> ownData = f.dragRow(1);
+    const std::unique_ptr<QMimeData> ownData = f.dragRow(1, formater);
     QCOMPARE(formater->dragged, QStringLiteral("row 1,row 2"));
     const QMimeData &own = *ownData;
 
@@ -403,9 +402,10 @@ void TestPreviewListWidget::dragAndDropReorders()
 
     // Past the last row of a short list: refused, and a drop there says nothing.
     Fixture few(2);
-    few.list->setDragDataFormater(new TextFormater);
+    auto *fewFormater = new TextFormater;
+    few.list->setDragDataFormater(fewFormater);
     few.click(0);
-    const std::unique_ptr<QMimeData> fewData = few.dragRow(0);
+    const std::unique_ptr<QMimeData> fewData = few.dragRow(0, fewFormater);
     const QMimeData &fewOwn = *fewData;
     QDragEnterEvent enter(few.rowPoint(0), Qt::MoveAction, &fewOwn, Qt::LeftButton, {});
     QApplication::sendEvent(few.viewport(), &enter);

@@ -1,7 +1,0 @@
-#include "PreviewListItem.h"
-
-PreviewListItem::PreviewListItem(QGraphicsItem *parent)
-    : UIAbstractViewItem(parent)
-{}
-
-PreviewListItem::~PreviewListItem() = default;
