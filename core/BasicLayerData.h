@@ -4,7 +4,7 @@
 
 #include <QRectF>
 
-class BasicLayer;
+class LayerItem;
 
 // Snapshot of a layer item taken when an editor opens, so that cancelling can restore it.
 // The kinds below add what their editor changes.
@@ -20,7 +20,7 @@ public:
     BasicLayerData &operator=(const BasicLayerData &) = default;
 
     int type;
-    BasicLayer *layer = nullptr; // the edited item, owned by the scene
+    LayerItem *layer = nullptr; // the edited item, owned by the scene
     QRectF geometry;
     int alpha = 100; // percent; 255 for text items, which have no opacity
     bool canEditSize = true;

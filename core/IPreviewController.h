@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-class BasicLayer;
+class LayerItem;
 class ILayerStack;
 class PreviewCenterData;
 class PushedFrame;
@@ -68,7 +68,7 @@ public:
 
     // Whether layer is an item of the scene right now. Whoever kept a layer pointer across an
     // event loop (an editor, an item's pending call) asks before using it.
-    virtual bool hasLayer(const BasicLayer *layer) const = 0;
+    virtual bool hasLayer(const LayerItem *layer) const = 0;
     // Whether an editor is open on a layer: it changes the layer while the user works, and
     // those changes count only once the user confirms them.
     virtual bool isEditingLayer() const = 0;

@@ -1,11 +1,13 @@
 #include "LayersMgrWindow.h"
 
+#include "BasicLayer.h"
 #include "BasicPreviewCombine.h"
 #include "CMBasicLayer.h"
 #include "EditorSupport.h"
 #include "LayerMgrViewItem.h"
 #include "LayersDragDropDataFormater.h"
 #include "LayerType.h"
+#include "PreviewContainer.h"
 #include "PreviewListWidget.h"
 
 #include <guifoundation/UIButtonControl.h>
@@ -24,7 +26,8 @@ LayersMgrWindow::LayersMgrWindow(QWidget *parent)
 
 LayersMgrWindow::~LayersMgrWindow() = default;
 
-LayersMgrWindow *LayersMgrWindow::create(QWidget *parent, QObject *scene, RelayoutLogic *relayout)
+LayersMgrWindow *LayersMgrWindow::create(QWidget *parent, PreviewContainer *scene,
+                                         RelayoutLogic *relayout)
 {
     auto *window = EditorSupport::build<LayersMgrWindow>(
         QStringLiteral(":/layout/layersmgrwindow.xml"), parent);
@@ -40,12 +43,14 @@ LayersMgrWindow *LayersMgrWindow::create(QWidget *parent, QObject *scene, Relayo
                 SLOT(on_layoutsMove(uint, uint)));
     }
     if (scene) {
-        connect(window, SIGNAL(sigDeleteLayer(QObject *)), scene,
-                SLOT(onDeleteLayerByFrame(QObject *)));
-        connect(window, SIGNAL(sigEditLayer(QObject *)), scene,
-                SLOT(onEditLayerByFrame(QObject *)));
-        connect(window, SIGNAL(sigActiveChanged(QObject *)), scene,
-                SLOT(onActiveChangedByFrame(QObject *)));
+        // The rows carry the scene's items as plain objects; the scene takes them as layers.
+        connect(window, &LayersMgrWindow::sigDeleteLayer, scene,
+                [scene](QObject *item) { scene->onDeleteLayer(qobject_cast<BasicLayer *>(item)); });
+        connect(window, &LayersMgrWindow::sigEditLayer, scene,
+                [scene](QObject *item) { scene->on_editLayer(qobject_cast<BasicLayer *>(item)); });
+        connect(window, &LayersMgrWindow::sigActiveChanged, scene, [scene](QObject *item) {
+            scene->on_activeChanged(qobject_cast<BasicLayer *>(item));
+        });
     }
     return window;
 }

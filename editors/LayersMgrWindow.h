@@ -8,6 +8,7 @@
 #include <QList>
 #include <QPointer>
 
+class PreviewContainer;
 class PreviewListWidget;
 class QStandardItemModel;
 class UIButtonControl;
@@ -37,7 +38,8 @@ public:
 
     // Builds the window from ":/layout/layersmgrwindow.xml" and wires it to the scene and the
     // ordering rules; null when the layout cannot be built.
-    static LayersMgrWindow *create(QWidget *parent, QObject *scene, RelayoutLogic *relayout);
+    static LayersMgrWindow *create(QWidget *parent, PreviewContainer *scene,
+                                   RelayoutLogic *relayout);
 
     // Fills the rows from the stack, given back to front.
     void setLayers(const QList<LayerEntry> &entries);

@@ -201,7 +201,8 @@ bool TextEditWindow::_checkOutOfRange()
     const qreal x = geometry.x();
     const qreal y = geometry.y();
     // The item's own measure: the editor keeps inside the scene exactly what the item draws.
-    const QSize size = text->layer->textSizeInScene(m_fontConfig.font(), text->text);
+    const auto *item = static_cast<const BasicLayer *>(text->layer); // the scene's own
+    const QSize size = item->textSizeInScene(m_fontConfig.font(), text->text);
     const QRectF &scene = text->textRect;
     const qreal dx = scene.width() - std::trunc(x + size.width() + 10);
     const qreal dy = scene.height() - std::trunc(y + size.height() + 5);

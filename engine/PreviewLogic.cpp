@@ -1,5 +1,6 @@
 #include "PreviewLogic.h"
 
+#include "BasicLayer.h"
 #include "FrameSize.h"
 #include "IPreviewEngine.h"
 #include "Log.h"
@@ -16,6 +17,7 @@
 #include <QFontDatabase>
 #include <QGraphicsObject>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -415,9 +417,15 @@ PreviewContainer *PreviewLogic::container() const
     return m_container;
 }
 
-bool PreviewLogic::hasLayer(const BasicLayer *layer) const
+bool PreviewLogic::hasLayer(const LayerItem *layer) const
 {
-    return m_container && m_container->hasLayer(layer);
+    if (!m_container || !layer)
+        return false;
+    // By address alone: the pointer was kept across an event loop and may name nothing now.
+    const QList<BasicLayer *> live = m_container->layers();
+    return std::any_of(live.cbegin(), live.cend(), [layer](const BasicLayer *each) {
+        return static_cast<const LayerItem *>(each) == layer;
+    });
 }
 
 bool PreviewLogic::isEditingLayer() const

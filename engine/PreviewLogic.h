@@ -12,7 +12,6 @@
 
 #include <string>
 
-class BasicLayer;
 class ILayerEditorFactory;
 class PreviewCenterData;
 class PreviewCombineLogic;
@@ -77,7 +76,7 @@ public:
     void announceVideoSize(unsigned int width, unsigned int height) override;
     VideoFrameReceivers videoFrameReceivers() override;
     // Whether layer belongs to the scene.
-    bool hasLayer(const BasicLayer *layer) const override;
+    bool hasLayer(const LayerItem *layer) const override;
     bool isEditingLayer() const override;
 
     QSize getPreviewSize() const;

@@ -570,21 +570,6 @@ void PreviewContainer::on_activeChanged(BasicLayer *layer)
     update();
 }
 
-void PreviewContainer::onDeleteLayerByFrame(QObject *layer)
-{
-    onDeleteLayer(qobject_cast<BasicLayer *>(layer));
-}
-
-void PreviewContainer::onEditLayerByFrame(QObject *layer)
-{
-    on_editLayer(qobject_cast<BasicLayer *>(layer));
-}
-
-void PreviewContainer::onActiveChangedByFrame(QObject *layer)
-{
-    on_activeChanged(qobject_cast<BasicLayer *>(layer));
-}
-
 void PreviewContainer::on_toFirstLayer(BasicLayer *layer)
 {
     Q_EMIT sigToFirstLayer(layer);

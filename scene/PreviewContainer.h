@@ -152,9 +152,6 @@ public Q_SLOTS:
     void onDeleteLayer(BasicLayer *layer);
     void on_editLayer(BasicLayer *layer);
     void on_activeChanged(BasicLayer *layer);
-    void onDeleteLayerByFrame(QObject *layer);
-    void onEditLayerByFrame(QObject *layer);
-    void onActiveChangedByFrame(QObject *layer);
     void on_Frames_confirmed(BasicLayerData *layerData);
     void on_Frames_discarded(BasicLayerData *layerData);
     void on_toFirstLayer(BasicLayer *layer);

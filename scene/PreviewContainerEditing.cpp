@@ -101,26 +101,26 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
             return;
         }
     }
-    ILayerEditor *editor = factory->createEditor(layer->layerType(), graphicsView());
-    if (!editor) {
+    ILayerEditor *layerEditor = factory->createEditor(layer->layerType(), graphicsView());
+    if (!layerEditor) {
         logWarning(L"PreviewContainer::on_editLayer no editor for type %d.", layer->layerType());
         return;
     }
-    const QPointer<UIBaseWindow> window = editor->window();
-    *slot = window;
+    UIBaseWindow *editor = layerEditor->window();
+    *slot = editor;
     m_pendingData = std::move(record);
     m_rollbackData = LayerSnapshot::copyRecord(*m_pendingData);
     // An editor whose layer goes away (deleted from its menu, the layer manager or the host)
     // has nothing left to edit.
-    connect(layer, &QObject::destroyed, window, [window] {
-        if (window && window->isVisible())
-            window->close();
+    connect(layer, &QObject::destroyed, editor, [editor] {
+        if (editor->isVisible())
+            editor->close();
     });
     const bool cameraOrder = layer->layerType() == LT_CAMERA;
     const auto connectAndActivate = [&] {
         setActiveLayer(layer);
         QPointer<PreviewContainer> self(this);
-        editor->connectEnds(
+        layerEditor->connectEnds(
             this,
             [self](BasicLayerData *data) {
                 if (self)
@@ -131,15 +131,16 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
                     self->on_Frames_discarded(data);
             });
     };
+    // Filling the editor asks the host (cameras, sizes), whose answer may delete the window.
+    const QPointer<UIBaseWindow> alive(editor);
     if (cameraOrder) {
         connectAndActivate();
-        editor->setLayerData(m_pendingData.get());
+        layerEditor->setLayerData(m_pendingData.get());
     } else {
-        editor->setLayerData(m_pendingData.get());
+        layerEditor->setLayerData(m_pendingData.get());
         connectAndActivate();
     }
-    // Filling the editor asks the host (cameras, sizes), whose answer may close the window.
-    if (!window)
+    if (!alive)
         return;
     // The press that asked for the editor (a double click) gets no release: the modal window
     // takes it. Let go of the mouse now, or the layer would follow it after the editor closes.
@@ -147,7 +148,7 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
         if (QGraphicsItem *grabber = graphics->mouseGrabberItem())
             grabber->ungrabMouse();
     }
-    window->showModalAsync(true, true);
+    editor->showModalAsync(true, true);
     if (cameraOrder)
         update();
 }
@@ -180,7 +181,7 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
     // name a record that is gone.
     if (!layerData || layerData != m_pendingData.get())
         return;
-    BasicLayer *layer = layerData->layer;
+    auto *layer = static_cast<BasicLayer *>(layerData->layer); // the scene hands out only its own
     if (m_closing || !hasLayer(layer)) {
         _endEdit();
         return;
@@ -240,7 +241,7 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
     logInfo(L"PreviewContainer::on_Frames_discarded");
     if (!layerData || layerData != m_pendingData.get())
         return;
-    BasicLayer *layer = layerData->layer;
+    auto *layer = static_cast<BasicLayer *>(layerData->layer); // the scene hands out only its own
     // Closing the scene closes its editors; the layers go with it.
     if (m_closing || !hasLayer(layer)) {
         _endEdit();

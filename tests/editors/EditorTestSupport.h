@@ -65,7 +65,10 @@ public:
     }
     void announceVideoSize(unsigned int, unsigned int) override {}
     VideoFrameReceivers videoFrameReceivers() override { return {}; }
-    bool hasLayer(const BasicLayer *layer) const override { return layers.contains(layer); }
+    bool hasLayer(const LayerItem *layer) const override
+    {
+        return layers.contains(static_cast<const BasicLayer *>(layer));
+    }
     bool isEditingLayer() const override { return false; }
 
     // The host's answer to the last request (or to any task id).
