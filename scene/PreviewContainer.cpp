@@ -134,7 +134,40 @@ void PreviewContainer::setPreviewArea(const QSize &size)
     // The output's size changes with the area: the watermark is painted for the new one.
     m_watermark->update();
     for (BasicLayer *layer : layers())
-        _fitIfNeeded(layer);
+        _bringInside(layer);
+    // A text's size in the scene follows the output's width, which the compositor takes on
+    // only after this: the texts are measured again once the host call is over.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            for (BasicLayer *layer : layers()) {
+                if (auto *text = qobject_cast<TextLayer *>(layer)) {
+                    text->on_fontOrColorChanged(text->fontInfo(), text->text());
+                    _bringInside(text);
+                }
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void PreviewContainer::_bringInside(BasicLayer *layer)
+{
+    if (layer->layerType() == LT_TEXT) {
+        // Its size follows its text: it can only move.
+        layer->keepInsideParent();
+        return;
+    }
+    const QSize area(truncated(size().width()), truncated(size().height()));
+    if (area.isEmpty())
+        return;
+    // Too large for the scene: shrunk at its aspect ratio, first to the width, then, when
+    // still too high, to the height; then moved in.
+    if (layer->geometry().width() > area.width())
+        layer->fitToWidth(area);
+    const QRectF g = layer->geometry();
+    if (g.height() > area.height() && g.height() > 0)
+        layer->fitToWidth(QSize(truncated(g.width() * area.height() / g.height()), area.height()));
+    layer->keepInsideParent();
 }
 
 void PreviewContainer::setLayersEditable(bool editable)

@@ -188,6 +188,8 @@ private:
     void _refusePicture(const QString &path, const QString &reason);
     QString _unreadablePictureText(const QString &fileName) const;
     void _fitIfNeeded(BasicLayer *layer);
+    // After the scene changed its size: the layer inside it, shrunk when it cannot fit.
+    void _bringInside(BasicLayer *layer);
     void _relayoutAll();
     void _fillParent();
     bool _isInternalDrag(const QGraphicsSceneDragDropEvent *event) const;
