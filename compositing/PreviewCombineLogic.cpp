@@ -310,6 +310,13 @@ void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
         CrossThreadEvent::post(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
 }
 
+void PreviewCombineLogic::clearGameVideoSize()
+{
+    const ZqCSAutoLocker locker(&m_sender.lock());
+    if (PreviewCenterData *data = centerData())
+        data->setGameVideoSize(QSize(0, 0));
+}
+
 void PreviewCombineLogic::onGameVideoData(const PushedFrame &frame)
 {
     // Fit, composition and purge form one step under the composition lock, so a layer can
@@ -359,7 +366,14 @@ bool PreviewCombineLogic::event(QEvent *event)
     if (event->type() == UpdateGameLayerUIRectEvent::eventType()) {
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
-        if (LayerItem *item = layer ? layer->uiLayer() : nullptr) {
+        LayerItem *item = layer ? layer->uiLayer() : nullptr;
+        // A fit that the scene overtook (a new preview area, the user's drag) is stale: the
+        // layer composes what the item shows until the next frame fits it again.
+        if (item && update->rect() != layer->uiRect()) {
+            clearGameVideoSize();
+            item = nullptr;
+        }
+        if (item) {
             const QRectF rect = update->rect();
             item->setGeometry(rect);
             if (rect.height() > 0)

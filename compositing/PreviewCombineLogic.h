@@ -58,6 +58,9 @@ public:
 
     // Refits the game layer for a video of width x height and tells its scene item.
     void updateGameLayerUIRect(int width, int height);
+    // Forgets the game frames' size, so the next frame fits the game layer to the preview
+    // area again; between compositions, so a frame composed now cannot record its size over it.
+    void clearGameVideoSize();
 
     // Receiver of the host's game frames, on the capture thread.
     void onGameVideoData(const PushedFrame &frame);
