@@ -317,6 +317,21 @@ void PreviewCombineLogic::clearGameVideoSize()
         data->setGameVideoSize(QSize(0, 0));
 }
 
+bool PreviewCombineLogic::_fitIsCurrent(const QRectF &fitted, const CMLayer *layer)
+{
+    // Stale when the scene overtook it (the user moved the game layer since) or a new preview
+    // area cleared the game frames' size after it: the layer composes what the item shows
+    // until the next frame fits it again. Under the composition lock, so a frame's fit and
+    // the size it records are seen together.
+    const ZqCSAutoLocker locker(&m_sender.lock());
+    PreviewCenterData *data = centerData();
+    if (fitted == layer->uiRect() && (!data || !data->gameVideoSize().isEmpty()))
+        return true;
+    if (data)
+        data->setGameVideoSize(QSize(0, 0));
+    return false;
+}
+
 void PreviewCombineLogic::onGameVideoData(const PushedFrame &frame)
 {
     // Fit, composition and purge form one step under the composition lock, so a layer can
@@ -367,12 +382,8 @@ bool PreviewCombineLogic::event(QEvent *event)
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
         LayerItem *item = layer ? layer->uiLayer() : nullptr;
-        // A fit that the scene overtook (a new preview area, the user's drag) is stale: the
-        // layer composes what the item shows until the next frame fits it again.
-        if (item && update->rect() != layer->uiRect()) {
-            clearGameVideoSize();
+        if (item && !_fitIsCurrent(update->rect(), layer))
             item = nullptr;
-        }
         if (item) {
             const QRectF rect = update->rect();
             item->setGeometry(rect);

@@ -75,6 +75,8 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // Whether a game-layer fit a frame posted still holds when it reaches the GUI thread.
+    bool _fitIsCurrent(const QRectF &fitted, const CMLayer *layer);
     void _combinePreviewData(const PushedFrame &frame);
     void _finishAdd(CMLayer *layer, const QString &name);
     void _genPicLayer(CMLayer *cmLayer, ILayerScene *container);
