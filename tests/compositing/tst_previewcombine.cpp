@@ -116,6 +116,20 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     m_combine->onGameVideoData(*frame);
     QCoreApplication::sendPostedEvents(m_combine.get());
     QCOMPARE(geometryChanges.size(), 1);
+
+    // A fit for an area the host has replaced before the fit reached the scene is dropped;
+    // the next frame fits the layer to the area in force.
+    m_data->setPreviewSize(QSize(236, 420));
+    m_combine->clearGameVideoSize();
+    m_combine->onGameVideoData(*frame);
+    m_data->setPreviewSize(area);
+    m_combine->clearGameVideoSize();
+    QCoreApplication::sendPostedEvents(m_combine.get());
+    QCOMPARE(geometryChanges.size(), 1);
+    m_combine->onGameVideoData(*frame);
+    QCoreApplication::sendPostedEvents(m_combine.get());
+    QCOMPARE(item.geometry(), fitted);
+    QCOMPARE(game->uiRect(), fitted);
 }
 
 void TestPreviewCombine::fitIgnoresMalformedAndMissing()
