@@ -317,19 +317,14 @@ void PreviewCombineLogic::clearGameVideoSize()
         data->setGameVideoSize(QSize(0, 0));
 }
 
-bool PreviewCombineLogic::_fitIsCurrent(const QRectF &fitted, const CMLayer *layer)
+bool PreviewCombineLogic::_fitIsCurrent()
 {
-    // Stale when the scene overtook it (the user moved the game layer since) or a new preview
-    // area cleared the game frames' size after it: the layer composes what the item shows
-    // until the next frame fits it again. Under the composition lock, so a frame's fit and
-    // the size it records are seen together.
+    // A new preview area cleared the game frames' size after the fit was made: the fit is for
+    // the old area, and the next frame fits the layer to the new one. Under the composition
+    // lock, so a frame's fit and the size it records are seen together.
     const ZqCSAutoLocker locker(&m_sender.lock());
-    PreviewCenterData *data = centerData();
-    if (fitted == layer->uiRect() && (!data || !data->gameVideoSize().isEmpty()))
-        return true;
-    if (data)
-        data->setGameVideoSize(QSize(0, 0));
-    return false;
+    const PreviewCenterData *data = centerData();
+    return !data || !data->gameVideoSize().isEmpty();
 }
 
 void PreviewCombineLogic::onGameVideoData(const PushedFrame &frame)
@@ -382,7 +377,7 @@ bool PreviewCombineLogic::event(QEvent *event)
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
         LayerItem *item = layer ? layer->uiLayer() : nullptr;
-        if (item && !_fitIsCurrent(update->rect(), layer))
+        if (item && !_fitIsCurrent())
             item = nullptr;
         if (item) {
             const QRectF rect = update->rect();

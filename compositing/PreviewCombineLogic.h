@@ -76,7 +76,7 @@ protected:
 
 private:
     // Whether a game-layer fit a frame posted still holds when it reaches the GUI thread.
-    bool _fitIsCurrent(const QRectF &fitted, const CMLayer *layer);
+    bool _fitIsCurrent();
     void _combinePreviewData(const PushedFrame &frame);
     void _finishAdd(CMLayer *layer, const QString &name);
     void _genPicLayer(CMLayer *cmLayer, ILayerScene *container);
