@@ -17,8 +17,9 @@
 // out of the compositor into the stored layout, and kept aside by the scene so that cancelling
 // an edit or undoing one puts the old value back.
 //
-// Adding a property to a layer means a field here, its key in LayerConfig (settings), and the
-// editor that changes it.
+// A new property of a layer is a field here (and in operator==), its entries in LayerConfig
+// (settings), and the code that uses it: the compositing layer that paints it and reports it in
+// state(), the item that shows it and the editor that changes it. No signature changes.
 class LayerState
 {
 public:
