@@ -114,6 +114,23 @@ LayerState positionalState(int type, const QPoint &pos, const QSize &size, bool 
     return state;
 }
 
+// The rectangle, opacity and combine flag of a layer with an opacity of its own.
+template<typename Layer>
+void takeOver(Layer *layer, const LayerState &state)
+{
+    layer->onAlphaChanged(state.alpha);
+    layer->onGeometryChanged(state.geometry);
+    layer->setCombine(state.combine);
+}
+
+void logAdd(const wchar_t *what, const LayerState &state)
+{
+    const QPoint pos = state.topLeft();
+    const QSize size = state.size();
+    logInfo(L"PreviewCombineLogic::%ls Pos.x=%d, pos.y=%d, size.width=%d, size.height=%d", what,
+            pos.x(), pos.y(), size.width(), size.height());
+}
+
 } // namespace
 
 CMLayer *PreviewCombineLogic::addImageLayer(const QString &path, bool canEditSize,
@@ -172,10 +189,8 @@ CMLayer *PreviewCombineLogic::_addPicLayer(const LayerState &state)
             state.path.toStdWString().c_str(), pos.x(), pos.y(), size.width(), size.height());
     auto *layer = new CMPicLayer;
     layer->setCanEditSize(state.canEditSize);
-    layer->onAlphaChanged(state.alpha);
-    layer->onGeometryChanged(state.geometry);
+    takeOver(layer, state);
     layer->onPicChanged(state.path);
-    layer->setCombine(state.combine);
     _finishAdd(layer, state.name.isEmpty() ? tr("pic %1").arg(nextLayerNumber(LT_PICTURE) + 1)
                                            : state.name);
     return layer;
@@ -183,18 +198,12 @@ CMLayer *PreviewCombineLogic::_addPicLayer(const LayerState &state)
 
 CMLayer *PreviewCombineLogic::_addCameraLayer(const LayerState &state)
 {
-    const QPoint pos = state.topLeft();
-    const QSize size = state.size();
-    logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
-            L"size.height=%d",
-            pos.x(), pos.y(), size.width(), size.height());
+    logAdd(L"addCameraLayer", state);
     auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
     const bool reused = layer != nullptr;
     if (!layer)
         layer = new CMCameraLayer(controller());
-    layer->onAlphaChanged(state.alpha);
-    layer->onGeometryChanged(state.geometry);
-    layer->setCombine(state.combine);
+    takeOver(layer, state);
     if (!reused)
         _finishAdd(layer, state.name);
     else if (!state.name.isEmpty())
@@ -224,15 +233,9 @@ CMLayer *PreviewCombineLogic::_addTextLayer(const LayerState &state)
 
 CMLayer *PreviewCombineLogic::_addGamePicLayer(const LayerState &state)
 {
-    const QPoint pos = state.topLeft();
-    const QSize size = state.size();
-    logInfo(L"PreviewCombineLogic::addGameVideoLayer Pos.x=%d, pos.y=%d, size.width=%d, "
-            L"size.height=%d",
-            pos.x(), pos.y(), size.width(), size.height());
+    logAdd(L"addGameVideoLayer", state);
     auto *layer = new CMGamepicLayer(controller());
-    layer->onAlphaChanged(state.alpha);
-    layer->onGeometryChanged(state.geometry);
-    layer->setCombine(state.combine);
+    takeOver(layer, state);
     // The game layer is known as "gamepic" to Qt (object name), but its own name stays what the
     // caller gave: the stored default stack carries no name at all.
     layer->setObjectName(QStringLiteral("gamepic"));

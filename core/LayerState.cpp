@@ -34,14 +34,9 @@ bool LayerState::operator==(const LayerState &other) const
     case LT_PICTURE:
         return path == other.path;
     case LT_TEXT:
-        return text == other.text && fontInfo.font() == other.fontInfo.font() &&
-               fontInfo.color() == other.fontInfo.color();
-    case LT_CAMERA: {
-        const CameraParam &a = cameraParam;
-        const CameraParam &b = other.cameraParam;
-        return a.isSameCamera(b) && a.keyColor == b.keyColor && a.sensitivity == b.sensitivity &&
-               a.blend == b.blend && a.flag == b.flag;
-    }
+        return text == other.text && fontInfo == other.fontInfo;
+    case LT_CAMERA:
+        return cameraParam == other.cameraParam;
     default:
         return true;
     }

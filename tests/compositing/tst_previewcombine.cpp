@@ -116,12 +116,6 @@ void TestPreviewCombine::layerKeepsTheStateItWasMadeFrom()
     QVERIFY(layer);
     QCOMPARE(layer->layerType(), state.type);
     QVERIFY(layer->state() == state);
-    // Without a name, pictures and texts are numbered.
-    LayerState unnamed = state;
-    unnamed.name.clear();
-    CMLayer *numbered = m_combine->addLayer(unnamed);
-    if (state.type == LT_PICTURE || state.type == LT_TEXT)
-        QVERIFY(!numbered->name().isEmpty());
     QVERIFY(!m_combine->addLayer(LayerState(LT_NONE)));
 }
 
