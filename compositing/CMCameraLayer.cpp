@@ -3,15 +3,12 @@
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
 #include "HostTypes.h"
-#include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
-#include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PixelRows.h"
 #include "PushedFrame.h"
-#include "StoredValue.h"
 #include "UpdateCameraEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -52,21 +49,12 @@ QImage CMCameraLayer::image() const
     return m_image;
 }
 
-bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMCameraLayer::state() const
 {
-    if (!store)
-        return false;
-    using LayerConfigKeys::layerKey;
-    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_CAMERA));
-    store->setValue(layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
-    store->setValue(layerKey(key, "device"), m_cameraParam.deviceName);
-    store->setValue(layerKey(key, "devicewidth"), StoredValue::fromInt(m_cameraParam.width));
-    store->setValue(layerKey(key, "deviceheight"), StoredValue::fromInt(m_cameraParam.height));
-    store->setValue(layerKey(key, "keyColor"), StoredValue::fromInt(m_cameraParam.keyColor));
-    store->setValue(layerKey(key, "sensitivity"),
-                    StoredValue::fromReal(double(m_cameraParam.sensitivity)));
-    store->setValue(layerKey(key, "blend"), StoredValue::fromReal(double(m_cameraParam.blend)));
-    return CMBasicLayer::saveConfig(key, store);
+    LayerState state = CMBasicLayer::state();
+    state.alpha = alpha();
+    state.cameraParam = m_cameraParam;
+    return state;
 }
 
 void CMCameraLayer::setUILayer(LayerItem *item)

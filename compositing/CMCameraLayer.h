@@ -32,7 +32,7 @@ public:
     ~CMCameraLayer() override;
 
     int layerType() const override { return LT_CAMERA; }
-    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    LayerState state() const override;
     void setUILayer(LayerItem *item) override;
     void markDeleted() override;
     QRect prepareFrame(const FrameContext &frame) override;

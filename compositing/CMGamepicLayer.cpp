@@ -2,13 +2,10 @@
 
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
-#include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
-#include "LayerConfigKeys.h"
 #include "PixelRows.h"
 #include "PushedFrame.h"
-#include "StoredValue.h"
 #include "UpdateEvent.h"
 
 CMGamepicLayer::CMGamepicLayer(IPreviewController *controller)
@@ -24,13 +21,11 @@ CMGamepicLayer::~CMGamepicLayer()
     disconnect_all();
 }
 
-bool CMGamepicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMGamepicLayer::state() const
 {
-    if (!store)
-        return false;
-    store->setValue(LayerConfigKeys::layerKey(key, "type"), StoredValue::fromInt(LT_GAMEVIDEO));
-    store->setValue(LayerConfigKeys::layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
-    return CMBasicLayer::saveConfig(key, store);
+    LayerState state = CMBasicLayer::state();
+    state.alpha = alpha();
+    return state;
 }
 
 void CMGamepicLayer::setUILayer(LayerItem *item)

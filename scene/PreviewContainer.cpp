@@ -204,6 +204,28 @@ int PreviewContainer::indexOfLayer(const BasicLayer *layer) const
 
 // Creation -------------------------------------------------------------------------------------
 
+LayerItem *PreviewContainer::addLayer(const LayerState &state)
+{
+    const QPoint pos = state.topLeft();
+    const QSize size = state.size();
+    switch (state.type) {
+    case LT_PICTURE:
+        return addPicLayer(state.path, state.canEditSize, pos, size, state.alpha, false);
+    case LT_TEXT:
+        return addTextLayer(state.fontInfo, state.text, pos, false);
+    case LT_CAMERA: {
+        const CameraParam &camera = state.cameraParam;
+        return addCameraLayer(state.name, pos, size, state.alpha, camera.deviceName,
+                              QSize(camera.width, camera.height), false, true, camera.flag,
+                              camera.keyColor, camera.sensitivity, camera.blend);
+    }
+    case LT_GAMEVIDEO:
+        return addGameVideoLayer(pos, size, state.alpha);
+    default:
+        return nullptr;
+    }
+}
+
 LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, const QPoint &pos,
                                          const QSize &size, int alpha, bool isNew)
 {
@@ -378,11 +400,13 @@ LayerItem *PreviewContainer::addCameraLayer(const QString &name, const QPoint &p
     if (m_compositor) {
         auto *twin = qobject_cast<CMCameraLayer *>(m_compositor->findCameraLayer());
         if (!twin) {
-            const QRectF r = layer->geometry();
-            twin = qobject_cast<CMCameraLayer *>(m_compositor->addCameraLayer(
-                QPoint(truncated(r.x()), truncated(r.y())), layer->isVisible(),
-                QSize(truncated(r.width()), truncated(r.height())), alpha, device, resolution,
-                QString(), flag, keyColor, sensitivity, blend));
+            LayerState state(LT_CAMERA);
+            state.geometry = layer->geometry();
+            state.geometry = QRectF(state.topLeft(), QSizeF(state.size()));
+            state.combine = layer->isVisible();
+            state.alpha = alpha;
+            state.cameraParam = param;
+            twin = qobject_cast<CMCameraLayer *>(m_compositor->addLayer(state));
         }
         // Creating the twin asks the host to open the camera, and the host may call back.
         if (!self || !guard)
@@ -563,7 +587,10 @@ void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
     // A pending layer was never added; deleting it is its editor's cancel, not a step.
     record = record && layer->state() != BasicLayer::StatePending;
     const quint64 key = record ? undoKeyOf(layer) : 0;
-    const LayerSnapshot snapshot = record ? _layerSnapshot(layer) : LayerSnapshot();
+    // Only the kinds the user adds come back by undo.
+    std::optional<LayerState> before;
+    if (record && layer->layerType() != LT_GAMEVIDEO)
+        before = _itemState(layer);
     const QList<quint64> order = record ? _stackKeys() : QList<quint64>();
     QPointer<PreviewContainer> self(this);
     QPointer<BasicLayer> guard(layer);
@@ -591,8 +618,8 @@ void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
         // Later: the item may be the sender of the signal that brought us here.
         guard->deleteLater();
     }
-    if (snapshot.isValid())
-        _record(new DeleteLayerCommand(this, key, snapshot, order));
+    if (before)
+        _record(new DeleteLayerCommand(this, key, *before, order));
     _refreshLayersManager();
 }
 
