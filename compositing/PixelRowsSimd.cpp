@@ -229,19 +229,26 @@ void fill(std::uint32_t *dst, int width, std::uint32_t value)
         dst[i] = value;
 }
 
-void premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
+bool premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
 {
     const D32 d;
     const int n = int(hn::Lanes(d));
     const V32 alphaByte = hn::Set(d, 0xFF000000u);
+    V32 all = alphaByte; // the alpha bytes and-ed together
     int i = 0;
     for (; i + n <= width; i += n) {
         const V32 s = hn::LoadU(d, src + i);
+        const V32 alpha = hn::And(s, alphaByte);
+        all = hn::And(all, alpha);
         const V32 colours = hn::AndNot(alphaByte, byteMul(s, alphaLanes(s)));
-        hn::StoreU(hn::Or(colours, hn::And(s, alphaByte)), d, dst + i);
+        hn::StoreU(hn::Or(colours, alpha), d, dst + i);
     }
-    for (; i < width; ++i)
+    bool opaque = hn::AllTrue(d, hn::Eq(all, alphaByte));
+    for (; i < width; ++i) {
+        opaque = opaque && (src[i] >> 24) == 0xFF;
         dst[i] = premultiplyPixel(src[i]);
+    }
+    return opaque;
 }
 
 HWY_INLINE V32 over(V32 dst, V32 s)
