@@ -3,15 +3,12 @@
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
 #include "HostTypes.h"
-#include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
-#include "LayerConfigKeys.h"
 #include "Log.h"
 #include "LogThrottle.h"
 #include "PixelRows.h"
 #include "PushedFrame.h"
-#include "StoredValue.h"
 #include "UpdateCameraEvent.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
@@ -52,21 +49,12 @@ QImage CMCameraLayer::image() const
     return m_image;
 }
 
-bool CMCameraLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMCameraLayer::state() const
 {
-    if (!store)
-        return false;
-    using LayerConfigKeys::layerKey;
-    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_CAMERA));
-    store->setValue(layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
-    store->setValue(layerKey(key, "device"), m_cameraParam.deviceName);
-    store->setValue(layerKey(key, "devicewidth"), StoredValue::fromInt(m_cameraParam.width));
-    store->setValue(layerKey(key, "deviceheight"), StoredValue::fromInt(m_cameraParam.height));
-    store->setValue(layerKey(key, "keyColor"), StoredValue::fromInt(m_cameraParam.keyColor));
-    store->setValue(layerKey(key, "sensitivity"),
-                    StoredValue::fromReal(double(m_cameraParam.sensitivity)));
-    store->setValue(layerKey(key, "blend"), StoredValue::fromReal(double(m_cameraParam.blend)));
-    return CMBasicLayer::saveConfig(key, store);
+    LayerState state = CMBasicLayer::state();
+    state.alpha = alpha();
+    state.cameraParam = m_cameraParam;
+    return state;
 }
 
 void CMCameraLayer::setUILayer(LayerItem *item)
@@ -116,16 +104,18 @@ QRect CMCameraLayer::prepareFrame(const FrameContext &frame)
         if (scaled)
             m_scaler.prepare(picture.width(), picture.height(), size.width(), size.height(),
                              ImageScaler::Filter::Smooth);
+        bool opaque = true;
         for (int y = 0; y < size.height(); ++y) {
             auto *line = reinterpret_cast<std::uint32_t *>(m_painted.scanLine(y));
             if (scaled)
                 m_scaler.scaleRow(picture.constBits(), int(picture.bytesPerLine()), y, line, 0,
                                   kernels);
-            kernels.premultiply(
+            opaque &= kernels.premultiply(
                 line,
                 scaled ? line : reinterpret_cast<const std::uint32_t *>(picture.constScanLine(y)),
                 size.width());
         }
+        m_paintedOpaque = opaque;
         m_paintedKey = picture.cacheKey();
     }
     m_frameOrigin = rect.topLeft();
@@ -134,12 +124,19 @@ QRect CMCameraLayer::prepareFrame(const FrameContext &frame)
     return QRect(rect.topLeft(), size).intersected(QRect(QPoint(), frame.size));
 }
 
+bool CMCameraLayer::paintsOpaque() const
+{
+    return m_paintedOpaque && m_frameOpacity >= 255;
+}
+
 void CMCameraLayer::paintRow(int y, std::uint32_t *row, int left, int right)
 {
     const auto *line =
         reinterpret_cast<const std::uint32_t *>(m_painted.constScanLine(y - m_frameOrigin.y())) +
         (left - m_frameOrigin.x());
-    if (m_frameOpacity >= 255)
+    if (paintsOpaque())
+        m_frameKernels->copy(row + left, line, right - left, 0);
+    else if (m_frameOpacity >= 255)
         m_frameKernels->blend(row + left, line, right - left);
     else
         m_frameKernels->blendAt(row + left, line, right - left, m_frameOpacity);

@@ -32,11 +32,13 @@ public:
     ~CMCameraLayer() override;
 
     int layerType() const override { return LT_CAMERA; }
-    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    LayerState state() const override;
     void setUILayer(LayerItem *item) override;
     void markDeleted() override;
     QRect prepareFrame(const FrameContext &frame) override;
     void paintRow(int y, std::uint32_t *row, int left, int right) override;
+    // A camera frame without any transparency, at full opacity, hides what lies below it.
+    bool paintsOpaque() const override;
 
     // The record the layer is created with: closes any open camera and opens this one.
     void setCameraParam(const CameraParam &param);
@@ -84,6 +86,7 @@ private:
     // Composing thread only.
     QImage m_painted;
     qint64 m_paintedKey = 0;
+    bool m_paintedOpaque = false; // every pixel of m_painted has an alpha of 255
     ImageScaler::RowScaler m_scaler;
     QPoint m_frameOrigin;
     int m_frameOpacity = 255;

@@ -2,13 +2,10 @@
 
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
-#include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
 #include "IPreviewController.h"
-#include "LayerConfigKeys.h"
 #include "PixelRows.h"
 #include "PushedFrame.h"
-#include "StoredValue.h"
 #include "UpdateEvent.h"
 
 CMGamepicLayer::CMGamepicLayer(IPreviewController *controller)
@@ -24,13 +21,11 @@ CMGamepicLayer::~CMGamepicLayer()
     disconnect_all();
 }
 
-bool CMGamepicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMGamepicLayer::state() const
 {
-    if (!store)
-        return false;
-    store->setValue(LayerConfigKeys::layerKey(key, "type"), StoredValue::fromInt(LT_GAMEVIDEO));
-    store->setValue(LayerConfigKeys::layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
-    return CMBasicLayer::saveConfig(key, store);
+    LayerState state = CMBasicLayer::state();
+    state.alpha = alpha();
+    return state;
 }
 
 void CMGamepicLayer::setUILayer(LayerItem *item)
@@ -68,22 +63,20 @@ bool CMGamepicLayer::paintsOpaque() const
 void CMGamepicLayer::paintRow(int y, std::uint32_t *row, int left, int right)
 {
     const PixelRows::Kernels &kernels = *m_frameKernels;
-    const int rectLeft = m_frameRect.left();
-    const bool whole = left == rectLeft && right == rectLeft + m_frameRect.width();
+    const int begin = left - m_frameRect.left();
+    const int end = right - m_frameRect.left();
+    const std::uint8_t *bits = m_frameGame->bits();
+    const int line = y - m_frameRect.top();
     // The game's fourth byte is whatever the host left there: it becomes 0xFF as it is scaled.
-    if (whole && m_frameOpacity >= 255) {
-        m_scaler.scaleRow(m_frameGame->bits(), m_frameGame->stride(), y - m_frameRect.top(),
-                          row + rectLeft, 0xFF000000u, kernels);
+    if (m_frameOpacity >= 255) {
+        m_scaler.scaleSpan(bits, m_frameGame->stride(), line, begin, end, row + left, 0xFF000000u,
+                           kernels);
         return;
     }
     m_scaledRow.resize(size_t(m_frameRect.width()));
-    m_scaler.scaleRow(m_frameGame->bits(), m_frameGame->stride(), y - m_frameRect.top(),
-                      m_scaledRow.data(), 0xFF000000u, kernels);
-    const std::uint32_t *source = m_scaledRow.data() + (left - rectLeft);
-    if (m_frameOpacity >= 255)
-        kernels.copy(row + left, source, right - left, 0);
-    else
-        kernels.mix(row + left, source, right - left, m_frameOpacity);
+    m_scaler.scaleSpan(bits, m_frameGame->stride(), line, begin, end, m_scaledRow.data(),
+                       0xFF000000u, kernels);
+    kernels.mix(row + left, m_scaledRow.data(), end - begin, m_frameOpacity);
 }
 
 void CMGamepicLayer::finishFrame()

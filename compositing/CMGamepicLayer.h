@@ -24,7 +24,7 @@ public:
     ~CMGamepicLayer() override;
 
     int layerType() const override { return LT_GAMEVIDEO; }
-    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    LayerState state() const override;
     void setUILayer(LayerItem *item) override;
     QRect prepareFrame(const FrameContext &frame) override;
     void paintRow(int y, std::uint32_t *row, int left, int right) override;

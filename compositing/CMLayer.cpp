@@ -2,15 +2,9 @@
 
 #include "CrossThreadEvent.h"
 #include "FrameContext.h"
-#include "ILayerConfigWriter.h"
-#include "LayerConfigKeys.h"
 #include "Log.h"
-#include "StoredValue.h"
-
-#include <QtGlobal>
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -40,34 +34,18 @@ CMLayer::~CMLayer()
     CrossThreadEvent::handedOver(this); // may come from a capture thread's purge
 }
 
-int CMLayer::truncate(double value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    // Half the int range, so that left + width of a rectangle cannot overflow either.
-    constexpr double limit = std::numeric_limits<int>::max() / 2;
-    return static_cast<int>(qBound(-limit, value, limit));
-}
-
 void CMLayer::setPreviewing(bool previewing)
 {
     m_previewing.store(previewing, std::memory_order_relaxed);
 }
 
-bool CMLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMLayer::state() const
 {
-    if (!store)
-        return false;
-    const QRectF rc = uiRect();
-    using LayerConfigKeys::layerKey;
-    // truncate() keeps NaN and huge values out of the stored numbers.
-    store->setValue(layerKey(key, "pos"),
-                    StoredValue::fromPoint(QPointF(truncate(rc.x()), truncate(rc.y()))));
-    store->setValue(layerKey(key, "size"),
-                    StoredValue::fromSize(QSizeF(truncate(rc.width()), truncate(rc.height()))));
-    store->setValue(layerKey(key, "combine"), StoredValue::fromBool(isCombine()));
-    store->setValue(layerKey(key, "name"), m_name);
-    return true;
+    LayerState state(layerType());
+    state.geometry = uiRect();
+    state.name = m_name;
+    state.combine = isCombine();
+    return state;
 }
 
 void CMLayer::setZOrder(int zOrder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IStoredLayer.h"
+#include "LayerState.h"
 #include "LayerType.h"
 
 #include <QObject>
@@ -13,7 +14,6 @@
 #include <mutex>
 
 struct FrameContext;
-class ILayerConfigWriter;
 
 // Root of the compositing layers: what every layer of the output picture has. Its rectangle in
 // scene units maps to output pixels by the current scale; every product is truncated toward
@@ -39,8 +39,9 @@ public:
     virtual void detachUILayer() = 0;
     int layerType() const override { return LT_NONE; }
     virtual void setPreviewing(bool previewing);
-    // Writes position, size, combine flag and name under "<key>/...". True when written.
-    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    // The layer as it is now: its rectangle, name and combine flag; the kinds add their
+    // opacity and payload.
+    LayerState state() const override;
     virtual void setZOrder(int zOrder);
     virtual void markDeleted();
     virtual void setCombine(bool combine);
@@ -69,9 +70,8 @@ public:
     int zOrder() const { return m_zOrder.load(std::memory_order_relaxed); }
     QString name() const { return m_name; }
 
-    // Real-to-integer conversion of all geometry: toward zero, and never undefined for values
-    // that do not fit an int (those are clamped, NaN becomes 0).
-    static int truncate(double value);
+    // Real-to-integer conversion of all geometry (LayerState::truncate).
+    static int truncate(double value) { return LayerState::truncate(value); }
 
 Q_SIGNALS:
     // What the stored layout holds of this layer may have changed: its item reported a move,

@@ -1,13 +1,10 @@
 #include "CMPicLayer.h"
 
 #include "FrameContext.h"
-#include "ILayerConfigWriter.h"
 #include "ImageScaler.h"
-#include "LayerConfigKeys.h"
 #include "Log.h"
 #include "PixelRows.h"
 #include "RegularFile.h"
-#include "StoredValue.h"
 
 #include <appcommon/pubfunc.h>
 #include <appcommon/ZqCSAutoLocker.h>
@@ -40,16 +37,13 @@ QSize CMPicLayer::limitedSize(const QSize &size)
     return QSize(w, h);
 }
 
-bool CMPicLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMPicLayer::state() const
 {
-    if (!store)
-        return false;
-    using LayerConfigKeys::layerKey;
-    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_PICTURE));
-    store->setValue(layerKey(key, "path"), m_path);
-    store->setValue(layerKey(key, "alpha"), StoredValue::fromInt(alpha()));
-    store->setValue(layerKey(key, "caneditsize"), StoredValue::fromBool(m_canEditSize));
-    return CMBasicLayer::saveConfig(key, store);
+    LayerState state = CMBasicLayer::state();
+    state.alpha = alpha();
+    state.path = m_path;
+    state.canEditSize = m_canEditSize;
+    return state;
 }
 
 void CMPicLayer::setUILayer(LayerItem *item)

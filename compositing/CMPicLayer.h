@@ -32,7 +32,7 @@ public:
     static constexpr int MaxHeight = 720;
 
     int layerType() const override { return LT_PICTURE; }
-    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    LayerState state() const override;
     void setUILayer(LayerItem *item) override;
     QRect prepareFrame(const FrameContext &frame) override;
     void paintRow(int y, std::uint32_t *row, int left, int right) override;

@@ -1,10 +1,7 @@
 #include "CMTextLayer.h"
 
 #include "FrameContext.h"
-#include "ILayerConfigWriter.h"
-#include "LayerConfigKeys.h"
 #include "PixelRows.h"
-#include "StoredValue.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
@@ -24,23 +21,12 @@ int CMTextLayer::lineHeightOf(const QFont &font)
     return truncate(probe.boundingRect().height());
 }
 
-bool CMTextLayer::saveConfig(const QString &key, ILayerConfigWriter *store)
+LayerState CMTextLayer::state() const
 {
-    if (!store)
-        return false;
-    const FontInfoConfig info = fontInfo();
-    const QFont &font = info.font();
-    const QColor &color = info.color();
-    using LayerConfigKeys::layerKey;
-    store->setValue(layerKey(key, "type"), StoredValue::fromInt(LT_TEXT));
-    store->setValue(layerKey(key, "fontfamily"), font.family());
-    store->setValue(layerKey(key, "fontsize"), StoredValue::fromInt(font.pointSize()));
-    store->setValue(layerKey(key, "fontcolor"), StoredValue::fromColor(color));
-    store->setValue(layerKey(key, "fontblod"), StoredValue::fromBool(font.bold()));
-    store->setValue(layerKey(key, "fontitalic"), StoredValue::fromBool(font.italic()));
-    store->setValue(layerKey(key, "fontunderline"), StoredValue::fromBool(font.underline()));
-    store->setValue(layerKey(key, "text"), StoredValue::fromText(m_text));
-    return CMBasicLayer::saveConfig(key, store);
+    LayerState state = CMBasicLayer::state();
+    state.fontInfo = fontInfo();
+    state.text = m_text;
+    return state;
 }
 
 void CMTextLayer::setUILayer(LayerItem *item)

@@ -34,7 +34,7 @@ public:
     ~CMTextLayer() override;
 
     int layerType() const override { return LT_TEXT; }
-    bool saveConfig(const QString &key, ILayerConfigWriter *store) override;
+    LayerState state() const override;
     // Also takes over the item's rectangle: the item sizes itself to the text, and the lines are
     // centred across that width.
     void setUILayer(LayerItem *item) override;

@@ -5,6 +5,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class CMLayer;
@@ -15,7 +16,8 @@ struct FrameContext;
 // built in a small buffer that stays in the processor's cache (black where no opaque layer
 // covers it, then every layer that crosses the row, bottom first) and then written to the frame
 // once, past the caches when the frame is large. The frame is never filled or read back; what
-// lies under an opaque layer (the game picture, usually) is neither filled nor painted.
+// opaque layers hide (the game under an opaque camera, the black under the game) is neither
+// filled nor painted, row by row.
 class FrameComposer
 {
 public:
@@ -41,7 +43,23 @@ private:
         bool opaque;
     };
 
+    // What one row paints: a layer's visible columns [left, right), bottom first.
+    struct Piece
+    {
+        int painter;
+        int left;
+        int right;
+    };
+    using Span = std::pair<int, int>; // columns [first, second)
+
+    // The pieces of row y and the spans no opaque layer covers (to fill black); returns the
+    // first row below y where they change.
+    int _planRows(int y, int width);
+
     std::vector<Painter> m_painters;
+    std::vector<Piece> m_pieces;
+    std::vector<Span> m_covered;
+    std::vector<Span> m_uncovered;
     std::vector<CMLayer *> m_prepared;
     std::vector<std::uint32_t> m_row;
     Store m_store = Store::Automatic;

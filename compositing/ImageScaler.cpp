@@ -127,17 +127,20 @@ void prefetchRow(const std::uint8_t *row, int bytes)
 
 } // namespace
 
-void RowScaler::scaleRow(const std::uint8_t *src, int srcStride, int y, std::uint32_t *out,
-                         std::uint32_t orMask, const PixelRows::Kernels &kernels)
+void RowScaler::scaleSpan(const std::uint8_t *src, int srcStride, int y, int begin, int end,
+                          std::uint32_t *out, std::uint32_t orMask,
+                          const PixelRows::Kernels &kernels)
 {
     const auto sourceRow = [&](int row) {
         return reinterpret_cast<const std::uint32_t *>(src + std::ptrdiff_t(row) * srcStride);
     };
+    const int count = end - begin;
+    // The taps of the span: they still index the whole source row.
     PixelRows::Columns taps;
-    taps.first = m_columns.first.data();
-    taps.second = m_columns.second.data();
-    taps.fractions = m_columns.fractions.data();
-    taps.count = m_dstWidth;
+    taps.first = m_columns.first.data() + begin;
+    taps.second = m_columns.second.empty() ? nullptr : m_columns.second.data() + begin;
+    taps.fractions = m_columns.fractions.empty() ? nullptr : m_columns.fractions.data() + begin;
+    taps.count = count;
     taps.sourceWidth = m_srcWidth;
     const bool sameWidth = m_srcWidth == m_dstWidth;
     const int top = m_rows.first[size_t(y)];
@@ -147,7 +150,7 @@ void RowScaler::scaleRow(const std::uint8_t *src, int srcStride, int y, std::uin
     const int fraction = m_filter == Filter::Smooth ? int(m_rows.fractions[size_t(y)] & 0xFF) : 0;
     if (fraction == 0) {
         if (sameWidth)
-            kernels.copy(out, sourceRow(top), m_dstWidth, orMask);
+            kernels.copy(out, sourceRow(top) + begin, count, orMask);
         else if (m_filter == Filter::Smooth)
             kernels.filterColumns(out, sourceRow(top), taps, orMask);
         else
@@ -158,20 +161,23 @@ void RowScaler::scaleRow(const std::uint8_t *src, int srcStride, int y, std::uin
     const std::uint32_t *upper = sourceRow(top);
     const std::uint32_t *lower = sourceRow(bottom);
     if (sameWidth) {
-        kernels.interpolate(out, upper, lower, m_dstWidth, fraction, orMask);
+        kernels.interpolate(out, upper + begin, lower + begin, count, fraction, orMask);
     } else if (m_srcHeight > m_dstHeight) {
-        // Narrowing down, output rows rarely share a source row: blend the two rows at source
-        // width, then filter across once per output row.
+        // Narrowing down, output rows rarely share a source row: blend the two rows (the
+        // source columns the span reads) at source width, then filter across once per output
+        // row.
         std::uint32_t *blended = m_filtered[0].data();
         m_filteredRow[0] = -1;
-        kernels.interpolate(blended, upper, lower, m_srcWidth, fraction, 0);
+        const int from = m_columns.first[size_t(begin)];
+        const int to = m_columns.second[size_t(end) - 1] + 1;
+        kernels.interpolate(blended + from, upper + from, lower + from, to - from, fraction, 0);
         kernels.filterColumns(out, blended, taps, orMask);
     } else {
         // Widening down: each source row is filtered across once and blended into the output
         // rows around it.
         upper = _filteredRow(src, srcStride, top, bottom, kernels);
         lower = _filteredRow(src, srcStride, bottom, top, kernels);
-        kernels.interpolate(out, upper, lower, m_dstWidth, fraction, orMask);
+        kernels.interpolate(out, upper + begin, lower + begin, count, fraction, orMask);
     }
 }
 

@@ -54,7 +54,15 @@ public:
     // Output row y (0 .. dstHeight - 1) from the source picture (rows of srcStride bytes), all
     // dstWidth pixels, each | orMask.
     void scaleRow(const std::uint8_t *src, int srcStride, int y, std::uint32_t *out,
-                  std::uint32_t orMask, const PixelRows::Kernels &kernels);
+                  std::uint32_t orMask, const PixelRows::Kernels &kernels)
+    {
+        scaleSpan(src, srcStride, y, 0, m_dstWidth, out, orMask, kernels);
+    }
+    // Only the output pixels [begin, end) of row y (0 <= begin < end <= dstWidth), into
+    // out[0 .. end - begin): the same pixels as those of the whole row, for a row partly
+    // hidden by what is painted over it.
+    void scaleSpan(const std::uint8_t *src, int srcStride, int y, int begin, int end,
+                   std::uint32_t *out, std::uint32_t orMask, const PixelRows::Kernels &kernels);
 
     int sourceWidth() const { return m_srcWidth; }
     int sourceHeight() const { return m_srcHeight; }

@@ -48,8 +48,10 @@ struct Kernels
     void (*fill)(std::uint32_t *dst, int width, std::uint32_t value);
 
     // Blending, with the arithmetic of Qt's raster engine (so a frame is what QPainter would
-    // paint): premultiplyPixel, blendPixel, blendPixelAt, mixPixel below.
-    void (*premultiply)(std::uint32_t *dst, const std::uint32_t *src, int width);
+    // paint): premultiplyPixel, blendPixel, blendPixelAt, mixPixel below. premultiply also
+    // tells whether every pixel was opaque, so a picture that hides what lies below is known
+    // without another pass over it.
+    bool (*premultiply)(std::uint32_t *dst, const std::uint32_t *src, int width);
     void (*blend)(std::uint32_t *dst, const std::uint32_t *src, int width);
     void (*blendAt)(std::uint32_t *dst, const std::uint32_t *src, int width, int opacity);
     void (*mix)(std::uint32_t *dst, const std::uint32_t *src, int width, int opacity);

@@ -46,10 +46,14 @@ void fill(std::uint32_t *dst, int width, std::uint32_t value)
         dst[i] = value;
 }
 
-void premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
+bool premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
 {
-    for (int i = 0; i < width; ++i)
+    bool opaque = true;
+    for (int i = 0; i < width; ++i) {
+        opaque = opaque && (src[i] >> 24) == 0xFF;
         dst[i] = premultiplyPixel(src[i]);
+    }
+    return opaque;
 }
 
 void blend(std::uint32_t *dst, const std::uint32_t *src, int width)

@@ -91,20 +91,58 @@ HWY_INLINE V32 lerpPixels(V32 a, V32 b, V16 take)
                      lerpLanes(oddBytes(a), oddBytes(b), take));
 }
 
+// The game's scaling down is this kernel over almost every pixel of a frame. x86 has a
+// multiply-add of byte pairs that does the whole weighted sum in one step: the two rows'
+// bytes side by side, times (128 - f, f), then (sum + 64) >> 7 as a rounding high multiply
+// by 256 and back to bytes. The sum stays below 2^15 (f is 1..127), so nothing saturates;
+// unpacking and packing both work within 128-bit blocks, so the pixels come back in order.
+#undef PIXELROWS_PAIRED_LERP // this file is compiled once per target
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSSE3
+#define PIXELROWS_PAIRED_LERP 1
+HWY_INLINE V32 lerpRows(V32 a, V32 b, V32 weights)
+{
+#if HWY_TARGET <= HWY_AVX3
+    const __m512i round = _mm512_set1_epi16(256);
+    const __m512i lo = _mm512_maddubs_epi16(_mm512_unpacklo_epi8(a.raw, b.raw), weights.raw);
+    const __m512i hi = _mm512_maddubs_epi16(_mm512_unpackhi_epi8(a.raw, b.raw), weights.raw);
+    return V32{_mm512_packus_epi16(_mm512_mulhrs_epi16(lo, round), _mm512_mulhrs_epi16(hi, round))};
+#elif HWY_TARGET == HWY_AVX2
+    const __m256i round = _mm256_set1_epi16(256);
+    const __m256i lo = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(a.raw, b.raw), weights.raw);
+    const __m256i hi = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a.raw, b.raw), weights.raw);
+    return V32{_mm256_packus_epi16(_mm256_mulhrs_epi16(lo, round), _mm256_mulhrs_epi16(hi, round))};
+#else
+    const __m128i round = _mm_set1_epi16(256);
+    const __m128i lo = _mm_maddubs_epi16(_mm_unpacklo_epi8(a.raw, b.raw), weights.raw);
+    const __m128i hi = _mm_maddubs_epi16(_mm_unpackhi_epi8(a.raw, b.raw), weights.raw);
+    return V32{_mm_packus_epi16(_mm_mulhrs_epi16(lo, round), _mm_mulhrs_epi16(hi, round))};
+#endif
+}
+#endif
+
 void interpolate(std::uint32_t *dst, const std::uint32_t *row0, const std::uint32_t *row1,
                  int width, int fraction, std::uint32_t orMask)
 {
     const D32 d;
     const D16 d16;
     const int n = int(hn::Lanes(d));
+#ifdef PIXELROWS_PAIRED_LERP
+    const V32 weights =
+        hn::BitCast(d, hn::Set(d16, std::uint16_t(fraction << 8 | (128 - fraction))));
+#else
     const V16 take = hn::Set(d16, std::uint16_t(fraction << 8));
+#endif
     const V32 alpha = hn::Set(d, orMask);
     int i = 0;
     for (; i < width && (reinterpret_cast<std::uintptr_t>(dst + i) % (std::uintptr_t(n) * 4)) != 0;
          ++i)
         dst[i] = lerp(row0[i], row1[i], std::uint32_t(fraction)) | orMask;
     for (; i + n <= width; i += n) {
+#ifdef PIXELROWS_PAIRED_LERP
+        const V32 out = lerpRows(hn::LoadU(d, row0 + i), hn::LoadU(d, row1 + i), weights);
+#else
         const V32 out = lerpPixels(hn::LoadU(d, row0 + i), hn::LoadU(d, row1 + i), take);
+#endif
         hn::StoreU(hn::Or(out, alpha), d, dst + i);
     }
     for (; i < width; ++i)
@@ -229,19 +267,26 @@ void fill(std::uint32_t *dst, int width, std::uint32_t value)
         dst[i] = value;
 }
 
-void premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
+bool premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
 {
     const D32 d;
     const int n = int(hn::Lanes(d));
     const V32 alphaByte = hn::Set(d, 0xFF000000u);
+    V32 all = alphaByte; // the alpha bytes and-ed together
     int i = 0;
     for (; i + n <= width; i += n) {
         const V32 s = hn::LoadU(d, src + i);
+        const V32 alpha = hn::And(s, alphaByte);
+        all = hn::And(all, alpha);
         const V32 colours = hn::AndNot(alphaByte, byteMul(s, alphaLanes(s)));
-        hn::StoreU(hn::Or(colours, hn::And(s, alphaByte)), d, dst + i);
+        hn::StoreU(hn::Or(colours, alpha), d, dst + i);
     }
-    for (; i < width; ++i)
+    bool opaque = hn::AllTrue(d, hn::Eq(all, alphaByte));
+    for (; i < width; ++i) {
+        opaque = opaque && (src[i] >> 24) == 0xFF;
         dst[i] = premultiplyPixel(src[i]);
+    }
+    return opaque;
 }
 
 HWY_INLINE V32 over(V32 dst, V32 s)

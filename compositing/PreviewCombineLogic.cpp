@@ -83,21 +83,64 @@ void PreviewCombineLogic::restartSender()
     m_sender.start();
 }
 
+CMLayer *PreviewCombineLogic::addLayer(const LayerState &state)
+{
+    switch (state.type) {
+    case LT_PICTURE:
+        return _addPicLayer(state);
+    case LT_TEXT:
+        return _addTextLayer(state);
+    case LT_CAMERA:
+        return _addCameraLayer(state);
+    case LT_GAMEVIDEO:
+        return _addGamePicLayer(state);
+    default:
+        logWarning(L"PreviewCombineLogic::addLayer type %d is no layer; nothing added.",
+                   state.type);
+        return nullptr;
+    }
+}
+
+namespace {
+
+LayerState positionalState(int type, const QPoint &pos, const QSize &size, bool combine, int alpha,
+                           const QString &name)
+{
+    LayerState state(type);
+    state.geometry = QRectF(pos, QSizeF(size));
+    state.combine = combine;
+    state.alpha = alpha;
+    state.name = name;
+    return state;
+}
+
+// The rectangle, opacity and combine flag of a layer with an opacity of its own.
+template<typename Layer>
+void takeOver(Layer *layer, const LayerState &state)
+{
+    layer->onAlphaChanged(state.alpha);
+    layer->onGeometryChanged(state.geometry);
+    layer->setCombine(state.combine);
+}
+
+void logAdd(const wchar_t *what, const LayerState &state)
+{
+    const QPoint pos = state.topLeft();
+    const QSize size = state.size();
+    logInfo(L"PreviewCombineLogic::%ls Pos.x=%d, pos.y=%d, size.width=%d, size.height=%d", what,
+            pos.x(), pos.y(), size.width(), size.height());
+}
+
+} // namespace
+
 CMLayer *PreviewCombineLogic::addImageLayer(const QString &path, bool canEditSize,
                                             const QPoint &pos, bool combine, const QSize &size,
                                             int alpha, const QString &name)
 {
-    logInfo(L"PreviewCombineLogic::addImageLayer Path=%ls, pos.x=%d, pos.y=%d, size.width=%d, "
-            L"size.height=%d",
-            path.toStdWString().c_str(), pos.x(), pos.y(), size.width(), size.height());
-    auto *layer = new CMPicLayer;
-    layer->setCanEditSize(canEditSize);
-    layer->onAlphaChanged(alpha);
-    layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
-    layer->onPicChanged(path);
-    layer->setCombine(combine);
-    _finishAdd(layer, name.isEmpty() ? tr("pic %1").arg(nextLayerNumber(LT_PICTURE) + 1) : name);
-    return layer;
+    LayerState state = positionalState(LT_PICTURE, pos, size, combine, alpha, name);
+    state.path = path;
+    state.canEditSize = canEditSize;
+    return addLayer(state);
 }
 
 CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, const QSize &size,
@@ -106,50 +149,25 @@ CMLayer *PreviewCombineLogic::addCameraLayer(const QPoint &pos, bool combine, co
                                              bool flag, unsigned int keyColor, float sensitivity,
                                              float blend)
 {
-    logInfo(L"PreviewCombineLogic::addCameraLayer Pos.x=%d, pos.y=%d, size.width=%d, "
-            L"size.height=%d",
-            pos.x(), pos.y(), size.width(), size.height());
-    const CameraParam param =
+    LayerState state = positionalState(LT_CAMERA, pos, size, combine, alpha, name);
+    state.cameraParam =
         CameraParam::from(deviceName, captureSize, keyColor, sensitivity, blend, flag);
-
-    auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
-    const bool reused = layer != nullptr;
-    if (!layer)
-        layer = new CMCameraLayer(controller());
-    layer->onAlphaChanged(alpha);
-    layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
-    layer->setCombine(combine);
-    if (!reused)
-        _finishAdd(layer, name);
-    else if (!name.isEmpty())
-        layer->setName(name); // already listed: only the settings change
-    // Last, because it asks the host to open the camera: its handler may unInit, which
-    // deletes the layer.
-    const QPointer<CMCameraLayer> guard(layer);
-    layer->setCameraParam(param);
-    return guard.data();
+    return addLayer(state);
 }
 
 CMLayer *PreviewCombineLogic::addTextLayer(const FontInfoConfig &config, const QString &text,
                                            const QPoint &pos, bool combine, const QString &name)
 {
-    logInfo(L"PreviewCombineLogic::addTextLayer Text=%ls, pos.x=%d, pos.y=%d",
-            text.toStdWString().c_str(), pos.x(), pos.y());
-    auto *layer = new CMTextLayer;
-    layer->setFontInfo(config);
-    layer->setText(text);
-    layer->onGeometryChanged(QRectF(pos, QSizeF(0, 0)));
-    layer->setCombine(combine);
-    _finishAdd(layer, name.isEmpty() ? tr("text %1").arg(nextLayerNumber(LT_TEXT) + 1) : name);
-    return layer;
+    LayerState state = positionalState(LT_TEXT, pos, QSize(0, 0), combine, 100, name);
+    state.fontInfo = config;
+    state.text = text;
+    return addLayer(state);
 }
 
 CMLayer *PreviewCombineLogic::addTextLayer(const QFont &font, const QColor &color,
                                            const QString &text, const QPoint &pos, bool combine,
                                            const QString &name)
 {
-    logInfo(L"PreviewCombineLogic::addTextLayer Text=%ls, pos.x=%d, pox.y=%d",
-            text.toStdWString().c_str(), pos.x(), pos.y());
     FontInfoConfig config;
     config.setFont(font);
     config.setColor(color);
@@ -159,17 +177,69 @@ CMLayer *PreviewCombineLogic::addTextLayer(const QFont &font, const QColor &colo
 CMLayer *PreviewCombineLogic::addGameVideoLayer(const QPoint &pos, bool combine, const QSize &size,
                                                 int alpha, const QString &name)
 {
-    logInfo(L"PreviewCombineLogic::addGameVideoLayer Pos.x=%d, pos.y=%d, size.width=%d, "
+    return addLayer(positionalState(LT_GAMEVIDEO, pos, size, combine, alpha, name));
+}
+
+CMLayer *PreviewCombineLogic::_addPicLayer(const LayerState &state)
+{
+    const QPoint pos = state.topLeft();
+    const QSize size = state.size();
+    logInfo(L"PreviewCombineLogic::addImageLayer Path=%ls, pos.x=%d, pos.y=%d, size.width=%d, "
             L"size.height=%d",
-            pos.x(), pos.y(), size.width(), size.height());
+            state.path.toStdWString().c_str(), pos.x(), pos.y(), size.width(), size.height());
+    auto *layer = new CMPicLayer;
+    layer->setCanEditSize(state.canEditSize);
+    takeOver(layer, state);
+    layer->onPicChanged(state.path);
+    _finishAdd(layer, state.name.isEmpty() ? tr("pic %1").arg(nextLayerNumber(LT_PICTURE) + 1)
+                                           : state.name);
+    return layer;
+}
+
+CMLayer *PreviewCombineLogic::_addCameraLayer(const LayerState &state)
+{
+    logAdd(L"addCameraLayer", state);
+    auto *layer = qobject_cast<CMCameraLayer *>(findCameraLayer());
+    const bool reused = layer != nullptr;
+    if (!layer)
+        layer = new CMCameraLayer(controller());
+    takeOver(layer, state);
+    if (!reused)
+        _finishAdd(layer, state.name);
+    else if (!state.name.isEmpty())
+        layer->setName(state.name); // already listed: only the settings change
+    // Last, because it asks the host to open the camera: its handler may unInit, which
+    // deletes the layer.
+    const QPointer<CMCameraLayer> guard(layer);
+    layer->setCameraParam(state.cameraParam);
+    return guard.data();
+}
+
+CMLayer *PreviewCombineLogic::_addTextLayer(const LayerState &state)
+{
+    const QPoint pos = state.topLeft();
+    logInfo(L"PreviewCombineLogic::addTextLayer Text=%ls, pos.x=%d, pos.y=%d",
+            state.text.toStdWString().c_str(), pos.x(), pos.y());
+    auto *layer = new CMTextLayer;
+    layer->setFontInfo(state.fontInfo);
+    layer->setText(state.text);
+    // The text's item sizes itself to the text; until it is linked the layer has no width.
+    layer->onGeometryChanged(QRectF(state.geometry.topLeft(), QSizeF(0, 0)));
+    layer->setCombine(state.combine);
+    _finishAdd(layer,
+               state.name.isEmpty() ? tr("text %1").arg(nextLayerNumber(LT_TEXT) + 1) : state.name);
+    return layer;
+}
+
+CMLayer *PreviewCombineLogic::_addGamePicLayer(const LayerState &state)
+{
+    logAdd(L"addGameVideoLayer", state);
     auto *layer = new CMGamepicLayer(controller());
-    layer->onAlphaChanged(alpha);
-    layer->onGeometryChanged(QRectF(pos, QSizeF(size)));
-    layer->setCombine(combine);
+    takeOver(layer, state);
     // The game layer is known as "gamepic" to Qt (object name), but its own name stays what the
     // caller gave: the stored default stack carries no name at all.
     layer->setObjectName(QStringLiteral("gamepic"));
-    _finishAdd(layer, name);
+    _finishAdd(layer, state.name);
     return layer;
 }
 
@@ -199,115 +269,53 @@ bool PreviewCombineLogic::loadUI(ILayerScene *container)
         // Creating an item runs scene code, which may close the scene: check before each.
         if (!layer || layer->isDeleted() || !scene())
             continue;
-        switch (layer->layerType()) {
-        case LT_PICTURE:
-            _genPicLayer(layer, container);
-            break;
-        case LT_TEXT:
-            _genTextLayer(layer, container);
-            break;
-        case LT_CAMERA:
-            _genCameraLayer(layer, container);
-            break;
-        case LT_GAMEVIDEO:
-            _genGamePicLayer(layer, container);
-            break;
-        default:
-            break;
-        }
+        if (auto *linkable = qobject_cast<CMBasicLayer *>(layer.data()))
+            _genLayer(linkable, container);
     }
     Q_EMIT sigRelayoutAll();
     return !snapshot.isEmpty();
 }
 
-void PreviewCombineLogic::_genPicLayer(CMLayer *cmLayer, ILayerScene *container)
+void PreviewCombineLogic::_genLayer(CMBasicLayer *layer, ILayerScene *container)
 {
-    logInfo(L"PreviewCombineLogic::_genPicLayer");
-    auto *layer = qobject_cast<CMPicLayer *>(cmLayer);
-    if (!container || !layer) {
-        logError(L"PreviewCombineLogic::_genPicLayer Container or cmLayer is NULL!");
+    logInfo(L"PreviewCombineLogic::_genLayer type=%d", layer->layerType());
+    const QPointer<CMBasicLayer> guard(layer);
+    LayerItem *item = container->addLayer(layer->state());
+    if (!guard)
         return;
-    }
-    const QRectF r = layer->uiRect();
-    LayerItem *item = container->addPicLayer(
-        layer->path(), layer->canEditSize(),
-        QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
-        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(), false);
     if (!item) {
-        // The picture no longer reads (the scene told the user): no layer the preview lacks.
-        logError(L"PreviewCombineLogic::_genPicLayer Create ui layer failed!");
-        markLayerDeleted(layer->layerId());
+        logError(L"PreviewCombineLogic::_genLayer Create ui layer failed!");
+        // A picture that no longer reads (the scene told the user): no layer the preview lacks.
+        if (layer->layerType() == LT_PICTURE)
+            markLayerDeleted(layer->layerId());
         return;
     }
-    layer->setUILayer(item);
-}
-
-void PreviewCombineLogic::_genTextLayer(CMLayer *cmLayer, ILayerScene *container)
-{
-    logInfo(L"PreviewCombineLogic::_genTextLayer");
-    auto *layer = qobject_cast<CMTextLayer *>(cmLayer);
-    if (!container || !layer) {
-        logError(L"PreviewCombineLogic::_genTextLayer Container or cmLayer is NULL!");
-        return;
-    }
-    const QRectF r = layer->uiRect();
-    LayerItem *item =
-        container->addTextLayer(layer->fontInfo(), layer->text(),
-                                QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())), false);
-    if (!item) {
-        logError(L"PreviewCombineLogic::_genTextLayer Create ui layer failed!");
-        return;
-    }
-    layer->setUILayer(item);
-}
-
-void PreviewCombineLogic::_genCameraLayer(CMLayer *cmLayer, ILayerScene *container)
-{
-    logInfo(L"PreviewCombineLogic::_genCameraLayer");
-    auto *layer = qobject_cast<CMCameraLayer *>(cmLayer);
-    if (!container || !layer) {
-        logError(L"PreviewCombineLogic::_genCameraLayer Container or cmLayer is NULL!");
-        return;
-    }
-    const QRectF r = layer->uiRect();
-    const CameraParam param = layer->cameraParam();
-    LayerItem *item = container->addCameraLayer(
-        layer->name(), QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
-        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha(),
-        param.deviceName, QSize(param.width, param.height), false, true, param.flag, param.keyColor,
-        param.sensitivity, param.blend);
-    if (!item) {
-        logError(L"PreviewCombineLogic::_genCameraLayer Create ui layer failed!");
-        return;
-    }
-    // The scene may have been closed by the call; the layer may not.
-    if (!cmLayer->isDeleted())
+    // Creating a camera item may reach the host, which may have the layer deleted.
+    if (!layer->isDeleted())
         layer->setUILayer(item);
-}
-
-void PreviewCombineLogic::_genGamePicLayer(CMLayer *cmLayer, ILayerScene *container)
-{
-    logInfo(L"PreviewCombineLogic::_genGamePicLayer");
-    auto *layer = qobject_cast<CMGamepicLayer *>(cmLayer);
-    if (!container || !layer) {
-        logError(L"PreviewCombineLogic::_genGamePicLayer Container or cmLayer is NULL!");
-        return;
-    }
-    const QRectF r = layer->uiRect();
-    LayerItem *item = container->addGameVideoLayer(
-        QPoint(CMLayer::truncate(r.x()), CMLayer::truncate(r.y())),
-        QSize(CMLayer::truncate(r.width()), CMLayer::truncate(r.height())), layer->alpha());
-    if (!item) {
-        logError(L"PreviewCombineLogic::_genGamePicLayer Create ui layer failed!");
-        return;
-    }
-    layer->setUILayer(item);
 }
 
 void PreviewCombineLogic::updateGameLayerUIRect(int width, int height)
 {
     if (CMLayer *layer = fitGameLayer(width, height))
         CrossThreadEvent::post(this, new UpdateGameLayerUIRectEvent(layer, layer->uiRect()));
+}
+
+void PreviewCombineLogic::clearGameVideoSize()
+{
+    const ZqCSAutoLocker locker(&m_sender.lock());
+    if (PreviewCenterData *data = centerData())
+        data->setGameVideoSize(QSize(0, 0));
+}
+
+bool PreviewCombineLogic::_fitIsCurrent()
+{
+    // A new preview area cleared the game frames' size after the fit was made: the fit is for
+    // the old area, and the next frame fits the layer to the new one. Under the composition
+    // lock, so a frame's fit and the size it records are seen together.
+    const ZqCSAutoLocker locker(&m_sender.lock());
+    const PreviewCenterData *data = centerData();
+    return !data || !data->gameVideoSize().isEmpty();
 }
 
 void PreviewCombineLogic::onGameVideoData(const PushedFrame &frame)
@@ -359,7 +367,10 @@ bool PreviewCombineLogic::event(QEvent *event)
     if (event->type() == UpdateGameLayerUIRectEvent::eventType()) {
         auto *update = static_cast<UpdateGameLayerUIRectEvent *>(event);
         auto *layer = qobject_cast<CMBasicLayer *>(update->layer());
-        if (LayerItem *item = layer ? layer->uiLayer() : nullptr) {
+        LayerItem *item = layer ? layer->uiLayer() : nullptr;
+        if (item && !_fitIsCurrent())
+            item = nullptr;
+        if (item) {
             const QRectF rect = update->rect();
             item->setGeometry(rect);
             if (rect.height() > 0)

@@ -35,19 +35,23 @@ public:
     void setVideoSize(int width, int height) override;
     void restartSender() override;
 
+    // A layer of state.type from state, on top of the stack (ILayerStack). A camera reuses the
+    // existing camera layer instead of creating a second one.
+    CMLayer *addLayer(const LayerState &state) override;
+
+    // The same, one kind at a time, with the values one by one.
     CMLayer *addImageLayer(const QString &path, bool canEditSize, const QPoint &pos, bool combine,
-                           const QSize &size, int alpha, const QString &name) override;
-    // Reuses the existing camera layer instead of creating a second one.
+                           const QSize &size, int alpha, const QString &name);
     CMLayer *addCameraLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
                             const QString &deviceName, const QSize &captureSize,
                             const QString &name, bool flag, unsigned int keyColor,
-                            float sensitivity, float blend) override;
+                            float sensitivity, float blend);
     CMLayer *addTextLayer(const FontInfoConfig &config, const QString &text, const QPoint &pos,
                           bool combine, const QString &name);
     CMLayer *addTextLayer(const QFont &font, const QColor &color, const QString &text,
-                          const QPoint &pos, bool combine, const QString &name) override;
+                          const QPoint &pos, bool combine, const QString &name);
     CMLayer *addGameVideoLayer(const QPoint &pos, bool combine, const QSize &size, int alpha,
-                               const QString &name) override;
+                               const QString &name);
 
     // Shows the layers in scene: creates a scene item for every live layer and links the two.
     // False when scene is null or there is nothing to show yet (the caller retries once the
@@ -58,6 +62,9 @@ public:
 
     // Refits the game layer for a video of width x height and tells its scene item.
     void updateGameLayerUIRect(int width, int height);
+    // Forgets the game frames' size, so the next frame fits the game layer to the preview
+    // area again; between compositions, so a frame composed now cannot record its size over it.
+    void clearGameVideoSize();
 
     // Receiver of the host's game frames, on the capture thread.
     void onGameVideoData(const PushedFrame &frame);
@@ -72,12 +79,16 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // Whether a game-layer fit a frame posted still holds when it reaches the GUI thread.
+    bool _fitIsCurrent();
     void _combinePreviewData(const PushedFrame &frame);
+    CMLayer *_addPicLayer(const LayerState &state);
+    CMLayer *_addTextLayer(const LayerState &state);
+    CMLayer *_addCameraLayer(const LayerState &state);
+    CMLayer *_addGamePicLayer(const LayerState &state);
     void _finishAdd(CMLayer *layer, const QString &name);
-    void _genPicLayer(CMLayer *cmLayer, ILayerScene *container);
-    void _genTextLayer(CMLayer *cmLayer, ILayerScene *container);
-    void _genCameraLayer(CMLayer *cmLayer, ILayerScene *container);
-    void _genGamePicLayer(CMLayer *cmLayer, ILayerScene *container);
+    // Creates the scene item of layer and links the two.
+    void _genLayer(CMBasicLayer *layer, ILayerScene *container);
 
     // The scene the layers are shown in, once there is one; the guard tells when it is gone.
     ILayerScene *m_container = nullptr;

@@ -37,6 +37,14 @@ public:
         return deviceName == other.deviceName && width == other.width && height == other.height;
     }
 
+    // Every field the same.
+    bool operator==(const CameraParam &other) const
+    {
+        return isSameCamera(other) && keyColor == other.keyColor &&
+               sensitivity == other.sensitivity && blend == other.blend && flag == other.flag;
+    }
+    bool operator!=(const CameraParam &other) const { return !(*this == other); }
+
     // Enough to ask the host to open a camera.
     bool canOpen() const { return !deviceName.isEmpty() && width > 0 && height > 0; }
 };

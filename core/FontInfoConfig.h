@@ -24,6 +24,13 @@ public:
     const QColor &color() const { return m_color; }
     void setColor(const QColor &color) { m_color = color; }
 
+    // The same style: font and colour.
+    bool operator==(const FontInfoConfig &other) const
+    {
+        return m_font == other.m_font && m_color == other.m_color;
+    }
+    bool operator!=(const FontInfoConfig &other) const { return !(*this == other); }
+
 private:
     QFont m_font;
     QColor m_color;

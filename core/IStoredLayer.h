@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QString>
-
-class ILayerConfigWriter;
+class LayerState;
 
 // One layer of the compositor's stack as the stored layout sees it.
 class IStoredLayer
@@ -10,8 +8,8 @@ class IStoredLayer
 public:
     // One of LayerType.
     virtual int layerType() const = 0;
-    // Writes the layer's values under "<key>/..."; false when nothing was written.
-    virtual bool saveConfig(const QString &key, ILayerConfigWriter *store) = 0;
+    // What the layer is now, to be written.
+    virtual LayerState state() const = 0;
 
 protected:
     ~IStoredLayer() = default;

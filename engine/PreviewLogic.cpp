@@ -128,8 +128,14 @@ void PreviewLogic::inputCamOpenStatus(bool openStatus)
 void PreviewLogic::init(int fps)
 {
     logInfo(L"PreviewLogic::init fps=%d", fps);
-    if (!m_combine)
-        m_combine = new PreviewCombineLogic(QSizeF(750.0, 750.0), this, this);
+    if (!m_combine) {
+        // After an unInit the output size is unknown until the host sets it again, yet the
+        // stack is built now: on the preview area the host gave last, so a default game layer
+        // fills it, not a square the scene then has to squeeze.
+        const QSize area = m_centerData ? m_centerData->previewSize() : QSize();
+        const QSizeF scene = area.isEmpty() ? QSizeF(750.0, 750.0) : QSizeF(area);
+        m_combine = new PreviewCombineLogic(scene, this, this);
+    }
     if (m_centerData) {
         m_centerData->init();
         m_centerData->setLoadStoredLayers(true);
@@ -213,8 +219,12 @@ bool PreviewLogic::setVideoSize(int width, int height)
     }
     const QSize previewSize(previewWidth, 420);
     if (m_centerData) {
-        m_centerData->setGameVideoSize(QSize(0, 0));
         m_centerData->setPreviewSize(previewSize);
+        // After the new area: the next game frame fits the game layer to it.
+        if (m_combine)
+            m_combine->clearGameVideoSize();
+        else
+            m_centerData->setGameVideoSize(QSize(0, 0));
     }
     if (m_container)
         m_container->setPreviewArea(previewSize);

@@ -532,16 +532,16 @@ QWidget *BasicLayer::_view() const
 QRectF BasicLayer::_currentBounds() const
 {
     // During a drag the rectangle taken at the press; otherwise (keys, code) the parent's now.
+    // A host that shrinks the scene in the middle of a drag shrinks the drag's room with it.
+    const QGraphicsItem *parent = parentItem();
     if (m_pressed)
-        return m_bounds;
-    if (const QGraphicsItem *parent = parentItem())
-        return parent->boundingRect();
-    return m_bounds;
+        return parent ? m_bounds.intersected(parent->boundingRect()) : m_bounds;
+    return parent ? parent->boundingRect() : m_bounds;
 }
 
 void BasicLayer::_freeResize(const QPointF &pointerMoved)
 {
-    const QRectF bounds = m_bounds;
+    const QRectF bounds = _currentBounds();
     qreal x = pos().x();
     qreal y = pos().y();
     qreal w = size().width();
@@ -668,11 +668,12 @@ void BasicLayer::_aspectResize(const QPointF &mouse)
         return;
     const qreal s = QLineF(fixed, point).length() / referenceDistance;
     const QSize fitted = _fitToAspect(w * s, h * s);
+    const QRectF bounds = _currentBounds();
     // The fixed corner keeps its place in the parent.
     const qreal newX = pos().x() + fixed.x() - (fixed.x() > 0 ? fitted.width() : 0);
     const qreal newY = pos().y() + fixed.y() - (fixed.y() > 0 ? fitted.height() : 0);
     if (newX < 0 || newY < 0 || fitted.width() < MinSide || fitted.height() < MinSide ||
-        newX + fitted.width() > m_bounds.width() || newY + fitted.height() > m_bounds.height()) {
+        newX + fitted.width() > bounds.width() || newY + fitted.height() > bounds.height()) {
         return;
     }
     const QRectF changed(newX, newY, fitted.width(), fitted.height());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LayerSnapshot.h"
+#include "LayerState.h"
 #include "SceneUndoCommand.h"
 
 // Undoes an edit confirmed in a layer's editor: the picture, text, font and colour, camera,
@@ -8,15 +8,14 @@
 class EditLayerCommand : public SceneUndoCommand
 {
 public:
-    EditLayerCommand(PreviewContainer *scene, quint64 layer,
-                     std::shared_ptr<const BasicLayerData> before,
-                     std::shared_ptr<const BasicLayerData> after);
+    EditLayerCommand(PreviewContainer *scene, quint64 layer, const LayerState &before,
+                     const LayerState &after);
 
 protected:
     bool apply(bool undo) override;
 
 private:
     const quint64 m_layer;
-    const std::shared_ptr<const BasicLayerData> m_before;
-    const std::shared_ptr<const BasicLayerData> m_after;
+    const LayerState m_before;
+    const LayerState m_after;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LayerSnapshot.h"
+#include "LayerState.h"
 #include "SceneUndoCommand.h"
 
 #include <QList>
@@ -12,7 +12,7 @@ class LayerLifetimeCommand : public SceneUndoCommand
 {
 public:
     // order: the stack, back to front, while the layer is there.
-    LayerLifetimeCommand(PreviewContainer *scene, quint64 layer, const LayerSnapshot &snapshot,
+    LayerLifetimeCommand(PreviewContainer *scene, quint64 layer, const LayerState &state,
                          const QList<quint64> &order);
 
 protected:
@@ -21,6 +21,6 @@ protected:
 
 private:
     const quint64 m_layer;
-    const LayerSnapshot m_snapshot;
+    const LayerState m_state;
     const QList<quint64> m_order;
 };

@@ -134,7 +134,40 @@ void PreviewContainer::setPreviewArea(const QSize &size)
     // The output's size changes with the area: the watermark is painted for the new one.
     m_watermark->update();
     for (BasicLayer *layer : layers())
-        _fitIfNeeded(layer);
+        _bringInside(layer);
+    // A text's size in the scene follows the output's width, which the compositor takes on
+    // only after this: the texts are measured again once the host call is over.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            for (BasicLayer *layer : layers()) {
+                if (auto *text = qobject_cast<TextLayer *>(layer)) {
+                    text->on_fontOrColorChanged(text->fontInfo(), text->text());
+                    _bringInside(text);
+                }
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void PreviewContainer::_bringInside(BasicLayer *layer)
+{
+    if (layer->layerType() == LT_TEXT) {
+        // Its size follows its text: it can only move.
+        layer->keepInsideParent();
+        return;
+    }
+    const QSize area(truncated(size().width()), truncated(size().height()));
+    if (area.isEmpty())
+        return;
+    // Too large for the scene: shrunk at its aspect ratio, first to the width, then, when
+    // still too high, to the height; then moved in.
+    if (layer->geometry().width() > area.width())
+        layer->fitToWidth(area);
+    const QRectF g = layer->geometry();
+    if (g.height() > area.height() && g.height() > 0)
+        layer->fitToWidth(QSize(truncated(g.width() * area.height() / g.height()), area.height()));
+    layer->keepInsideParent();
 }
 
 void PreviewContainer::setLayersEditable(bool editable)
@@ -170,6 +203,28 @@ int PreviewContainer::indexOfLayer(const BasicLayer *layer) const
 }
 
 // Creation -------------------------------------------------------------------------------------
+
+LayerItem *PreviewContainer::addLayer(const LayerState &state)
+{
+    const QPoint pos = state.topLeft();
+    const QSize size = state.size();
+    switch (state.type) {
+    case LT_PICTURE:
+        return addPicLayer(state.path, state.canEditSize, pos, size, state.alpha, false);
+    case LT_TEXT:
+        return addTextLayer(state.fontInfo, state.text, pos, false);
+    case LT_CAMERA: {
+        const CameraParam &camera = state.cameraParam;
+        return addCameraLayer(state.name, pos, size, state.alpha, camera.deviceName,
+                              QSize(camera.width, camera.height), false, true, camera.flag,
+                              camera.keyColor, camera.sensitivity, camera.blend);
+    }
+    case LT_GAMEVIDEO:
+        return addGameVideoLayer(pos, size, state.alpha);
+    default:
+        return nullptr;
+    }
+}
 
 LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, const QPoint &pos,
                                          const QSize &size, int alpha, bool isNew)
@@ -345,11 +400,13 @@ LayerItem *PreviewContainer::addCameraLayer(const QString &name, const QPoint &p
     if (m_compositor) {
         auto *twin = qobject_cast<CMCameraLayer *>(m_compositor->findCameraLayer());
         if (!twin) {
-            const QRectF r = layer->geometry();
-            twin = qobject_cast<CMCameraLayer *>(m_compositor->addCameraLayer(
-                QPoint(truncated(r.x()), truncated(r.y())), layer->isVisible(),
-                QSize(truncated(r.width()), truncated(r.height())), alpha, device, resolution,
-                QString(), flag, keyColor, sensitivity, blend));
+            LayerState state(LT_CAMERA);
+            state.geometry = layer->geometry();
+            state.geometry = QRectF(state.topLeft(), QSizeF(state.size()));
+            state.combine = layer->isVisible();
+            state.alpha = alpha;
+            state.cameraParam = param;
+            twin = qobject_cast<CMCameraLayer *>(m_compositor->addLayer(state));
         }
         // Creating the twin asks the host to open the camera, and the host may call back.
         if (!self || !guard)
@@ -530,7 +587,10 @@ void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
     // A pending layer was never added; deleting it is its editor's cancel, not a step.
     record = record && layer->state() != BasicLayer::StatePending;
     const quint64 key = record ? undoKeyOf(layer) : 0;
-    const LayerSnapshot snapshot = record ? _layerSnapshot(layer) : LayerSnapshot();
+    // Only the kinds the user adds come back by undo.
+    std::optional<LayerState> before;
+    if (record && layer->layerType() != LT_GAMEVIDEO)
+        before = _itemState(layer);
     const QList<quint64> order = record ? _stackKeys() : QList<quint64>();
     QPointer<PreviewContainer> self(this);
     QPointer<BasicLayer> guard(layer);
@@ -558,8 +618,8 @@ void PreviewContainer::_deleteLayer(BasicLayer *layer, bool record)
         // Later: the item may be the sender of the signal that brought us here.
         guard->deleteLater();
     }
-    if (snapshot.isValid())
-        _record(new DeleteLayerCommand(this, key, snapshot, order));
+    if (before)
+        _record(new DeleteLayerCommand(this, key, *before, order));
     _refreshLayersManager();
 }
 

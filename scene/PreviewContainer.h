@@ -3,7 +3,7 @@
 #include "BasicLayerData.h"
 #include "ILayerScene.h"
 #include "LayerEntry.h"
-#include "LayerSnapshot.h"
+#include "LayerState.h"
 
 #include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIBaseWindow.h>
@@ -16,6 +16,7 @@
 #include <QUndoStack>
 
 #include <memory>
+#include <optional>
 
 class BasicLayer;
 class CameraLayer;
@@ -91,19 +92,22 @@ public:
     int indexOfLayer(const BasicLayer *layer) const;
     bool hasLayer(const BasicLayer *layer) const { return indexOfLayer(layer) >= 0; }
 
-    // ILayerScene, and the user's creation of layers.
+    // ILayerScene: the item of a stored layer, from its state.
     QObject *sceneObject() override { return this; }
+    LayerItem *addLayer(const LayerState &state) override;
+    // One kind at a time, for stored layers and for the user's new ones (isNew: pending, with
+    // its editor opened at once).
     LayerItem *addPicLayer(const QString &path, bool canEditSize, const QPoint &pos,
-                           const QSize &size, int alpha, bool isNew) override;
+                           const QSize &size, int alpha, bool isNew);
     LayerItem *addTextLayer(const FontInfoConfig &config, const QString &text, const QPoint &pos,
-                            bool isNew) override;
+                            bool isNew);
     LayerItem *addTextLayer(const QFont &font, const QColor &color, const QString &text,
                             const QPoint &pos, bool isNew);
     LayerItem *addCameraLayer(const QString &name, const QPoint &pos, const QSize &size, int alpha,
                               const QString &device, const QSize &resolution, bool isNew,
                               bool showTip, bool flag, unsigned int keyColor, float sensitivity,
-                              float blend) override;
-    LayerItem *addGameVideoLayer(const QPoint &pos, const QSize &size, int alpha) override;
+                              float blend);
+    LayerItem *addGameVideoLayer(const QPoint &pos, const QSize &size, int alpha);
 
     void setActiveLayer(BasicLayer *layer);
     // The first selected layer that is not the game video.
@@ -139,9 +143,9 @@ public:
     bool restoreGeometry(quint64 key, const QRectF &rect);
     bool restoreVisibility(quint64 key, bool shown);
     bool restoreOrder(const QList<quint64> &backToFront);
-    bool restoreRecord(quint64 key, const BasicLayerData &record);
+    bool restoreState(quint64 key, const LayerState &state);
     bool removeLayer(quint64 key);
-    bool recreateLayer(quint64 key, const LayerSnapshot &snapshot);
+    bool recreateLayer(quint64 key, const LayerState &state);
 
 Q_SIGNALS:
     void sigAboutToClose();
@@ -185,6 +189,8 @@ private:
     void _refusePicture(const QString &path, const QString &reason);
     QString _unreadablePictureText(const QString &fileName) const;
     void _fitIfNeeded(BasicLayer *layer);
+    // After the scene changed its size: the layer inside it, shrunk when it cannot fit.
+    void _bringInside(BasicLayer *layer);
     void _relayoutAll();
     void _fillParent();
     bool _isInternalDrag(const QGraphicsSceneDragDropEvent *event) const;
@@ -194,11 +200,15 @@ private:
     void _refreshLayersManager();
     void _openEditor(BasicLayer *layer, std::unique_ptr<BasicLayerData> record,
                      QPointer<UIBaseWindow> *slot);
+    // What the layer is now: the item's values, with the name and combine flag of its
+    // compositing twin when it has one.
+    LayerState _itemState(BasicLayer *layer) const;
+    // The record an editor gets for the layer.
     std::unique_ptr<BasicLayerData> _snapshot(BasicLayer *layer) const;
     // The edit's end: forgets the record and its roll-back copy, and takes the keyboard back.
     void _endEdit();
-    // Puts the layer back to record's values: its kind's, its opacity and its rectangle.
-    void _restoreFromRecord(BasicLayer *layer, const BasicLayerData &record);
+    // Puts the layer back to state's values: its kind's, its opacity and its rectangle.
+    void _restoreState(BasicLayer *layer, const LayerState &state);
     // Removes the layer from the scene and the stack; record: the user deleted it.
     void _deleteLayer(BasicLayer *layer, bool record);
 
@@ -207,7 +217,6 @@ private:
     bool _canStepHistory() const;
     // Pushes a change the user just made, unless the scene is replaying its history.
     void _record(QUndoCommand *command);
-    LayerSnapshot _layerSnapshot(BasicLayer *layer) const;
     QList<quint64> _stackKeys(const QList<uint> &layerIds);
     QList<quint64> _stackKeys();
     quint32 _layerIdOfKey(quint64 key) const;
@@ -223,10 +232,10 @@ private:
     QPointer<UIBaseWindow> m_textEditor;
     QPointer<UIBaseWindow> m_picEditor;
     QPointer<UIBaseWindow> m_layersManager;
-    // The record the open editor works on, and a copy of it as it was when the editor opened:
-    // editors write into their record, so a discard restores from the copy.
+    // The record the open editor works on, and the layer's state as it was when the editor
+    // opened: editors write into their record, so a discard restores the old state.
     std::unique_ptr<BasicLayerData> m_pendingData;
-    std::unique_ptr<BasicLayerData> m_rollbackData;
+    std::optional<LayerState> m_rollback;
     QSizeF m_sceneSize;
     IPreviewController *m_controller = nullptr;
     ILayerEditorFactory *m_editors = nullptr;

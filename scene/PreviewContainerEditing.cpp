@@ -8,6 +8,7 @@
 #include "CameraLayerData.h"
 #include "CMBasicLayer.h"
 #include "EditLayerCommand.h"
+#include "GamePicLayer.h"
 #include "ILayerEditorFactory.h"
 #include "IPreviewController.h"
 #include "Log.h"
@@ -44,33 +45,63 @@ void PreviewContainer::on_editLayer(BasicLayer *layer)
     }
 }
 
+LayerState PreviewContainer::_itemState(BasicLayer *layer) const
+{
+    LayerState state(layer->layerType());
+    state.geometry = layer->geometry();
+    state.canEditSize = layer->isResizable();
+    if (auto *picture = qobject_cast<PicLayer *>(layer)) {
+        state.alpha = picture->alpha();
+        state.path = picture->path();
+    } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
+        state.fontInfo = text->fontInfo();
+        state.text = text->text();
+    } else if (auto *camera = qobject_cast<CameraLayer *>(layer)) {
+        state.alpha = camera->alpha();
+        state.cameraParam = camera->cameraParam();
+    } else if (auto *game = qobject_cast<GamePicLayer *>(layer)) {
+        state.alpha = game->alpha();
+    }
+    const CMLayer *twin = m_compositor ? m_compositor->layerOfItem(layer) : nullptr;
+    state.name = twin ? twin->name() : layer->name();
+    state.combine = twin ? twin->isCombine() : layer->isVisible();
+    return state;
+}
+
 std::unique_ptr<BasicLayerData> PreviewContainer::_snapshot(BasicLayer *layer) const
 {
+    const LayerState state = _itemState(layer);
     std::unique_ptr<BasicLayerData> record;
-    if (auto *picture = qobject_cast<PicLayer *>(layer)) {
+    switch (state.type) {
+    case LT_PICTURE: {
         auto data = std::make_unique<PicLayerData>();
-        data->alpha = picture->alpha();
-        data->path = picture->path();
+        data->alpha = state.alpha;
+        data->path = state.path;
         record = std::move(data);
-    } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
+        break;
+    }
+    case LT_TEXT: {
         auto data = std::make_unique<TextLayerData>();
-        const FontInfoConfig info = text->fontInfo();
-        data->font = info.font();
-        data->color = info.color();
-        data->text = text->text();
+        data->font = state.fontInfo.font();
+        data->color = state.fontInfo.color();
+        data->text = state.text;
         if (const QGraphicsItem *parent = layer->parentItem())
             data->textRect = parent->boundingRect();
         record = std::move(data);
-    } else if (auto *camera = qobject_cast<CameraLayer *>(layer)) {
+        break;
+    }
+    case LT_CAMERA: {
         auto data = std::make_unique<CameraLayerData>();
-        data->cameraParam = camera->cameraParam();
-        data->alpha = camera->alpha();
+        data->cameraParam = state.cameraParam;
+        data->alpha = state.alpha;
         record = std::move(data);
-    } else {
+        break;
+    }
+    default:
         return nullptr;
     }
     record->layer = layer;
-    record->geometry = layer->geometry();
+    record->geometry = state.geometry;
     record->canEditSize = true;
     return record;
 }
@@ -109,7 +140,7 @@ void PreviewContainer::_openEditor(BasicLayer *layer, std::unique_ptr<BasicLayer
     UIBaseWindow *editor = layerEditor->window();
     *slot = editor;
     m_pendingData = std::move(record);
-    m_rollbackData = LayerSnapshot::copyRecord(*m_pendingData);
+    m_rollback = _itemState(layer);
     // An editor whose layer goes away (deleted from its menu, the layer manager or the host)
     // has nothing left to edit.
     connect(layer, &QObject::destroyed, editor, [editor] {
@@ -189,7 +220,6 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
     const bool added = layer->state() == BasicLayer::StatePending;
     if (added && m_compositor) {
         const QRectF r = layer->geometry();
-        const QPoint topLeft(truncated(r.x()), truncated(r.y()));
         CMLayer *twin = nullptr;
         if (auto *picture = qobject_cast<PicLayer *>(layer)) {
             const auto *record = static_cast<const PicLayerData *>(layerData);
@@ -198,19 +228,20 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
                 // No picture chosen (or none that reads): a layer without one makes no sense,
                 // so ask again.
                 m_pendingData.reset();
-                m_rollbackData.reset();
+                m_rollback.reset();
                 editPicLayer(layer);
                 layer->setState(BasicLayer::StatePending);
                 return;
             }
             layer->setResizable(layerData->canEditSize);
-            twin = m_compositor->addImageLayer(
-                picture->path(), layerData->canEditSize, topLeft, layer->isVisible(),
-                QSize(truncated(r.width()), truncated(r.height())), picture->alpha(), QString());
-        } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
-            twin = m_compositor->addTextLayer(text->fontInfo(), text->text(), topLeft,
-                                              layer->isVisible(), QString());
-            if (twin)
+        }
+        if (layer->layerType() == LT_PICTURE || layer->layerType() == LT_TEXT) {
+            LayerState state = _itemState(layer);
+            state.geometry = QRectF(state.topLeft(), QSizeF(state.size()));
+            state.name.clear(); // the compositor numbers it
+            twin = m_compositor->addLayer(state);
+            // A text's twin takes the item's own rectangle, which sizes itself to the text.
+            if (twin && state.type == LT_TEXT)
                 twin->onGeometryChanged(r);
         }
         if (auto *linked = qobject_cast<CMBasicLayer *>(twin))
@@ -223,15 +254,11 @@ void PreviewContainer::on_Frames_confirmed(BasicLayerData *layerData)
     if (added) {
         // The camera's twin exists since the layer was added; the others' since just now.
         if (m_compositor && m_compositor->layerOfItem(layer))
-            _record(
-                new AddLayerCommand(this, undoKeyOf(layer), _layerSnapshot(layer), _stackKeys()));
-    } else if (m_rollbackData) {
-        std::shared_ptr<BasicLayerData> after = _snapshot(layer);
-        if (after && !LayerSnapshot::sameRecord(*m_rollbackData, *after)) {
-            _record(new EditLayerCommand(this, undoKeyOf(layer),
-                                         LayerSnapshot::copyRecord(*m_rollbackData),
-                                         std::move(after)));
-        }
+            _record(new AddLayerCommand(this, undoKeyOf(layer), _itemState(layer), _stackKeys()));
+    } else if (m_rollback) {
+        const LayerState after = _itemState(layer);
+        if (after != *m_rollback)
+            _record(new EditLayerCommand(this, undoKeyOf(layer), *m_rollback, after));
     }
     _endEdit();
 }
@@ -257,38 +284,36 @@ void PreviewContainer::on_Frames_discarded(BasicLayerData *layerData)
         onDeleteLayer(layer);
         if (!self)
             return;
-    } else if (const BasicLayerData *record = m_rollbackData.get()) {
-        // Back to what the layer was when the editor opened, from the copy the editor never
-        // saw: the editor's own record holds its last text, rectangle and choices.
-        _restoreFromRecord(layer, *record);
+    } else if (m_rollback) {
+        // Back to what the layer was when the editor opened, the value the editor never saw:
+        // the editor's own record holds its last text, rectangle and choices.
+        const LayerState before = *m_rollback;
+        _restoreState(layer, before);
         if (!self)
             return;
     }
     _endEdit();
 }
 
-void PreviewContainer::_restoreFromRecord(BasicLayer *layer, const BasicLayerData &record)
+void PreviewContainer::_restoreState(BasicLayer *layer, const LayerState &state)
 {
     QPointer<BasicLayer> guard(layer);
     if (auto *picture = qobject_cast<PicLayer *>(layer)) {
-        const auto &data = static_cast<const PicLayerData &>(record);
-        picture->setPicPath(data.path, true);
-        picture->setAlpha(data.alpha);
-        picture->setGeometryAndNotify(data.geometry);
+        picture->setPicPath(state.path, true);
+        picture->setAlpha(state.alpha);
+        picture->setGeometryAndNotify(state.geometry);
     } else if (auto *camera = qobject_cast<CameraLayer *>(layer)) {
-        const auto &data = static_cast<const CameraLayerData &>(record);
         // Another camera asks the host to open it, and the host may call back.
-        camera->on_CameraParamChanged(data.cameraParam);
+        camera->on_CameraParamChanged(state.cameraParam);
         if (!guard)
             return;
-        camera->setAlpha(data.alpha);
+        camera->setAlpha(state.alpha);
         // A camera of another shape may have refitted the item.
-        camera->setGeometryAndNotify(data.geometry);
+        camera->setGeometryAndNotify(state.geometry);
     } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
-        const auto &data = static_cast<const TextLayerData &>(record);
-        text->setInfo(data.text, data.font, data.color);
+        text->setInfo(state.text, state.fontInfo.font(), state.fontInfo.color());
         text->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-        text->setGeometryAndNotify(data.geometry);
+        text->setGeometryAndNotify(state.geometry);
         text->notifyInfo();
     }
     if (guard)
@@ -298,7 +323,7 @@ void PreviewContainer::_restoreFromRecord(BasicLayer *layer, const BasicLayerDat
 void PreviewContainer::_endEdit()
 {
     m_pendingData.reset();
-    m_rollbackData.reset();
+    m_rollback.reset();
     if (!m_closing)
         setFocus(Qt::OtherFocusReason);
 }

@@ -23,17 +23,14 @@
 
 #include "BasicLayer.h"
 #include "CameraLayer.h"
-#include "CameraLayerData.h"
 #include "CMBasicLayer.h"
 #include "FontInfoConfig.h"
 #include "LayerGeometryCommand.h"
 #include "LayerVisibilityCommand.h"
-#include "PicLayerData.h"
 #include "PreviewCombineLogic.h"
 #include "RelayoutLogic.h"
 #include "SceneGeometry.h"
 #include "StackOrderCommand.h"
-#include "TextLayerData.h"
 
 void PreviewContainer::undo()
 {
@@ -112,18 +109,6 @@ void PreviewContainer::_retireCameraKeys()
         if (key.type == LT_CAMERA)
             key.retired = true;
     }
-}
-
-LayerSnapshot PreviewContainer::_layerSnapshot(BasicLayer *layer) const
-{
-    std::unique_ptr<BasicLayerData> record = _snapshot(layer);
-    if (!record)
-        return LayerSnapshot();
-    record->layer = nullptr;
-    record->canEditSize = layer->isResizable();
-    const CMLayer *twin = m_compositor ? m_compositor->layerOfItem(layer) : nullptr;
-    return LayerSnapshot(std::move(record), twin ? twin->name() : layer->name(),
-                         twin ? twin->isCombine() : layer->isVisible());
 }
 
 QList<quint64> PreviewContainer::_stackKeys(const QList<uint> &layerIds)
@@ -212,12 +197,12 @@ bool PreviewContainer::restoreOrder(const QList<quint64> &backToFront)
     return true;
 }
 
-bool PreviewContainer::restoreRecord(quint64 key, const BasicLayerData &record)
+bool PreviewContainer::restoreState(quint64 key, const LayerState &state)
 {
     BasicLayer *layer = layerOfUndoKey(key);
-    if (!layer || layer->layerType() != record.type)
+    if (!layer || layer->layerType() != state.type)
         return false;
-    _restoreFromRecord(layer, record);
+    _restoreState(layer, state);
     return true;
 }
 
@@ -230,41 +215,20 @@ bool PreviewContainer::removeLayer(quint64 key)
     return true;
 }
 
-bool PreviewContainer::recreateLayer(quint64 key, const LayerSnapshot &snapshot)
+bool PreviewContainer::recreateLayer(quint64 key, const LayerState &state)
 {
     const auto found = m_undoKeys.constFind(key);
-    if (found == m_undoKeys.cend() || found->retired || layerOfUndoKey(key) ||
-        !snapshot.isValid() || !m_compositor) {
+    if (found == m_undoKeys.cend() || found->retired || layerOfUndoKey(key) || !m_compositor)
         return false;
-    }
-    const BasicLayerData &record = snapshot.record();
-    const QRectF r = record.geometry;
-    const QPoint topLeft(truncated(r.x()), truncated(r.y()));
-    const QSize size(truncated(r.width()), truncated(r.height()));
     QPointer<PreviewContainer> self(this);
     QPointer<BasicLayer> item;
-    switch (record.type) {
-    case LT_PICTURE: {
-        const auto &data = static_cast<const PicLayerData &>(record);
-        auto *twin = qobject_cast<CMBasicLayer *>(
-            m_compositor->addImageLayer(data.path, data.canEditSize, topLeft, snapshot.combine(),
-                                        size, data.alpha, snapshot.name()));
-        item = qobject_cast<BasicLayer *>(
-            addPicLayer(data.path, data.canEditSize, topLeft, size, data.alpha, false));
-        if (twin && item)
-            twin->setUILayer(item);
-        break;
-    }
+    switch (state.type) {
+    case LT_PICTURE:
     case LT_TEXT: {
-        if (countLayersOfType(LT_TEXT) >= MaxTextLayers)
+        if (state.type == LT_TEXT && countLayersOfType(LT_TEXT) >= MaxTextLayers)
             return false;
-        const auto &data = static_cast<const TextLayerData &>(record);
-        FontInfoConfig config;
-        config.setFont(data.font);
-        config.setColor(data.color);
-        auto *twin = qobject_cast<CMBasicLayer *>(m_compositor->addTextLayer(
-            config, data.text, topLeft, snapshot.combine(), snapshot.name()));
-        item = qobject_cast<BasicLayer *>(addTextLayer(config, data.text, topLeft, false));
+        auto *twin = qobject_cast<CMBasicLayer *>(m_compositor->addLayer(state));
+        item = qobject_cast<BasicLayer *>(addLayer(state));
         if (twin && item)
             twin->setUILayer(item);
         break;
@@ -272,16 +236,16 @@ bool PreviewContainer::recreateLayer(quint64 key, const LayerSnapshot &snapshot)
     case LT_CAMERA: {
         if (countLayersOfType(LT_CAMERA) > 0)
             return false;
-        const CameraParam &param = static_cast<const CameraLayerData &>(record).cameraParam;
         // Pairs with a compositing layer itself, which asks the host to open the camera.
+        const CameraParam &param = state.cameraParam;
         item = qobject_cast<BasicLayer *>(
-            addCameraLayer(snapshot.name(), topLeft, size, record.alpha, param.deviceName,
+            addCameraLayer(state.name, state.topLeft(), state.size(), state.alpha, param.deviceName,
                            QSize(param.width, param.height), false, false, param.flag,
                            param.keyColor, param.sensitivity, param.blend));
         if (!self)
             return false;
         if (CMLayer *twin = item && m_compositor ? m_compositor->layerOfItem(item) : nullptr)
-            twin->setCombine(snapshot.combine());
+            twin->setCombine(state.combine);
         break;
     }
     default:
@@ -289,7 +253,7 @@ bool PreviewContainer::recreateLayer(quint64 key, const LayerSnapshot &snapshot)
     }
     if (!self || !item)
         return false;
-    item->setGeometryAndNotify(r);
+    item->setGeometryAndNotify(state.geometry);
     m_undoKeys[key].layer = item;
     return true;
 }

@@ -5,8 +5,9 @@
 #include "ILayerStack.h"
 #include "IPreviewController.h"
 #include "IStoredLayer.h"
+#include "LayerConfig.h"
 #include "LayerConfigKeys.h"
-#include "LayerType.h"
+#include "LayerState.h"
 #include "Log.h"
 #include "PreviewCenterData.h"
 #include "PreviewConfigCheck.h"
@@ -17,11 +18,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
 
 namespace {
 
-// Lets the compositing layers write their entries straight into a settings store.
+// Lets LayerConfig write a layer's entries straight into a settings store.
 class HandleWriter : public ILayerConfigWriter
 {
 public:
@@ -166,9 +166,9 @@ void PreviewSetting::_addDefaultGameLayer()
 {
     ILayerStack *stack = _stack();
     const QSizeF scene = stack->sceneSize();
-    stack->addGameVideoLayer(
-        QPoint(0, 0), true,
-        QSize(static_cast<int>(scene.width()), static_cast<int>(scene.height())), 100, QString());
+    LayerState game(LT_GAMEVIDEO);
+    game.geometry = QRectF(0, 0, static_cast<int>(scene.width()), static_cast<int>(scene.height()));
+    stack->addLayer(game);
 }
 
 void PreviewSetting::_addBasicLayersToContainer()
@@ -226,67 +226,37 @@ void PreviewSetting::_loadLayersToContainer()
 bool PreviewSetting::_restoreLayer(ILayerStack *stack, const SettingsHandle &handle, uint i)
 {
     const QString prefix = LayerConfigKeys::layerPrefix(i);
-    const auto read = [&](const char *name) {
-        return handle.value(layerKey(prefix, name));
-    };
-    const QPoint pos = StoredValue::toPoint(read("pos"));
-    const QSize size = StoredValue::toSize(read("size"));
-    const bool combine = read("combine").toInt() != 0;
-    const QString name = read("name");
-    const int alpha = StoredValue::toUInt(read("alpha"));
+    const LayerState state = LayerConfig::read(handle, prefix);
     const PreviewCenterData *data = _centerData();
+    // Without stored layers only the game video comes back.
     const bool loadStored = data && data->loadStoredLayers();
-
-    const QString type = read("type");
-    switch (StoredValue::toUInt(type)) {
+    switch (state.type) {
+    case LT_NONE:
+        logWarning(L"PreviewSetting::_loadLayersToContainer layer%u has the type \"%ls\", which "
+                   L"is no layer; skipped.",
+                   i, handle.value(layerKey(prefix, "type")).toStdWString().c_str());
+        return false;
+    case LT_GAMEVIDEO:
+        break;
     case LT_PICTURE: {
         if (!loadStored)
             return true;
-        const QString path = read("path");
         QString error;
-        if (RegularFile::loadImage(path, &error).isNull()) {
+        if (RegularFile::loadImage(state.path, &error).isNull()) {
             logWarning(L"PreviewSetting::_loadLayersToContainer layer%u: picture %ls dropped: %ls",
-                       i, path.toStdWString().c_str(), error.toStdWString().c_str());
-            Q_EMIT sigStoredPictureLeftOut(path);
+                       i, state.path.toStdWString().c_str(), error.toStdWString().c_str());
+            Q_EMIT sigStoredPictureLeftOut(state.path);
             return false;
         }
-        stack->addImageLayer(path, StoredValue::toUInt(read("caneditsize")) > 0, pos, combine, size,
-                             alpha, name);
-        return true;
+        break;
     }
-    case LT_TEXT: {
-        if (!loadStored)
-            return true;
-        QFont font;
-        font.setFamily(read("fontfamily"));
-        const int pointSize = StoredValue::toUInt(read("fontsize"));
-        if (pointSize > 0)
-            font.setPointSize(pointSize);
-        font.setBold(StoredValue::toUInt(read("fontblod")) != 0);
-        font.setItalic(StoredValue::toUInt(read("fontitalic")) != 0);
-        font.setUnderline(StoredValue::toUInt(read("fontunderline")) != 0);
-        stack->addTextLayer(font, StoredValue::toColor(read("fontcolor")),
-                            StoredValue::toText(read("text")), pos, combine, name);
-        return true;
-    }
-    case LT_CAMERA: {
-        if (!loadStored)
-            return true;
-        const QSize capture(read("devicewidth").toInt(), read("deviceheight").toInt());
-        stack->addCameraLayer(pos, combine, size, alpha, read("device"), capture, name, false,
-                              uint(StoredValue::toUInt(read("keyColor"))),
-                              read("sensitivity").toFloat(), read("blend").toFloat());
-        return true;
-    }
-    case LT_GAMEVIDEO:
-        stack->addGameVideoLayer(pos, combine, size, alpha, name);
-        return true;
     default:
-        logWarning(L"PreviewSetting::_loadLayersToContainer layer%u has the type \"%ls\", which "
-                   L"is no layer; skipped.",
-                   i, type.toStdWString().c_str());
-        return false;
+        if (!loadStored)
+            return true;
+        break;
     }
+    stack->addLayer(state);
+    return true;
 }
 
 bool PreviewSetting::_mayWrite() const
@@ -316,7 +286,7 @@ uint PreviewSetting::_writeLayout(SettingsHandle &handle, bool notify) const
         if (!loadStored && layer.layerType() != LT_GAMEVIDEO)
             return;
         // A layer that writes nothing leaves no gap: the next one takes its number.
-        if (layer.saveConfig(LayerConfigKeys::layerPrefix(count), &writer))
+        if (LayerConfig::write(layer.state(), LayerConfigKeys::layerPrefix(count), &writer))
             ++count;
     });
     handle.setValue(LayerConfigKeys::layersNum(), QString::number(count), notify);

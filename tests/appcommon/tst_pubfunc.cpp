@@ -1,4 +1,6 @@
 #include <appcommon/pubfunc.h>
+#include <appcommon/ZqCriticalSection.h>
+#include <appcommon/ZqCSAutoLocker.h>
 #include <appcommon/ZqPlatform.h>
 
 #include <QCoreApplication>
@@ -6,13 +8,40 @@
 #include <QFileInfo>
 #include <QTest>
 
-// The paths are a promise to hosts and their users: they must follow the XDG rules exactly,
-// with and without the variables, and never depend on a QCoreApplication.
+#include <thread>
+
+// The host library's helpers. The paths are a promise to hosts and their users: they must
+// follow the XDG rules exactly, with and without the variables, and never depend on a
+// QCoreApplication.
 class TestPubfunc : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void criticalSectionIsRecursiveAndExclusive()
+    {
+        ZqCriticalSection section;
+        {
+            const ZqCSAutoLocker outer(&section);
+            // Taking it again on the same thread must not deadlock, as with a Windows section.
+            const ZqCSAutoLocker inner(&section);
+            bool otherGotIt = true;
+            std::thread other([&] { otherGotIt = section.tryLock(); });
+            other.join();
+            QVERIFY(!otherGotIt);
+        }
+        bool freed = false;
+        std::thread other([&] {
+            freed = section.tryLock();
+            if (freed)
+                section.unlock();
+        });
+        other.join();
+        QVERIFY(freed);
+
+        const ZqCSAutoLocker nullLocker(nullptr); // optional locks need no special casing
+    }
+
     void init()
     {
         m_saved.clear();

@@ -8,6 +8,7 @@
 #include "CMPicLayer.h"
 #include "CMTextLayer.h"
 #include "FrameContext.h"
+#include "LayerConfig.h"
 #include "PixelRows.h"
 #include "PreviewCenterData.h"
 #include "PreviewLogic.h"
@@ -73,8 +74,8 @@ private Q_SLOTS:
 
     void outputRectTruncates_data();
     void outputRectTruncates();
-    void saveConfigWritesEveryKind_data();
-    void saveConfigWritesEveryKind();
+    void storedEntriesOfEveryKind_data();
+    void storedEntriesOfEveryKind();
     void itemLinkFollowsAndSurvivesItem();
     void pictureIsLimitedAndPaintsWithOpacity();
     void cameraFrameIntake_data();
@@ -133,7 +134,7 @@ void TestCompositingLayers::outputRectTruncates()
     QCOMPARE(layer.outputPixelRect(), QRect(0, 0, int(746 * (1920.0 / 746)), 1079));
 }
 
-void TestCompositingLayers::saveConfigWritesEveryKind_data()
+void TestCompositingLayers::storedEntriesOfEveryKind_data()
 {
     // Every write in order, "key=value"; a bare key is checked for presence only.
     QTest::addColumn<int>("type");
@@ -158,7 +159,7 @@ void TestCompositingLayers::saveConfigWritesEveryKind_data()
                                  base;
 }
 
-void TestCompositingLayers::saveConfigWritesEveryKind()
+void TestCompositingLayers::storedEntriesOfEveryKind()
 {
     QFETCH(int, type);
     QFETCH(QStringList, writes);
@@ -195,14 +196,17 @@ void TestCompositingLayers::saveConfigWritesEveryKind()
     layer->setName(QStringLiteral("layer"));
 
     FakeConfigWriter store;
-    QVERIFY(layer->saveConfig(QStringLiteral("k"), &store));
+    QVERIFY(LayerConfig::write(layer->state(), QStringLiteral("k"), &store));
     QCOMPARE(store.writes.size(), writes.size());
     for (int i = 0; i < writes.size(); ++i) {
         QCOMPARE(store.writes.at(i).first, writes.at(i).section(QLatin1Char('='), 0, 0));
         if (writes.at(i).contains(QLatin1Char('=')))
             QCOMPARE(store.writes.at(i).second, writes.at(i).section(QLatin1Char('='), 1));
     }
-    QVERIFY(!layer->saveConfig(QStringLiteral("k"), nullptr));
+    QVERIFY(!LayerConfig::write(layer->state(), QStringLiteral("k"), nullptr));
+    // What is no layer writes nothing, so it leaves no gap in the stored numbering.
+    QVERIFY(!LayerConfig::write(LayerState(LT_NONE), QStringLiteral("k"), &store));
+    QCOMPARE(store.writes.size(), writes.size());
 }
 
 void TestCompositingLayers::itemLinkFollowsAndSurvivesItem()
@@ -463,7 +467,7 @@ void TestCompositingLayers::textLineBreaks()
     for (CMTextLayer *layer : {&fromItem, &restored}) {
         QCOMPARE(layer->lines(), QStringList({"ab", "", "cd"}));
         FakeConfigWriter store;
-        layer->saveConfig(QStringLiteral("k"), &store);
+        LayerConfig::write(layer->state(), QStringLiteral("k"), &store);
         QCOMPARE(store.writes.at(7).first, QStringLiteral("k/text"));
         QCOMPARE(store.writes.at(7).second, QStringLiteral("ab[n][n]cd"));
     }

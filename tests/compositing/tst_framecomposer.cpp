@@ -214,7 +214,7 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     };
     QSize output(1280, 720);
     const QSizeF scene(746, 420);
-    const QImage gameImage = noise(QSize(800, 450), 1, 0); // fourth bytes of all kinds
+    QImage gameImage = noise(QSize(800, 450), 1, 0); // fourth bytes of all kinds
 
     // From the bottom: a picture the game partly covers, the game, the camera, a picture at an
     // opacity, two texts.
@@ -301,8 +301,21 @@ void TestFrameComposer::cachedFramesMatchQtPainting()
     camera.onCameraData(pushed(nextCameraFrame));
     camera.onAlphaChanged(40);
     check("new camera frame, with its own alpha, at an opacity");
+    // An opaque camera hides the game and the picture below: they are painted around it.
+    camera.onCameraData(pushed(cameraFrame));
+    camera.onAlphaChanged(100);
+    camera.onResized(QRectF(150, 100, 200.6, 150.3));
+    check("opaque camera over the game and a picture");
+    game.onGeometryChanged(QRectF(200, 50, 300, 160.2));
+    check("game narrowed, under the camera's edge");
+    gameImage = noise(QSize(game.outputPixelRect().width(), 333), 7, 0);
+    check("game of its rectangle's width");
+    camera.onResized(QRectF(-10, 300, 200, 150));
+    check("opaque camera beyond two edges");
+    gameImage = noise(QSize(800, 450), 1, 0);
+    game.onGeometryChanged(QRectF(100, 10.5, 500.3, 300));
     game.onAlphaChanged(50);
-    check("game at an opacity");
+    check("game at an opacity, under the opaque camera");
     game.onAlphaChanged(100);
     game.setCombine(false);
     below.setCombine(false);

@@ -73,6 +73,27 @@ QImage scaled(const QImage &source, const QSize &size, ImageScaler::Filter filte
     return out;
 }
 
+// The picture scaled span by span, each row cut at the given fractions of its width, as
+// composition scales a game row that an opaque layer partly hides.
+QImage scaledInSpans(const QImage &source, const QSize &size, ImageScaler::Filter filter)
+{
+    ImageScaler::RowScaler scaler;
+    QImage out(size, QImage::Format_ARGB32);
+    if (!scaler.prepare(source.width(), source.height(), size.width(), size.height(), filter))
+        return QImage();
+    const int w = size.width();
+    const int cuts[] = {0, w / 3, w / 3 + 1, 2 * w / 3, w - 1, w};
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<std::uint32_t *>(out.scanLine(y));
+        for (size_t c = 0; c + 1 < std::size(cuts); ++c) {
+            if (cuts[c] < cuts[c + 1])
+                scaler.scaleSpan(source.constBits(), int(source.bytesPerLine()), y, cuts[c],
+                                 cuts[c + 1], line + cuts[c], 0, PixelRows::inUse());
+        }
+    }
+    return out;
+}
+
 // Where output pixel i of `to` samples `from` pixels: centres aligned, edges repeated.
 struct Tap
 {
@@ -217,6 +238,22 @@ void TestPixelRows::everySetGivesTheReferenceBytes()
                   [&](const K &s, std::uint32_t *d) { s.fill(d, length, a[0]); });
             check("premultiply", length, offset,
                   [&](const K &s, std::uint32_t *d) { s.premultiply(d, a.data(), length); });
+            // Whether every pixel was opaque, with one that is not at the start, in the middle
+            // or last (the vector part and the tail).
+            Pixels opaque(a);
+            for (std::uint32_t &pixel : opaque)
+                pixel |= 0xFF000000u;
+            Pixels out(size_t(length) + 1);
+            for (int clear : {-1, 0, length / 2, length - 1}) {
+                Pixels in(opaque);
+                if (clear >= 0)
+                    in[size_t(offset + clear)] &= 0xFEFFFFFFu;
+                const bool expected = clear < 0 || length == 0;
+                if ((k.premultiply(out.data(), in.data() + offset, length) != expected ||
+                     r.premultiply(out.data(), in.data() + offset, length) != expected) &&
+                    ++failures <= 5)
+                    qWarning("premultiply: opaque wrong at length %d, pixel %d", length, clear);
+            }
             check("blend", length, offset, [&](const K &s, std::uint32_t *d) {
                 s.blend(d, premultiplied.data() + offset, length);
             });
@@ -237,6 +274,7 @@ void TestPixelRows::everySetGivesTheReferenceBytes()
         {QSize(200, 7), QSize(41, 3)},    {QSize(640, 4), QSize(823, 3)},
         {QSize(1280, 3), QSize(1920, 4)}, {QSize(1920, 3), QSize(1280, 2)},
         {QSize(9, 9), QSize(1, 1)},       {QSize(1, 1), QSize(5, 3)},
+        {QSize(640, 5), QSize(640, 4)},
     };
     const auto restore = qScopeGuard([] { PixelRows::use(nullptr); });
     for (const auto &pair : pairs) {
@@ -246,7 +284,9 @@ void TestPixelRows::everySetGivesTheReferenceBytes()
             PixelRows::use(&r);
             const QImage expected = scaled(in, pair.second, filter);
             PixelRows::use(&k);
-            if (scaled(in, pair.second, filter) != expected && ++failures <= 5)
+            if ((scaled(in, pair.second, filter) != expected ||
+                 scaledInSpans(in, pair.second, filter) != expected) &&
+                ++failures <= 5)
                 qWarning("scaling %dx%d to %dx%d differs", pair.first.width(), pair.first.height(),
                          pair.second.width(), pair.second.height());
         }

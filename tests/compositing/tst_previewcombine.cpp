@@ -1,11 +1,12 @@
-// The compositor's list operations: game-layer fit, camera reuse, the two-step
-// delete and purge, ordering, and the output size.
+// The compositor's list operations: layers made from their state, game-layer fit, camera reuse,
+// the two-step delete and purge, ordering, and the output size.
 
 #include "CompositingTestSupport.h"
 
 #include "CMCameraLayer.h"
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
+#include "LayerState.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
@@ -25,6 +26,9 @@ private Q_SLOTS:
     void cleanupTestCase();
     void init();
     void cleanup();
+
+    void layerKeepsTheStateItWasMadeFrom_data();
+    void layerKeepsTheStateItWasMadeFrom();
 
     void gameLayerFitsVideoAspect_data();
     void gameLayerFitsVideoAspect();
@@ -66,6 +70,53 @@ void TestPreviewCombine::cleanup()
 {
     m_combine.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestPreviewCombine::layerKeepsTheStateItWasMadeFrom_data()
+{
+    // Every field away from its default, so that a field a kind forgets to take or to report
+    // shows as a difference.
+    QTest::addColumn<LayerState>("state");
+    const auto common = [](int type) {
+        LayerState state(type);
+        state.geometry = QRectF(12, 34, 160, 90);
+        state.alpha = 55;
+        state.name = QStringLiteral("mine 7");
+        state.combine = false;
+        return state;
+    };
+    LayerState picture = common(LT_PICTURE);
+    picture.path = QStringLiteral(":/theme/preview/tamber_watermark.png");
+    picture.canEditSize = false;
+    QTest::newRow("picture") << picture;
+
+    LayerState text = common(LT_TEXT);
+    text.alpha = 100;                    // no opacity of its own
+    text.geometry.setSize(QSizeF(0, 0)); // sized by its item
+    text.text = QStringLiteral("two\nlines");
+    QFont font;
+    font.setPointSize(21);
+    font.setItalic(true);
+    text.fontInfo.setFont(font);
+    text.fontInfo.setColor(QColor(1, 2, 3));
+    QTest::newRow("text") << text;
+
+    LayerState camera = common(LT_CAMERA);
+    camera.cameraParam =
+        CameraParam::from(QStringLiteral("cam"), QSize(640, 480), 0x123456, 0.25f, 0.5f, true);
+    QTest::newRow("camera") << camera;
+
+    QTest::newRow("game video") << common(LT_GAMEVIDEO);
+}
+
+void TestPreviewCombine::layerKeepsTheStateItWasMadeFrom()
+{
+    QFETCH(LayerState, state);
+    CMLayer *layer = m_combine->addLayer(state);
+    QVERIFY(layer);
+    QCOMPARE(layer->layerType(), state.type);
+    QVERIFY(layer->state() == state);
+    QVERIFY(!m_combine->addLayer(LayerState(LT_NONE)));
 }
 
 void TestPreviewCombine::gameLayerFitsVideoAspect_data()
@@ -116,6 +167,20 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     m_combine->onGameVideoData(*frame);
     QCoreApplication::sendPostedEvents(m_combine.get());
     QCOMPARE(geometryChanges.size(), 1);
+
+    // A fit for an area the host has replaced before the fit reached the scene is dropped;
+    // the next frame fits the layer to the area in force.
+    m_data->setPreviewSize(QSize(236, 420));
+    m_combine->clearGameVideoSize();
+    m_combine->onGameVideoData(*frame);
+    m_data->setPreviewSize(area);
+    m_combine->clearGameVideoSize();
+    QCoreApplication::sendPostedEvents(m_combine.get());
+    QCOMPARE(geometryChanges.size(), 1);
+    m_combine->onGameVideoData(*frame);
+    QCoreApplication::sendPostedEvents(m_combine.get());
+    QCOMPARE(item.geometry(), fitted);
+    QCOMPARE(game->uiRect(), fitted);
 }
 
 void TestPreviewCombine::fitIgnoresMalformedAndMissing()

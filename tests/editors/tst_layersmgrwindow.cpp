@@ -1,12 +1,11 @@
 // The layer manager on the real scene and compositor: rows front to back, selection, the
-// combine boxes, the buttons, drag and drop and the Delete key, with the compositor's stack
-// and the composed frame compared after every step.
+// combine boxes, the buttons and the Delete key, with the compositor's stack and the
+// composed frame compared after every step (dragging rows: tst_editorsondisplay).
 
 #include "EngineFixture.h"
 
 #include "EditorTestSupport.h"
 #include "LayerMgrViewItem.h"
-#include "LayersDragDropDataFormater.h"
 #include "LayersMgrWindow.h"
 #include "PreviewListWidget.h"
 #include "RelayoutLogic.h"
@@ -15,29 +14,12 @@
 #include <guifoundation/UICheckBoxControl.h>
 #include <guifoundation/UILabelControl.h>
 
-#include <QMimeData>
-#include <QPointer>
 #include <QTemporaryDir>
 
 using EditorTest::child;
 using EditorTest::click;
 
 namespace {
-
-// The layer manager's own formatter, keeping the data of the drag it made: the offscreen
-// platform ends every drag at once, so the test drives the drop side with that data.
-class KeepingFormater : public LayersDragDropDataFormater
-{
-public:
-    QMimeData *createMimeData(const QList<QStandardItem *> &items) override
-    {
-        QMimeData *made = LayersDragDropDataFormater::createMimeData(items);
-        data = made;
-        return made;
-    }
-
-    QPointer<QMimeData> data; // owned by the drag while it runs
-};
 
 struct Manager
 {
@@ -52,8 +34,6 @@ struct Manager
             remove = child<UIButtonControl>(window, "deleteBtn");
             up = child<UIButtonControl>(window, "upBtn");
             down = child<UIButtonControl>(window, "downBtn");
-            formater = new KeepingFormater;
-            list->setDragDataFormater(formater);
         }
     }
 
@@ -81,33 +61,10 @@ struct Manager
             state += button->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
         return state;
     }
-    // Drags row from onto row to, as the mouse does.
-    void drag(int from, int to)
-    {
-        QWidget *viewport = window->viewport();
-        QTest::mousePress(viewport, Qt::LeftButton, {}, rowPoint(from));
-        const QPoint away = rowPoint(from) + QPoint(0, QApplication::startDragDistance() + 2);
-        QMouseEvent move(QEvent::MouseMove, away, viewport->mapToGlobal(away), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &move);
-        QMimeData data;
-        if (formater->data) {
-            for (const QString &format : formater->data->formats())
-                data.setData(format, formater->data->data(format));
-        }
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, away);
-        QDragEnterEvent enter(rowPoint(from), Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &enter);
-        QDragMoveEvent over(rowPoint(to), Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &over);
-        QDropEvent drop(rowPoint(to), Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &drop);
-    }
 
     EngineFixture &f;
     LayersMgrWindow *window = nullptr;
     PreviewListWidget *list = nullptr;
-    KeepingFormater *formater = nullptr; // owned by the list
     UIButtonControl *edit = nullptr;
     UIButtonControl *remove = nullptr;
     UIButtonControl *up = nullptr;
@@ -233,18 +190,6 @@ void TestLayersMgrWindow::movesFollowTheStack()
     QCOMPARE(m.rows(), QList<quint32>({m_text, m_blueId, m_game, m_redId}));
     QCOMPARE(m.rows(), m.shownStack());
     QCOMPARE(m.buttons(), QStringLiteral("1110"));
-
-    // Dragging the front row onto the last puts that layer at the back.
-    m.drag(0, 3);
-    QCOMPARE(m.rows(), QList<quint32>({m_blueId, m_game, m_redId, m_text}));
-    QCOMPARE(m.rows(), m.shownStack());
-    QCOMPARE(m.list->currentIndex(), 3);
-    QCOMPARE(f->container()->activeLayer(), f->item(m_text));
-    // And the back row onto the front one brings it to the front.
-    m.drag(2, 0);
-    QCOMPARE(m.rows(), QList<quint32>({m_redId, m_blueId, m_game, m_text}));
-    QCOMPARE(m.rows(), m.shownStack());
-    QCOMPARE(f->outputAt(f->compose(), overlap), qRgb(255, 0, 0));
 }
 
 void TestLayersMgrWindow::combineBoxesTakeLayersOutOfThePicture()

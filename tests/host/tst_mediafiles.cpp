@@ -2,10 +2,13 @@
 #include "EngineLibrary.h"
 #include "FakeEngine.h"
 #include "GameFeed.h"
+#include "HeadlessSession.h"
 #include "MediaTestSupport.h"
 #include "ScreenCapture.h"
+#include "TestFiles.h"
 #include "VideoFileCapture.h"
 
+#include <appcommon/pubfunc.h>
 #include <previewengine/IPreviewEngine.h>
 
 #include <QGuiApplication>
@@ -113,6 +116,8 @@ private Q_SLOTS:
     void encodedOutput_data();
     void encodedOutput();
     void headlessRunFromFileToFile();
+    void headlessStartupFailures();
+    void headlessLayoutKeepsTheFileItReplaces();
 };
 
 // A WebM played as the game: the output takes the file's size and shows its picture, keeps
@@ -349,6 +354,42 @@ void tst_MediaFiles::headlessRunFromFileToFile()
     QCOMPARE(run.exitCode(), 1);
     QVERIFY2(bareLog.contains(QStringLiteral("the GStreamer element appsrc is missing")),
              qPrintable(bareLog));
+}
+
+// Start-up failures end the run with their own exit code and write nothing.
+void tst_MediaFiles::headlessStartupFailures()
+{
+    QTemporaryDir dir;
+    const QString words = dir.filePath(QStringLiteral("words.bin"));
+    writeFile(words, QByteArray("\xFF\xFE\x00\x01", 4));
+
+    HeadlessSession::Options options;
+    options.enginePath = dir.filePath(QStringLiteral("libnothing.so"));
+    options.outputDir = dir.filePath(QStringLiteral("unused"));
+    QCOMPARE(HeadlessSession(options).run(), 1); // no engine library
+    options.filterWordsFile = words;
+    QCOMPARE(HeadlessSession(options).run(), 2); // the word list is refused before loading
+    QVERIFY(!QFileInfo::exists(options.outputDir));
+}
+
+// --layout never destroys the user's own layout: it is kept as a dated backup first.
+void tst_MediaFiles::headlessLayoutKeepsTheFileItReplaces()
+{
+    QTemporaryDir dir;
+    const QString settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
+    writeFile(settings, "mine");
+    HeadlessSession::Options options;
+    options.layoutFile = dir.filePath(QStringLiteral("layout.xml"));
+    writeFile(options.layoutFile, "demo");
+    options.enginePath = dir.filePath(QStringLiteral("libnothing.so"));
+    options.outputDir = dir.filePath(QStringLiteral("unused"));
+    QCOMPARE(HeadlessSession(options).run(), 1); // installed before the engine is looked for
+    QCOMPARE(HeadlessSession(options).run(), 1); // the same layout again: nothing more kept
+    QCOMPARE(readAll(settings), QByteArray("demo"));
+    const QFileInfoList backups = QDir(QFileInfo(settings).absolutePath())
+                                      .entryInfoList({QStringLiteral("previewsetting.xml.*.bak")});
+    QCOMPARE(backups.size(), 1);
+    QCOMPARE(readAll(backups.first().filePath()), QByteArray("mine"));
 }
 
 QTEST_MAIN(tst_MediaFiles)

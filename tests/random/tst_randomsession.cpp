@@ -707,7 +707,7 @@ private:
             break;
         }
         case Restart:
-            _restart();
+            _restart(x.a % 2 == 0);
             break;
         default:
             break;
@@ -1099,14 +1099,20 @@ private:
                       .arg(describe(stored), describe(live)));
     }
 
-    void _restart()
+    // A host may hold its capture back while it restarts the engine: no game frame then
+    // comes to fit the game layer before the scene shows it.
+    void _restart(bool holdCapture)
     {
-        m_note = QStringLiteral("restart (hidePreview, unInit, init, showPreview)");
+        m_note = QStringLiteral("restart (hidePreview, unInit, init, showPreview)%1")
+                     .arg(holdCapture ? QStringLiteral(", capture held") : QString());
         PreviewEngine *engine = f.engine;
         const QList<StackEntry> before = _stack(true);
         const bool trusted = !m_restorePending && m_editable;
         f.host->answerAtOnce = true;
         f.host->verdict = true;
+        std::unique_lock<std::mutex> held(m_capture->lock, std::defer_lock);
+        if (holdCapture)
+            held.lock();
         engine->hidePreview();
         engine->unInit();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -1117,6 +1123,8 @@ private:
         m_restorePending = false;
         m_editable = true; // init lets the user edit again
         QCoreApplication::sendPostedEvents();
+        if (held.owns_lock())
+            held.unlock();
         const QList<StackEntry> after = _stack(true);
         if (trusted && before != after)
             _fail(QStringLiteral("restart"), QStringLiteral("the stack before was %1, restored %2")
@@ -1235,6 +1243,7 @@ private:
             int alpha;
             QRgb colour;
             bool known;
+            QRect reach; // where it may paint
         };
         QList<Painted> painted; // back to front
         QSet<const BasicLayer *> linked;
@@ -1269,8 +1278,10 @@ private:
                               .arg(sx)
                               .arg(sy));
             }
-            Painted p{layer->layerType(), out, 100, 0, false};
-            if (auto *picture = qobject_cast<CMPicLayer *>(layer.data())) {
+            Painted p{layer->layerType(), out, 100, 0, false, out};
+            if (auto *text = qobject_cast<CMTextLayer *>(layer.data()))
+                p.reach = _textReach(text, out, 1.0 / sx);
+            else if (auto *picture = qobject_cast<CMPicLayer *>(layer.data())) {
                 p.alpha = picture->alpha();
                 const auto colour = m_colours.find(picture->path());
                 p.known = colour != m_colours.end();
@@ -1316,9 +1327,7 @@ private:
                     expected.reset(); // on an edge: scaling may go either way
                     break;
                 }
-                const QRect reach =
-                    it->type == LT_TEXT ? it->rect.adjusted(-12, -12, 12, 12) : it->rect;
-                if (!reach.contains(at))
+                if (!it->reach.contains(at))
                     continue;
                 if (it->type == LT_TEXT || it->type == LT_CAMERA || it->alpha < 100 || !it->known)
                     expected.reset();
@@ -1350,6 +1359,20 @@ private:
                 return;
             }
         }
+    }
+
+    // The output paints a text at its full point size, the scene measures it at that size
+    // times the scene's scale, truncated to whole points: the glyphs may reach past the
+    // rectangle by what the truncation took, centred on it, plus a margin for overhangs.
+    static QRect _textReach(const CMTextLayer *text, const QRect &out, double sceneScale)
+    {
+        const double points = text->fontInfo().font().pointSizeF();
+        const int sceneScalePoints = points > 0 ? qMax(1, trunc(points * sceneScale)) : 0;
+        const double stretch =
+            sceneScalePoints > 0 ? qMax(1.0, points * sceneScale / sceneScalePoints) : 1.0;
+        const int dx = trunc(out.width() * (stretch - 1) / 2) + 12;
+        const int dy = trunc(out.height() * (stretch - 1)) + 12;
+        return out.adjusted(-dx, -dy, dx, dy);
     }
 
     static QString _rectText(const QRect &r)
@@ -1583,6 +1606,29 @@ void TestRandomSession::shrunkSessions_data()
     QTest::newRow("game refitted after a restart")
         << QStringList{QStringLiteral("set-video-size 3982253459 4209046757 883052681 2440332971"),
                        QStringLiteral("restart 983672015 720615852 3559855476 3132141270")};
+    // Restarted with no game frame before the scene shows: the default game layer was made
+    // for a square placeholder scene and squeezed into the real one at the square's aspect.
+    QTest::newRow("restart without a game frame")
+        << QStringList{QStringLiteral("editable 3085181031 835963928 209877609 1920063554"),
+                       QStringLiteral("restart 162040834 3607023013 937296220 2612261010")};
+    // The host turns the output portrait halfway through a drag of the game: the rest of the
+    // drag kept the room of the wide scene it started in.
+    QTest::newRow("drag while the output turns portrait")
+        << QStringList{QStringLiteral("drag-host-call 0 45 819200 409600")};
+    // A text keeps the size it had in the scene of the previous output: a long one no longer
+    // fits a portrait scene, and the stream draws it larger than the preview shows.
+    QTest::newRow("long text when the output turns portrait")
+        << QStringList{QStringLiteral("add-text 0 0 0 0"), QStringLiteral("window 2 0 4 0"),
+                       QStringLiteral("window 2 8 0 0"), QStringLiteral("set-video-size 5 0 0 0")};
+    // The same with a smaller output: the text's rectangle in the frame was half as wide as
+    // the text the frame showed.
+    QTest::newRow("text when the output shrinks")
+        << QStringList{QStringLiteral("add-text 2204906054 1886143009 3307428356 1601459133"),
+                       QStringLiteral("window 794391019 1409084833 2281687930 2774637946"),
+                       QStringLiteral("click 2279196904 597280825 1506778015 1083890444"),
+                       QStringLiteral("resize 472069635 933624834 4053726603 3471848715"),
+                       QStringLiteral("window 2940257131 3987374602 3664188777 2601765104"),
+                       QStringLiteral("set-video-size 501590650 1377220297 3462758743 1661810678")};
     // A portrait output's scene is narrower than a new picture's usual starting size.
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),

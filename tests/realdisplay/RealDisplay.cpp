@@ -149,9 +149,9 @@ struct RealDisplay::Private
         XFree(map);
     }
 
-    // The key code and whether Shift is needed for sym; a spare code is given the symbol when
-    // the keyboard has none (or only behind other modifiers).
-    KeyCode keyFor(KeySym sym, bool *shift)
+    // The key code and whether Shift is needed for sym, from the keyboard's own map or the
+    // codes this connection lent; 0 when neither has it.
+    KeyCode keyFor(KeySym sym, bool *shift) const
     {
         *shift = false;
         const KeyCode code = XKeysymToKeycode(display, sym);
@@ -163,22 +163,36 @@ struct RealDisplay::Private
                 return code;
             }
         }
-        if (const KeyCode known = remapped.value(sym, 0))
-            return known;
-        if (!spareScanned)
-            scanSpareKeyCodes();
-        if (spare.isEmpty())
-            return 0;
-        // Each symbol keeps its own code: a toolkit may read the map later than the key event,
-        // so a code is never given a second symbol on this connection.
-        const KeyCode fresh = spare.takeFirst();
-        KeySym both[2] = {sym, sym};
-        XChangeKeyboardMapping(display, fresh, 2, both, 1);
+        return remapped.value(sym, 0);
+    }
+
+    // Lends a spare key code to each symbol the keyboard lacks (or has only behind other
+    // modifiers), all before the first key of a text goes out, so the toolkit reloads its key
+    // map once and never between two keys of the text. Each symbol keeps its code for the rest
+    // of the connection, so a code never means two characters.
+    void lendKeyCodes(const QList<KeySym> &symbols)
+    {
+        bool lent = false;
+        for (const KeySym sym : symbols) {
+            bool shift = false;
+            if (sym == NoSymbol || keyFor(sym, &shift) != 0)
+                continue;
+            if (!spareScanned)
+                scanSpareKeyCodes();
+            if (spare.isEmpty())
+                return;
+            const KeyCode fresh = spare.takeFirst();
+            KeySym both[2] = {sym, sym};
+            XChangeKeyboardMapping(display, fresh, 2, both, 1);
+            remapped.insert(sym, fresh);
+            lent = true;
+        }
+        if (!lent)
+            return;
+        // Once the server has applied the change it has told every client; a toolkit in this
+        // process takes the notification from its own event queue.
         sync();
-        remapped.insert(sym, fresh);
-        // The toolkit reloads its key map on the notification; give it the moment.
-        settle(30);
-        return fresh;
+        settle(50);
     }
 
     void tapKey(KeySym sym)
@@ -336,24 +350,16 @@ void RealDisplay::drag(const QPoint &from, const QPoint &to, int steps,
     release();
 }
 
-void RealDisplay::wheel(int notches)
-{
-    if (!d->display)
-        return;
-    const unsigned int button = notches > 0 ? 4 : 5;
-    for (int i = 0; i < qAbs(notches); ++i) {
-        XTestFakeButtonEvent(d->display, button, True, CurrentTime);
-        XTestFakeButtonEvent(d->display, button, False, CurrentTime);
-    }
-    d->sync();
-}
-
 void RealDisplay::typeText(const QString &text)
 {
     if (!d->display)
         return;
-    for (const char32_t codePoint : text.toUcs4()) {
-        d->tapKey(keySymOf(codePoint));
+    QList<KeySym> symbols;
+    for (const char32_t codePoint : text.toUcs4())
+        symbols.append(keySymOf(codePoint));
+    d->lendKeyCodes(symbols);
+    for (const KeySym sym : std::as_const(symbols)) {
+        d->tapKey(sym);
         settle(5);
     }
 }
@@ -645,26 +651,6 @@ int differing(const QImage &a, const QImage &b, int tolerance)
             differ += !similar(rowA[x], rowB[x], tolerance);
     }
     return differ;
-}
-
-QColor dominant(const QImage &image)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    QHash<QRgb, int> histogram;
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            ++histogram[row[x] & 0xfff0f0f0u];
-    }
-    QRgb best = 0;
-    int most = -1;
-    for (auto it = histogram.cbegin(); it != histogram.cend(); ++it) {
-        if (it.value() > most) {
-            most = it.value();
-            best = it.key();
-        }
-    }
-    return QColor::fromRgb(best);
 }
 
 } // namespace Pixels

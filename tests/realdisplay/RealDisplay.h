@@ -55,8 +55,6 @@ public:
     // duringMove, when given, runs after each step with the button still held.
     void drag(const QPoint &from, const QPoint &to, int steps = 10,
               const std::function<void(int step)> &duringMove = {});
-    // Wheel notches: positive turns away from the user (scrolls up).
-    void wheel(int notches);
 
     // Keyboard. Text is typed key by key ('\n' is Return, '\t' Tab); characters the keyboard
     // map lacks (CJK, symbols) are given a spare key code for the rest of this connection.
@@ -109,8 +107,6 @@ int count(const QImage &image, const QColor &colour, int tolerance = 16);
 // How many pixels differ between two pictures of one size by more than tolerance in a channel;
 // pictures of different sizes differ everywhere.
 int differing(const QImage &a, const QImage &b, int tolerance = 16);
-// The most frequent colour (to 4 bits a channel), for messages.
-QColor dominant(const QImage &image);
 } // namespace Pixels
 
 // Checks in a QtTest function that the screen inside rect comes to satisfy check within the

@@ -108,6 +108,7 @@ void TestBrokenPictures::initTestCase()
 void TestBrokenPictures::cleanup()
 {
     QFile::remove(PreviewCenterData().settingFileName());
+    QFile::remove(PreviewCenterData().settingFileName() + ".bak");
 }
 
 QString TestBrokenPictures::_make(const QString &kind)
@@ -131,6 +132,8 @@ QString TestBrokenPictures::_make(const QString &kind)
     } else if (kind == QLatin1String("fifo")) {
         // Opened as a file, it would wait for a writer for ever.
         ::mkfifo(QFile::encodeName(path).constData(), 0600);
+    } else if (kind == QLatin1String("missing")) {
+        // Never there.
     } else if (kind == QLatin1String("removedAfterCheck")) {
         writeFile(path, png); // a good picture, removed while the engine handles it
     }
@@ -151,7 +154,7 @@ void TestBrokenPictures::refusedWithNoticeAndNoLayer_data()
     QTest::addColumn<Way>("way");
     const char *const kinds[] = {"truncatedPng", "truncatedJpeg",    "headerThenGarbage",
                                  "zeroBytes",    "hugeDeclaredSize", "directory",
-                                 "fifo",         "removedAfterCheck"};
+                                 "fifo",         "missing",          "removedAfterCheck"};
     const std::pair<const char *, Way> ways[] = {
         {"stored", Way::Stored}, {"editor", Way::Editor}, {"drop", Way::Drop}};
     for (const char *kind : kinds) {
@@ -172,16 +175,18 @@ void TestBrokenPictures::refusedWithNoticeAndNoLayer()
     };
     m_log->mark();
 
+    const QString settings = PreviewCenterData().settingFileName();
+    QByteArray stored;
     if (way == Way::Stored) {
-        writeFile(PreviewCenterData().settingFileName(),
-                  QStringLiteral("<config><layers><layer0><type>4</type><alpha>100</alpha>"
-                                 "<size>746,420</size><combine>1</combine></layer0>"
-                                 "<layer1><type>1</type><path>%1</path><alpha>100</alpha>"
-                                 "<caneditsize>1</caneditsize><pos>100,100</pos>"
-                                 "<size>100,60</size><combine>1</combine></layer1>"
-                                 "<layersnum>2</layersnum></layers></config>")
-                      .arg(path)
-                      .toUtf8());
+        stored = QStringLiteral("<config><layers><layer0><type>4</type><alpha>100</alpha>"
+                                "<size>746,420</size><combine>1</combine></layer0>"
+                                "<layer1><type>1</type><path>%1</path><alpha>100</alpha>"
+                                "<caneditsize>1</caneditsize><pos>100,100</pos>"
+                                "<size>100,60</size><combine>1</combine></layer1>"
+                                "<layersnum>2</layersnum></layers></config>")
+                     .arg(path)
+                     .toUtf8();
+        writeFile(settings, stored);
     }
     EngineFixture f;
     // Stored: read at start, gone before the preview shows it.
@@ -239,6 +244,9 @@ void TestBrokenPictures::refusedWithNoticeAndNoLayer()
     const QImage frame = f.compose();
     QCOMPARE(f.outputAt(frame, QPointF(150, 130)), f.outputAt(frame, QPointF(600, 380)));
     QVERIFY(!f.storedFile().contains("<type>1</type>"));
+    // The layout the unreadable picture came from is kept beside the one that replaced it.
+    if (way == Way::Stored && !removedLater)
+        QCOMPARE(readAll(settings + ".bak"), stored);
 }
 
 QTEST_MAIN(TestBrokenPictures)

@@ -79,44 +79,7 @@ private Q_SLOTS:
             engine->release();
     }
 
-    // A stored picture that is a FIFO, a directory or gone: init neither hangs nor drops it
-    // silently, and the layout it came from is kept as ".bak" when the save replaces it.
-    void picturesThatCannotBeLoaded_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("fifo") << "fifo";
-        QTest::newRow("directory") << "directory";
-        QTest::newRow("missing") << "missing";
-    }
-    void picturesThatCannotBeLoaded()
-    {
-        QFETCH(QString, kind);
-        const QString picture = m_dir.filePath(kind);
-        if (kind == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(picture).constData(), 0600), 0);
-        else if (kind == "directory")
-            QVERIFY(QDir().mkpath(picture));
-        writeFile(m_settings, layout(picture));
-
-        ZqStudio::IPreviewEngine *engine = PreviewEngine::createInstance();
-        QElapsedTimer clock;
-        clock.start();
-        engine->init(30);
-        QVERIFY(clock.elapsed() < 2000);
-        const QString log = m_log.since();
-        QVERIFY2(log.contains(QStringLiteral("layer1: picture %1 dropped: ").arg(picture)),
-                 qPrintable(log));
-        // The picture layer itself opens only regular files too.
-        PreviewEngine::logic()->combine()->addImageLayer(picture, true, {}, true, {10, 10}, 100,
-                                                         {});
-        engine->unInit();
-        QCOMPARE(readAll(m_settings + ".bak"), layout(picture));
-        QVERIFY(readAll(m_settings).contains("<layersnum>2</layersnum>"));
-        QVERIFY(m_log.since().contains("kept the layout it replaces as " + m_settings + ".bak"));
-        QCOMPARE(QFileInfo(picture).isDir(), kind == "directory");
-    }
-
-    // Fallbacks keep the layout they replace: a refused text.
+    // A refused layout is kept as ".bak" beside the one that replaces it.
     void refusedLayoutIsKeptAsBackup()
     {
         const QByteArray stored = "<config><layers><layer0><type>2</type><fontfamily>宋体"

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Where compositing layers write their configuration entries. The settings store implements
-// it; a layer only needs replacing writes of text values.
+// Where a layer's configuration entries are written (LayerConfig::write): the settings store,
+// or a scratch store; only replacing writes of text values are needed.
 class ILayerConfigWriter
 {
 public:
