@@ -1281,7 +1281,14 @@ private:
             Painted p{layer->layerType(), out, 100, 0, false, out};
             if (auto *text = qobject_cast<CMTextLayer *>(layer.data()))
                 p.reach = _textReach(text, out, 1.0 / sx);
-            else if (auto *picture = qobject_cast<CMPicLayer *>(layer.data())) {
+            else if (auto *camera = qobject_cast<CMCameraLayer *>(layer.data())) {
+                // A camera never asked to open (no device chosen yet) paints the frames it
+                // gets at their own size from its corner; the request may come between the
+                // frame and this check, so either extent is the camera's.
+                const QImage cameraFrame = camera->image();
+                if (!cameraFrame.isNull())
+                    p.reach = out.united(QRect(out.topLeft(), cameraFrame.size()));
+            } else if (auto *picture = qobject_cast<CMPicLayer *>(layer.data())) {
                 p.alpha = picture->alpha();
                 const auto colour = m_colours.find(picture->path());
                 p.known = colour != m_colours.end();
@@ -1630,6 +1637,15 @@ void TestRandomSession::shrunkSessions_data()
                        QStringLiteral("window 2940257131 3987374602 3664188777 2601765104"),
                        QStringLiteral("set-video-size 501590650 1377220297 3462758743 1661810678")};
     // A portrait output's scene is narrower than a new picture's usual starting size.
+    // A camera added while no device is chosen paints its frames at their own size, past
+    // its rectangle, until the camera is asked to open: that is the camera, not a fault.
+    QTest::newRow("camera without a device over the game")
+        << QStringList{QStringLiteral("camera-status 2094412381 2367028558 2666363492 648110740"),
+                       QStringLiteral("window 841556324 1730219201 1846924542 4006126254"),
+                       QStringLiteral("drag-host-call 1506886451 1054471790 4144841127 3333653263"),
+                       QStringLiteral("layer-manager 705636341 705840712 3157321346 1006825829"),
+                       QStringLiteral("click 4053792575 2850560174 1169032522 617507414"),
+                       QStringLiteral("add-camera 1591057194 482285191 2389282890 2513792462")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
