@@ -2,8 +2,9 @@
 # own headers and those of folders of a strictly lower rank, never a higher or a sibling one.
 # The build already refuses most such includes (a folder's target sees only the include
 # directories of the folders it links); this check also catches what the include path cannot
-# see: a relative path into another folder ("../engine/X.h"), and the installed SDK names, which
-# all come from one mirrored directory.
+# see: a relative path into another folder ("../engine/X.h"), a forward declaration of a higher
+# folder's class ("class BasicLayer;" in core/), and the installed SDK names, which all come from
+# one mirrored directory.
 # host/ and tools/ are built like outside hosts and include our headers only the way the
 # installed SDK names them. tests/ and bench/ measure the inside and may include anything.
 #
@@ -82,6 +83,20 @@ function(check_file file own_folder)
     set(number 0)
     foreach(line IN LISTS lines)
         math(EXPR number "${number} + 1")
+        if(line MATCHES "^[ \t]*(class|struct)[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]*,")
+            # A forward declaration ("class X;", its ';' turned into ',' above) names a class
+            # without its header; one from a higher folder is the same dependency as an include.
+            set(declared ${CMAKE_MATCH_2})
+            if(DEFINED folder_of_${declared}.h AND DEFINED rank_of_${own_folder})
+                set(target ${folder_of_${declared}.h})
+                if(NOT target STREQUAL own_folder
+                   AND NOT rank_of_${target} LESS rank_of_${own_folder})
+                    list(APPEND found "${file}:${number} declares ${declared}, a class of \
+${target}/, which is not below ${own_folder}/: hand ${own_folder}/ an interface of its own")
+                endif()
+            endif()
+            continue()
+        endif()
         if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
             continue()
         endif()
