@@ -6,6 +6,7 @@
 #include "FontFamilies.h"
 #include "IPreviewController.h"
 #include "Log.h"
+#include "StoredValue.h"
 #include "TextLayerData.h"
 
 #include <appcommon/pubfunc.h>
@@ -256,6 +257,17 @@ void TextEditWindow::on_textedite_textChanged()
         m_quiet = false;
         _showError(tr("inpute too long text ,auto cut off 100 char. "));
         _setBoxText(text.left(MaxTextLength));
+        return;
+    }
+    // The layout stores a line break as "[n]", and a stored text longer than the box allows
+    // makes the next start refuse the whole layout: the box keeps to what can be stored.
+    if (StoredValue::fromText(text).size() > TypedTextLength) {
+        QString fitted = text;
+        do {
+            fitted.chop(lastCharacterLength(fitted));
+        } while (!fitted.isEmpty() && StoredValue::fromText(fitted).size() > TypedTextLength);
+        edited->text = fitted;
+        _setBoxText(fitted);
         return;
     }
     if (_checkOutOfRange()) {

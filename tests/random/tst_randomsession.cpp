@@ -1646,6 +1646,16 @@ void TestRandomSession::shrunkSessions_data()
                        QStringLiteral("layer-manager 705636341 705840712 3157321346 1006825829"),
                        QStringLiteral("click 4053792575 2850560174 1169032522 617507414"),
                        QStringLiteral("add-camera 1591057194 482285191 2389282890 2513792462")};
+    // Spaces, a line break and a text typed to the box's limit: stored with its line break
+    // written out, the text was longer than a start accepts, and the whole layout was refused.
+    QTest::newRow("line break in a full text box")
+        << QStringList{QStringLiteral("add-text 188041902 2998721759 481531402 2858939495"),
+                       QStringLiteral("resize 3584490037 3620145565 3732978832 2814657089"),
+                       QStringLiteral("window 2375016818 2869319483 1646139826 4129075225"),
+                       QStringLiteral("menu 240310757 373799336 3557177960 2413577844"),
+                       QStringLiteral("window 232069722 2354395166 1997374044 2585909709"),
+                       QStringLiteral("window 2151241087 672945170 935576113 1152432070"),
+                       QStringLiteral("restart 3514309367 3552627649 2552025795 1236014521")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
