@@ -316,8 +316,11 @@ void PreviewContainer::_restoreState(BasicLayer *layer, const LayerState &state)
         text->setGeometryAndNotify(state.geometry);
         text->notifyInfo();
     }
-    if (guard)
-        guard->update();
+    if (!guard)
+        return;
+    // The state may come from a larger scene: the output may have shrunk since it was taken.
+    _bringInside(guard);
+    guard->update();
 }
 
 void PreviewContainer::_endEdit()

@@ -1656,6 +1656,16 @@ void TestRandomSession::shrunkSessions_data()
                        QStringLiteral("window 232069722 2354395166 1997374044 2585909709"),
                        QStringLiteral("window 2151241087 672945170 935576113 1152432070"),
                        QStringLiteral("restart 3514309367 3552627649 2552025795 1236014521")};
+    // The output shrinks while the camera's editor is open; Escape put back the rectangle
+    // the camera had when the editor opened, partly outside the smaller scene.
+    QTest::newRow("cancelled edit after the output shrank")
+        << QStringList{QStringLiteral("add-camera 3450143858 324395094 1014782328 2225565162"),
+                       QStringLiteral("resize 3487586453 4033535295 503252922 44392139"),
+                       QStringLiteral("layer-manager 867340750 2828207742 2364213743 4088627051"),
+                       QStringLiteral("wheel 3942483830 752562264 2632743502 3515855517"),
+                       QStringLiteral("resize 1861518707 748006723 2686815638 559674704"),
+                       QStringLiteral("set-video-size 2843288774 4167758040 477329657 2977508462"),
+                       QStringLiteral("click 214781537 3984899189 563646814 19184607")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
