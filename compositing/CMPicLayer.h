@@ -39,7 +39,6 @@ public:
     void finishFrame() override;
 
     QString path() const { return m_path; }
-    QString cachePath() const { return m_cachePath; }
     int alpha() const { return m_alpha.load(std::memory_order_relaxed); }
     bool canEditSize() const { return m_canEditSize; }
     void setCanEditSize(bool canEditSize) { m_canEditSize = canEditSize; }

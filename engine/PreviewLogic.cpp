@@ -370,11 +370,6 @@ QSize PreviewLogic::getPreviewSize() const
     return m_centerData ? m_centerData->previewSize() : QSize();
 }
 
-QSize PreviewLogic::getVideoSize() const
-{
-    return m_centerData ? m_centerData->videoSize() : QSize();
-}
-
 void PreviewLogic::addCameraLayer()
 {
     if (!m_container || !m_centerData) {

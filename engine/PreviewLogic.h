@@ -80,7 +80,6 @@ public:
     bool isEditingLayer() const override;
 
     QSize getPreviewSize() const;
-    QSize getVideoSize() const;
 
     // The default layers the host asks for; each opens its editor. Need a shown scene.
     void addCameraLayer();

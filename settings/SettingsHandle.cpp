@@ -29,16 +29,6 @@ void SettingsHandle::setValue(const QString &key, const QString &value, bool not
     m_impl->setValue(key, value);
 }
 
-void SettingsHandle::removeFile()
-{
-    if (!m_impl)
-        return;
-    const QString path = m_impl->path();
-    m_impl.reset();
-    if (SettingsImplManager *manager = SettingsImplManager::instance())
-        manager->removeTag(path);
-}
-
 void SettingsHandle::clearDocument()
 {
     if (m_impl)

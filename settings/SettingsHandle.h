@@ -24,9 +24,6 @@ public:
     // With notify, the key's prefix is recorded for the observers whether or not the value
     // changes.
     void setValue(const QString &key, const QString &value, bool notify = true);
-    // Deletes the file and drops the store, unsaved changes included; the handle is null
-    // afterwards.
-    void removeFile();
     // Empties the document, unsaved changes included, so no stale key survives; the file on
     // disk is replaced only when the new content is saved.
     void clearDocument();
