@@ -208,22 +208,32 @@ LayerItem *PreviewContainer::addLayer(const LayerState &state)
 {
     const QPoint pos = state.topLeft();
     const QSize size = state.size();
+    LayerItem *item = nullptr;
     switch (state.type) {
     case LT_PICTURE:
-        return addPicLayer(state.path, state.canEditSize, pos, size, state.alpha, false);
+        item = addPicLayer(state.path, state.canEditSize, pos, size, state.alpha, false);
+        break;
     case LT_TEXT:
-        return addTextLayer(state.fontInfo, state.text, pos, false);
+        item = addTextLayer(state.fontInfo, state.text, pos, false);
+        break;
     case LT_CAMERA: {
         const CameraParam &camera = state.cameraParam;
-        return addCameraLayer(state.name, pos, size, state.alpha, camera.deviceName,
+        item = addCameraLayer(state.name, pos, size, state.alpha, camera.deviceName,
                               QSize(camera.width, camera.height), false, true, camera.flag,
                               camera.keyColor, camera.sensitivity, camera.blend);
+        break;
     }
     case LT_GAMEVIDEO:
-        return addGameVideoLayer(pos, size, state.alpha);
+        item = addGameVideoLayer(pos, size, state.alpha);
+        break;
     default:
-        return nullptr;
+        break;
     }
+    // A state kept from another output size (a layout saved before the host changed it, an
+    // undo across a change) is put inside the scene it comes back to.
+    if (auto *layer = qobject_cast<BasicLayer *>(item))
+        _bringInside(layer);
+    return item;
 }
 
 LayerItem *PreviewContainer::addPicLayer(const QString &path, bool canEditSize, const QPoint &pos,

@@ -1666,6 +1666,17 @@ void TestRandomSession::shrunkSessions_data()
                        QStringLiteral("resize 1861518707 748006723 2686815638 559674704"),
                        QStringLiteral("set-video-size 2843288774 4167758040 477329657 2977508462"),
                        QStringLiteral("click 214781537 3984899189 563646814 19184607")};
+    // A long text moved inside when the output turned portrait, while the host kept the user
+    // from editing (nothing saved): the next start put it back where the file had it, past
+    // the narrower scene's edge.
+    QTest::newRow("stored text wider than the scene it comes back to")
+        << QStringList{QStringLiteral("add-text 1509041316 3609460583 3408595815 883871862"),
+                       QStringLiteral("menu 3096529837 2359824133 3131148856 2305818410"),
+                       QStringLiteral("drag 3607660763 2723364742 1939974914 1121574193"),
+                       QStringLiteral("restart 1979765616 2878650451 900793832 4165505788"),
+                       QStringLiteral("set-video-size 767940061 2363580922 2346247641 1476135162"),
+                       QStringLiteral("editable 3630326316 3503767808 1595498213 950586706"),
+                       QStringLiteral("restart 3034479783 1921353261 2785153078 1996076545")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
