@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QTextStream>
 #include <QTimer>
@@ -74,6 +75,13 @@ int GallerySession::run()
     _fill();
     connect(m_window, &UIBaseWindow::aboutToClose, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
+    // The backdrop of a screenshot goes up first: a window shown after a pop-up closes it.
+    if (!m_options.screenshotFile.isEmpty()) {
+        m_backdrop = std::make_unique<ScreenshotBackdrop>();
+        m_backdrop->setGeometry(QGuiApplication::primaryScreen()->geometry());
+        m_backdrop->show();
+        m_backdrop->lower();
+    }
     m_window->showActive();
 
     // The rest once the window is on the screen and laid out.
@@ -83,7 +91,7 @@ int GallerySession::run()
             return;
         QTimer::singleShot(500, this, [this] {
             QString error;
-            if (!saveWindowsScreenshot(m_options.screenshotFile, &error)) {
+            if (!saveWindowsScreenshot(m_options.screenshotFile, &error, m_backdrop.get())) {
                 QTextStream(stderr) << "previewhost: " << error << Qt::endl;
                 m_exitCode = 1;
             }

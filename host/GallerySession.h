@@ -7,6 +7,10 @@
 #include <QString>
 #include <QTranslator>
 
+#include <memory>
+
+class ScreenshotBackdrop;
+
 class QStandardItemModel;
 class TipMessageWindow;
 class UIBaseWindow;
@@ -62,4 +66,5 @@ private:
     QPointer<TipMessageWindow> m_tip;
     QStandardItemModel *m_layers = nullptr; // owned by the list once given to it
     int m_exitCode = 0;
+    std::unique_ptr<ScreenshotBackdrop> m_backdrop; // under the windows of a screenshot
 };

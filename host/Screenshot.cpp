@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -53,13 +54,14 @@ void ScreenshotBackdrop::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), fill);
 }
 
-bool saveWindowsScreenshot(const QString &file, QString *error)
+bool saveWindowsScreenshot(const QString &file, QString *error,
+                           const ScreenshotBackdrop *shownBackdrop)
 {
     QRect area;
     for (const QWidget *widget : QApplication::topLevelWidgets()) {
         // Widgets shown inside a graphics scene are top-level too, but not on the screen.
-        if (widget->isVisible() && !widget->graphicsProxyWidget() && widget->width() > 0 &&
-            widget->height() > 0)
+        if (widget != shownBackdrop && widget->isVisible() && !widget->graphicsProxyWidget() &&
+            widget->width() > 0 && widget->height() > 0)
             area |= widget->frameGeometry();
     }
     if (area.isEmpty()) {
@@ -77,20 +79,23 @@ bool saveWindowsScreenshot(const QString &file, QString *error)
     area.adjust(-Margin, -Margin, Margin, Margin);
     area &= screen->geometry();
 
-    ScreenshotBackdrop backdrop;
-    backdrop.setGeometry(area);
-    backdrop.show();
-    backdrop.lower();
-    if (!serveEvents(3000, [&] {
-            return backdrop.windowHandle() && backdrop.windowHandle()->isExposed();
-        })) {
-        *error = QStringLiteral("the backdrop never showed");
-        return false;
+    std::optional<ScreenshotBackdrop> ownBackdrop;
+    if (!shownBackdrop) {
+        ownBackdrop.emplace();
+        ownBackdrop->setGeometry(area);
+        ownBackdrop->show();
+        ownBackdrop->lower();
+        if (!serveEvents(3000, [&] {
+                return ownBackdrop->windowHandle() && ownBackdrop->windowHandle()->isExposed();
+            })) {
+            *error = QStringLiteral("the backdrop never showed");
+            return false;
+        }
     }
     serveEvents(250); // the windows above repaint where the backdrop uncovered them
     // What the display shows, read back from it (0 is the whole screen).
     const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    backdrop.hide();
+    ownBackdrop.reset();
 
     const QFileInfo info(file);
     if (shot.isNull() || !QDir().mkpath(info.absolutePath()) || !shot.save(file, "PNG")) {
