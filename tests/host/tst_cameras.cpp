@@ -97,6 +97,20 @@ void requestOpen(FakeEngine &engine, const std::wstring &name, int w, int h, int
     engine.sigOpenCamera(name, tagSIZE{w, h}, tagSIZE{w, h}, fps, false);
 }
 
+// The camera service on a fake backend, attached to a fake engine.
+struct ServiceRig
+{
+    explicit ServiceRig(const QList<CameraInfo> &cameras = {usbCamera("/dev/video0")})
+    {
+        backend.list = cameras;
+        service = std::make_unique<CameraService>(&engine, &backend);
+        service->attach();
+    }
+    FakeEngine engine;
+    FakeBackend backend;
+    std::unique_ptr<CameraService> service;
+};
+
 // Frames stop arriving: the count does not move over a few camera intervals.
 bool staysStill(const std::atomic<int> &counter)
 {
@@ -128,13 +142,10 @@ private Q_SLOTS:
 
 void tst_Cameras::listsCamerasAndTheirSizes()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0"),
+    ServiceRig rig({usbCamera("/dev/video0"),
                     usbCamera("/dev/video2"),
-                    {"/dev/video4", QStringLiteral("Laptop Camera"), {}}};
-    CameraService service(&engine, &backend);
-    service.attach();
+                    {"/dev/video4", QStringLiteral("Laptop Camera"), {}}});
+    FakeEngine &engine = rig.engine;
 
     std::vector<std::wstring> names;
     engine.sigGetCameraList(names);
@@ -155,7 +166,7 @@ void tst_Cameras::listsCamerasAndTheirSizes()
     QCOMPARE(sizesOf(L"Gone Camera"), QList<QSize>());
     QCOMPARE(sizesOf(VirtualCamera::deviceName()), (QList<QSize>{{640, 480}, {1280, 720}}));
 
-    backend.list.clear(); // a machine without cameras still has the virtual one
+    rig.backend.list.clear(); // a machine without cameras still has the virtual one
     names.clear();
     engine.sigGetCameraList(names);
     QCOMPARE(names, std::vector<std::wstring>{VirtualCamera::deviceName()});
@@ -186,11 +197,9 @@ void tst_Cameras::nearestMode()
 
 void tst_Cameras::opensPushesAndCloses()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0")};
-    CameraService service(&engine, &backend);
-    service.attach();
+    ServiceRig rig;
+    FakeEngine &engine = rig.engine;
+    FakeBackend &backend = rig.backend;
 
     requestOpen(engine, L"USB Camera", 640, 480);
     QCOMPARE(backend.startedId, QByteArray("/dev/video0"));
@@ -204,7 +213,7 @@ void tst_Cameras::opensPushesAndCloses()
     QCOMPARE(engine.cameraFrames.load(), 3);
     QCOMPARE(engine.lastCameraHeight.load(), 482);
     QCOMPARE(engine.badCameraFrames.load(), 0);
-    QCOMPARE(service.framesPushed(), 3);
+    QCOMPARE(rig.service->framesPushed(), 3);
 
     engine.sigCloseCamera();
     QVERIFY(backend.startedId.isEmpty());
@@ -228,11 +237,9 @@ void tst_Cameras::opensPushesAndCloses()
 
 void tst_Cameras::unpluggedWhileOpenThenPluggedBack()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0")};
-    CameraService service(&engine, &backend);
-    service.attach();
+    ServiceRig rig;
+    FakeEngine &engine = rig.engine;
+    FakeBackend &backend = rig.backend;
     requestOpen(engine, L"USB Camera", 640, 480);
     Q_EMIT backend.started();
     deliverFromAnotherThread(backend, QSize(640, 480), 2);
@@ -262,11 +269,10 @@ void tst_Cameras::unpluggedWhileOpenThenPluggedBack()
 
 void tst_Cameras::switchesBetweenRealAndVirtualCameras()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0")};
-    auto service = std::make_unique<CameraService>(&engine, &backend);
-    service->attach();
+    ServiceRig rig;
+    FakeEngine &engine = rig.engine;
+    FakeBackend &backend = rig.backend;
+    std::unique_ptr<CameraService> &service = rig.service;
 
     requestOpen(engine, VirtualCamera::deviceName(), 640, 480);
     QCOMPARE(service->runningCamera(), VirtualCamera::deviceName());
