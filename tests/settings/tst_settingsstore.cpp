@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -179,6 +180,20 @@ private Q_SLOTS:
         QVERIFY(!handle.impl()->isDirty());
         QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"s.xml"});
         QCOMPARE(_storedA(path), QStringLiteral("2"));
+
+        // A save that cannot be written (a directory where the new file goes) keeps the file
+        // and the changes, and tells no observer; once the way is clear the changes go out.
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".new")));
+        handle.setValue(QStringLiteral("config/a"), QStringLiteral("3"));
+        QSignalSpy dispatched(SettingsImplManager::instance(),
+                              &SettingsImplManager::asyncEmitTagChanged);
+        QVERIFY(!handle.save());
+        QVERIFY(handle.impl()->isDirty());
+        QCOMPARE(_storedA(path), QStringLiteral("2"));
+        QCOMPARE(dispatched.count(), 0);
+        QVERIFY(QDir(path + QStringLiteral(".new")).removeRecursively());
+        QVERIFY(handle.save());
+        QCOMPARE(_storedA(path), QStringLiteral("3"));
         SettingsImplManager::instance()->removeTag(path);
 
         // A save interrupted between moving the old file aside and the new one in.
