@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 void writef(LogFile &log, int level, const wchar_t *format, ...)
@@ -45,6 +47,13 @@ private Q_SLOTS:
         QTest::newRow("error") << 2 << 0 << "Hi" << head + "0 [123] [456] :error Hi\r\n";
         QTest::newRow("unknown level reads as info")
             << 17 << 1 << "Hi" << head + "1 [123] [456] :info Hi\r\n";
+        // No message can act on a terminal or forge a line of its own.
+        QTest::newRow("controls escaped")
+            << 0 << 3
+            << QString::fromWCharArray(L"a\x1b[31mb\vc\fd\x85"
+                                       L"e\x2028"
+                                       L"f\ng\x7f")
+            << head + "3 [123] [456] :info a\\x1B[31mb\\x0Bc\\x0Cd\\x85e\\u2028f\\ng\\x7F\r\n";
     }
 
     void lineFormat()
@@ -126,6 +135,12 @@ private Q_SLOTS:
         writeFile(dir.path() + "/blocker", "not a directory");
         LogFile blocked;
         QVERIFY(!blocked.open((dir.path() + "/blocker/sub/app.log").toStdWString()));
+
+        // Only a regular file: a FIFO nobody reads would hold every writer.
+        const QString fifo = dir.path() + "/log.fifo";
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        LogFile onFifo;
+        QVERIFY(!onFifo.open(fifo.toStdWString()));
     }
 
     void rotatesOversizedLogAtOpen()

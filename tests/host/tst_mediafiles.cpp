@@ -12,7 +12,6 @@
 #include <previewengine/IPreviewEngine.h>
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QtTest>
 
 #include <thread>
@@ -221,34 +220,20 @@ void tst_MediaFiles::feedFollowsSizesFromAnotherThread()
     QVERIFY(std::all_of(first, frames.end(), [](auto s) { return s == std::make_pair(33, 17); }));
 }
 
+// The offscreen platform's "screen" is a blank stand-in: the capture refuses it and says why
+// (tst_hostdisplay captures a real X screen, and hears why without one).
 void tst_MediaFiles::screenCapture()
 {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs on the offscreen platform");
     FakeEngine engine;
     ScreenCapture capture(60);
     GameFeed feed(&engine, &capture);
     QString error;
-    // The offscreen platform's "screen" is a blank stand-in: the capture refuses it and says why
-    // (tst_hostdisplay captures a real X screen). X11 has a real one; Wayland refuses.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        QVERIFY(!feed.start(&error));
-        QVERIFY2(error.contains(QStringLiteral("X display")), qPrintable(error));
-        QTest::qWait(50);
-        QVERIFY(engine.gameFrameList().empty());
-        return;
-    }
-    if (!feed.start(&error)) {
-        QVERIFY2(error.contains(QStringLiteral("does not let programs capture")),
-                 qPrintable(error));
-        QSKIP(qPrintable(error));
-    }
-    const QSize screen = QGuiApplication::primaryScreen()->size() *
-                         QGuiApplication::primaryScreen()->devicePixelRatio();
-    QTRY_VERIFY(engine.gameFrameList().size() >= 3);
-    QCOMPARE(engine.videoSizeList().front(), std::make_pair(screen.width(), screen.height()));
-    feed.stop();
-    const std::size_t pushed = engine.gameFrameList().size();
+    QVERIFY(!feed.start(&error));
+    QVERIFY2(error.contains(QStringLiteral("X display")), qPrintable(error));
     QTest::qWait(50);
-    QCOMPARE(engine.gameFrameList().size(), pushed);
+    QVERIFY(engine.gameFrameList().empty());
 }
 
 void tst_MediaFiles::encodedOutput_data()

@@ -10,7 +10,6 @@
 #include "RelayoutLogic.h"
 #include "SaveScheduler.h"
 #include "SceneTestSupport.h"
-#include "SettingsFileWriter.h"
 #include "StoredLayout.h"
 
 #include <guifoundation/UIButtonControl.h>
@@ -70,7 +69,6 @@ private Q_SLOTS:
     void everyChangeReachesTheFileWithoutAHostSave();
     void burstsOfChangesAreWrittenAFewTimes();
     void nothingIsWrittenThatTheUserDidNotDoOrConfirm();
-    void anEarlierSaveFinishingLateNeverUndoesALaterOne();
 
 private:
     LogCapture m_log;
@@ -230,24 +228,6 @@ void TestAutosave::nothingIsWrittenThatTheUserDidNotDoOrConfirm()
     click(child<UIButtonControl>(editor, "okButton"));
     QTRY_COMPARE(stored().value(QStringLiteral("logo"), QStringLiteral("alpha")),
                  QStringLiteral("100"));
-}
-
-// hidePreview and unInit write on the GUI thread while an autosave may still be on its way to
-// the disk: whichever finishes last, the newer content stays.
-void TestAutosave::anEarlierSaveFinishingLateNeverUndoesALaterOne()
-{
-    const QString path = m_dir.filePath(QStringLiteral("order/previewsetting.xml"));
-    using SettingsFileWriter::Snapshot;
-    const Snapshot earlier{path, path, "earlier", SettingsFileWriter::nextSequence()};
-    const Snapshot later{path, path, "later", SettingsFileWriter::nextSequence()};
-    QVERIFY(SettingsFileWriter::write(later, QStringLiteral(".new")));
-    QVERIFY(SettingsFileWriter::write(earlier, QStringLiteral(".autosave.new")));
-    QCOMPARE(readAll(path), QByteArray("later"));
-    const Snapshot latest{path, path, "latest", SettingsFileWriter::nextSequence()};
-    QVERIFY(SettingsFileWriter::write(latest, QStringLiteral(".autosave.new")));
-    QCOMPARE(readAll(path), QByteArray("latest"));
-    QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
-             QStringList{QStringLiteral("previewsetting.xml")});
 }
 
 QTEST_MAIN(TestAutosave)

@@ -1,4 +1,11 @@
+// The settings file below the layer configuration: the XML document and its key paths, what
+// loads and what is refused, saving and recovering an interrupted save, observers and the text
+// form of stored values.
+
+#include "CXmlDocument.h"
+#include "CXmlNodeData.h"
 #include "LogCapture.h"
+#include "SettingsFileWriter.h"
 #include "SettingsHandle.h"
 #include "SettingsImpl.h"
 #include "SettingsImplManager.h"
@@ -10,16 +17,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QString storedA(const QString &path)
-{
-    CXmlDocument document;
-    return document.loadFile(path) ? document.getValue(QStringLiteral("config/a")) : QString();
-}
-
-} // namespace
 
 class Observer : public QObject
 {
@@ -42,11 +39,137 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg")).toUtf8());
     }
 
-    void saveLeavesOnlyTheFile()
+    void keyPaths()
+    {
+        // Of several same-named siblings, the first under which the rest of the path exists;
+        // malformed keys and elements without text read nothing and write nothing.
+        CXmlDocument document;
+        QVERIFY(document.loadText(QStringLiteral(
+            "<c a=\"&lt;b&gt;&amp;\"><l/><l><n>2</n></l><l><n>3</n></l><e><![CDATA[x<y]]>"
+            "</e></c>")));
+        QCOMPARE(document.getValue(QStringLiteral("c/l/n")), QStringLiteral("2"));
+        QCOMPARE(document.getValue(QStringLiteral("c/e")), QStringLiteral("x<y"));
+        QCOMPARE(document.getValue(QStringLiteral("c:a")), QStringLiteral("<b>&"));
+        for (const char *key : {"", "c//n", "/c/l/n", "c:", "c/l"})
+            QVERIFY2(document.getValue(QString::fromLatin1(key)).isEmpty(), key);
+        const QByteArray before = document.toBytes();
+        for (const char *key : {"", "c//e", "c/e/", "/e", "c/1x", "c/a b", "c/e:", "c/<e>"})
+            QVERIFY2(!document.setValue(QString::fromLatin1(key), QStringLiteral("2")), key);
+        QCOMPARE(document.toBytes(), before);
+    }
+
+    void keyWritesGiveTheFileByteForByte()
+    {
+        CXmlDocument document;
+        for (const char *kv : {"config/layers/layer0/type=4", "config/layers/layer0:id=x",
+                               "config/layers/layer0:id=y", "config/layers/layer0/type=2",
+                               "config/layers/layersnum=1"}) {
+            const QStringList parts = QString::fromLatin1(kv).split(QLatin1Char('='));
+            QVERIFY(document.setValue(parts[0], parts[1]));
+        }
+        // Rewrites replace in place; new elements go after their existing siblings.
+        QCOMPARE(document.toBytes(), QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n"
+                                                "<config>\n"
+                                                "\t<layers>\n"
+                                                "\t\t<layer0 id=\"y\">\n"
+                                                "\t\t\t<type>2</type>\n"
+                                                "\t\t</layer0>\n"
+                                                "\t\t<layersnum>1</layersnum>\n"
+                                                "\t</layers>\n"
+                                                "</config>\n"));
+        // A key under another top-level element replaces the whole document.
+        QVERIFY(document.setValue(QStringLiteral("other/x"), QStringLiteral("1")));
+        QCOMPARE(
+            document.toBytes(),
+            QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<other>\n\t<x>1</x>\n</other>\n"));
+
+        // Markup in values survives a save and a load.
+        const QString hostile = QStringLiteral("<b>&amp;\"'</config>]]>\u00e9\n\tend");
+        QVERIFY(document.setValue(QStringLiteral("config/text"), hostile));
+        QVERIFY(document.setValue(QStringLiteral("config/text:attr"), hostile));
+        const QString path = m_dir.filePath(QStringLiteral("m.xml"));
+        QVERIFY(document.saveFile(path));
+        CXmlDocument reread;
+        QVERIFY(reread.loadFile(path));
+        QCOMPARE(reread.getValue(QStringLiteral("config/text")), hostile);
+        QCOMPARE(reread.getValue(QStringLiteral("config/text:attr")).remove(QLatin1Char('\n')),
+                 QString(hostile).remove(QLatin1Char('\n')));
+        QCOMPARE(reread.rootElement()->elementCount(), 1);
+    }
+
+    void loads_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("value");
+        const QString text = QStringLiteral("<config><v>\u00e9\u4e2d</v></config>");
+        auto utf16 = [&](bool bigEndian, bool bom) {
+            QByteArray bytes;
+            for (const QChar c : bom ? QChar(0xFEFF) + text : text) {
+                const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xff);
+                bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+            }
+            return bytes;
+        };
+        const QString expected = QStringLiteral("\u00e9\u4e2d");
+        QTest::newRow("utf-8 bom") << "\xEF\xBB\xBF" + text.toUtf8() << true << expected;
+        QTest::newRow("utf-16le bom") << utf16(false, true) << true << expected;
+        QTest::newRow("utf-16le") << utf16(false, false) << true << expected;
+        QTest::newRow("utf-16be bom") << utf16(true, true) << true << expected;
+        QTest::newRow("empty") << QByteArray() << false << QString();
+        QTest::newRow("truncated") << QByteArray("<config><v>1</v><lay") << false << QString();
+        QTest::newRow("binary") << QByteArray("\x00\xff\x13\x80<\x00\x01", 7) << false << QString();
+        QTest::newRow("latin-1") << QByteArray("<config><v>\xe9</v></config>") << true << "\ufffd";
+    }
+
+    void loads()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, ok);
+        QFETCH(QString, value);
+        CXmlDocument document;
+        QCOMPARE(document.loadBuffer(bytes), ok);
+        QCOMPARE(document.isEmpty(), !ok);
+        QCOMPARE(document.getValue(QStringLiteral("config/v")), value);
+        // The file path reads the same bytes the same way.
+        const QString path = m_dir.filePath(QStringLiteral("f.xml"));
+        writeFile(path, bytes);
+        CXmlDocument fromFile;
+        QCOMPARE(fromFile.loadFile(path), ok);
+        QCOMPARE(fromFile.getValue(QStringLiteral("config/v")), value);
+    }
+
+    void refusesWhatNoSettingsFileIs()
+    {
+        CXmlDocument document;
+        QVERIFY(document.loadText(QStringLiteral("<a/>")));
+        QVERIFY(!document.loadFile(m_dir.filePath(QStringLiteral("missing.xml"))));
+        QVERIFY(document.isEmpty());
+        QVERIFY(!document.loadFile(m_dir.path()));
+        // Valid XML, but too big to be a settings file: refused unread, with a reason.
+        const QString huge = m_dir.filePath(QStringLiteral("huge.xml"));
+        writeFile(huge,
+                  "<config><v>1</v>" + QByteArray(CXmlDocument::MaxFileSize, ' ') + "</config>");
+        m_log.mark();
+        QVERIFY(!document.loadFile(huge));
+        QVERIFY(m_log.since().contains(QStringLiteral("not read")));
+
+        // Far deeper than any settings file: refused, so a rewrite cannot explode into tabs.
+        auto nested = [](int depth) {
+            return QByteArray("<a>").repeated(depth) + "x" + QByteArray("</a>").repeated(depth);
+        };
+        QVERIFY(document.loadBuffer(nested(CXmlDocument::MaxDepth)));
+        m_log.mark();
+        QVERIFY(!document.loadBuffer(nested(CXmlDocument::MaxDepth + 1)));
+        QVERIFY(!document.loadBuffer(nested(500000)));
+        QVERIFY(document.isEmpty());
+        QVERIFY(m_log.since().contains(QStringLiteral("nests deeper")));
+    }
+
+    void savesLeaveOnlyTheFileAndRecover()
     {
         const QString dir = m_dir.filePath(QStringLiteral("clean"));
         const QString path = dir + QStringLiteral("/s.xml");
-        QDir().mkpath(dir);
         writeFile(path, "<config><a>0</a></config>");
         writeFile(path + QStringLiteral(".old"), "<config><a>stale</a></config>");
         SettingsHandle handle(path);
@@ -56,56 +179,23 @@ private Q_SLOTS:
         QVERIFY(handle.save());
         QVERIFY(!handle.impl()->isDirty());
         QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"s.xml"});
-        QCOMPARE(storedA(path), QStringLiteral("2"));
-        SettingsImplManager::instance()->removeTag(path);
-    }
+        QCOMPARE(_storedA(path), QStringLiteral("2"));
 
-    void failedSaveKeepsTheOldFile_data()
-    {
-        QTest::addColumn<QString>("blocker");
-        // Made as root, the tests cannot rely on permissions; a directory in the way of ".new",
-        // or a file in the way of the directory, fails for everyone.
-        QTest::newRow("new_is_a_directory") << ".new";
-        QTest::newRow("directory_is_a_file") << "/sub";
-    }
-
-    void failedSaveKeepsTheOldFile()
-    {
-        QFETCH(QString, blocker);
-        const QString dir = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(QDir().mkpath(dir));
-        QString path = dir + QStringLiteral("/s.xml");
-        const bool newBlocked = blocker == QLatin1String(".new");
-        if (newBlocked) {
-            writeFile(path, "<config><a>old</a></config>");
-            QVERIFY(QDir().mkpath(path + blocker));
-        } else {
-            writeFile(dir + blocker, "a file where a directory should be");
-            path = dir + blocker + QStringLiteral("/s.xml");
-        }
-        const QByteArray before = readAll(path);
-
-        SettingsHandle handle(path);
-        handle.setValue(QStringLiteral("config/a"), QStringLiteral("new"));
+        // A save that cannot be written (a directory where the new file goes) keeps the file
+        // and the changes, and tells no observer; once the way is clear the changes go out.
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".new")));
+        handle.setValue(QStringLiteral("config/a"), QStringLiteral("3"));
         QSignalSpy dispatched(SettingsImplManager::instance(),
                               &SettingsImplManager::asyncEmitTagChanged);
-        m_log.mark();
         QVERIFY(!handle.save());
         QVERIFY(handle.impl()->isDirty());
-        QCOMPARE(readAll(path), before);
+        QCOMPARE(_storedA(path), QStringLiteral("2"));
         QCOMPARE(dispatched.count(), 0);
-        QVERIFY(m_log.since().contains(QStringLiteral("SettingsImpl::save")));
-        QCOMPARE(handle.value(QStringLiteral("config/a")), QStringLiteral("new"));
-        if (newBlocked) { // once the way is clear the same changes go out
-            QVERIFY(QDir(path + blocker).removeRecursively());
-            QVERIFY(handle.save());
-            QCOMPARE(storedA(path), QStringLiteral("new"));
-        }
+        QVERIFY(QDir(path + QStringLiteral(".new")).removeRecursively());
+        QVERIFY(handle.save());
+        QCOMPARE(_storedA(path), QStringLiteral("3"));
         SettingsImplManager::instance()->removeTag(path);
-    }
 
-    void damagedFilesOnDisk()
-    {
         // A save interrupted between moving the old file aside and the new one in.
         const QString moved = m_dir.filePath(QStringLiteral("moved.xml"));
         writeFile(moved + QStringLiteral(".old"), "<config><a>kept</a></config>");
@@ -114,6 +204,24 @@ private Q_SLOTS:
         QCOMPARE(recovered.value(QStringLiteral("config/a")), QStringLiteral("kept"));
         QVERIFY(QFile::exists(moved));
         SettingsImplManager::instance()->removeTag(moved);
+    }
+
+    // hidePreview and unInit write on the GUI thread while an autosave may still be on its way
+    // to the disk: whichever finishes last, the newer content stays.
+    void anEarlierSaveFinishingLateNeverUndoesALaterOne()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("order/previewsetting.xml"));
+        using SettingsFileWriter::Snapshot;
+        const Snapshot earlier{path, path, "earlier", SettingsFileWriter::nextSequence()};
+        const Snapshot later{path, path, "later", SettingsFileWriter::nextSequence()};
+        QVERIFY(SettingsFileWriter::write(later, QStringLiteral(".new")));
+        QVERIFY(SettingsFileWriter::write(earlier, QStringLiteral(".autosave.new")));
+        QCOMPARE(readAll(path), QByteArray("later"));
+        const Snapshot latest{path, path, "latest", SettingsFileWriter::nextSequence()};
+        QVERIFY(SettingsFileWriter::write(latest, QStringLiteral(".autosave.new")));
+        QCOMPARE(readAll(path), QByteArray("latest"));
+        QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("previewsetting.xml")});
     }
 
     void observersRunLaterFromTheEventLoop()
@@ -162,6 +270,12 @@ private Q_SLOTS:
     }
 
 private:
+    static QString _storedA(const QString &path)
+    {
+        CXmlDocument document;
+        return document.loadFile(path) ? document.getValue(QStringLiteral("config/a")) : QString();
+    }
+
     QTemporaryDir m_dir;
     LogCapture m_log;
 };

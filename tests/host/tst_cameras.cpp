@@ -1,10 +1,15 @@
+// The cameras the host offers the engine: the machine's cameras through a backend the test
+// drives, and the virtual camera, alone and beside them.
+
 #include "CameraModeSelector.h"
 #include "CameraService.h"
 #include "FakeEngine.h"
+#include "VirtualCamera.h"
 
 #include <QtTest>
 #include <QVideoFrame>
 
+#include <memory>
 #include <thread>
 
 namespace {
@@ -87,14 +92,36 @@ void deliverFromAnotherThread(FakeBackend &backend, QSize size, int count)
     capture.join();
 }
 
-void requestOpen(FakeEngine &engine, const std::wstring &name, int w, int h)
+void requestOpen(FakeEngine &engine, const std::wstring &name, int w, int h, int fps = 30)
 {
-    engine.sigOpenCamera(name, tagSIZE{w, h}, tagSIZE{w, h}, 30, false);
+    engine.sigOpenCamera(name, tagSIZE{w, h}, tagSIZE{w, h}, fps, false);
+}
+
+// The camera service on a fake backend, attached to a fake engine.
+struct ServiceRig
+{
+    explicit ServiceRig(const QList<CameraInfo> &cameras = {usbCamera("/dev/video0")})
+    {
+        backend.list = cameras;
+        service = std::make_unique<CameraService>(&engine, &backend);
+        service->attach();
+    }
+    FakeEngine engine;
+    FakeBackend backend;
+    std::unique_ptr<CameraService> service;
+};
+
+// Frames stop arriving: the count does not move over a few camera intervals.
+bool staysStill(const std::atomic<int> &counter)
+{
+    const int before = counter;
+    QTest::qWait(120);
+    return counter == before;
 }
 
 } // namespace
 
-class tst_CameraService : public QObject
+class tst_Cameras : public QObject
 {
     Q_OBJECT
 
@@ -105,17 +132,20 @@ private Q_SLOTS:
     void opensPushesAndCloses();
     void unpluggedWhileOpenThenPluggedBack();
     void switchesBetweenRealAndVirtualCameras();
+
+    void virtualCameraPushesFramesAndReportsOnTheGuiThread();
+    void virtualCameraCloseStopsFrames();
+    void virtualCameraRestartsOnlyForOtherParameters();
+    void virtualCameraOpenAndCloseFromManyThreads();
+    void virtualCameraDetachedOrDestroyedWhileRunning();
 };
 
-void tst_CameraService::listsCamerasAndTheirSizes()
+void tst_Cameras::listsCamerasAndTheirSizes()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0"),
+    ServiceRig rig({usbCamera("/dev/video0"),
                     usbCamera("/dev/video2"),
-                    {"/dev/video4", QStringLiteral("Laptop Camera"), {}}};
-    CameraService service(&engine, &backend);
-    service.attach();
+                    {"/dev/video4", QStringLiteral("Laptop Camera"), {}}});
+    FakeEngine &engine = rig.engine;
 
     std::vector<std::wstring> names;
     engine.sigGetCameraList(names);
@@ -136,13 +166,13 @@ void tst_CameraService::listsCamerasAndTheirSizes()
     QCOMPARE(sizesOf(L"Gone Camera"), QList<QSize>());
     QCOMPARE(sizesOf(VirtualCamera::deviceName()), (QList<QSize>{{640, 480}, {1280, 720}}));
 
-    backend.list.clear(); // a machine without cameras still has the virtual one
+    rig.backend.list.clear(); // a machine without cameras still has the virtual one
     names.clear();
     engine.sigGetCameraList(names);
     QCOMPARE(names, std::vector<std::wstring>{VirtualCamera::deviceName()});
 }
 
-void tst_CameraService::nearestMode_data()
+void tst_Cameras::nearestMode_data()
 {
     QTest::addColumn<QSize>("wanted");
     QTest::addColumn<int>("fps");
@@ -156,7 +186,7 @@ void tst_CameraService::nearestMode_data()
     QTest::newRow("missing size: the closest") << QSize(352, 288) << 30 << 3;
 }
 
-void tst_CameraService::nearestMode()
+void tst_Cameras::nearestMode()
 {
     QFETCH(QSize, wanted);
     QFETCH(int, fps);
@@ -165,13 +195,11 @@ void tst_CameraService::nearestMode()
     QCOMPARE(CameraModeSelector::nearest({}, wanted, fps), -1);
 }
 
-void tst_CameraService::opensPushesAndCloses()
+void tst_Cameras::opensPushesAndCloses()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0")};
-    CameraService service(&engine, &backend);
-    service.attach();
+    ServiceRig rig;
+    FakeEngine &engine = rig.engine;
+    FakeBackend &backend = rig.backend;
 
     requestOpen(engine, L"USB Camera", 640, 480);
     QCOMPARE(backend.startedId, QByteArray("/dev/video0"));
@@ -185,7 +213,7 @@ void tst_CameraService::opensPushesAndCloses()
     QCOMPARE(engine.cameraFrames.load(), 3);
     QCOMPARE(engine.lastCameraHeight.load(), 482);
     QCOMPARE(engine.badCameraFrames.load(), 0);
-    QCOMPARE(service.framesPushed(), 3);
+    QCOMPARE(rig.service->framesPushed(), 3);
 
     engine.sigCloseCamera();
     QVERIFY(backend.startedId.isEmpty());
@@ -207,13 +235,11 @@ void tst_CameraService::opensPushesAndCloses()
     QVERIFY(backend.startedId.isEmpty());
 }
 
-void tst_CameraService::unpluggedWhileOpenThenPluggedBack()
+void tst_Cameras::unpluggedWhileOpenThenPluggedBack()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0")};
-    CameraService service(&engine, &backend);
-    service.attach();
+    ServiceRig rig;
+    FakeEngine &engine = rig.engine;
+    FakeBackend &backend = rig.backend;
     requestOpen(engine, L"USB Camera", 640, 480);
     Q_EMIT backend.started();
     deliverFromAnotherThread(backend, QSize(640, 480), 2);
@@ -241,13 +267,12 @@ void tst_CameraService::unpluggedWhileOpenThenPluggedBack()
     QCOMPARE(engine.statusList(), (std::vector<bool>{true, false, true, false}));
 }
 
-void tst_CameraService::switchesBetweenRealAndVirtualCameras()
+void tst_Cameras::switchesBetweenRealAndVirtualCameras()
 {
-    FakeEngine engine;
-    FakeBackend backend;
-    backend.list = {usbCamera("/dev/video0")};
-    auto service = std::make_unique<CameraService>(&engine, &backend);
-    service->attach();
+    ServiceRig rig;
+    FakeEngine &engine = rig.engine;
+    FakeBackend &backend = rig.backend;
+    std::unique_ptr<CameraService> &service = rig.service;
 
     requestOpen(engine, VirtualCamera::deviceName(), 640, 480);
     QCOMPARE(service->runningCamera(), VirtualCamera::deviceName());
@@ -267,5 +292,127 @@ void tst_CameraService::switchesBetweenRealAndVirtualCameras()
     QVERIFY(names.empty());
 }
 
-QTEST_MAIN(tst_CameraService)
-#include "tst_cameraservice.moc"
+void tst_Cameras::virtualCameraPushesFramesAndReportsOnTheGuiThread()
+{
+    FakeEngine engine;
+    VirtualCamera camera(&engine);
+    camera.attach();
+    std::vector<std::wstring> devices{L"Other Camera"};
+    engine.sigGetCameraList(devices);
+    QCOMPARE(devices, (std::vector<std::wstring>{L"Other Camera", VirtualCamera::deviceName()}));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no camera named"));
+    QVERIFY(!camera.open(L"USB Camera", QSize(640, 480), 30)); // reports "closed"
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 30);
+    QVERIFY(camera.isRunning());
+    QVERIFY(engine.statusList().empty()); // reported later, not inside the request
+    QTRY_VERIFY(engine.cameraFrames >= 3);
+    QCOMPARE(engine.lastCameraHeight.load(), 480);
+    QCOMPARE(engine.badCameraFrames.load(), 0);
+    QTRY_COMPARE(engine.statusList(), (std::vector<bool>{false, true}));
+    QVERIFY(!engine.calledOffMainThread);
+}
+
+void tst_Cameras::virtualCameraCloseStopsFrames()
+{
+    FakeEngine engine;
+    VirtualCamera camera(&engine);
+    camera.attach();
+    // Closed before the open report went out: only "closed" reaches the engine.
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 60);
+    engine.sigCloseCamera();
+    QTest::qWait(30);
+    QCOMPARE(engine.statusList(), std::vector<bool>{false});
+
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 60);
+    QTRY_VERIFY(engine.cameraFrames >= 2);
+    engine.sigCloseCamera();
+    QVERIFY(!camera.isRunning());
+    QVERIFY(staysStill(engine.cameraFrames));
+    QTRY_COMPARE(engine.statusList(), (std::vector<bool>{false, true, false}));
+    // Closing a closed camera reports nothing new.
+    engine.sigCloseCamera();
+    QTest::qWait(20);
+    QCOMPARE(engine.statusList().size(), std::size_t(3));
+}
+
+void tst_Cameras::virtualCameraRestartsOnlyForOtherParameters()
+{
+    FakeEngine engine;
+    VirtualCamera camera(&engine);
+    camera.attach();
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 30);
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 30);
+    QCOMPARE(camera.starts(), 1);
+
+    requestOpen(engine, VirtualCamera::deviceName(), 1280, 720, 30);
+    QCOMPARE(camera.starts(), 2);
+    QTRY_COMPARE(engine.lastCameraHeight.load(), 720);
+
+    requestOpen(engine, VirtualCamera::deviceName(), 1280, 720, 15);
+    QCOMPARE(camera.starts(), 3);
+    QCOMPARE(camera.fps(), 15);
+    QCOMPARE(engine.badCameraFrames.load(), 0);
+}
+
+// Start, restart and stop from several threads at once while frames flow; the sanitizer build
+// turns any race on the camera's thread or buffers into a failure.
+void tst_Cameras::virtualCameraOpenAndCloseFromManyThreads()
+{
+    FakeEngine engine;
+    VirtualCamera camera(&engine);
+    camera.attach();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&engine, t] {
+            for (int i = 0; i < 40; ++i) {
+                if ((i + t) % 3 == 0)
+                    engine.sigCloseCamera();
+                else
+                    requestOpen(engine, VirtualCamera::deviceName(), (i % 2) ? 640 : 1280,
+                                (i % 2) ? 480 : 720, 60);
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    engine.sigCloseCamera();
+    QVERIFY(!camera.isRunning());
+    QVERIFY(staysStill(engine.cameraFrames));
+    QCOMPARE(engine.badCameraFrames.load(), 0);
+    // Every report arrives and the last word is "closed".
+    QTRY_VERIFY(!engine.statusList().empty() && engine.statusList().back() == false);
+}
+
+// Detached or destroyed while running: frames stop and nothing more reaches the engine, not
+// even reports already posted; requests that still come are not answered.
+void tst_Cameras::virtualCameraDetachedOrDestroyedWhileRunning()
+{
+    FakeEngine engine;
+    auto camera = std::make_unique<VirtualCamera>(&engine);
+    camera->attach();
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 30);
+    QTRY_VERIFY(engine.cameraFrames > 0);
+    const std::size_t reports = engine.statusList().size();
+    camera->detach();
+    QVERIFY(!camera->isRunning());
+    QVERIFY(staysStill(engine.cameraFrames));
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 30);
+    QVERIFY(!camera->open(VirtualCamera::deviceName(), QSize(640, 480), 30));
+    QTest::qWait(30);
+    QCOMPARE(engine.statusList().size(), reports);
+
+    camera = std::make_unique<VirtualCamera>(&engine);
+    camera->attach();
+    requestOpen(engine, VirtualCamera::deviceName(), 1280, 720, 60);
+    const int stillAt = engine.cameraFrames;
+    QTRY_VERIFY(engine.cameraFrames > stillAt);
+    camera.reset();
+    QVERIFY(staysStill(engine.cameraFrames));
+    requestOpen(engine, VirtualCamera::deviceName(), 640, 480, 30);
+    std::vector<std::wstring> devices;
+    engine.sigGetCameraList(devices);
+    QVERIFY(devices.empty());
+}
+
+QTEST_MAIN(tst_Cameras)
+#include "tst_cameras.moc"
