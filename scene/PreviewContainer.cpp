@@ -230,8 +230,10 @@ LayerItem *PreviewContainer::addLayer(const LayerState &state)
         break;
     }
     // A state kept from another output size (a layout saved before the host changed it, an
-    // undo across a change) is put inside the scene it comes back to.
-    if (auto *layer = qobject_cast<BasicLayer *>(item))
+    // undo across a change) is put inside the scene it comes back to. The game video is
+    // fitted to its frames and the area by its own rule.
+    auto *layer = qobject_cast<BasicLayer *>(item);
+    if (layer && state.type != LT_GAMEVIDEO)
         _bringInside(layer);
     return item;
 }

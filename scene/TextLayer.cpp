@@ -92,6 +92,8 @@ void TextLayer::on_fontOrColorChanged(FontInfoConfig f1, QString key)
     const QSize measured = textSizeInScene(f1.font(), key);
     setInfo(key, f1.font(), f1.color());
     resize(int(measured.width() + 10.0), measured.height() + 5);
+    // A longer text or a larger font grows it to the right and down: it stays in the scene.
+    keepInsideParent();
     update();
     Q_EMIT sigInfoChanged(m_fontInfo, key);
 }
