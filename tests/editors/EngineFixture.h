@@ -21,9 +21,11 @@
 #include <QFile>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -35,6 +37,23 @@ inline QString savePicture(const QTemporaryDir &dir, const QString &name, const 
     const QString path = dir.filePath(name);
     picture.save(path);
     return path;
+}
+
+// Files dropped on a view at a viewport point, as a file manager drops them; beforeDrop runs
+// between the drag's move and its drop.
+inline void dropFiles(QGraphicsView *view, const QList<QUrl> &urls, const QPoint &at,
+                      const std::function<void()> &beforeDrop = {})
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &move);
+    if (beforeDrop)
+        beforeDrop();
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &drop);
 }
 
 // The host's camera list and filter-word service.
