@@ -9,6 +9,7 @@
 
 #include "BasicLayer.h"
 #include "CMBasicLayer.h"
+#include "FontInfoConfig.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewContainer.h"
@@ -144,6 +145,24 @@ public:
             return false;
         engine->showPreview(parent);
         return container() != nullptr;
+    }
+
+    // A layer added as a stored layout adds it, before the preview shows; its id (0 if refused).
+    quint32 addPicture(const QString &path, const QRect &place, int alpha = 100,
+                       const QString &name = {})
+    {
+        const CMLayer *layer =
+            combine()->addImageLayer(path, true, place.topLeft(), true, place.size(), alpha, name);
+        return layer ? layer->layerId() : 0;
+    }
+    quint32 addText(const QString &text, const QPoint &pos, const QColor &colour,
+                    const QString &name = {})
+    {
+        FontInfoConfig style;
+        style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
+        style.setColor(colour);
+        const CMLayer *layer = combine()->addTextLayer(style, text, pos, true, name);
+        return layer ? layer->layerId() : 0;
     }
 
     PreviewContainer *container() const { return engine->controller()->container(); }

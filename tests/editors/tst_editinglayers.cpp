@@ -202,17 +202,8 @@ void TestEditingLayers::cameraLayersFollowTheHostsCameras()
 void TestEditingLayers::cancelRestoresExistingLayersExactly()
 {
     EngineFixture f;
-    const quint32 picture =
-        f.combine()
-            ->addImageLayer(m_red, true, QPoint(60, 60), true, QSize(200, 100), 80, {})
-            ->layerId();
-    FontInfoConfig style;
-    style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
-    style.setColor(QColor(0, 200, 0));
-    const quint32 text =
-        f.combine()
-            ->addTextLayer(style, QStringLiteral("Hello"), QPoint(560, 300), true, {})
-            ->layerId();
+    const quint32 picture = f.addPicture(m_red, QRect(60, 60, 200, 100), 80);
+    const quint32 text = f.addText(QStringLiteral("Hello"), QPoint(560, 300), QColor(0, 200, 0));
     QVERIFY(f.show());
     auto *pictureItem = qobject_cast<PicLayer *>(f.item(picture));
     auto *textItem = qobject_cast<TextLayer *>(f.item(text));
@@ -287,10 +278,7 @@ void TestEditingLayers::aNewEditEndsTheOneBefore()
     // text's edit ends as its Cancel would, and no editor keeps working on a record that the
     // new edit replaced (the font size chosen then wrote through a freed record).
     EngineFixture f;
-    const quint32 picture =
-        f.combine()
-            ->addImageLayer(m_red, true, QPoint(60, 60), true, QSize(200, 100), 80, {})
-            ->layerId();
+    const quint32 picture = f.addPicture(m_red, QRect(60, 60, 200, 100), 80);
     QVERIFY(f.show());
     const int items = int(f.container()->layers().size());
     f.engine->addTextLayer();

@@ -47,6 +47,20 @@ QString writePicture(const QTemporaryDir &dir, const QString &name)
     return path;
 }
 
+// A host that knows one stand-in layer, and an edit record of kind Record on that layer.
+template<typename Record>
+struct Edit
+{
+    Edit()
+    {
+        host.layers.insert(&layer);
+        record.layer = &layer;
+    }
+    FakeController host;
+    StandInLayer layer;
+    Record record;
+};
+
 // Ends of an edit, as the scene hears them.
 struct EditEnd
 {
@@ -162,17 +176,13 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSlider()
     QTemporaryDir dir;
     const QString first = writePicture(dir, QStringLiteral("p.png"));
     const QString second = writePicture(dir, QStringLiteral("p.png2.png"));
-    FakeController host;
-    StandInLayer layer;
-    host.layers.insert(&layer);
-    PicLayerData record;
-    record.layer = &layer;
-    record.alpha = 40;
+    Edit<PicLayerData> e;
+    e.record.alpha = 40;
 
-    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, nullptr);
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&e.host, nullptr);
     QVERIFY(editor);
     EditEnd end(editor);
-    editor->setLayerData(&record);
+    editor->setLayerData(&e.record);
     showAndWait(editor);
     auto *slider = child<UISliderControl>(editor, "transparenceSlider");
     auto *value = child<UILabelControl>(editor, "transparenceValue");
@@ -182,24 +192,24 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSlider()
     auto *ok = child<UIButtonControl>(editor, "okButton");
 
     // Filling the window does not reach the layer.
-    QVERIFY(layer.alphas.isEmpty() && layer.pictures.isEmpty());
+    QVERIFY(e.layer.alphas.isEmpty() && e.layer.pictures.isEmpty());
 
     path->setText(QString());
     click(path);
     QTest::keyClicks(editor->viewport(), second);
     // Only the states of the text that name a picture reach the layer; the record keeps all.
-    QCOMPARE(layer.pictures, QStringList({first, second}));
-    QCOMPARE(record.path, second);
+    QCOMPARE(e.layer.pictures, QStringList({first, second}));
+    QCOMPARE(e.record.path, second);
 
     slider->setFocus();
     QTest::keyClick(editor->viewport(), Qt::Key_Right);
     click(slider, QPointF(9, 10));
-    QCOMPARE(layer.alphas, QList<int>({41, 0}));
+    QCOMPARE(e.layer.alphas, QList<int>({41, 0}));
     QCOMPARE(value->text(), QStringLiteral("0%"));
 
     click(ok);
     QCOMPARE(end.confirmed.count(), 1);
-    QCOMPARE(end.record(end.confirmed), &record);
+    QCOMPARE(end.record(end.confirmed), &e.record);
     QTRY_VERIFY(!editor);
     QCOMPARE(end.count(), 1);
 }
@@ -207,22 +217,18 @@ void TestEditorWindows::pictureEditorFollowsTypingAndSlider()
 void TestEditorWindows::pictureEditorNamesBuiltInPicturesByFile()
 {
     // A picture built into the program shows as its file name, and stays the record's path.
-    FakeController host;
-    StandInLayer layer;
-    host.layers.insert(&layer);
-    PicLayerData record;
-    record.layer = &layer;
-    record.path = QStringLiteral(":/theme/preview/no_camera_data.png");
-    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, nullptr);
+    Edit<PicLayerData> e;
+    e.record.path = QStringLiteral(":/theme/preview/no_camera_data.png");
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&e.host, nullptr);
     EditEnd end(editor);
-    editor->setLayerData(&record);
+    editor->setLayerData(&e.record);
     showAndWait(editor);
     QCOMPARE(child<UILineEditControl>(editor, "folderPath")->text(),
              QStringLiteral("no_camera_data.png"));
     click(child<UIButtonControl>(editor, "okButton"));
     QCOMPARE(end.confirmed.count(), 1);
-    QCOMPARE(record.path, QStringLiteral(":/theme/preview/no_camera_data.png"));
-    QVERIFY(layer.pictures.isEmpty());
+    QCOMPARE(e.record.path, QStringLiteral(":/theme/preview/no_camera_data.png"));
+    QVERIFY(e.layer.pictures.isEmpty());
 }
 
 void TestEditorWindows::editorsWearTheirOwnersTheme()
@@ -236,14 +242,10 @@ void TestEditorWindows::editorsWearTheirOwnersTheme()
     dark.setColor(QPalette::Base, QColor(28, 28, 31));
     dark.setColor(QPalette::Text, QColor(230, 230, 230));
     owner.setPalette(dark);
-    FakeController host;
-    StandInLayer layer;
-    host.layers.insert(&layer);
-    PicLayerData record;
-    record.layer = &layer;
-    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, &owner);
+    Edit<PicLayerData> e;
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&e.host, &owner);
     QVERIFY(editor);
-    editor->setLayerData(&record);
+    editor->setLayerData(&e.record);
     showAndWait(editor);
     const QImage shown = editor->grab().toImage();
     const auto lightnessAt = [&](const UIControl *control, QPointF at) {
@@ -262,12 +264,8 @@ void TestEditorWindows::pictureEditorTakesTheFirstChosenFile()
     QTemporaryDir dir;
     const QString a = writePicture(dir, QStringLiteral("a.png"));
     const QString b = writePicture(dir, QStringLiteral("b.png"));
-    FakeController host;
-    StandInLayer layer;
-    host.layers.insert(&layer);
-    PicLayerData record;
-    record.layer = &layer;
-    record.path = a;
+    Edit<PicLayerData> e;
+    e.record.path = a;
 
     // The filter names only formats this system reads.
     const QString filter = ImageSettingWindow::imageFileFilter();
@@ -277,8 +275,8 @@ void TestEditorWindows::pictureEditorTakesTheFirstChosenFile()
             QVERIFY(!filter.contains(QLatin1String("*.") + QLatin1String(format)));
     }
 
-    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&host, nullptr);
-    editor->setLayerData(&record);
+    QPointer<ImageSettingWindow> editor = ImageSettingWindow::create(&e.host, nullptr);
+    editor->setLayerData(&e.record);
     showAndWait(editor);
     QString startFolder;
     QTimer::singleShot(0, this, [&] {
@@ -292,12 +290,12 @@ void TestEditorWindows::pictureEditorTakesTheFirstChosenFile()
     // It opens where the current picture lies.
     QCOMPARE(startFolder, QFileInfo(a).absolutePath());
     QCOMPARE(child<UILineEditControl>(editor, "folderPath")->text(), b);
-    QCOMPARE(layer.pictures, QStringList({b}));
+    QCOMPARE(e.layer.pictures, QStringList({b}));
 
     // A cancelled dialog changes nothing.
     QTimer::singleShot(0, this, [] { QApplication::activeModalWidget()->close(); });
     click(child<UIButtonControl>(editor, "openFolderBtn"));
-    QCOMPARE(record.path, b);
+    QCOMPARE(e.record.path, b);
     editor->close();
 }
 
@@ -352,30 +350,26 @@ void TestEditorWindows::cameraEditorListsTheHostsCameras()
     QFETCH(QStringList, sizes);
     QFETCH(QStringList, rows);
     QFETCH(QString, selected);
-    FakeController host;
-    host.cameras = {L"Front", L"Virtual camera"};
+    Edit<CameraLayerData> e;
+    e.host.cameras = {L"Front", L"Virtual camera"};
     for (const QString &size : sizes) {
         const QStringList wh = size.split(QLatin1Char('x'));
-        host.sizes[L"Front"].push_back({wh[0].toInt(), wh[1].toInt()});
+        e.host.sizes[L"Front"].push_back({wh[0].toInt(), wh[1].toInt()});
     }
-    StandInLayer layer;
-    host.layers.insert(&layer);
-    CameraLayerData record;
-    record.layer = &layer;
-    record.cameraParam.deviceName = QStringLiteral("Unplugged");
+    e.record.cameraParam.deviceName = QStringLiteral("Unplugged");
 
-    QPointer<CameraSettingWindow> editor = CameraSettingWindow::create(&host, nullptr);
+    QPointer<CameraSettingWindow> editor = CameraSettingWindow::create(&e.host, nullptr);
     auto *cameraBox = child<UIComboBoxControl>(editor, "cameraCombobox");
     auto *sizeBox = child<UIComboBoxControl>(editor, "cameraSizeCombobox");
-    editor->setLayerData(&record);
+    editor->setLayerData(&e.record);
     // A device the host no longer lists leaves the first one chosen.
     QCOMPARE(cameraBox->items(), QStringList({"Front", "Virtual camera"}));
     QCOMPARE(cameraBox->currentIndex(), 0);
     QCOMPARE(sizeBox->items(), rows);
     QCOMPARE(sizeBox->currentText(), selected);
     // What the layer got: one record with the chosen camera and size, default keying.
-    QCOMPARE(layer.cameras.size(), 1);
-    const CameraParam applied = layer.cameras.first();
+    QCOMPARE(e.layer.cameras.size(), 1);
+    const CameraParam applied = e.layer.cameras.first();
     QCOMPARE(applied.deviceName, QStringLiteral("Front"));
     QCOMPARE(QStringLiteral("%1X%2").arg(applied.width).arg(applied.height),
              selected.isEmpty() ? QStringLiteral("0X0") : selected);
@@ -385,43 +379,39 @@ void TestEditorWindows::cameraEditorListsTheHostsCameras()
 
 void TestEditorWindows::cameraEditorAppliesEachChoiceOnceAndCancelRestores()
 {
-    FakeController host;
-    host.cameras = {L"Front", L"Side"};
-    host.sizes[L"Front"] = {{1280, 720}, {640, 480}};
-    host.sizes[L"Side"] = {{320, 240}, {800, 600}};
-    StandInLayer layer;
-    host.layers.insert(&layer);
-    CameraLayerData record;
-    record.layer = &layer;
-    record.cameraParam.deviceName = QStringLiteral("Front");
-    record.cameraParam.width = 1280;
-    record.cameraParam.height = 720;
-    record.cameraParam.keyColor = 0x0000FF;
-    const CameraParam before = record.cameraParam;
+    Edit<CameraLayerData> e;
+    e.host.cameras = {L"Front", L"Side"};
+    e.host.sizes[L"Front"] = {{1280, 720}, {640, 480}};
+    e.host.sizes[L"Side"] = {{320, 240}, {800, 600}};
+    e.record.cameraParam.deviceName = QStringLiteral("Front");
+    e.record.cameraParam.width = 1280;
+    e.record.cameraParam.height = 720;
+    e.record.cameraParam.keyColor = 0x0000FF;
+    const CameraParam before = e.record.cameraParam;
 
-    QPointer<CameraSettingWindow> editor = CameraSettingWindow::create(&host, nullptr);
+    QPointer<CameraSettingWindow> editor = CameraSettingWindow::create(&e.host, nullptr);
     EditEnd end(editor);
-    editor->setLayerData(&record);
+    editor->setLayerData(&e.record);
     showAndWait(editor);
     // The record's own camera and size, not the preferred size.
-    QCOMPARE(layer.cameras.size(), 1);
-    QCOMPARE(layer.cameras.last().width, 1280);
+    QCOMPARE(e.layer.cameras.size(), 1);
+    QCOMPARE(e.layer.cameras.last().width, 1280);
 
     choose(child<UIComboBoxControl>(editor, "cameraCombobox"), 1);
-    QCOMPARE(layer.cameras.size(), 2);
-    QCOMPARE(layer.cameras.last().deviceName, QStringLiteral("Side"));
-    QCOMPARE(layer.cameras.last().width, 320);
+    QCOMPARE(e.layer.cameras.size(), 2);
+    QCOMPARE(e.layer.cameras.last().deviceName, QStringLiteral("Side"));
+    QCOMPARE(e.layer.cameras.last().width, 320);
     choose(child<UIComboBoxControl>(editor, "cameraSizeCombobox"), 1);
-    QCOMPARE(layer.cameras.size(), 3);
-    QCOMPARE(layer.cameras.last().width, 800);
-    QCOMPARE(record.cameraParam.deviceName, QStringLiteral("Side"));
-    QCOMPARE(record.cameraParam.keyColor, 0x0000FFu); // keying is not this window's
+    QCOMPARE(e.layer.cameras.size(), 3);
+    QCOMPARE(e.layer.cameras.last().width, 800);
+    QCOMPARE(e.record.cameraParam.deviceName, QStringLiteral("Side"));
+    QCOMPARE(e.record.cameraParam.keyColor, 0x0000FFu); // keying is not this window's
 
     click(child<UIButtonControl>(editor, "cancelButton"));
     QCOMPARE(end.discarded.count(), 1);
-    QCOMPARE(record.cameraParam.deviceName, before.deviceName);
-    QCOMPARE(record.cameraParam.width, before.width);
-    QCOMPARE(record.cameraParam.height, before.height);
+    QCOMPARE(e.record.cameraParam.deviceName, before.deviceName);
+    QCOMPARE(e.record.cameraParam.width, before.width);
+    QCOMPARE(e.record.cameraParam.height, before.height);
     QTRY_VERIFY(!editor);
     QCOMPARE(end.count(), 1);
 }

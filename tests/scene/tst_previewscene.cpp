@@ -153,14 +153,8 @@ void TestPreviewScene::init()
 {
     _start();
     // Two overlapping pictures over the game video, which is hidden, so empty scene is black.
-    m_red = f->combine()
-                ->addImageLayer(m_redPath, true, RedRect.topLeft().toPoint(), true,
-                                RedRect.size().toSize(), 100, {})
-                ->layerId();
-    m_blue = f->combine()
-                 ->addImageLayer(m_bluePath, true, BlueRect.topLeft().toPoint(), true,
-                                 BlueRect.size().toSize(), 100, {})
-                 ->layerId();
+    m_red = f->addPicture(m_redPath, RedRect.toRect());
+    m_blue = f->addPicture(m_bluePath, BlueRect.toRect());
     m_game = f->combine()->layers().first()->layerId();
     f->engine->controller()->relayout()->on_layoutsCombine(m_game, false);
 }
