@@ -53,6 +53,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <random>
 #include <thread>
@@ -173,6 +174,22 @@ const QSize CaptureSizes[] = {{1280, 720}, {1920, 1080}, {800, 600}, {1280, 720}
 const char *const Texts[] = {
     "Hello",    "直播 Live", "a",  "line one", "0123456789abcdefghijklmnopqrstuvwxyz0123",
     "\t<&>\"'", "العربية",   "  ", "Ünïcødé ✓"};
+
+// What a user does in each editor: a control used, each as often as its weight says
+// ("backspace" in the text box, "style" one of the style buttons).
+const std::map<QByteArray, std::vector<std::pair<int, const char *>>> EditorSteps = {
+    {"ImageSettingWindow",
+     {{2, "folderPath"}, {1, "transparenceSlider"}, {1, "cancelButton"}, {2, "okButton"}}},
+    {"TextEditWindow",
+     {{3, "textedite"},
+      {1, "backspace"},
+      {1, "style"},
+      {1, "fontNamesCombobox"},
+      {1, "fontHeightCombobox"},
+      {1, "cancelButton"},
+      {4, "okButton"}}},
+    {"CameraSettingWindow",
+     {{1, "cameraCombobox"}, {1, "cameraSizeCombobox"}, {1, "cancelButton"}, {3, "okButton"}}}};
 
 // The host's capture: a game thread and a camera thread pushing through the public interface,
 // paused while a check composes its own frame.
@@ -653,24 +670,11 @@ private:
             m_note += QStringLiteral(" Escape");
             QTest::keyClick(window->viewport(), Qt::Key_Escape);
             return;
-        } else if (qobject_cast<ImageSettingWindow *>(window)) {
-            name = _oneOf(x.b, {{2, "folderPath"},
-                                {1, "transparenceSlider"},
-                                {1, "cancelButton"},
-                                {2, "okButton"}});
-        } else if (qobject_cast<TextEditWindow *>(window)) {
-            name = _oneOf(x.b, {{3, "textedite"},
-                                {1, "backspace"},
-                                {1, styles[x.c % 4]},
-                                {1, "fontNamesCombobox"},
-                                {1, "fontHeightCombobox"},
-                                {1, "cancelButton"},
-                                {4, "okButton"}});
-        } else if (qobject_cast<CameraSettingWindow *>(window)) {
-            name = _oneOf(x.b, {{1, "cameraCombobox"},
-                                {1, "cameraSizeCombobox"},
-                                {1, "cancelButton"},
-                                {3, "okButton"}});
+        } else if (const auto steps = EditorSteps.find(window->metaObject()->className());
+                   steps != EditorSteps.end()) {
+            name = _oneOf(x.b, steps->second);
+            if (qstrcmp(name, "style") == 0)
+                name = styles[x.c % 4];
         } else if (auto *manager = qobject_cast<LayersMgrWindow *>(window)) {
             return _layerManager(manager, x);
         } else if (qobject_cast<FontColorWindow *>(window)) {
@@ -719,7 +723,7 @@ private:
     }
 
     // One of the names, r choosing among them by their weights.
-    static const char *_oneOf(quint32 r, std::initializer_list<std::pair<int, const char *>> names)
+    static const char *_oneOf(quint32 r, const std::vector<std::pair<int, const char *>> &names)
     {
         int pick = 0;
         for (const auto &name : names)
