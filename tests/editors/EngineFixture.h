@@ -9,6 +9,7 @@
 
 #include "BasicLayer.h"
 #include "CMBasicLayer.h"
+#include "FontInfoConfig.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewContainer.h"
@@ -21,9 +22,11 @@
 #include <QFile>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -35,6 +38,23 @@ inline QString savePicture(const QTemporaryDir &dir, const QString &name, const 
     const QString path = dir.filePath(name);
     picture.save(path);
     return path;
+}
+
+// Files dropped on a view at a viewport point, as a file manager drops them; beforeDrop runs
+// between the drag's move and its drop.
+inline void dropFiles(QGraphicsView *view, const QList<QUrl> &urls, const QPoint &at,
+                      const std::function<void()> &beforeDrop = {})
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &move);
+    if (beforeDrop)
+        beforeDrop();
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &drop);
 }
 
 // The host's camera list and filter-word service.
@@ -125,6 +145,24 @@ public:
             return false;
         engine->showPreview(parent);
         return container() != nullptr;
+    }
+
+    // A layer added as a stored layout adds it, before the preview shows; its id (0 if refused).
+    quint32 addPicture(const QString &path, const QRect &place, int alpha = 100,
+                       const QString &name = {})
+    {
+        const CMLayer *layer =
+            combine()->addImageLayer(path, true, place.topLeft(), true, place.size(), alpha, name);
+        return layer ? layer->layerId() : 0;
+    }
+    quint32 addText(const QString &text, const QPoint &pos, const QColor &colour,
+                    const QString &name = {})
+    {
+        FontInfoConfig style;
+        style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
+        style.setColor(colour);
+        const CMLayer *layer = combine()->addTextLayer(style, text, pos, true, name);
+        return layer ? layer->layerId() : 0;
     }
 
     PreviewContainer *container() const { return engine->controller()->container(); }

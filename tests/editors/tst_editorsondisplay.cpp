@@ -166,13 +166,8 @@ void TestEditorsOnDisplay::pictureAndCameraEditorsShowEveryChange()
 void TestEditorsOnDisplay::layerManagerMovesRowsByDragging()
 {
     EngineFixture f;
-    FontInfoConfig style;
-    style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
-    style.setColor(Qt::white);
-    for (const QString &text : {QStringLiteral("one"), QStringLiteral("two")}) {
-        const CMLayer *layer = f.combine()->addTextLayer(style, text, QPoint(20, 20), true, {});
-        QVERIFY(layer);
-    }
+    for (const QString &text : {QStringLiteral("one"), QStringLiteral("two")})
+        QVERIFY(f.addText(text, QPoint(20, 20), Qt::white));
     QVERIFY(f.show());
     f.container()->showLayersManager();
     auto *manager = f.window<LayersMgrWindow>();

@@ -109,21 +109,10 @@ void TestLayersMgrWindow::init()
     f = std::make_unique<EngineFixture>();
     m_game = f->stack().first();
     // Red and blue overlap at (200, 130) in the scene.
-    m_redId = f->combine()
-                  ->addImageLayer(m_red, true, QPoint(100, 100), true, QSize(200, 100), 100,
-                                  QStringLiteral("red banner"))
-                  ->layerId();
-    m_blueId = f->combine()
-                   ->addImageLayer(m_blue, true, QPoint(150, 120), true, QSize(200, 100), 100,
-                                   QStringLiteral("blue banner"))
-                   ->layerId();
-    FontInfoConfig style;
-    style.setFont(QFont(QStringLiteral("微软雅黑"), 20));
-    style.setColor(Qt::white);
-    m_text = f->combine()
-                 ->addTextLayer(style, QStringLiteral("Hello"), QPoint(20, 20), true,
-                                QStringLiteral("greeting"))
-                 ->layerId();
+    m_redId = f->addPicture(m_red, QRect(100, 100, 200, 100), 100, QStringLiteral("red banner"));
+    m_blueId = f->addPicture(m_blue, QRect(150, 120, 200, 100), 100, QStringLiteral("blue banner"));
+    m_text =
+        f->addText(QStringLiteral("Hello"), QPoint(20, 20), Qt::white, QStringLiteral("greeting"));
     QVERIFY(f->show());
 }
 

@@ -12,6 +12,8 @@
 // RANDOM_SESSION_VERBOSE  1: print each action as it runs
 
 #include "EngineFixture.h"
+#include "SceneTestSupport.h"
+#include "StoredLayout.h"
 
 #include "CameraSettingWindow.h"
 #include "CMCameraLayer.h"
@@ -47,16 +49,25 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <random>
 #include <thread>
 
 namespace {
+
+// text with its %1, %2, ... filled in order.
+template<typename... Args>
+QString fill(const char *text, const Args &...args)
+{
+    QString result = QString::fromUtf8(text);
+    ((result = result.arg(args)), ...);
+    return result;
+}
 
 enum Kind : quint8 {
     Click,
@@ -103,15 +114,7 @@ struct Action
     Kind kind = Click;
     quint32 a = 0, b = 0, c = 0, d = 0;
 
-    QString toString() const
-    {
-        return QStringLiteral("%1 %2 %3 %4 %5")
-            .arg(QLatin1String(KindNames[kind]))
-            .arg(a)
-            .arg(b)
-            .arg(c)
-            .arg(d);
-    }
+    QString toString() const { return fill("%1 %2 %3 %4 %5", KindNames[kind], a, b, c, d); }
     static std::optional<Action> fromString(const QString &line)
     {
         const QStringList parts = line.simplified().split(QLatin1Char(' '));
@@ -171,6 +174,22 @@ const QSize CaptureSizes[] = {{1280, 720}, {1920, 1080}, {800, 600}, {1280, 720}
 const char *const Texts[] = {
     "Hello",    "直播 Live", "a",  "line one", "0123456789abcdefghijklmnopqrstuvwxyz0123",
     "\t<&>\"'", "العربية",   "  ", "Ünïcødé ✓"};
+
+// What a user does in each editor: a control used, each as often as its weight says
+// ("backspace" in the text box, "style" one of the style buttons).
+const std::map<QByteArray, std::vector<std::pair<int, const char *>>> EditorSteps = {
+    {"ImageSettingWindow",
+     {{2, "folderPath"}, {1, "transparenceSlider"}, {1, "cancelButton"}, {2, "okButton"}}},
+    {"TextEditWindow",
+     {{3, "textedite"},
+      {1, "backspace"},
+      {1, "style"},
+      {1, "fontNamesCombobox"},
+      {1, "fontHeightCombobox"},
+      {1, "cancelButton"},
+      {4, "okButton"}}},
+    {"CameraSettingWindow",
+     {{1, "cameraCombobox"}, {1, "cameraSizeCombobox"}, {1, "cancelButton"}, {3, "okButton"}}}};
 
 // The host's capture: a game thread and a camera thread pushing through the public interface,
 // paused while a check composes its own frame.
@@ -237,6 +256,11 @@ private:
     std::thread m_camera;
 };
 
+QString rectText(const QRect &r)
+{
+    return fill("%1,%2 %3x%4", r.x(), r.y(), r.width(), r.height());
+}
+
 // A layer as the stack holds it, for comparing the stack with the stored file and a restart.
 struct StackEntry
 {
@@ -253,15 +277,8 @@ struct StackEntry
     }
     QString toString() const
     {
-        return QStringLiteral("{type %1 rect %2,%3 %4x%5 combine %6 alpha %7 '%8'}")
-            .arg(type)
-            .arg(rect.x())
-            .arg(rect.y())
-            .arg(rect.width())
-            .arg(rect.height())
-            .arg(combine)
-            .arg(alpha)
-            .arg(content);
+        return fill("{type %1 rect %2 combine %3 alpha %4 '%5'}", type, rectText(rect), combine,
+                    alpha, content);
     }
 };
 
@@ -368,41 +385,26 @@ private:
 
     // ---- input ----------------------------------------------------------------------------
 
-    void _mouse(QEvent::Type type, const QPointF &scenePos, Qt::MouseButton button,
-                Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {})
-    {
-        QWidget *viewport = _view()->viewport();
-        const QPointF local = _view()->mapFromScene(scenePos);
-        QMouseEvent event(type, local, viewport->mapToGlobal(local), button, buttons, modifiers);
-        QApplication::sendEvent(viewport, &event);
-    }
     // Press at from, move through steps points to to, release; host is called halfway.
     void _drag(QPointF from, QPointF to, int steps, Qt::KeyboardModifiers modifiers,
                const std::function<void()> &host = {})
     {
         from = _toScene(from);
         to = _toScene(to);
-        _mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
-        for (int i = 1; i <= steps; ++i) {
-            if (!_container())
-                break;
-            _mouse(QEvent::MouseMove, from + (to - from) * i / steps, Qt::NoButton, Qt::LeftButton,
-                   modifiers);
+        Mouse mouse(_view());
+        mouse.press(from, Qt::LeftButton, modifiers);
+        for (int i = 1; i <= steps && _container(); ++i) {
+            mouse.move(from + (to - from) * i / steps, modifiers);
             if (host && i == (steps + 1) / 2)
                 host();
         }
-        _mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
+        mouse.release(to, Qt::LeftButton, modifiers);
     }
     void _click(const QPointF &containerPos, Qt::MouseButton button = Qt::LeftButton)
     {
-        const QPointF at = _toScene(containerPos);
-        _mouse(QEvent::MouseButtonPress, at, button, button);
-        _mouse(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+        Mouse(_view()).click(_toScene(containerPos), button);
     }
-    void _key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
-    {
-        QTest::keyClick(_view()->viewport(), key, modifiers);
-    }
+    void _key(Qt::Key key) { QTest::keyClick(_view()->viewport(), key); }
     void _wheel(QWidget *viewport, const QPoint &at, int delta)
     {
         QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -418,29 +420,14 @@ private:
         const double fy = from + (to - from) * (r2 % 1000) / 1000.0;
         return QPointF(g.x() + g.width() * fx, g.y() + g.height() * fy);
     }
+    // Regions 1 to 8: bottom, bottom-left, bottom-right, top, top-left, top-right, left, right.
     QPointF _handle(const BasicLayer *layer, int region) const
     {
-        const QRectF g = layer->geometry();
-        const double l = g.left() + 3, r = g.right() - 3, t = g.top() + 3, b = g.bottom() - 3;
-        const double cx = g.center().x(), cy = g.center().y();
-        switch (region) {
-        case 1:
-            return {cx, b};
-        case 2:
-            return {l, b};
-        case 3:
-            return {r, b};
-        case 4:
-            return {cx, t};
-        case 5:
-            return {l, t};
-        case 6:
-            return {r, t};
-        case 7:
-            return {l, cy};
-        default:
-            return {r, cy};
-        }
+        static const QPointF where[] = {{0.5, 1}, {0, 1}, {1, 1},   {0.5, 0},
+                                        {0, 0},   {1, 0}, {0, 0.5}, {1, 0.5}};
+        const QRectF g = layer->geometry().adjusted(3, 3, -3, -3);
+        const QPointF w = where[qBound(1, region, 8) - 1];
+        return QPointF(g.left() + g.width() * w.x(), g.top() + g.height() * w.y());
     }
     BasicLayer *_pickLayer(quint32 r) const
     {
@@ -476,57 +463,49 @@ private:
             m_note = QStringLiteral("no scene shown");
             return;
         }
+        if (!user) {
+            _hostCall(x);
+            return;
+        }
+        BasicLayer *layer = _pickLayer(x.b);
+        const bool needsLayer = x.kind == Drag || x.kind == Resize || x.kind == Menu ||
+                                x.kind == DoubleClick || x.kind == DragDuringHostCall;
+        if (needsLayer && !layer)
+            return;
         switch (x.kind) {
         case Click: {
-            BasicLayer *layer = _pickLayer(x.b);
             const QPointF at =
                 (x.a % 3 == 0 || !layer) ? _anywhere(x.c, x.d) : _inside(layer, x.c, x.d);
-            m_note = QStringLiteral("click at %1,%2").arg(at.x()).arg(at.y());
+            m_note = fill("click at %1,%2", at.x(), at.y());
             _click(at);
             break;
         }
         case Drag: {
-            BasicLayer *layer = _pickLayer(x.b);
-            if (!layer)
-                break;
             const QPointF from = _inside(layer, x.c, x.d, 0.3, 0.7);
             const QPointF by = _offset(x.c >> 10, x.d >> 10, x.a % 4 == 0 ? 800 : 120);
             const int steps = 1 + int((x.a >> 4) % 5);
-            m_note = QStringLiteral("drag %1 from %2,%3 by %4,%5 in %6 steps")
-                         .arg(layer->layerType())
-                         .arg(from.x())
-                         .arg(from.y())
-                         .arg(by.x())
-                         .arg(by.y())
-                         .arg(steps);
+            m_note = fill("drag %1 from %2,%3 by %4,%5 in %6 steps", layer->layerType(), from.x(),
+                          from.y(), by.x(), by.y(), steps);
             _drag(from, from + by, steps, {});
             break;
         }
         case Resize: {
-            BasicLayer *layer = _pickLayer(x.b);
-            if (!layer)
-                break;
             const int region = 1 + int(x.c % 8);
             const bool shift = (x.a >> 3) % 2;
-            const QPointF from = _handle(layer, region);
             const QPointF by = _offset(x.d, x.d >> 12, x.a % 5 == 0 ? 600 : 80);
-            const int steps = 1 + int((x.a >> 6) % 3);
-            m_note = QStringLiteral("resize %1 region %2%3 by %4,%5")
-                         .arg(layer->layerType())
-                         .arg(region)
-                         .arg(shift ? QStringLiteral(" with shift") : QString())
-                         .arg(by.x())
-                         .arg(by.y());
-            _drag(from, from + by, steps, shift ? Qt::ShiftModifier : Qt::NoModifier);
+            m_note = fill("resize %1 region %2%3 by %4,%5", layer->layerType(), region,
+                          shift ? " with shift" : "", by.x(), by.y());
+            const QPointF from = _handle(layer, region);
+            _drag(from, from + by, 1 + int((x.a >> 6) % 3),
+                  shift ? Qt::ShiftModifier : Qt::NoModifier);
             break;
         }
         case Arrows: {
             static const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down};
-            const Qt::Key key = keys[x.a % 4];
             const int count = 1 + int(x.b % 12);
-            m_note = QStringLiteral("arrow %1 x%2").arg(x.a % 4).arg(count);
+            m_note = fill("arrow %1 x%2", x.a % 4, count);
             for (int i = 0; i < count && _container(); ++i)
-                _key(key);
+                _key(keys[x.a % 4]);
             break;
         }
         case DeleteKey:
@@ -534,35 +513,23 @@ private:
             _key(Qt::Key_Delete);
             break;
         case Menu: {
-            BasicLayer *layer = _pickLayer(x.b);
-            if (!layer)
-                break;
             _click(_inside(layer, x.c, x.d), Qt::RightButton);
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu) {
-                m_note = QStringLiteral("right click, no menu");
-                break;
-            }
-            const QList<QAction *> actions = menu->actions();
-            if (x.a % 7 == 0 || actions.isEmpty()) {
-                m_note = QStringLiteral("menu dismissed");
-                QTest::keyClick(menu, Qt::Key_Escape);
+            const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
+            if (!menu || x.a % 7 == 0 || actions.isEmpty()) {
+                m_note = menu ? QStringLiteral("menu dismissed") : QStringLiteral("no menu");
+                if (menu)
+                    QTest::keyClick(menu, Qt::Key_Escape);
                 break;
             }
             QAction *chosen = actions.at(int(x.a % quint32(actions.size())));
-            m_note = QStringLiteral("menu %1 on layer type %2")
-                         .arg(chosen->objectName())
-                         .arg(layer->layerType());
+            m_note = fill("menu %1 on layer type %2", chosen->objectName(), layer->layerType());
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
             break;
         }
         case DoubleClick: {
-            BasicLayer *layer = _pickLayer(x.b);
-            if (!layer)
-                break;
-            const QPointF at = _inside(layer, x.c, x.d, 0.3, 0.7);
-            m_note = QStringLiteral("double click on layer type %1").arg(layer->layerType());
-            const QPoint p = _view()->mapFromScene(_toScene(at));
+            m_note = fill("double click on layer type %1", layer->layerType());
+            const QPoint p = _view()->mapFromScene(_toScene(_inside(layer, x.c, x.d, 0.3, 0.7)));
             QTest::mouseClick(_view()->viewport(), Qt::LeftButton, {}, p);
             if (_container())
                 QTest::mouseDClick(_view()->viewport(), Qt::LeftButton, {}, p);
@@ -571,39 +538,23 @@ private:
         case Drop: {
             QList<QUrl> urls;
             QStringList names;
-            const int count = 1 + int(x.a % 3);
             const quint32 picks[] = {x.b, x.c, x.d};
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < 1 + int(x.a % 3); ++i) {
                 const QString &path = m_dropFiles.at(int(picks[i] % quint32(m_dropFiles.size())));
                 urls << QUrl::fromLocalFile(path);
                 names << QFileInfo(path).fileName();
             }
             const QPointF at = _anywhere(x.c >> 8, x.d >> 8);
-            m_note = QStringLiteral("drop %1 at %2,%3")
-                         .arg(names.join(QLatin1Char(',')))
-                         .arg(at.x())
-                         .arg(at.y());
-            QMimeData data;
-            data.setUrls(urls);
-            const QPoint p = _view()->mapFromScene(_toScene(at));
-            QDragEnterEvent enter(p, Qt::CopyAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(_view()->viewport(), &enter);
-            QDragMoveEvent move(p, Qt::CopyAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(_view()->viewport(), &move);
-            QDropEvent drop(p, Qt::CopyAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(_view()->viewport(), &drop);
+            m_note = fill("drop %1 at %2,%3", names.join(QLatin1Char(',')), at.x(), at.y());
+            dropFiles(_view(), urls, _view()->mapFromScene(_toScene(at)));
             break;
         }
-        case Wheel: {
-            const QPointF at = _anywhere(x.b, x.c);
+        case Wheel:
             m_note = QStringLiteral("wheel");
-            _wheel(_view()->viewport(), _view()->mapFromScene(_toScene(at)), x.a % 2 ? 120 : -120);
+            _wheel(_view()->viewport(), _view()->mapFromScene(_toScene(_anywhere(x.b, x.c))),
+                   x.a % 2 ? 120 : -120);
             break;
-        }
         case DragDuringHostCall: {
-            BasicLayer *layer = _pickLayer(x.b);
-            if (!layer)
-                break;
             const QPointF from = _inside(layer, x.c, x.d, 0.3, 0.7);
             const Action host{Kind(SetVideoSize + x.a % (Restart - SetVideoSize)), x.b >> 3,
                               x.c >> 3, x.d >> 3, x.a >> 3};
@@ -612,11 +563,10 @@ private:
                 _hostCall(host);
                 hostNote = m_note;
             });
-            m_note = QStringLiteral("drag with host call: %1").arg(hostNote);
+            m_note = QStringLiteral("drag with host call: ") + hostNote;
             break;
         }
         default:
-            _hostCall(x);
             break;
         }
     }
@@ -624,88 +574,75 @@ private:
     void _hostCall(const Action &x)
     {
         PreviewEngine *engine = f.engine;
+        m_note = QLatin1String(KindNames[x.kind]);
         switch (x.kind) {
         case SetVideoSize: {
             const QSize size = VideoSizes[x.a % std::size(VideoSizes)];
-            m_note = QStringLiteral("setVideoSize %1x%2").arg(size.width()).arg(size.height());
+            m_note += fill(" %1x%2", size.width(), size.height());
             engine->setVideoSize(size.width(), size.height());
             break;
         }
         case CaptureSize: {
             const QSize size = CaptureSizes[x.a % std::size(CaptureSizes)];
-            m_note = QStringLiteral("capture %1x%2").arg(size.width()).arg(size.height());
+            m_note += fill(" %1x%2", size.width(), size.height());
             const std::lock_guard<std::mutex> locker(m_capture->lock);
             m_capture->captureWidth = size.width();
             m_capture->captureHeight = size.height();
             break;
         }
-        case HideShow:
-            if (m_previewing) {
-                m_note = QStringLiteral("hidePreview");
+        case HideShow: {
+            const bool wasShown = m_previewing;
+            if (wasShown) {
+                m_note += QStringLiteral(": hidePreview");
                 engine->hidePreview();
                 m_previewing = false;
                 _checkStoredFile();
-                if (x.a % 2) {
-                    m_note += QStringLiteral(", showPreview");
-                    engine->showPreview(m_root);
-                    m_previewing = true;
-                }
-            } else {
-                m_note = QStringLiteral("showPreview");
+            }
+            if (!wasShown || x.a % 2) {
+                m_note += QStringLiteral(": showPreview");
                 engine->showPreview(m_root);
                 m_previewing = true;
             }
             break;
+        }
         case SetEditable:
             m_editable = x.a % 3 != 0;
-            m_note = QStringLiteral("setLayersEditable %1").arg(m_editable);
+            m_note += fill(" %1", m_editable);
             engine->setLayersEditable(m_editable);
             break;
         case AddCamera:
-            m_note = QStringLiteral("addCameraLayer");
             engine->addCameraLayer();
             break;
         case RemoveCameras:
-            m_note = QStringLiteral("removeCameraLayers");
             engine->removeCameraLayers();
             break;
         case CameraStatus:
-            m_note = QStringLiteral("camera %1").arg(x.a % 2 ? "opens" : "closes");
+            m_note += x.a % 2 ? QStringLiteral(" opens") : QStringLiteral(" closes");
             m_capture->cameraOpen = x.a % 2;
             break;
         case AddText:
-            m_note = QStringLiteral("addTextLayer");
             engine->addTextLayer();
             break;
         case AddImage:
-            m_note = QStringLiteral("addImageLayer");
             engine->addImageLayer();
             break;
         case ShowLayersManager:
-            m_note = QStringLiteral("layer manager");
             engine->controller()->showLayersMgr();
             break;
-        case FilterWords: {
+        case FilterWords:
             // The filter-word service: passes or refuses, at once or later.
-            switch (x.a % 4) {
-            case 0:
-            case 1:
+            if (x.a % 4 < 2) {
                 f.host->answerAtOnce = x.a % 4 == 0;
                 f.host->verdict = x.b % 4 != 0;
-                m_note = QStringLiteral("filter words answer %1, %2")
-                             .arg(f.host->answerAtOnce ? "at once" : "later")
-                             .arg(f.host->verdict ? "passing" : "refusing");
-                break;
-            default: {
+                m_note += fill(" answer %1, %2", f.host->answerAtOnce ? "at once" : "later",
+                               f.host->verdict ? "passing" : "refusing");
+            } else {
                 const auto checks = std::exchange(f.host->checks, {});
-                m_note = QStringLiteral("filter words answer %1 waiting checks").arg(checks.size());
+                m_note += fill(" answer %1 waiting checks", checks.size());
                 for (const auto &check : checks)
                     engine->onFilterWordResult(check.first, x.c % 3 != 0);
-                break;
-            }
             }
             break;
-        }
         case Restart:
             _restart(x.a % 2 == 0);
             break;
@@ -718,71 +655,100 @@ private:
 
     void _windowAction(const Action &x)
     {
+        static const char *const styles[] = {"buttonFontBold", "buttonFontItalic",
+                                             "buttonFontUnderline", "buttonFontColor"};
         UIBaseWindow *window = _topWindow();
         const quint32 choice = x.a % 16;
         auto *closable = qobject_cast<UIWindow *>(window);
+        m_note = QLatin1String(window->metaObject()->className()) + QLatin1Char(':');
+        const char *name = nullptr;
         if (choice == 0 && closable && closable->closeButton()) {
-            m_note = QStringLiteral("%1: close button").arg(window->metaObject()->className());
+            m_note += QStringLiteral(" close button");
             EditorTest::click(closable->closeButton());
             return;
-        }
-        if (choice == 1) {
-            m_note = QStringLiteral("%1: Escape").arg(window->metaObject()->className());
+        } else if (choice == 1) {
+            m_note += QStringLiteral(" Escape");
             QTest::keyClick(window->viewport(), Qt::Key_Escape);
             return;
+        } else if (const auto steps = EditorSteps.find(window->metaObject()->className());
+                   steps != EditorSteps.end()) {
+            name = _oneOf(x.b, steps->second);
+            if (qstrcmp(name, "style") == 0)
+                name = styles[x.c % 4];
+        } else if (auto *manager = qobject_cast<LayersMgrWindow *>(window)) {
+            return _layerManager(manager, x);
+        } else if (qobject_cast<FontColorWindow *>(window)) {
+            name = "colorWidget";
+        } else if (qobject_cast<TipMessageWindow *>(window)) {
+            name = x.b % 2 ? "okButton" : "cancelButton";
         }
-        if (auto *image = qobject_cast<ImageSettingWindow *>(window))
-            _imageEditor(image, x);
-        else if (auto *text = qobject_cast<TextEditWindow *>(window))
-            _textEditor(text, x);
-        else if (auto *camera = qobject_cast<CameraSettingWindow *>(window))
-            _cameraEditor(camera, x);
-        else if (auto *manager = qobject_cast<LayersMgrWindow *>(window))
-            _layerManager(manager, x);
-        else if (auto *colours = qobject_cast<FontColorWindow *>(window)) {
-            auto *grid = colours->findChild<UIControl *>(QStringLiteral("colorWidget"));
-            if (grid) {
-                const QRectF r = grid->rect();
-                const QPointF at(r.width() * (x.b % 1000) / 1000.0,
-                                 r.height() * (x.c % 1000) / 1000.0);
-                m_note = QStringLiteral("colour picked at %1,%2").arg(at.x()).arg(at.y());
-                EditorTest::click(grid, at);
-            }
-        } else if (auto *tip = qobject_cast<TipMessageWindow *>(window)) {
-            const char *button = x.b % 2 ? "okButton" : "cancelButton";
-            m_note = QStringLiteral("notice: %1").arg(QLatin1String(button));
-            if (auto *control = tip->findChild<UIButtonControl *>(QLatin1String(button)))
-                EditorTest::click(control);
-            else
-                tip->close();
-        } else {
-            m_note = QStringLiteral("%1: closed").arg(window->metaObject()->className());
+        m_note += QLatin1Char(' ') + QLatin1String(name ? name : "closed");
+        auto *control = name ? _control<UIControl>(window, name) : nullptr;
+        if (!control && qstrcmp(name, "backspace") == 0)
+            control = _control<UIControl>(window, "textedite");
+        if (control)
+            _use(control, x, qstrcmp(name, "backspace") == 0);
+        else if (!name || qobject_cast<TipMessageWindow *>(window))
             window->close();
+    }
+
+    // A control used as a user uses it: a button or the colour grid clicked, a list choice made
+    // with the keys, the slider clicked, a field typed into or backspaced.
+    void _use(UIControl *control, const Action &x, bool backspace)
+    {
+        const QRectF area = control->rect();
+        const QPointF at(area.width() * (x.b % 1000) / 1000.0,
+                         area.height() * (x.c % 1000) / 1000.0);
+        if (backspace) {
+            EditorTest::click(control);
+            for (quint32 i = 0; i < 1 + x.c % 6; ++i)
+                QTest::keyClick(control->graphicsView()->viewport(), Qt::Key_Backspace);
+        } else if (auto *combo = qobject_cast<UIComboBoxControl *>(control)) {
+            _choose(combo, x.c);
+        } else if (qobject_cast<UISliderControl *>(control)) {
+            m_note += fill(" at %1", at.x());
+            EditorTest::click(control,
+                              QPointF(area.width() * (x.c % 1000) / 1000.0, area.center().y()));
+        } else if (qobject_cast<UILineEditControl *>(control)) {
+            _type(control, m_editorPaths.at(int(x.c % quint32(m_editorPaths.size()))), true);
+        } else if (qobject_cast<UITextEditControl *>(control)) {
+            QString text = QString::fromUtf8(Texts[x.c % std::size(Texts)]);
+            _type(control, x.c % 11 == 0 ? text + QLatin1Char('\n') + text : text, x.d % 3 == 0);
+        } else if (qobject_cast<UIButtonControl *>(control)) {
+            EditorTest::click(control);
+        } else {
+            m_note += fill(" at %1,%2", at.x(), at.y());
+            EditorTest::click(control, at);
         }
     }
 
+    // One of the names, r choosing among them by their weights.
+    static const char *_oneOf(quint32 r, const std::vector<std::pair<int, const char *>> &names)
+    {
+        int pick = 0;
+        for (const auto &name : names)
+            pick += name.first;
+        pick = int(r % quint32(pick));
+        for (const auto &name : names) {
+            if (pick < name.first)
+                return name.second;
+            pick -= name.first;
+        }
+        return nullptr;
+    }
     template<typename T>
     T *_control(QObject *window, const char *name)
     {
         return window->findChild<T *>(QLatin1String(name));
     }
-    void _button(QObject *window, const char *name)
-    {
-        m_note += QStringLiteral(" %1").arg(QLatin1String(name));
-        if (auto *button = _control<UIButtonControl>(window, name))
-            EditorTest::click(button);
-    }
     void _type(UIControl *field, const QString &text, bool replace)
     {
-        if (!field)
-            return;
+        m_note += fill(" '%1'", text);
         EditorTest::click(field);
         // A key may close the window (Return on a line field is its OK): stop typing then.
         const QPointer<QWidget> viewport = field->graphicsView()->viewport();
-        if (replace)
-            QTest::keyClick(viewport, Qt::Key_A, Qt::ControlModifier);
-        else
-            QTest::keyClick(viewport, Qt::Key_End);
+        QTest::keyClick(viewport, replace ? Qt::Key_A : Qt::Key_End,
+                        replace ? Qt::ControlModifier : Qt::NoModifier);
         for (const QChar c : text) {
             if (!viewport)
                 return;
@@ -805,175 +771,59 @@ private:
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
         QApplication::sendEvent(widget, &release);
     }
-    bool _choose(UIComboBoxControl *combo, quint32 r)
+    void _choose(UIComboBoxControl *combo, quint32 r)
     {
-        if (!combo)
-            return false;
         EditorTest::click(combo);
         QWidget *popup = QApplication::activePopupWidget();
-        if (!popup || !popup->focusWidget())
-            return false;
-        const QPointer<QWidget> list = popup->focusWidget();
+        const QPointer<QWidget> list = popup ? popup->focusWidget() : nullptr;
+        if (!list)
+            return;
         QTest::keyClick(list, Qt::Key_Home);
         for (quint32 i = 0; i < r % 6 && list; ++i)
             QTest::keyClick(list, Qt::Key_Down);
         if (list)
             QTest::keyClick(list, Qt::Key_Return);
-        return true;
-    }
-    void _slider(QObject *window, quint32 r)
-    {
-        auto *slider = _control<UISliderControl>(window, "transparenceSlider");
-        if (!slider)
-            return;
-        const QRectF area = slider->rect();
-        const QPointF at(area.width() * (r % 1000) / 1000.0, area.center().y());
-        m_note += QStringLiteral(" slider at %1").arg(at.x());
-        EditorTest::click(slider, at);
-    }
-
-    void _imageEditor(ImageSettingWindow *window, const Action &x)
-    {
-        m_note = QStringLiteral("picture editor:");
-        switch (x.b % 6) {
-        case 0:
-        case 1: {
-            const QString &path = m_editorPaths.at(int(x.c % quint32(m_editorPaths.size())));
-            m_note += QStringLiteral(" path '%1'").arg(QFileInfo(path).fileName());
-            _type(_control<UILineEditControl>(window, "folderPath"), path, true);
-            break;
-        }
-        case 2:
-            _slider(window, x.c);
-            break;
-        case 3:
-            _button(window, "cancelButton");
-            break;
-        default:
-            _button(window, "okButton");
-            break;
-        }
-    }
-
-    void _textEditor(TextEditWindow *window, const Action &x)
-    {
-        m_note = QStringLiteral("text editor:");
-        auto *field = _control<UITextEditControl>(window, "textedite");
-        switch (x.b % 12) {
-        case 0:
-        case 1:
-        case 2: {
-            QString text = QString::fromUtf8(Texts[x.c % std::size(Texts)]);
-            if (x.c % 11 == 0)
-                text += QLatin1Char('\n') + text;
-            m_note += QStringLiteral(" types '%1'").arg(text);
-            _type(field, text, x.d % 3 == 0);
-            break;
-        }
-        case 3:
-            m_note += QStringLiteral(" backspace");
-            if (field) {
-                EditorTest::click(field);
-                for (quint32 i = 0; i < 1 + x.c % 6; ++i)
-                    QTest::keyClick(field->graphicsView()->viewport(), Qt::Key_Backspace);
-            }
-            break;
-        case 4: {
-            static const char *const styles[] = {"buttonFontBold", "buttonFontItalic",
-                                                 "buttonFontUnderline", "buttonFontColor"};
-            _button(window, styles[x.c % 4]);
-            break;
-        }
-        case 5:
-            m_note += QStringLiteral(" font name");
-            _choose(_control<UIComboBoxControl>(window, "fontNamesCombobox"), x.c);
-            break;
-        case 6:
-            m_note += QStringLiteral(" font size");
-            _choose(_control<UIComboBoxControl>(window, "fontHeightCombobox"), x.c);
-            break;
-        case 7:
-            _button(window, "cancelButton");
-            break;
-        default:
-            _button(window, "okButton");
-            break;
-        }
-    }
-
-    void _cameraEditor(CameraSettingWindow *window, const Action &x)
-    {
-        m_note = QStringLiteral("camera editor:");
-        switch (x.b % 6) {
-        case 0:
-            m_note += QStringLiteral(" camera");
-            _choose(_control<UIComboBoxControl>(window, "cameraCombobox"), x.c);
-            break;
-        case 1:
-            m_note += QStringLiteral(" size");
-            _choose(_control<UIComboBoxControl>(window, "cameraSizeCombobox"), x.c);
-            break;
-        case 2:
-            _button(window, "cancelButton");
-            break;
-        default:
-            _button(window, "okButton");
-            break;
-        }
     }
 
     void _layerManager(LayersMgrWindow *window, const Action &x)
     {
+        static const char *const buttons[] = {"editBtn", "deleteBtn", "upBtn", "downBtn"};
         auto *list = _control<PreviewListWidget>(window, "layersList");
-        m_note = QStringLiteral("layer manager:");
-        if (!list || list->count() == 0) {
-            _button(window, "editBtn");
-            return;
-        }
-        const int row = int(x.c % quint32(list->count()));
-        UIControl *rowItem = list->item(row);
-        if (!rowItem)
-            return;
-        const QPoint at = EditorTest::viewPoint(rowItem, QPointF(60, 15));
-        switch (x.b % 12) {
-        case 0:
-        case 1:
-            m_note += QStringLiteral(" row %1").arg(row);
+        UIControl *rowItem =
+            list && list->count() ? list->item(int(x.c % quint32(list->count()))) : nullptr;
+        const char *what = rowItem ? _oneOf(x.b, {{2, "row"},
+                                                  {1, "double click"},
+                                                  {1, "check box"},
+                                                  {1, "drag"},
+                                                  {1, "Delete key"},
+                                                  {1, "wheel"},
+                                                  {5, buttons[x.d % 4]}})
+                                   : "editBtn";
+        m_note += QLatin1Char(' ') + QLatin1String(what);
+        const QString thing = QLatin1String(what);
+        const QPoint at = rowItem ? EditorTest::viewPoint(rowItem, QPointF(60, 15)) : QPoint();
+        if (thing == QLatin1String("row"))
             EditorTest::click(rowItem, QPointF(60, 15));
-            break;
-        case 2:
-            m_note += QStringLiteral(" double click row %1").arg(row);
+        else if (thing == QLatin1String("double click"))
             QTest::mouseDClick(window->viewport(), Qt::LeftButton, {}, at);
-            break;
-        case 3:
-            m_note += QStringLiteral(" check box of row %1").arg(row);
-            if (auto *viewItem = qobject_cast<LayerMgrViewItem *>(rowItem))
-                EditorTest::click(viewItem->checkBox());
-            break;
-        case 4: {
-            const int to = int(x.d % quint32(list->count()));
-            m_note += QStringLiteral(" drag row %1 onto %2").arg(row).arg(to);
-            _dragRow(window, list, row, to);
-            break;
-        }
-        case 5:
-            m_note += QStringLiteral(" Delete key");
+        else if (auto *viewItem = thing == QLatin1String("check box")
+                                      ? qobject_cast<LayerMgrViewItem *>(rowItem)
+                                      : nullptr)
+            EditorTest::click(viewItem->checkBox());
+        else if (thing == QLatin1String("drag"))
+            _dragRow(window, list, int(x.c % quint32(list->count())),
+                     int(x.d % quint32(list->count())));
+        else if (thing == QLatin1String("Delete key"))
             QTest::keyClick(window->viewport(), Qt::Key_Delete);
-            break;
-        case 6:
-            m_note += QStringLiteral(" wheel");
+        else if (thing == QLatin1String("wheel"))
             _wheel(window->viewport(), at, x.d % 2 ? 120 : -120);
-            break;
-        default: {
-            static const char *const buttons[] = {"editBtn", "deleteBtn", "upBtn", "downBtn"};
-            _button(window, buttons[x.d % 4]);
-            break;
-        }
-        }
+        else if (auto *button = _control<UIButtonControl>(window, what))
+            EditorTest::click(button);
     }
 
     void _dragRow(LayersMgrWindow *window, PreviewListWidget *list, int from, int to)
     {
+        m_note += fill(" row %1 onto row %2", from, to);
         QWidget *viewport = window->viewport();
         const QPoint start = EditorTest::viewPoint(list->item(from), QPointF(60, 15));
         QTest::mousePress(viewport, Qt::LeftButton, {}, start);
@@ -1032,54 +882,33 @@ private:
         return stack;
     }
 
-    QList<StackEntry> _storedStack(const QByteArray &file) const
+    static QList<StackEntry> _storedStack(const QByteArray &file)
     {
-        QList<StackEntry> stack;
-        QXmlStreamReader xml(file);
-        QMap<QString, QString> values;
-        int depth = 0;
-        QString key;
-        auto pair = [](const QString &text) {
+        const StoredLayout layout = StoredLayout::read(file);
+        const auto pair = [](const QString &text) {
             const QStringList parts = text.split(QLatin1Char(','));
             return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint();
         };
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (xml.isStartElement()) {
-                ++depth;
-                if (depth == 3 && xml.name().startsWith(QLatin1String("layer")) &&
-                    xml.name() != QLatin1String("layersnum"))
-                    values.clear();
-                if (depth == 4) {
-                    const QString name = xml.name().toString();
-                    values[name] = xml.readElementText(); // consumes the end element
-                    --depth;
-                }
-            } else if (xml.isEndElement()) {
-                if (depth == 3 && values.contains(QStringLiteral("type"))) {
-                    StackEntry entry;
-                    entry.type = values.value(QStringLiteral("type")).toInt();
-                    const QPoint pos = pair(values.value(QStringLiteral("pos")));
-                    const QPoint size = pair(values.value(QStringLiteral("size")));
-                    entry.rect = QRect(pos.x(), pos.y(), size.x(), size.y());
-                    entry.combine = values.value(QStringLiteral("combine")) == QLatin1String("1");
-                    entry.alpha =
-                        values.value(QStringLiteral("alpha"), QStringLiteral("100")).toInt();
-                    if (entry.type == LT_PICTURE)
-                        entry.content = values.value(QStringLiteral("path"));
-                    if (entry.type == LT_TEXT) {
-                        entry.content = values.value(QStringLiteral("text"));
-                        entry.content.replace(QStringLiteral("[n]"), QStringLiteral("\n"));
-                        entry.rect.setSize(QSize());
-                    }
-                    stack.append(entry);
-                    values.clear();
-                }
-                --depth;
+        QList<StackEntry> stack;
+        for (const QMap<QString, QString> &values : layout.layers) {
+            StackEntry entry;
+            entry.type = values.value(QStringLiteral("type")).toInt();
+            const QPoint pos = pair(values.value(QStringLiteral("pos")));
+            const QPoint size = pair(values.value(QStringLiteral("size")));
+            entry.rect = QRect(pos.x(), pos.y(), size.x(), size.y());
+            entry.combine = values.value(QStringLiteral("combine")) == QLatin1String("1");
+            entry.alpha = values.value(QStringLiteral("alpha"), QStringLiteral("100")).toInt();
+            if (entry.type == LT_PICTURE)
+                entry.content = values.value(QStringLiteral("path"));
+            if (entry.type == LT_TEXT) {
+                entry.content = values.value(QStringLiteral("text"));
+                entry.content.replace(QStringLiteral("[n]"), QStringLiteral("\n"));
+                entry.rect.setSize(QSize());
             }
+            stack.append(entry);
         }
-        if (xml.hasError())
-            stack.append(StackEntry{-1, {}, false, 0, xml.errorString()});
+        if (!layout.complete)
+            stack.append(StackEntry{-1, {}, false, 0, QStringLiteral("(the file is not whole)")});
         return stack;
     }
 
@@ -1093,21 +922,20 @@ private:
         const QList<StackEntry> live = _stack(false);
         const QList<StackEntry> stored =
             _storedStack(readAll(PreviewCenterData().settingFileName()));
-        if (live != stored && !m_restorePending)
-            _fail(QStringLiteral("stored-file"),
-                  QStringLiteral("after hidePreview the file holds %1, the stack is %2")
-                      .arg(describe(stored), describe(live)));
+        if (live != stored)
+            _fail("stored-file", fill("after hidePreview the file holds %1, the stack is %2",
+                                      describe(stored), describe(live)));
     }
 
     // A host may hold its capture back while it restarts the engine: no game frame then
     // comes to fit the game layer before the scene shows it.
     void _restart(bool holdCapture)
     {
-        m_note = QStringLiteral("restart (hidePreview, unInit, init, showPreview)%1")
-                     .arg(holdCapture ? QStringLiteral(", capture held") : QString());
+        m_note = fill("restart (hidePreview, unInit, init, showPreview)%1",
+                      holdCapture ? ", capture held" : "");
         PreviewEngine *engine = f.engine;
         const QList<StackEntry> before = _stack(true);
-        const bool trusted = !m_restorePending && m_editable;
+        const bool trusted = m_editable;
         f.host->answerAtOnce = true;
         f.host->verdict = true;
         std::unique_lock<std::mutex> held(m_capture->lock, std::defer_lock);
@@ -1120,23 +948,22 @@ private:
         engine->setVideoSize(m_videoSize.width(), m_videoSize.height());
         engine->showPreview(m_root);
         m_previewing = true;
-        m_restorePending = false;
         m_editable = true; // init lets the user edit again
         QCoreApplication::sendPostedEvents();
         if (held.owns_lock())
             held.unlock();
         const QList<StackEntry> after = _stack(true);
         if (trusted && before != after)
-            _fail(QStringLiteral("restart"), QStringLiteral("the stack before was %1, restored %2")
-                                                 .arg(describe(before), describe(after)));
+            _fail("restart",
+                  fill("the stack before was %1, restored %2", describe(before), describe(after)));
     }
 
     // ---- the checks ----------------------------------------------------------------------------
 
-    void _fail(const QString &what, const QString &detail)
+    void _fail(const char *what, const QString &detail)
     {
         if (m_failure.isEmpty())
-            m_failure = what + QStringLiteral(": ") + detail;
+            m_failure = QLatin1String(what) + QStringLiteral(": ") + detail;
     }
 
     void _check()
@@ -1148,18 +975,16 @@ private:
 
         // Limits and selection.
         const QList<BasicLayer *> items = container->layers();
-        if (container->countLayersOfType(LT_CAMERA) > 1 ||
-            container->countLayersOfType(LT_GAMEVIDEO) > 1 ||
-            container->countLayersOfType(LT_TEXT) > 5)
-            _fail(QStringLiteral("limits"), QStringLiteral("%1 cameras, %2 game layers, %3 texts")
-                                                .arg(container->countLayersOfType(LT_CAMERA))
-                                                .arg(container->countLayersOfType(LT_GAMEVIDEO))
-                                                .arg(container->countLayersOfType(LT_TEXT)));
+        const int cameras = container->countLayersOfType(LT_CAMERA);
+        const int games = container->countLayersOfType(LT_GAMEVIDEO);
+        const int texts = container->countLayersOfType(LT_TEXT);
+        if (cameras > 1 || games > 1 || texts > 5)
+            _fail("limits", fill("%1 cameras, %2 game layers, %3 texts", cameras, games, texts));
         int active = 0;
         for (BasicLayer *item : items)
             active += item->state() == BasicLayer::StateActive ? 1 : 0;
         if (active > 1)
-            _fail(QStringLiteral("selection"), QStringLiteral("%1 active layers").arg(active));
+            _fail("selection", fill("%1 active layers", active));
 
         // Every item inside its parent; pulling an item back inside compares whole units, so
         // a fraction of one may stick out.
@@ -1168,15 +993,9 @@ private:
             const QRectF g = item->geometry();
             if (g.left() < area.left() || g.top() < area.top() || g.right() > area.right() ||
                 g.bottom() > area.bottom())
-                _fail(QStringLiteral("inside"),
-                      QStringLiteral("layer of type %1 at %2,%3 %4x%5 leaves the scene %6x%7")
-                          .arg(item->layerType())
-                          .arg(g.x())
-                          .arg(g.y())
-                          .arg(g.width())
-                          .arg(g.height())
-                          .arg(area.width())
-                          .arg(area.height()));
+                _fail("inside", fill("layer of type %1 at %2,%3 %4x%5 leaves the scene %6x%7",
+                                     item->layerType(), g.x(), g.y(), g.width(), g.height(),
+                                     area.width(), area.height()));
         }
 
         if (!m_previewing || !container->isVisible())
@@ -1224,8 +1043,7 @@ private:
                 }
             }
         }
-        _fail(QStringLiteral("frame"),
-              QStringLiteral("no frame delivered for 20 s while previewing"));
+        _fail("frame", QStringLiteral("no frame delivered for 20 s while previewing"));
         return QImage();
     }
 
@@ -1262,21 +1080,13 @@ private:
                 const QRect expected(trunc(g.x() * sx), trunc(g.y() * sy), trunc(g.width() * sx),
                                      trunc(g.height() * sy));
                 if (out != expected)
-                    _fail(QStringLiteral("output-rect"),
-                          QStringLiteral("layer of type %1: item %2,%3 %4x%5, compositing %6,%7 "
-                                         "%8x%9, output %10 expected %11 (scale %12 x %13)")
-                              .arg(layer->layerType())
-                              .arg(g.x())
-                              .arg(g.y())
-                              .arg(g.width())
-                              .arg(g.height())
-                              .arg(layer->uiRect().x())
-                              .arg(layer->uiRect().y())
-                              .arg(layer->uiRect().width())
-                              .arg(layer->uiRect().height())
-                              .arg(_rectText(out), _rectText(expected))
-                              .arg(sx)
-                              .arg(sy));
+                    _fail("output-rect",
+                          fill("layer of type %1: item %2,%3 %4x%5, compositing %6,%7 %8x%9, "
+                               "output %10 expected %11 (scale %12 x %13)",
+                               layer->layerType(), g.x(), g.y(), g.width(), g.height(),
+                               layer->uiRect().x(), layer->uiRect().y(), layer->uiRect().width(),
+                               layer->uiRect().height(), rectText(out), rectText(expected), sx,
+                               sy));
             }
             Painted p{layer->layerType(), out, 100, 0, false, out};
             if (auto *text = qobject_cast<CMTextLayer *>(layer.data()))
@@ -1303,9 +1113,8 @@ private:
         // Confirmed items have their compositing twin; pending ones have none yet.
         for (BasicLayer *item : _container()->layers()) {
             if (item->state() != BasicLayer::StatePending && !linked.contains(item))
-                _fail(QStringLiteral("pairs"),
-                      QStringLiteral("a confirmed layer of type %1 has no compositing layer")
-                          .arg(item->layerType()));
+                _fail("pairs", fill("a confirmed layer of type %1 has no compositing layer",
+                                    item->layerType()));
         }
         if (!m_failure.isEmpty())
             return;
@@ -1350,19 +1159,11 @@ private:
                 qAbs(qBlue(got) - qBlue(*expected)) > 2) {
                 QStringList stack;
                 for (const Painted &p : painted)
-                    stack << QStringLiteral("type %1 %2 alpha %3")
-                                 .arg(p.type)
-                                 .arg(_rectText(p.rect))
-                                 .arg(p.alpha);
-                _fail(QStringLiteral("frame"),
-                      QStringLiteral("pixel %1,%2 of the %3x%4 frame is %5, expected %6; stack %7")
-                          .arg(at.x())
-                          .arg(at.y())
-                          .arg(frame.width())
-                          .arg(frame.height())
-                          .arg(got, 8, 16, QLatin1Char('0'))
-                          .arg(*expected, 8, 16, QLatin1Char('0'))
-                          .arg(stack.join(QStringLiteral("; "))));
+                    stack << fill("type %1 %2 alpha %3", p.type, rectText(p.rect), p.alpha);
+                _fail("frame",
+                      fill("pixel %1,%2 of the %3x%4 frame is %5, expected %6; stack %7", at.x(),
+                           at.y(), frame.width(), frame.height(), QColor(got).name(),
+                           QColor(*expected).name(), stack.join(QStringLiteral("; "))));
                 return;
             }
         }
@@ -1380,11 +1181,6 @@ private:
         const int dx = trunc(out.width() * (stretch - 1) / 2) + 12;
         const int dy = trunc(out.height() * (stretch - 1)) + 12;
         return out.adjusted(-dx, -dy, dx, dy);
-    }
-
-    static QString _rectText(const QRect &r)
-    {
-        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
     }
 
     // ---- files ------------------------------------------------------------------------------
@@ -1452,7 +1248,6 @@ private:
     unsigned long m_stamp = 1000000000;
     bool m_previewing = true;
     bool m_editable = true;
-    bool m_restorePending = false;
     QString m_note;
     QString m_failure;
 };

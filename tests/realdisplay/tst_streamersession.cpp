@@ -13,6 +13,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -91,6 +92,7 @@ private Q_SLOTS:
     void choosingAFontShows_data();
     void choosingAFontShows();
     void choosingAColourShows();
+    void resizeMenuAndCancel();
     void movingTheOpacitySliderShows();
     void twoLinesReachTheOutput();
     void theOutputFollowsADrag();
@@ -315,6 +317,67 @@ void tst_StreamerSession::choosingAColourShows()
         m_display, textOnScreen,
         [](const QImage &shown) { return Pixels::count(shown, Swatch, 40) > 10; },
         QStringLiteral("text in the chosen colour in the preview"));
+}
+
+void tst_StreamerSession::resizeMenuAndCancel()
+{
+    QGraphicsObject *picture = banner();
+    QVERIFY(picture);
+    const QRectF from = picture->sceneBoundingRect();
+    const auto filled = [](const QImage &shown) {
+        return Pixels::count(shown, Banner) > shown.width() * shown.height() * 9 / 10;
+    };
+
+    // The bottom-right handle pulled out: the picture grows, keeping its shape, in the preview
+    // and in the output, where the strip right of its old place fills.
+    const QPointF handle = from.bottomRight() - QPointF(3, 3);
+    m_display.drag(Native::point(preview(), handle),
+                   Native::point(preview(), handle + QPointF(48, 27)));
+    QTRY_VERIFY(picture->sceneBoundingRect().width() > from.width() + 30);
+    const QRectF grown = picture->sceneBoundingRect();
+    QCOMPARE(grown.topLeft(), from.topLeft());
+    const QRectF strip(from.right() + 6, from.top() + 6, grown.right() - from.right() - 12,
+                       from.height() - 12);
+    QVERIFY_SHOWN(m_display, Native::rect(preview(), strip), filled,
+                  QStringLiteral("resized picture in the preview"));
+    QVERIFY_SHOWN(m_display, inOutput(strip), filled,
+                  QStringLiteral("resized picture in the output"));
+
+    // Its context menu shows at the pointer; "edit" opens the editor, Cancel closes it and
+    // leaves the picture as it was.
+    const QPoint at = Native::centre(picture);
+    const QRect underMenu(at, QSize(60, 60));
+    const QImage beforeMenu = m_display.grab(underMenu);
+    m_display.click(at, Qt::RightButton);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    QVERIFY_SHOWN(
+        m_display, underMenu, [&](const QImage &shown) { return differs(shown, beforeMenu); },
+        QStringLiteral("the layer's menu"));
+    QAction *edit = menu->findChild<QAction *>(QStringLiteral("edit"));
+    QVERIFY(edit);
+    m_display.click(Native::point(menu, menu->actionGeometry(edit).center()));
+    QWidget *editor = waitForEditor();
+    UIControl *cancel = control(editor, "cancelButton");
+    QVERIFY(cancel);
+    const QRect editorOnScreen = Native::rect(editor);
+    const QImage editorShown = m_display.grab(editorOnScreen);
+    m_display.click(Native::centre(cancel));
+    QTRY_VERIFY(engineWindows(window()).isEmpty());
+    QVERIFY_SHOWN(
+        m_display, editorOnScreen,
+        [&](const QImage &shown) { return differs(shown, editorShown, 200); },
+        QStringLiteral("the cancelled editor gone from the screen"));
+    QCOMPARE(picture->sceneBoundingRect(), grown);
+
+    // Undone, the resize leaves the output too.
+    m_display.click(Native::centre(picture));
+    m_display.keyChord(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QTRY_COMPARE(picture->sceneBoundingRect(), from);
+    QVERIFY_SHOWN(
+        m_display, inOutput(strip),
+        [](const QImage &shown) { return Pixels::count(shown, Banner) == 0; },
+        QStringLiteral("the undone resize in the output"));
 }
 
 void tst_StreamerSession::movingTheOpacitySliderShows()

@@ -14,7 +14,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QMimeData>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <QtTest>
@@ -212,16 +211,7 @@ void TestBrokenPictures::refusedWithNoticeAndNoLayer()
         click(child<UIButtonControl>(editor, "cancelButton"));
         QTRY_VERIFY(!f.window<ImageSettingWindow>());
     } else if (way == Way::Drop) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        const QPoint at(200, 100);
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(f.view->viewport(), &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(f.view->viewport(), &move);
-        removeNow();
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(f.view->viewport(), &drop);
+        dropFiles(f.view.get(), {QUrl::fromLocalFile(path)}, QPoint(200, 100), removeNow);
         QVERIFY(!f.window<ImageSettingWindow>());
     }
 

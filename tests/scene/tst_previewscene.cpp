@@ -13,7 +13,6 @@
 
 #include <guifoundation/UIMenu.h>
 
-#include <QMimeData>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -105,12 +104,9 @@ private Q_SLOTS:
     void menuActionsAndStacking();
     void dropsAndEditing();
     void limitsShowNotices();
-    void plainGraphicsWidgetParent();
     void dragKeepsItsGrabPointAtTheEdges();
-    void programmaticGeometryReachesOutput();
     void textLinesAreCentred();
-    void droppedPicturesAreTruncatedAndDecoded();
-    void restartRestoresEveryOutputRectangle();
+    void plainParentTwiceTheSceneSize();
     void watermarkShowsWhereTheStreamHasIt();
     void frameIsCrispAtAnyScale();
     void undoAndRedoMovesOrderAndVisibility();
@@ -157,14 +153,8 @@ void TestPreviewScene::init()
 {
     _start();
     // Two overlapping pictures over the game video, which is hidden, so empty scene is black.
-    m_red = f->combine()
-                ->addImageLayer(m_redPath, true, RedRect.topLeft().toPoint(), true,
-                                RedRect.size().toSize(), 100, {})
-                ->layerId();
-    m_blue = f->combine()
-                 ->addImageLayer(m_bluePath, true, BlueRect.topLeft().toPoint(), true,
-                                 BlueRect.size().toSize(), 100, {})
-                 ->layerId();
+    m_red = f->addPicture(m_redPath, RedRect.toRect());
+    m_blue = f->addPicture(m_bluePath, BlueRect.toRect());
     m_game = f->combine()->layers().first()->layerId();
     f->engine->controller()->relayout()->on_layoutsCombine(m_game, false);
 }
@@ -399,17 +389,10 @@ void TestPreviewScene::dropsAndEditing()
     writeFile(notes, "not a picture");
 
     // Three files, the second not a picture: only the first is added, pulled inside the scene.
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(m_redPath), QUrl::fromLocalFile(notes),
-                  QUrl::fromLocalFile(m_bluePath)});
-    const QPoint at = view()->mapFromScene(QPointF(600, 380));
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(view()->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(view()->viewport(), &move);
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(view()->viewport(), &drop);
+    dropFiles(view(),
+              {QUrl::fromLocalFile(m_redPath), QUrl::fromLocalFile(notes),
+               QUrl::fromLocalFile(m_bluePath)},
+              view()->mapFromScene(QPointF(600, 380)));
     QCOMPARE(f->container()->countLayersOfType(LT_PICTURE), pictures + 1);
     BasicLayer *dropped = f->container()->layers().last();
     QCOMPARE(dropped->geometry(), QRectF(371, 233, 375, 187)); // 400 x 200 starts 375 wide
@@ -467,26 +450,6 @@ void TestPreviewScene::limitsShowNotices()
              QCoreApplication::translate("PreviewContainer", "You can add five words at most!"));
 }
 
-void TestPreviewScene::plainGraphicsWidgetParent()
-{
-    // A host without our GUI library, with an area twice the scene's size.
-    auto *parent = new QGraphicsWidget;
-    parent->resize(1492, 840);
-    _show(parent);
-    QCOMPARE(f->container()->parentItem(), parent);
-    QCOMPARE(f->container()->mapRectToScene(f->container()->rect()), QRectF(0, 0, 1492, 840));
-
-    BasicLayer *blue = f->item(m_blue);
-    Mouse mouse(view());
-    const QPointF centre = f->container()->mapToScene(BlueRect.center());
-    mouse.click(centre);
-    QCOMPARE(f->container()->activeLayer(), blue);
-    mouse.drag(centre, centre + QPointF(20, 10)); // 10 x 5 scene units
-    QCOMPARE(blue->geometry(), BlueRect.translated(10, 5));
-    QCOMPARE(f->outputAt(f->compose(), BlueRect.translated(10, 5).bottomRight() - QPointF(2, 2)),
-             Blue);
-}
-
 void TestPreviewScene::dragKeepsItsGrabPointAtTheEdges()
 {
     _show();
@@ -525,43 +488,6 @@ void TestPreviewScene::dragKeepsItsGrabPointAtTheEdges()
     QCOMPARE(blue->geometry(), QRectF(220, 130, 240, 100));
 }
 
-void TestPreviewScene::programmaticGeometryReachesOutput()
-{
-    _show();
-    auto *red = qobject_cast<PicLayer *>(f->item(m_red));
-    QVERIFY(red);
-    CMLayer *twin = f->combine()->layerById(m_red);
-
-    // The picture editor picks a tall picture for the 200 x 100 layer: the item takes the new
-    // picture's size, and so do the output and the stored file.
-    QImage tall(100, 200, QImage::Format_RGB32);
-    tall.fill(Qt::green);
-    const QString tallPath = m_dir.filePath(QStringLiteral("tall.png"));
-    QVERIFY(tall.save(tallPath));
-    QMetaObject::invokeMethod(red, "on_picChanged", Q_ARG(QString, tallPath));
-    QCOMPARE(red->geometry(), QRectF(100, 100, 100, 200));
-    QCOMPARE(twin->uiRect(), red->geometry());
-    QImage frame = f->compose();
-    QCOMPARE(f->outputAt(frame, QPointF(150, 280)), qRgb(0, 255, 0));
-    QCOMPARE(f->outputAt(frame, QPointF(230, 120)), Black); // the old picture's right half
-
-    // The text editor keeps a text inside the scene by moving its item.
-    f->engine->addTextLayer();
-    m_editors.confirm();
-    BasicLayer *text = f->container()->layers().last();
-    QMetaObject::invokeMethod(text, "on_geometryChanged", Q_ARG(QRectF, QRectF(300, 40, 60, 30)));
-    QCOMPARE(f->combine()->layerOfItem(text)->uiRect(), QRectF(300, 40, 60, 30));
-
-    // The scene pulls a picture back inside when the preview area shrinks.
-    f->engine->setVideoSize(720, 720); // a 420 x 420 scene
-    QVERIFY(f->item(m_blue)->geometry().right() <= 420);
-    QCOMPARE(f->combine()->layerById(m_blue)->uiRect(), f->item(m_blue)->geometry());
-
-    const QByteArray stored = f->storedFile();
-    QVERIFY(stored.contains("<size>100,200</size>"));
-    QVERIFY(stored.contains("<pos>300,40</pos>"));
-}
-
 void TestPreviewScene::textLinesAreCentred()
 {
     _show();
@@ -586,36 +512,27 @@ void TestPreviewScene::textLinesAreCentred()
     }
 }
 
-void TestPreviewScene::droppedPicturesAreTruncatedAndDecoded()
+void TestPreviewScene::plainParentTwiceTheSceneSize()
 {
-    // Twice the scene's size: a viewport pixel is half a scene unit.
+    // A host without our GUI library, with an area twice the scene's size: a drag or a drop
+    // can end between two scene units, and every conversion truncates.
     auto *parent = new QGraphicsWidget;
     parent->resize(1492, 840);
     _show(parent);
-    const int layers = f->container()->layers().size();
-    const auto drop = [&](const QString &path, const QPoint &at) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(view()->viewport(), &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(view()->viewport(), &move);
-        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(view()->viewport(), &dropped);
-    };
-
-    // At (100.5, 50.5): the picture starts at (100, 50).
-    drop(m_bluePath, QPoint(201, 101));
-    QCOMPARE(f->container()->layers().size(), layers + 1);
+    QCOMPARE(f->container()->parentItem(), parent);
+    QCOMPARE(f->container()->mapRectToScene(f->container()->rect()), QRectF(0, 0, 1492, 840));
+    Mouse mouse(view());
+    const QPointF centre = f->container()->mapToScene(BlueRect.center());
+    mouse.click(centre);
+    QCOMPARE(f->container()->activeLayer(), f->item(m_blue));
+    mouse.drag(centre, centre + QPointF(21, 11)); // 10.5 x 5.5 scene units
+    QCOMPARE(f->item(m_blue)->geometry(), BlueRect.translated(10, 5));
+    // Dropped at (100.5, 50.5): the picture starts at (100, 50).
+    dropFiles(view(), {QUrl::fromLocalFile(m_redPath)}, QPoint(201, 101));
     QCOMPARE(f->container()->layers().last()->geometry(), QRectF(100, 50, 375, 187));
-}
+    m_editors.confirm();
 
-void TestPreviewScene::restartRestoresEveryOutputRectangle()
-{
-    // Twice the scene's size, so a drag can end between two scene units.
-    auto *parent = new QGraphicsWidget;
-    parent->resize(1492, 840);
-    _show(parent);
+    // A restart on what was stored puts every layer where the output had it.
     f->engine->addCameraLayer();
     // A 16:9 camera chosen in its editor: the item widens about its centre.
     auto *camera = qobject_cast<CameraLayer *>(f->container()->layers().last());
@@ -625,13 +542,9 @@ void TestPreviewScene::restartRestoresEveryOutputRectangle()
     m_editors.confirm();
     f->engine->addTextLayer();
     m_editors.confirm();
-    Mouse mouse(view());
-    const QPointF centre = f->container()->mapToScene(BlueRect.center());
-    mouse.drag(centre, centre + QPointF(21, 11)); // 10.5 x 5.5 scene units
-    QCOMPARE(f->item(m_blue)->geometry(), BlueRect.translated(10, 5));
     f->compose();
     const QList<QPair<int, QRect>> before = outputRectangles(f->combine());
-    QCOMPARE(before.size(), 5);
+    QCOMPARE(before.size(), 6);
     const QByteArray stored = f->storedFile();
     QVERIFY(stored.contains("<pos>260,155</pos>"));
 
