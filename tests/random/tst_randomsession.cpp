@@ -594,9 +594,10 @@ private:
             const bool wasShown = m_previewing;
             if (wasShown) {
                 m_note += QStringLiteral(": hidePreview");
+                const QList<StackEntry> before = _stack(false);
                 engine->hidePreview();
                 m_previewing = false;
-                _checkStoredFile();
+                _checkStoredFile(before);
             }
             if (!wasShown || x.a % 2) {
                 m_note += QStringLiteral(": showPreview");
@@ -912,7 +913,10 @@ private:
         return stack;
     }
 
-    void _checkStoredFile()
+    // The file hidePreview wrote holds the stack as it was then. A game frame may fit the game
+    // layer on the capture thread while the file is written: then the stack of just before the
+    // call is what the file holds, and the autosave writes the fit a second later.
+    void _checkStoredFile(const QList<StackEntry> &before)
     {
         if (!f.combine())
             return;
@@ -922,7 +926,7 @@ private:
         const QList<StackEntry> live = _stack(false);
         const QList<StackEntry> stored =
             _storedStack(readAll(PreviewCenterData().settingFileName()));
-        if (live != stored)
+        if (live != stored && before != stored)
             _fail("stored-file", fill("after hidePreview the file holds %1, the stack is %2",
                                       describe(stored), describe(live)));
     }
@@ -1472,6 +1476,14 @@ void TestRandomSession::shrunkSessions_data()
                        QStringLiteral("set-video-size 767940061 2363580922 2346247641 1476135162"),
                        QStringLiteral("editable 3630326316 3503767808 1595498213 950586706"),
                        QStringLiteral("restart 3034479783 1921353261 2785153078 1996076545")};
+    // A new text typed long after the output turned 4:3: it grew past the scene's right edge.
+    QTest::newRow("text typed long in a narrower scene")
+        << QStringList{QStringLiteral("add-text 3175792824 2662322467 881898140 3815640857"),
+                       QStringLiteral("set-video-size 907397986 2735586124 1321467984 2397005244"),
+                       QStringLiteral("window 1478278148 2710167276 93197929 2558267902")};
+    // Hidden at once: the first game frame fits the game layer while the file is written.
+    QTest::newRow("hidden before the first game frame is fitted")
+        << QStringList{QStringLiteral("hide-show 1683554582 4289264554 1923197466 1891685418")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
