@@ -12,6 +12,8 @@
 
 namespace {
 
+// A value of only spaces (a text layer of blanks) is a value: read it, not an empty element.
+constexpr unsigned int ParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 constexpr unsigned int SaveFlags = pugi::format_indent | pugi::format_write_bom;
 
 class ByteArrayWriter : public pugi::xml_writer
@@ -91,7 +93,7 @@ bool CXmlDocument::loadFile(const QString &path)
         return false;
     }
     return _parse(m_document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()),
-                                         pugi::parse_default, pugi::encoding_auto),
+                                         ParseOptions, pugi::encoding_auto),
                   path);
 }
 
@@ -99,7 +101,7 @@ bool CXmlDocument::loadBuffer(const QByteArray &bytes)
 {
     clear();
     return _parse(m_document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()),
-                                         pugi::parse_default, pugi::encoding_auto),
+                                         ParseOptions, pugi::encoding_auto),
                   QStringLiteral("<buffer>"));
 }
 
@@ -118,7 +120,7 @@ bool CXmlDocument::loadText(const QString &text)
     clear();
     const QByteArray bytes = text.toUtf8();
     return _parse(m_document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()),
-                                         pugi::parse_default, pugi::encoding_utf8),
+                                         ParseOptions, pugi::encoding_utf8),
                   QStringLiteral("<text>"));
 }
 

@@ -1484,6 +1484,12 @@ void TestRandomSession::shrunkSessions_data()
     // Hidden at once: the first game frame fits the game layer while the file is written.
     QTest::newRow("hidden before the first game frame is fitted")
         << QStringList{QStringLiteral("hide-show 1683554582 4289264554 1923197466 1891685418")};
+    // A text of two blanks, confirmed: the file held the blanks, read back as an empty text.
+    QTest::newRow("text of blanks")
+        << QStringList{QStringLiteral("add-text 4071048365 2288831210 2277120419 759063085"),
+                       QStringLiteral("drag 2480248887 2133215402 1844647567 4265161224"),
+                       QStringLiteral("window 3615916472 3904258784 3409153460 2057046085"),
+                       QStringLiteral("hide-show 3027636388 837679249 96008201 495244454")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),

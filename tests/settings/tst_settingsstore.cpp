@@ -120,6 +120,9 @@ private Q_SLOTS:
         QTest::newRow("truncated") << QByteArray("<config><v>1</v><lay") << false << QString();
         QTest::newRow("binary") << QByteArray("\x00\xff\x13\x80<\x00\x01", 7) << false << QString();
         QTest::newRow("latin-1") << QByteArray("<config><v>\xe9</v></config>") << true << "\ufffd";
+        // A text layer of blanks: its value is the blanks, and the file's indentation is none.
+        QTest::newRow("value of spaces")
+            << QByteArray("<config>\n\t<v>  </v>\n</config>\n") << true << QStringLiteral("  ");
     }
 
     void loads()
