@@ -16,86 +16,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <vector>
-
-// Frame buffers of one size for the camera's pictures. A picture made by take() hands its
-// buffer back through QImage's clean-up call, which Qt makes once the last copy of the picture
-// is destroyed, on whatever thread that happens: that is the hand-over, so no buffer is written
-// while anything may still read it.
-class CameraFramePool : public std::enable_shared_from_this<CameraFramePool>
-{
-public:
-    ~CameraFramePool()
-    {
-        for (uchar *bits : m_free)
-            std::free(bits);
-    }
-
-    // A picture of width x height straight ARGB on a buffer of the pool, or a null picture.
-    QImage take(int width, int height)
-    {
-        const qsizetype bytes = qsizetype(width) * height * 4;
-        uchar *bits = nullptr;
-        {
-            const std::lock_guard<std::mutex> locker(m_lock);
-            if (bytes != m_bytes) {
-                for (uchar *stale : m_free)
-                    std::free(stale);
-                m_free.clear();
-                m_bytes = bytes;
-            }
-            if (!m_free.empty()) {
-                bits = m_free.back();
-                m_free.pop_back();
-            }
-        }
-        if (!bits) // whole cache lines, aligned for the row kernels
-            bits = static_cast<uchar *>(std::aligned_alloc(64, size_t((bytes + 63) / 64 * 64)));
-        if (!bits)
-            return QImage();
-        auto *lease = new Lease{shared_from_this(), bits, bytes};
-        QImage picture(bits, width, height, qsizetype(width) * 4, QImage::Format_ARGB32,
-                       &CameraFramePool::giveBack, lease);
-        if (picture.isNull())
-            giveBack(lease);
-        return picture;
-    }
-
-private:
-    struct Lease
-    {
-        std::shared_ptr<CameraFramePool> pool;
-        uchar *bits;
-        qsizetype bytes;
-    };
-    // The newest picture, the one a composition or the scene still holds and the one being
-    // filled: more are only kept while a slow reader holds on.
-    static constexpr size_t KeptFree = 3;
-
-    static void giveBack(void *info)
-    {
-        auto *lease = static_cast<Lease *>(info);
-        CameraFramePool &pool = *lease->pool;
-        bool kept = false;
-        {
-            const std::lock_guard<std::mutex> locker(pool.m_lock);
-            if (lease->bytes == pool.m_bytes && pool.m_free.size() < KeptFree) {
-                pool.m_free.push_back(lease->bits);
-                kept = true;
-            }
-        }
-        if (!kept)
-            std::free(lease->bits);
-        delete lease; // may be the last hold on the pool
-    }
-
-    std::mutex m_lock; // guards m_free and m_bytes
-    std::vector<uchar *> m_free;
-    qsizetype m_bytes = 0;
-};
 
 namespace {
 
@@ -109,7 +30,6 @@ QEvent::Type openStatusEventType()
 
 CMCameraLayer::CMCameraLayer(IPreviewController *controller)
     : m_controller(controller)
-    , m_framePool(std::make_shared<CameraFramePool>())
 {
     if (m_controller) {
         m_controller->cameraInput().connect(this, &CMCameraLayer::onCameraData);
@@ -248,9 +168,9 @@ void CMCameraLayer::onCameraData(const PushedFrame &pushed)
     const int width = pushed.width();
     const int height = pushed.height();
     const unsigned int uLen = pushed.length();
-    // A picture per frame, on a buffer that nobody holds any more: a composition or the scene
-    // may still read the last one.
-    QImage frame = m_framePool->take(width, height);
+    // A fresh picture per frame: a composition or the scene may still read the last one, and
+    // QImage's isDetached() is no synchronisation with their letting go of it.
+    QImage frame(width, height, QImage::Format_ARGB32);
     if (frame.isNull() || frame.sizeInBytes() != qsizetype(uLen))
         return;
     std::memcpy(frame.bits(), pushed.bits(), uLen);

@@ -12,7 +12,6 @@
 #include <QPixmap>
 
 #include <atomic>
-#include <memory>
 
 // The camera picture. Asks the host to open and close the camera, takes the host's camera
 // frames on the capture thread, shows a copy in its scene item and paints the newest frame,
@@ -21,7 +20,6 @@
 // 60 fps over a camera at 30) only blend it.
 class IPreviewController;
 class PushedFrame;
-class CameraFramePool;
 
 class CMCameraLayer : public CMBasicLayer, public xsignals::trackable
 {
@@ -76,10 +74,6 @@ private:
 
     IPreviewController *const m_controller;
     mutable ZqCriticalSection m_imageLock; // guards m_image
-    // The buffers of the camera frames, back for the next frame once every copy of a frame's
-    // picture is gone (composition, scene, image()'s callers): no allocation and no fresh pages
-    // per camera frame. Shared with the pictures, which may outlive the layer.
-    const std::shared_ptr<CameraFramePool> m_framePool;
     std::atomic<int> m_alpha{100};
     CameraParam m_cameraParam;
     QImage m_image;
