@@ -278,6 +278,11 @@ bool premultiply(std::uint32_t *dst, const std::uint32_t *src, int width)
         const V32 s = hn::LoadU(d, src + i);
         const V32 alpha = hn::And(s, alphaByte);
         all = hn::And(all, alpha);
+        // A camera frame is mostly opaque: those pixels stay as they are.
+        if (hn::AllTrue(d, hn::Eq(alpha, alphaByte))) {
+            hn::StoreU(s, d, dst + i);
+            continue;
+        }
         const V32 colours = hn::AndNot(alphaByte, byteMul(s, alphaLanes(s)));
         hn::StoreU(hn::Or(colours, alpha), d, dst + i);
     }

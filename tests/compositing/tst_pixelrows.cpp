@@ -238,6 +238,10 @@ void TestPixelRows::everySetGivesTheReferenceBytes()
                   [&](const K &s, std::uint32_t *d) { s.fill(d, length, a[0]); });
             check("premultiply", length, offset,
                   [&](const K &s, std::uint32_t *d) { s.premultiply(d, a.data(), length); });
+            // Runs of opaque and of clear pixels among others, as camera frames have.
+            check("premultiply runs", length, offset, [&](const K &s, std::uint32_t *d) {
+                s.premultiply(d, premultiplied.data() + offset, length);
+            });
             // Whether every pixel was opaque, with one that is not at the start, in the middle
             // or last (the vector part and the tail).
             Pixels opaque(a);
