@@ -131,9 +131,13 @@ bool pinModuleOf(const void *address)
 
 std::wstring executableFilePath()
 {
-    // The kernel's link is there before main() and needs no QCoreApplication.
-    const QString target = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return target.toStdWString();
+    // The kernel's link is there before main() and needs no QCoreApplication. Read once: the
+    // program does not move, and reading the link needs no right to enter the folders on its
+    // way, where resolving them (canonicalFilePath) fails once the process looks at files as
+    // another user, and every path named after the program would change under it.
+    static const std::wstring path =
+        QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget().toStdWString();
+    return path;
 }
 
 std::int64_t currentProcessId()
