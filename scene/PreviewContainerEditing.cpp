@@ -311,10 +311,11 @@ void PreviewContainer::_restoreState(BasicLayer *layer, const LayerState &state)
         // A camera of another shape may have refitted the item.
         camera->setGeometryAndNotify(state.geometry);
     } else if (auto *text = qobject_cast<TextLayer *>(layer)) {
-        text->setInfo(state.text, state.fontInfo.font(), state.fontInfo.color());
         text->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         text->setGeometryAndNotify(state.geometry);
-        text->notifyInfo();
+        // Measured again: the state's size is the text's at the output of its time, and the
+        // output may have changed since.
+        text->on_fontOrColorChanged(state.fontInfo, state.text);
     }
     if (!guard)
         return;

@@ -72,11 +72,6 @@ void TextLayer::resizeEvent(QGraphicsSceneResizeEvent *event)
     _layOutText();
 }
 
-void TextLayer::notifyInfo()
-{
-    Q_EMIT sigInfoChanged(m_fontInfo, m_text);
-}
-
 void TextLayer::onEdit()
 {
     Q_EMIT editLayer(this);

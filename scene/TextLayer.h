@@ -25,7 +25,6 @@ public:
     FontInfoConfig fontInfo() const { return m_fontInfo; }
     QString text() const { return m_text; }
     void setInfo(const QString &text, const QFont &font, const QColor &color);
-    void notifyInfo();
     // Only the horizontal part is used: lines always stack from the top.
     void setAlignment(Qt::Alignment alignment);
     Qt::Alignment alignment() const { return m_alignment; }

@@ -1490,6 +1490,20 @@ void TestRandomSession::shrunkSessions_data()
                        QStringLiteral("drag 2480248887 2133215402 1844647567 4265161224"),
                        QStringLiteral("window 3615916472 3904258784 3409153460 2057046085"),
                        QStringLiteral("hide-show 3027636388 837679249 96008201 495244454")};
+    // A text's edit cancelled after the output turned portrait: the text came back at the size
+    // it had at the old output's width, was brought inside at that size, then drawn wider.
+    QTest::newRow("text edit cancelled after the output turned portrait")
+        << QStringList{QStringLiteral("add-text 2114832849 3360277564 2126094849 2326300792"),
+                       QStringLiteral("window 375210121 4197231217 4000783089 4170948662"),
+                       QStringLiteral("click 2912171302 1919037480 99976467 4233234470"),
+                       QStringLiteral("resize 1143802943 3258280534 2992246969 1238091782"),
+                       QStringLiteral("layer-manager 1928479010 1058767339 3222570518 2887419993"),
+                       QStringLiteral("window 1398378852 1165676812 2975403599 3832699248"),
+                       QStringLiteral("window 2057188039 564878868 3802859128 2486286279"),
+                       QStringLiteral("window 4058801170 97050811 3052553385 582369768"),
+                       QStringLiteral("window 551555735 3834317820 2535287791 306174000"),
+                       QStringLiteral("set-video-size 862507741 2878747759 2389221478 1719618545"),
+                       QStringLiteral("resize 1415469714 4036289431 371847097 2848841022")};
     QTest::newRow("new picture in a portrait scene")
         << QStringList{QStringLiteral("set-video-size 1491804501 1072106713 4127690432 1012677650"),
                        QStringLiteral("add-image 3052178673 194371088 3055347365 2400453384"),
