@@ -141,10 +141,9 @@ void PreviewContainer::setPreviewArea(const QSize &size)
         this,
         [this] {
             for (BasicLayer *layer : layers()) {
-                if (auto *text = qobject_cast<TextLayer *>(layer)) {
+                // Measuring a text keeps it inside.
+                if (auto *text = qobject_cast<TextLayer *>(layer))
                     text->on_fontOrColorChanged(text->fontInfo(), text->text());
-                    _bringInside(text);
-                }
             }
         },
         Qt::QueuedConnection);
