@@ -3,9 +3,10 @@
 // frames at 60 fps, the virtual camera runs at 30 fps, and a scripted mouse drag moves a picture
 // layer in the preview every 16 ms, letting go and grabbing it again every half second, so the
 // layout is autosaved all along. Reports the push-to-delivery latency of the composed frames
-// (target: p99 under one frame interval, 16.7 ms), the GUI thread's time per camera frame (the
-// camera layer's hand-over of its scaled picture and the preview's repaint), and the autosaves:
-// how many reached the file and what each cost the GUI thread.
+// (goal: p99 under 4 ms; at most one frame interval, 16.7 ms), how late each drag step comes
+// after the one before (the GUI thread's responsiveness), the GUI thread's time per camera frame
+// (the camera layer's hand-over of its scaled picture and the preview's repaint), and the
+// autosaves: how many reached the file and what each cost the GUI thread.
 //
 //   bench_preview_drag [--seconds N]
 
@@ -286,14 +287,18 @@ int main(int argc, char *argv[])
             int drops = 0;
             Samples lateSteps;
             QElapsedTimer clock;
+            std::int64_t previousStepMicros = 0;
             QTimer drag;
             drag.setTimerType(Qt::PreciseTimer);
             drag.setInterval(16);
             QList<QDateTime> savedVersions; // the settings file's modification times seen
             QObject::connect(&drag, &QTimer::timeout, [&] {
                 ++step;
-                lateSteps.add(std::max<std::int64_t>(0, clock.nsecsElapsed() / 1000 -
-                                                            std::int64_t(step) * 16000));
+                // Against the step before, not the start: a timer that fell behind takes up its
+                // schedule again from when it fired, so lateness from the start adds up drift.
+                const std::int64_t nowMicros = clock.nsecsElapsed() / 1000;
+                lateSteps.add(std::max<std::int64_t>(0, nowMicros - previousStepMicros - 16000));
+                previousStepMicros = nowMicros;
                 const double t = step * 0.016;
                 const QPointF target =
                     start + QPointF(200 * std::sin(t * 1.3) + 150, 100 * std::sin(t * 2.1) + 100);
@@ -333,8 +338,8 @@ int main(int argc, char *argv[])
                    static_cast<long long>(stats.pushed()),
                    static_cast<long long>(stats.delivered()),
                    static_cast<long long>(stats.pushed() - stats.delivered()));
-            printf("  push to delivery: mean %.2f ms, p99 %.2f ms, max %.2f ms (target p99 < "
-                   "16.7 ms)\n",
+            printf("  push to delivery: mean %.2f ms, p99 %.2f ms, max %.2f ms (goal p99 < 4 "
+                   "ms; one frame 16.7 ms)\n",
                    latency.meanMicros / 1000.0, latency.p99Micros / 1000.0,
                    double(latency.maxMicros) / 1000.0);
             printf("  drag: %d steps, picture moved %s, step lateness %s\n", step,
