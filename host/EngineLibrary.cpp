@@ -3,18 +3,8 @@
 #include <previewengine/IPreviewEngine.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
-
-namespace {
-
-// How long the engine's own single-shot timers may still be pending after release: its layer
-// items refresh themselves up to half a second later.
-constexpr int EngineTimersMs = 600;
-
-} // namespace
 
 EngineLibrary::EngineLibrary(const QString &path)
     : m_library(path.isEmpty() ? defaultPath() : path)
@@ -63,15 +53,13 @@ bool EngineLibrary::unload()
     m_factory = nullptr;
     if (!m_library.isLoaded())
         return true;
-    // A pending single-shot timer of the engine holds a slot whose code is the library's: were
-    // it to fire (or be freed) after the unload, it would run unmapped code. Let such timers run
-    // out, and the windows the engine closed be deleted, while the code is still there.
+    // What the engine left to the event loop on its way out (its closed windows and items,
+    // deleted later, and events posted to them) runs the library's code: deliver it while the
+    // code is still there. A destructor may post more, hence a few rounds.
     if (QCoreApplication::instance()) {
-        const QDeadlineTimer drain(EngineTimersMs);
-        while (!drain.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        for (int round = 0; round < 4; ++round) {
+            QCoreApplication::sendPostedEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QThread::msleep(5);
         }
     }
     return m_library.unload();

@@ -7,7 +7,6 @@
 #include <guifoundation/UITheme.h>
 
 #include <QPainter>
-#include <QTimer>
 
 #include <cmath>
 
@@ -27,6 +26,9 @@ CameraLayer::CameraLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     connect(menu(), &LayerMenu::sigEditTriggered, this, &CameraLayer::onEdit);
     connect(menu(), &LayerMenu::sigDeleteTriggered, this, &CameraLayer::onDelete);
     connect(this, &LayerItem::sigResizedOk, this, &CameraLayer::on_sigResizedOk);
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setInterval(100);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &CameraLayer::on_timer_update);
 }
 
 CameraLayer::~CameraLayer()
@@ -86,7 +88,7 @@ void CameraLayer::applyCameraSize(const CameraParam &param)
     setGeometry(rect);
     if (param.width != 0 && param.height != 0)
         setAspectRatio(qreal(param.width) / qreal(param.height));
-    QTimer::singleShot(100, this, &CameraLayer::on_timer_update);
+    m_repaintTimer.start();
     update();
 }
 
@@ -116,7 +118,7 @@ void CameraLayer::on_CameraParamChanged(CameraParam cameraParam)
 void CameraLayer::on_sigResizedOk(QRectF newRc)
 {
     Q_UNUSED(newRc)
-    QTimer::singleShot(100, this, &CameraLayer::on_timer_update);
+    m_repaintTimer.start();
 }
 
 void CameraLayer::on_timer_update()

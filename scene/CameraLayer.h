@@ -6,6 +6,7 @@
 #include <appcommon/sigslot.h>
 
 #include <QPixmap>
+#include <QTimer>
 
 // The camera's item: shows the picture its compositing layer hands over, centred, or a
 // "no camera" picture on grey while there is none, and fits itself to the camera's aspect
@@ -50,4 +51,6 @@ private:
     QPixmap m_shownPixmap;
     QPixmap m_noDataPixmap;
     bool m_hasPicture = false;
+    // Owned, not a single-shot call: no pending call outlives the item (and the library).
+    QTimer m_repaintTimer;
 };

@@ -7,7 +7,6 @@
 
 #include <QGraphicsTextItem>
 #include <QPainter>
-#include <QTimer>
 
 namespace {
 
@@ -21,6 +20,9 @@ GamePicLayer::GamePicLayer(PreviewCenterData *centerData, QGraphicsItem *parent)
     , m_placeholderText(tr("no process/desktop pic"))
 {
     _measurePlaceholder();
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setInterval(500);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &GamePicLayer::on_timer_update);
     connect(menu(), &LayerMenu::sigEditTriggered, this, &GamePicLayer::onEdit);
     connect(menu(), &LayerMenu::sigDeleteTriggered, this, &GamePicLayer::onDelete);
 }
@@ -90,7 +92,7 @@ void GamePicLayer::resizeEvent(QGraphicsSceneResizeEvent *event)
     BasicLayer::resizeEvent(event);
     m_placeholderPos = QPointF(int(size().width()) / 2 - m_placeholderSize.width() * 0.5,
                                int(size().height()) / 2 - m_placeholderSize.height() * 0.5);
-    QTimer::singleShot(500, this, &GamePicLayer::on_timer_update);
+    m_repaintTimer.start();
 }
 
 void GamePicLayer::_measurePlaceholder()

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QTimer>
 
 // The game video's item: shows the game picture its compositing layer hands over, already at
 // the item's size, or a placeholder text on grey while there is none. The user can move,
@@ -51,4 +52,6 @@ private:
     QPointF m_placeholderPos;
     QSizeF m_placeholderSize; // the text's box, measured as a text item lays it out
     QImage m_gamePicture;
+    // Owned, not a single-shot call: no pending call outlives the item (and the library).
+    QTimer m_repaintTimer;
 };
