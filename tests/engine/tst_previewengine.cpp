@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsScene>
+#include <QGraphicsWidget>
 #include <QImage>
 #include <QLibrary>
 #include <QTemporaryDir>
@@ -320,6 +322,36 @@ private Q_SLOTS:
         engine->release();
         QCOMPARE(readAll(m_settings), DefaultStackFile);
         QVERIFY(!QFile::exists(m_settings + ".new"));
+    }
+
+    // Release leaves no call of the engine's pending, only the items it closed, deleted later:
+    // once those are delivered the library may go at once, and nothing of it runs afterwards
+    // (the game item, laid out a moment before, used to refresh itself half a second later).
+    void unloadRightAfterRelease()
+    {
+        {
+            QGraphicsScene scene;
+            auto *parent = new QGraphicsWidget;
+            scene.addItem(parent);
+            Host host;
+            ZqStudio::IPreviewEngine *engine = m_create();
+            host.attach(engine);
+            engine->init(30);
+            engine->showPreview(parent);
+            QCoreApplication::processEvents();
+            engine->release();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QVERIFY(m_library.unload());
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY(!maps.readAll().contains(QFileInfo(m_library.fileName()).fileName().toUtf8()));
+        QTest::qWait(700); // a call left pending would run now, in unmapped code
+
+        QVERIFY(m_library.load());
+        m_create =
+            reinterpret_cast<CreatePreviewEngineFunc>(m_library.resolve("createPreviewEngine"));
+        QVERIFY(m_create);
     }
 
     // A host whose sigVideoFrame receiver does not return: release does not wait for it, and
