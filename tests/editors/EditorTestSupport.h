@@ -35,7 +35,6 @@ public:
     std::map<std::wstring, std::vector<tagSIZE>> sizes;
     QSet<const BasicLayer *> layers;
     QList<QPair<std::string, QString>> checks; // task id, text
-    int cameraListQueries = 0;
 
     PreviewCenterData *centerData() const override { return nullptr; }
     ILayerStack *layerStack() const override { return nullptr; }
@@ -53,11 +52,7 @@ public:
     {
         checks.append({taskId, QString::fromStdWString(text)});
     }
-    std::vector<std::wstring> cameraList() override
-    {
-        ++cameraListQueries;
-        return cameras;
-    }
+    std::vector<std::wstring> cameraList() override { return cameras; }
     std::vector<tagSIZE> cameraResolutions(const std::wstring &device) override
     {
         const auto found = sizes.find(device);

@@ -108,9 +108,10 @@ void TestEditorsOnDisplay::textEditorTakesTypingAndShowsEveryChange()
     QVERIFY(box->qTextEdit()->hasFocus());
     const QImage empty = m_display.grab(boxArea);
 
-    // Typing right after "add text", without a click, goes into the box and shows at once.
-    m_display.typeText(QStringLiteral("Hello"));
-    QTRY_COMPARE(box->text(), QStringLiteral("Hello"));
+    // Typing right after "add text", without a click, goes into the box and shows at once;
+    // Latin-1 and characters no key of the keyboard carries arrive as typed.
+    m_display.typeText(QStringLiteral("Hi! Zoë 直播"));
+    QTRY_COMPARE(box->text(), QStringLiteral("Hi! Zoë 直播"));
     QVERIFY_SHOWN(m_display, boxArea, changedFrom(empty), QStringLiteral("the typed text"));
 
     // Bold repaints its button, and the layer in the preview.

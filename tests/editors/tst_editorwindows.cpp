@@ -156,7 +156,6 @@ private Q_SLOTS:
     void editorsRefuseRecordsTheyCannotEdit();
     void cameraEditorListsTheHostsCameras_data();
     void cameraEditorListsTheHostsCameras();
-    void cameraEditorAppliesEachChoiceOnceAndCancelRestores();
     void everyEditorEndsOnceWhateverItsReceiversDo();
     void colourGridReadsItsTable();
     void colourWindowPreviewsPicksAndCloses();
@@ -375,45 +374,6 @@ void TestEditorWindows::cameraEditorListsTheHostsCameras()
              selected.isEmpty() ? QStringLiteral("0X0") : selected);
     QCOMPARE(applied.keyColor, 0x00FF00u);
     delete editor;
-}
-
-void TestEditorWindows::cameraEditorAppliesEachChoiceOnceAndCancelRestores()
-{
-    Edit<CameraLayerData> e;
-    e.host.cameras = {L"Front", L"Side"};
-    e.host.sizes[L"Front"] = {{1280, 720}, {640, 480}};
-    e.host.sizes[L"Side"] = {{320, 240}, {800, 600}};
-    e.record.cameraParam.deviceName = QStringLiteral("Front");
-    e.record.cameraParam.width = 1280;
-    e.record.cameraParam.height = 720;
-    e.record.cameraParam.keyColor = 0x0000FF;
-    const CameraParam before = e.record.cameraParam;
-
-    QPointer<CameraSettingWindow> editor = CameraSettingWindow::create(&e.host, nullptr);
-    EditEnd end(editor);
-    editor->setLayerData(&e.record);
-    showAndWait(editor);
-    // The record's own camera and size, not the preferred size.
-    QCOMPARE(e.layer.cameras.size(), 1);
-    QCOMPARE(e.layer.cameras.last().width, 1280);
-
-    choose(child<UIComboBoxControl>(editor, "cameraCombobox"), 1);
-    QCOMPARE(e.layer.cameras.size(), 2);
-    QCOMPARE(e.layer.cameras.last().deviceName, QStringLiteral("Side"));
-    QCOMPARE(e.layer.cameras.last().width, 320);
-    choose(child<UIComboBoxControl>(editor, "cameraSizeCombobox"), 1);
-    QCOMPARE(e.layer.cameras.size(), 3);
-    QCOMPARE(e.layer.cameras.last().width, 800);
-    QCOMPARE(e.record.cameraParam.deviceName, QStringLiteral("Side"));
-    QCOMPARE(e.record.cameraParam.keyColor, 0x0000FFu); // keying is not this window's
-
-    click(child<UIButtonControl>(editor, "cancelButton"));
-    QCOMPARE(end.discarded.count(), 1);
-    QCOMPARE(e.record.cameraParam.deviceName, before.deviceName);
-    QCOMPARE(e.record.cameraParam.width, before.width);
-    QCOMPARE(e.record.cameraParam.height, before.height);
-    QTRY_VERIFY(!editor);
-    QCOMPARE(end.count(), 1);
 }
 
 void TestEditorWindows::everyEditorEndsOnceWhateverItsReceiversDo()

@@ -63,23 +63,13 @@ KeySym keySymOf(Qt::Key key)
         return XK_a + (key - Qt::Key_A);
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return XK_0 + (key - Qt::Key_0);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
-        return XK_F1 + (key - Qt::Key_F1);
     switch (key) {
     case Qt::Key_Return:
         return XK_Return;
-    case Qt::Key_Enter:
-        return XK_KP_Enter;
     case Qt::Key_Escape:
         return XK_Escape;
-    case Qt::Key_Tab:
-        return XK_Tab;
-    case Qt::Key_Backspace:
-        return XK_BackSpace;
     case Qt::Key_Delete:
         return XK_Delete;
-    case Qt::Key_Space:
-        return XK_space;
     case Qt::Key_Left:
         return XK_Left;
     case Qt::Key_Right:
@@ -88,14 +78,6 @@ KeySym keySymOf(Qt::Key key)
         return XK_Up;
     case Qt::Key_Down:
         return XK_Down;
-    case Qt::Key_Home:
-        return XK_Home;
-    case Qt::Key_End:
-        return XK_End;
-    case Qt::Key_PageUp:
-        return XK_Page_Up;
-    case Qt::Key_PageDown:
-        return XK_Page_Down;
     default:
         return NoSymbol;
     }
@@ -323,14 +305,11 @@ void RealDisplay::click(const QPoint &native, Qt::MouseButton button)
 
 void RealDisplay::doubleClick(const QPoint &native)
 {
-    moveTo(native);
-    settle(20);
-    for (int i = 0; i < 2; ++i) {
-        press();
-        settle(10);
-        release();
-        settle(30);
-    }
+    click(native);
+    settle(30);
+    press();
+    settle(10);
+    release();
 }
 
 void RealDisplay::drag(const QPoint &from, const QPoint &to, int steps,
@@ -476,11 +455,6 @@ QImage RealDisplay::grab(const QRect &native) const
     return result;
 }
 
-QImage RealDisplay::grabScreen() const
-{
-    return grab(QRect(QPoint(), screenSize()));
-}
-
 QString RealDisplay::saveScreen(const QString &name) const
 {
     QString folder = qEnvironmentVariable("REALDISPLAY_ARTIFACTS");
@@ -490,7 +464,7 @@ QString RealDisplay::saveScreen(const QString &name) const
     QString safe = name;
     safe.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.@-]+")), QStringLiteral("_"));
     const QString path = QDir(folder).filePath(safe + QStringLiteral(".png"));
-    if (!grabScreen().save(path))
+    if (!grab(QRect(QPoint(), screenSize())).save(path))
         return QString();
     return path;
 }

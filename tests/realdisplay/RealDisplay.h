@@ -67,7 +67,6 @@ public:
 
     // The screen's pixels inside native (clipped to the screen), as RGB32.
     QImage grab(const QRect &native) const;
-    QImage grabScreen() const;
     // Writes the whole screen to <artifact dir>/<name>.png and returns the file's path. The
     // artifact folder is $REALDISPLAY_ARTIFACTS, else the working directory.
     QString saveScreen(const QString &name) const;

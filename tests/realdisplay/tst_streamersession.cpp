@@ -6,15 +6,9 @@
 #include "TestFiles.h"
 
 #include <appcommon/pubfunc.h>
-#include <guifoundation/UIComboBoxControl.h>
 #include <guifoundation/UIControl.h>
-#include <guifoundation/UISliderControl.h>
-#include <guifoundation/UITextEditControl.h>
 
-#include <QAbstractItemView>
-#include <QComboBox>
 #include <QMenu>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,7 +20,6 @@ const QColor Stage(40, 40, 48);   // a calm picture over the whole game video
 const QColor Banner(255, 140, 0); // the picture the streamer moves, fades, re-picks, deletes
 const QColor Tall(0, 190, 210);   // the picture it is re-picked as
 const QColor TextRed(255, 0, 0);  // a new text's colour
-const QColor Swatch(0, 186, 72);  // the colour chosen from the picker (row 2, column 4)
 const QRectF BannerPlace(420, 200, 160, 90);
 
 QString savePicture(const QString &path, const QSize &size, const QColor &colour)
@@ -49,14 +42,6 @@ QByteArray layoutWith(const QString &stage, const QString &banner)
 )")
         .arg(stage, banner)
         .toUtf8();
-}
-
-// The list of the combo box pop-up that is open, once it shows.
-QAbstractItemView *popupList()
-{
-    QWidget *popup = QApplication::activePopupWidget();
-    auto *list = popup ? popup->findChild<QAbstractItemView *>() : nullptr;
-    return list && list->isVisible() ? list : nullptr;
 }
 
 bool differs(const QImage &now, const QImage &before, int pixels = 12)
@@ -88,16 +73,11 @@ private Q_SLOTS:
     void cleanup();
     void cleanupTestCase();
 
-    void typingShowsEachKey();
-    void choosingAFontShows_data();
-    void choosingAFontShows();
-    void choosingAColourShows();
     void resizeMenuAndCancel();
-    void movingTheOpacitySliderShows();
     void twoLinesReachTheOutput();
     void theOutputFollowsADrag();
     void aRepickedPictureReachesTheOutput();
-    void deleteUndoRedo();
+    void arrowsDeleteUndoRedo();
 
 private:
     HostWindow *window() const { return m_session->window(); }
@@ -220,105 +200,6 @@ QWidget *tst_StreamerSession::openTextEditor(const QString &text)
     return editor;
 }
 
-void tst_StreamerSession::typingShowsEachKey()
-{
-    m_display.click(toolButton(window(), HostWindow::Action::AddText));
-    QWidget *editor = waitForEditor();
-    UIControl *box = control(editor, "textedite");
-    QVERIFY(box);
-    const QRect boxOnScreen = Native::rect(box);
-
-    // Typed at once, the first key lands in the text box.
-    QImage before = m_display.grab(boxOnScreen);
-    m_display.typeText(QStringLiteral("W"));
-    QVERIFY_SHOWN(
-        m_display, boxOnScreen, [&](const QImage &shown) { return differs(shown, before); },
-        QStringLiteral("first key typed into the new text editor"));
-
-    m_display.click(Native::centre(box));
-    QTest::qWait(100);
-    for (const QString &key : {QStringLiteral("H"), QStringLiteral("i"), QStringLiteral("!")}) {
-        before = m_display.grab(boxOnScreen);
-        m_display.typeText(key);
-        QVERIFY_SHOWN(
-            m_display, boxOnScreen, [&](const QImage &shown) { return differs(shown, before); },
-            QStringLiteral("key %1 in the text box").arg(key));
-    }
-    // Latin-1 and characters that no key of the keyboard carries arrive as typed.
-    m_display.typeText(QStringLiteral(" Zoë 直播"));
-    QTRY_COMPARE(qobject_cast<UITextEditControl *>(box)->text(), QStringLiteral("WHi! Zoë 直播"));
-}
-
-void tst_StreamerSession::choosingAFontShows_data()
-{
-    QTest::addColumn<QByteArray>("comboName");
-    QTest::addColumn<QString>("choice");
-    // The Kai face: unlike the other names it never falls back to the sans face shown first.
-    QTest::newRow("family") << QByteArray("fontNamesCombobox") << QStringLiteral("楷体");
-    QTest::newRow("size") << QByteArray("fontHeightCombobox") << QStringLiteral("36");
-}
-
-void tst_StreamerSession::choosingAFontShows()
-{
-    QFETCH(QByteArray, comboName);
-    QFETCH(QString, choice);
-    QWidget *editor = openTextEditor(QStringLiteral("Font"));
-    auto *box = qobject_cast<UIComboBoxControl *>(control(editor, comboName.constData()));
-    QVERIFY(box);
-    QComboBox *combo = box->comboBox();
-    const int wanted = combo->findText(choice);
-    QVERIFY(wanted >= 0 && wanted != combo->currentIndex());
-    const QRect comboOnScreen = Native::rect(box);
-    const QImage comboBefore = m_display.grab(comboOnScreen);
-    const QImage previewBefore = m_display.grab(previewOnScreen());
-
-    m_display.click(Native::centre(box));
-    QAbstractItemView *list = nullptr;
-    QTRY_VERIFY((list = popupList()));
-    QVERIFY(QTest::qWaitForWindowExposed(list->window()));
-    list->scrollTo(combo->model()->index(wanted, 0));
-    QTest::qWait(100);
-    const QRect item = list->visualRect(combo->model()->index(wanted, 0));
-    m_display.click(Native::point(list->viewport(), item.center()));
-    QTRY_VERIFY(!popupList());
-    // The pointer leaves the list, so nothing under it is hovered.
-    m_display.moveTo(Native::rect(editor).bottomRight() - QPoint(4, 4));
-
-    QVERIFY_SHOWN(
-        m_display, previewOnScreen(),
-        [&](const QImage &shown) { return differs(shown, previewBefore, 30); },
-        QStringLiteral("text in the chosen font in the preview"));
-    QCOMPARE(combo->currentText(), choice);
-    QVERIFY_SHOWN(
-        m_display, comboOnScreen, [&](const QImage &shown) { return differs(shown, comboBefore); },
-        QStringLiteral("the choice in its combo box"));
-}
-
-void tst_StreamerSession::choosingAColourShows()
-{
-    QWidget *editor = openTextEditor(QStringLiteral("Colour"));
-    UIControl *colourButton = control(editor, "buttonFontColor");
-    QVERIFY(colourButton);
-    const QList<QGraphicsObject *> texts = layersOf(window(), "TextLayer");
-    QVERIFY(!texts.isEmpty());
-    const QRect textOnScreen = Native::rect(texts.constLast());
-
-    m_display.click(Native::centre(colourButton));
-    QTRY_COMPARE(engineWindows(window()).size(), 2);
-    QWidget *picker = engineWindows(window()).constLast();
-    QVERIFY(QTest::qWaitForWindowExposed(picker));
-    UIControl *grid = control(picker, "colorWidget");
-    QVERIFY(grid);
-    // Swatches of 23 x 12 with gaps of 4, inside margins of 3 and 2: row 2, column 4.
-    const QPointF swatch(3 + 3 * 27 + 11.5, 2 + 1 * 16 + 6);
-    m_display.click(Native::point(grid->scene()->views().constFirst(), grid->mapToScene(swatch)));
-
-    QVERIFY_SHOWN(
-        m_display, textOnScreen,
-        [](const QImage &shown) { return Pixels::count(shown, Swatch, 40) > 10; },
-        QStringLiteral("text in the chosen colour in the preview"));
-}
-
 void tst_StreamerSession::resizeMenuAndCancel()
 {
     QGraphicsObject *picture = banner();
@@ -378,50 +259,6 @@ void tst_StreamerSession::resizeMenuAndCancel()
         m_display, inOutput(strip),
         [](const QImage &shown) { return Pixels::count(shown, Banner) == 0; },
         QStringLiteral("the undone resize in the output"));
-}
-
-void tst_StreamerSession::movingTheOpacitySliderShows()
-{
-    QGraphicsObject *picture = banner();
-    QVERIFY(picture);
-    const QRect bannerOnScreen =
-        Native::rect(picture, picture->boundingRect().adjusted(6, 6, -6, -6));
-    m_display.doubleClick(Native::centre(picture));
-    QWidget *editor = waitForEditor();
-    auto *slider = qobject_cast<UISliderControl *>(control(editor, "transparenceSlider"));
-    QVERIFY(slider);
-    QCOMPARE(slider->value(), 100);
-
-    // Grab the handle and drag it most of the way down, holding the button.
-    const QRectF face = slider->boundingRect();
-    const qreal half = slider->handleSize().width() / 2;
-    const auto at = [&](int value) {
-        const qreal x = half + (face.width() - 2 * half) * value / 100.0;
-        return Native::point(slider->scene()->views().constFirst(),
-                             slider->mapToScene(QPointF(x, face.height() / 2)));
-    };
-    const QRect sliderOnScreen = Native::rect(slider);
-    m_display.moveTo(at(100));
-    QTest::qWait(30);
-    m_display.press();
-    for (int value = 90; value >= 40; value -= 10) {
-        m_display.moveTo(at(value));
-        QTest::qWait(15);
-    }
-    const QImage sliderBefore = m_display.grab(sliderOnScreen);
-    m_display.moveTo(at(30));
-
-    // The picture fades in the preview while the handle is still held...
-    QVERIFY_SHOWN(
-        m_display, bannerOnScreen,
-        [](const QImage &shown) { return Pixels::count(shown, Banner, 20) == 0; },
-        QStringLiteral("faded picture in the preview"));
-    QTRY_COMPARE(slider->value(), 30);
-    // ...and the handle follows the pointer.
-    QVERIFY_SHOWN(
-        m_display, sliderOnScreen,
-        [&](const QImage &shown) { return differs(shown, sliderBefore); },
-        QStringLiteral("slider handle under the pointer"));
 }
 
 void tst_StreamerSession::twoLinesReachTheOutput()
@@ -541,21 +378,33 @@ void tst_StreamerSession::aRepickedPictureReachesTheOutput()
     QVERIFY2(stored.contains(size), stored.constData());
 }
 
-void tst_StreamerSession::deleteUndoRedo()
+void tst_StreamerSession::arrowsDeleteUndoRedo()
 {
     QGraphicsObject *picture = banner();
     QVERIFY(picture);
+    const auto gone = [](const QImage &shown) {
+        return Pixels::count(shown, Stage, 8) > shown.width() * shown.height() * 9 / 10;
+    };
+
+    // Selected, it steps right one unit per arrow key: the strip along its left edge clears.
+    const QRectF start = picture->sceneBoundingRect();
+    m_display.click(Native::centre(picture));
+    for (int i = 0; i < 12; ++i)
+        m_display.keyChord(QKeySequence(Qt::Key_Right));
+    QTRY_COMPARE(picture->sceneBoundingRect(), start.translated(12, 0));
+    const QRectF vacated(start.left() + 1, start.top() + 10, 7, start.height() - 20);
+    QVERIFY_SHOWN(m_display, Native::rect(preview(), vacated), gone,
+                  QStringLiteral("picture moved by the arrow keys in the preview"));
+    QVERIFY_SHOWN(m_display, inOutput(vacated), gone,
+                  QStringLiteral("picture moved by the arrow keys in the output"));
+
     const QRectF place = picture->sceneBoundingRect().adjusted(6, 6, -6, -6);
     const QRect inPreview = Native::rect(preview(), place);
     const QImage shownBefore = m_display.grab(inPreview);
     const auto present = [&](const QImage &shown) {
         return !differs(shown, shownBefore);
     };
-    const auto gone = [](const QImage &shown) {
-        return Pixels::count(shown, Stage, 8) > shown.width() * shown.height() * 9 / 10;
-    };
 
-    m_display.click(Native::centre(picture));
     m_display.keyChord(QKeySequence(Qt::Key_Delete));
     QVERIFY_SHOWN(m_display, inPreview, gone,
                   QStringLiteral("deleted picture gone from the preview"));
