@@ -80,6 +80,7 @@ enum Kind : quint8 {
     Drop,
     Wheel,
     DragDuringHostCall,
+    UndoRedo,
     Window, // the open window, when there is one
     SetVideoSize,
     CaptureSize,
@@ -97,15 +98,15 @@ enum Kind : quint8 {
 };
 
 const char *const KindNames[KindCount] = {
-    "click",         "drag",           "resize",        "arrows",    "delete-key",
-    "menu",          "double-click",   "drop",          "wheel",     "drag-host-call",
-    "window",        "set-video-size", "capture-size",  "hide-show", "editable",
-    "add-camera",    "remove-cameras", "camera-status", "add-text",  "add-image",
-    "layer-manager", "filter-words",   "restart"};
+    "click",     "drag",          "resize",         "arrows",        "delete-key",
+    "menu",      "double-click",  "drop",           "wheel",         "drag-host-call",
+    "undo-redo", "window",        "set-video-size", "capture-size",  "hide-show",
+    "editable",  "add-camera",    "remove-cameras", "camera-status", "add-text",
+    "add-image", "layer-manager", "filter-words",   "restart"};
 
 // Relative weights: mostly the user, now and then the host.
-const int KindWeights[KindCount] = {14, 14, 12, 6, 3, 8, 6, 4, 2, 2, 30, 2,
-                                    1,  2,  1,  2, 1, 2, 3, 3, 2, 2, 1};
+const int KindWeights[KindCount] = {14, 14, 12, 6, 3, 8, 6, 4, 2, 2, 5, 30,
+                                    2,  1,  2,  1, 2, 1, 2, 3, 3, 2, 2, 1};
 
 // One action: its kind and four random numbers it reads against the session's state, so any
 // subset of a list is still a list of valid actions.
@@ -566,9 +567,48 @@ private:
             m_note = QStringLiteral("drag with host call: ") + hostNote;
             break;
         }
+        case UndoRedo:
+            _undoRedo(x);
+            break;
         default:
             break;
         }
+    }
+
+    // Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y a few times; now and then as many undos as redos, which
+    // must give back the stack as it was. The game video and the camera are compared without
+    // their rectangles: they also fit themselves to their pictures, which is not an edit, so a
+    // redo brings back the user's own rectangle.
+    void _undoRedo(const Action &x)
+    {
+        const int count = 1 + int(x.b % 4);
+        QWidget *viewport = _view()->viewport();
+        const auto press = [&](bool undo) {
+            if (!_container())
+                return;
+            if (undo)
+                QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
+            else if (x.c % 2)
+                QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            else
+                QTest::keyClick(viewport, Qt::Key_Y, Qt::ControlModifier);
+        };
+        if (x.a % 3 == 0) {
+            m_note = fill("undo x%1, then redo as often", count);
+            const QList<StackEntry> before = _stack(true);
+            for (int i = 0; i < count; ++i)
+                press(true);
+            for (int i = 0; i < count; ++i)
+                press(false);
+            const QList<StackEntry> after = _stack(true);
+            if (after != before && !_topWindow())
+                _fail("undo-redo", fill("before %1\nafter  %2", describe(before), describe(after)));
+            return;
+        }
+        const bool undo = x.a % 3 == 1;
+        m_note = fill("%1 x%2", undo ? "undo" : "redo", count);
+        for (int i = 0; i < count; ++i)
+            press(undo);
     }
 
     void _hostCall(const Action &x)
@@ -848,7 +888,9 @@ private:
 
     // ---- host restarts and the stored file ---------------------------------------------------
 
-    QList<StackEntry> _stack(bool forRestart) const
+    // Without fits: the camera's and the game video's rectangles left out, as those fit
+    // themselves to their pictures again (after a restart, a new game size).
+    QList<StackEntry> _stack(bool withoutFits) const
     {
         QList<StackEntry> stack;
         PreviewCombineLogic *combine = f.combine();
@@ -875,8 +917,7 @@ private:
             } else if (auto *game = qobject_cast<CMGamepicLayer *>(layer.data())) {
                 entry.alpha = game->alpha();
             }
-            // A restart fits the camera to its picture and the game video to the frame again.
-            if (forRestart && (entry.type == LT_CAMERA || entry.type == LT_GAMEVIDEO))
+            if (withoutFits && (entry.type == LT_CAMERA || entry.type == LT_GAMEVIDEO))
                 entry.rect = QRect();
             stack.append(entry);
         }
