@@ -1,17 +1,22 @@
-// Frame delivery: the watermark, slot handling, order, drops and stopping.
+// Frame delivery: the watermark, slot handling, order, drops and stopping; and the whole engine
+// under concurrent use, frame threads against GUI-thread edits, the sanitizers watching.
 
 #include "CompositingTestSupport.h"
 
+#include "CMLayer.h"
 #include "FrameSender.h"
 #include "PixelRows.h"
 #include "PreviewCenterData.h"
+#include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
-#include "SpanPicture.h"
 
 #include <appcommon/ZqCSAutoLocker.h>
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -44,6 +49,7 @@ private Q_SLOTS:
     void deliveredFrameCarriesTheWatermark();
     void blockedHostDropsAndDeliversInOrder();
     void stopIsCleanAndRestartable();
+    void engineUnderConcurrentUse();
 
 private:
     // A frame through a slot, as the compositor hands one over; false when it was dropped.
@@ -181,6 +187,92 @@ void TestFrameSender::stopIsCleanAndRestartable()
     QCOMPARE(m_host->takeFrames().back().timestamp, 4ul);
     // A restarted sender announces its output size again.
     QCOMPARE(m_host->sizes.size(), size_t(2));
+}
+
+// Game and camera frames (some of other sizes, some malformed) pushed from two threads while the
+// GUI thread adds, deletes, moves, hides and resizes layers, changes the output size and
+// restarts the engine.
+void TestFrameSender::engineUnderConcurrentUse()
+{
+    m_engine->init(30);
+    m_engine->setVideoSize(320, 180);
+    PreviewEngine *engine = m_engine;
+    const QByteArray game = solidFrame(320, 180, 0x00336699);
+    const QByteArray camera = solidFrame(64, 48, 0x80FF0000);
+    std::atomic<bool> running{true};
+    std::atomic<int> gameFrames{0};
+    std::thread gameThread([&] {
+        QRandomGenerator random(1);
+        while (running.load()) {
+            const int pick = random.bounded(10);
+            engine->pushGameVideoData(game.constData(), uint(game.size()), pick == 0 ? 160 : 320,
+                                      pick == 1 ? 0 : (pick == 0 ? 90 : 180),
+                                      gameFrames.fetch_add(1));
+        }
+    });
+    std::thread cameraThread([&] {
+        while (running.load()) {
+            engine->pushCameraData(camera.constData(), uint(camera.size()), 64, 48, 0);
+            engine->setCamOpenStatus(true);
+        }
+    });
+
+    QRandomGenerator random(2);
+    QElapsedTimer timer;
+    timer.start();
+    for (int cycles = 0; timer.elapsed() < 2500;) {
+        PreviewCombineLogic *c = m_engine->controller()->combine();
+        QVERIFY(c);
+        const QList<QPointer<CMLayer>> layers = c->layers();
+        switch (random.bounded(9)) {
+        case 0:
+            c->addImageLayer(QString(), true, QPoint(5, 5), true, QSize(50, 40), 80, {});
+            break;
+        case 1:
+            c->addTextLayer(QFont(), Qt::yellow, QStringLiteral("live"), QPoint(20, 20), true, {});
+            break;
+        case 2:
+            c->addCameraLayer(QPoint(100, 100), true, QSize(64, 48), 90, QStringLiteral("cam"),
+                              QSize(64, 48), {}, false, 0x00FF00, 0.05f, 0.8f);
+            break;
+        case 3:
+            if (!layers.isEmpty() && layers.last())
+                c->markLayerDeleted(layers.last()->layerId());
+            break;
+        case 4:
+            if (!layers.isEmpty() && layers.first())
+                c->moveLayer(layers.first()->layerId(), random.bounded(layers.size()));
+            break;
+        case 5:
+            for (const QPointer<CMLayer> &layer : layers)
+                if (layer)
+                    layer->setCombine(!layer->isCombine());
+            break;
+        case 6:
+            m_engine->setVideoSize(random.bounded(2) ? 320 : 480, 180);
+            break;
+        case 7:
+            if (++cycles % 4 == 0) {
+                m_engine->unInit();
+                m_engine->init(30);
+                m_engine->setVideoSize(320, 180);
+            }
+            break;
+        default:
+            for (const QPointer<CMLayer> &layer : layers)
+                if (layer)
+                    layer->onGeometryChanged(QRectF(random.bounded(300), random.bounded(150),
+                                                    random.bounded(200), random.bounded(100)));
+            break;
+        }
+        QCoreApplication::processEvents();
+    }
+    running.store(false);
+    gameThread.join();
+    cameraThread.join();
+    m_engine->unInit();
+    QVERIFY(gameFrames.load() > 100);
+    QVERIFY(m_host->frameCount() > 10);
 }
 
 QTEST_MAIN(TestFrameSender)

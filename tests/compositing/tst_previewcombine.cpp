@@ -1,12 +1,12 @@
-// The compositor's list operations: layers made from their state, game-layer fit, camera reuse,
-// the two-step delete and purge, ordering, and the output size.
+// The compositor's list operations: game-layer fit, camera reuse, the two-step delete and
+// purge, ordering and default names. Layers made from a stored state are checked by
+// tst_storedlayout's round trip, the output size announcement by tst_previewengine.
 
 #include "CompositingTestSupport.h"
 
 #include "CMCameraLayer.h"
 #include "CMGamepicLayer.h"
 #include "CMPicLayer.h"
-#include "LayerState.h"
 #include "PreviewCenterData.h"
 #include "PreviewCombineLogic.h"
 #include "PreviewLogic.h"
@@ -27,19 +27,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void layerKeepsTheStateItWasMadeFrom_data();
-    void layerKeepsTheStateItWasMadeFrom();
-
     void gameLayerFitsVideoAspect_data();
     void gameLayerFitsVideoAspect();
-    void fitIgnoresMalformedAndMissing();
 
     void secondCameraReusesTheFirst();
 
     void deleteIsTwoStepAndUnInitDestroys();
     void reorderRenumbersStacking();
     void defaultNamesFollowTheLargestNumber();
-    void outputSizeAnnouncedOnChangeOnly();
 
 private:
     PreviewEngine *m_engine = nullptr;
@@ -72,53 +67,6 @@ void TestPreviewCombine::cleanup()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void TestPreviewCombine::layerKeepsTheStateItWasMadeFrom_data()
-{
-    // Every field away from its default, so that a field a kind forgets to take or to report
-    // shows as a difference.
-    QTest::addColumn<LayerState>("state");
-    const auto common = [](int type) {
-        LayerState state(type);
-        state.geometry = QRectF(12, 34, 160, 90);
-        state.alpha = 55;
-        state.name = QStringLiteral("mine 7");
-        state.combine = false;
-        return state;
-    };
-    LayerState picture = common(LT_PICTURE);
-    picture.path = QStringLiteral(":/theme/preview/tamber_watermark.png");
-    picture.canEditSize = false;
-    QTest::newRow("picture") << picture;
-
-    LayerState text = common(LT_TEXT);
-    text.alpha = 100;                    // no opacity of its own
-    text.geometry.setSize(QSizeF(0, 0)); // sized by its item
-    text.text = QStringLiteral("two\nlines");
-    QFont font;
-    font.setPointSize(21);
-    font.setItalic(true);
-    text.fontInfo.setFont(font);
-    text.fontInfo.setColor(QColor(1, 2, 3));
-    QTest::newRow("text") << text;
-
-    LayerState camera = common(LT_CAMERA);
-    camera.cameraParam =
-        CameraParam::from(QStringLiteral("cam"), QSize(640, 480), 0x123456, 0.25f, 0.5f, true);
-    QTest::newRow("camera") << camera;
-
-    QTest::newRow("game video") << common(LT_GAMEVIDEO);
-}
-
-void TestPreviewCombine::layerKeepsTheStateItWasMadeFrom()
-{
-    QFETCH(LayerState, state);
-    CMLayer *layer = m_combine->addLayer(state);
-    QVERIFY(layer);
-    QCOMPARE(layer->layerType(), state.type);
-    QVERIFY(layer->state() == state);
-    QVERIFY(!m_combine->addLayer(LayerState(LT_NONE)));
-}
-
 void TestPreviewCombine::gameLayerFitsVideoAspect_data()
 {
     QTest::addColumn<QSize>("area");
@@ -140,10 +88,14 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     QFETCH(QRectF, expected);
 
     m_data->setPreviewSize(area);
+    QVERIFY(!m_combine->fitGameLayer(1920, 1080)); // no game layer yet
     auto *game = static_cast<CMGamepicLayer *>(
         m_combine->addGameVideoLayer(QPoint(0, 0), true, area, 100, QString()));
     FakeLayerItem item;
     game->setUILayer(&item);
+    for (const QSize malformed : {QSize(1920, 0), QSize(-1920, 1080)})
+        QVERIFY(!m_combine->fitGameLayer(malformed.width(), malformed.height()));
+    QCOMPARE(game->uiRect(), QRectF(QPointF(0, 0), QSizeF(area)));
 
     const QByteArray bytes = solidFrame(video.width(), video.height(), 0xFF000000);
     const std::optional<PushedFrame> frame =
@@ -181,20 +133,6 @@ void TestPreviewCombine::gameLayerFitsVideoAspect()
     QCoreApplication::sendPostedEvents(m_combine.get());
     QCOMPARE(item.geometry(), fitted);
     QCOMPARE(game->uiRect(), fitted);
-}
-
-void TestPreviewCombine::fitIgnoresMalformedAndMissing()
-{
-    QVERIFY(!m_combine->fitGameLayer(1920, 1080)); // no game layer
-    auto *game = m_combine->addGameVideoLayer(QPoint(0, 0), true, QSize(700, 420), 100, {});
-    const QRectF before = game->uiRect();
-    QVERIFY(!m_combine->fitGameLayer(1920, 0));
-    QVERIFY(!m_combine->fitGameLayer(0, 1080));
-    QVERIFY(!m_combine->fitGameLayer(-1920, 1080));
-
-    m_data->setPreviewSize(QSize(0, 0));
-    QVERIFY(!m_combine->fitGameLayer(1920, 1080));
-    QCOMPARE(game->uiRect(), before);
 }
 
 void TestPreviewCombine::secondCameraReusesTheFirst()
@@ -279,18 +217,6 @@ void TestPreviewCombine::reorderRenumbersStacking()
     QCOMPARE(c->zOrder(), 1);
     QVERIFY(!m_combine->moveLayer(0xFFFFFFFFu, 0));
     QVERIFY(a->layerId() != b->layerId() && a->layerId() != 0);
-}
-
-void TestPreviewCombine::outputSizeAnnouncedOnChangeOnly()
-{
-    HostReceiver host(m_engine);
-    m_combine->setVideoSize(1280, 768); // unchanged output size, but never announced yet
-    m_combine->setVideoSize(1920, 1080);
-    m_combine->setVideoSize(1920, 1080);
-    m_combine->setVideoSize(0, 1080);
-    QCOMPARE(m_data->videoSize(), QSize(1920, 1080));
-    QCOMPARE(host.sizes.size(), size_t(1));
-    QCOMPARE(host.sizes.front(), std::make_pair(1920u, 1080u));
 }
 
 void TestPreviewCombine::defaultNamesFollowTheLargestNumber()

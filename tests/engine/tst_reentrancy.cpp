@@ -1,10 +1,9 @@
 #include "PreviewEngine.h"
+#include "TestFiles.h"
 
 #include <appcommon/pubfunc.h>
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 #include <QThread>
@@ -182,7 +181,6 @@ private Q_SLOTS:
     void init()
     {
         m_settings = QString::fromStdWString(pubfunc::getPreviewSettingFileName());
-        QDir().mkpath(QFileInfo(m_settings).absolutePath());
         QFile::remove(m_settings);
     }
 
@@ -268,25 +266,18 @@ private Q_SLOTS:
         engine->unInit();
         // A restore that the host interrupted never saved a partial stack over the file.
         if (restoring)
-            QVERIFY(_storedLayout().contains("<layersnum>2</layersnum>"));
+            QVERIFY(readAll(m_settings).contains("<layersnum>2</layersnum>"));
     }
 
 private:
     void _writeLayout(const QString &secondLayer)
     {
-        QFile file(m_settings);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QStringLiteral("<config><layers><layer0><type>4</type><alpha>100</alpha>"
-                                  "<size>700,420</size><combine>1</combine></layer0>%1"
-                                  "<layersnum>2</layersnum></layers></config>")
-                       .arg(secondLayer)
-                       .toUtf8());
-    }
-
-    QByteArray _storedLayout() const
-    {
-        QFile file(m_settings);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        writeFile(m_settings,
+                  QStringLiteral("<config><layers><layer0><type>4</type><alpha>100</alpha>"
+                                 "<size>700,420</size><combine>1</combine></layer0>%1"
+                                 "<layersnum>2</layersnum></layers></config>")
+                      .arg(secondLayer)
+                      .toUtf8());
     }
 
     QString m_settings;

@@ -1,18 +1,11 @@
-#include <appcommon/TipMessageWindow.h>
 #include <guifoundation/UIButtonControl.h>
 #include <guifoundation/UICheckBoxControl.h>
 #include <guifoundation/UIComboBoxControl.h>
-#include <guifoundation/UILabelControl.h>
-#include <guifoundation/UILineEditControl.h>
-#include <guifoundation/UIMenu.h>
 #include <guifoundation/UISliderControl.h>
-#include <guifoundation/UITextEditControl.h>
 #include <guifoundation/UIWindow.h>
 
 #include <QStandardItemModel>
-#include <QTextEdit>
 
-#include <QAction>
 #include <QApplication>
 #include <QGraphicsView>
 #include <QPointer>
@@ -55,10 +48,7 @@ private Q_SLOTS:
     void closeProtocol();
     void modalShowDoesNotBlock();
     void windowMovesWhenDraggedOnItsBackground();
-    void tipWindow();
-    void popupMenu();
     void comboBoxListOpensOutsideTheWindow();
-    void textFieldsTakeTyping();
     void sliderFollowsMouseAndKeys();
 };
 
@@ -232,53 +222,6 @@ void TestUIControls::windowMovesWhenDraggedOnItsBackground()
     QCOMPARE(window.pos(), start + QPoint(20, 30));
 }
 
-void TestUIControls::tipWindow()
-{
-    QWidget owner;
-    owner.show();
-    QPointer<TipMessageWindow> tip = TipMessageWindow::createWindow(&owner);
-    QCOMPARE(tip->parentWidget(), &owner);
-    tip->setContent(QStringLiteral("You can add five words at most!"), QString(), false,
-                    QStringLiteral("live tip"));
-    QCOMPARE(tip->titleText(), QStringLiteral("live tip"));
-    QCOMPARE(tip->message(), QStringLiteral("You can add five words at most!"));
-    auto *cancel = tip->findChild<UIButtonControl *>(QStringLiteral("cancelButton"));
-    QVERIFY(cancel && !cancel->isVisible());
-    tip->showModalAsync(true, true);
-    QVERIFY(QTest::qWaitForWindowExposed(tip));
-    QSignalSpy accepted(tip, &TipMessageWindow::accepted);
-    click(tip->findChild<UIButtonControl *>(QStringLiteral("okButton")));
-    QCOMPARE(accepted.count(), 1);
-    QTRY_VERIFY(!tip);
-}
-
-void TestUIControls::popupMenu()
-{
-    QPointer<UIMenu> menu = UIMenu::createPopupMenu();
-    for (const char *name : {"edit", "delete", "tofirst"}) {
-        auto *action = new QAction(menu);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setIconText(QString::fromLatin1(name));
-        menu->addAction(action);
-    }
-    QVERIFY(menu->removeAction(QStringLiteral("delete")));
-    QVERIFY(!menu->removeAction(QStringLiteral("delete")));
-    QStringList shown;
-    for (const QAction *action : menu->actions())
-        shown << action->text();
-    QCOMPARE(shown, QStringList({"edit", "tofirst"}));
-
-    QSignalSpy triggered(menu->actions().constLast(), &QAction::triggered);
-    menu->popup();
-    QVERIFY(menu->isVisible());
-    QTest::keyClick(menu, Qt::Key_Down);
-    QTest::keyClick(menu, Qt::Key_Down);
-    QTest::keyClick(menu, Qt::Key_Return);
-    QCOMPARE(triggered.count(), 1);
-    // Done with: the menu goes away by itself.
-    QTRY_VERIFY(!menu);
-}
-
 void TestUIControls::comboBoxListOpensOutsideTheWindow()
 {
     // A window too small for the list: the list still opens whole, under the box.
@@ -312,43 +255,6 @@ void TestUIControls::comboBoxListOpensOutsideTheWindow()
     QCOMPARE(combo->currentText(), QStringLiteral("640X480"));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).toInt(), 1);
-}
-
-void TestUIControls::textFieldsTakeTyping()
-{
-    UIBaseWindow window;
-    window.setFixSize(300, 140);
-    auto *edit = new UITextEditControl(window.contentControl());
-    edit->setFixSize(QSizeF(260, 70));
-    edit->setMaxLength(5);
-    edit->setDefaultContextMenuEnable(false);
-    auto *line = new UILineEditControl(window.contentControl());
-    line->setFixSize(QSizeF(200, 30));
-    window.contentControl()->addItem(edit);
-    window.contentControl()->addItem(line);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(edit->qTextEdit()->contextMenuPolicy(), Qt::NoContextMenu);
-
-    QSignalSpy textChanged(edit, &UITextEditControl::textChanged);
-    edit->setFocus();
-    QTest::keyClicks(window.viewport(), QStringLiteral("abcdefg"));
-    // Beyond the limit the typing is dropped, and said nothing.
-    QCOMPARE(edit->text(), QStringLiteral("abcde"));
-    QCOMPARE(textChanged.count(), 5);
-    // Pasting into the middle keeps what was there and drops the excess of the paste.
-    QTextCursor cursor = edit->textCursor();
-    cursor.setPosition(1);
-    cursor.setPosition(3, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-    edit->textCursor().insertText(QStringLiteral("XYZW"));
-    QCOMPARE(edit->text(), QStringLiteral("aXYde"));
-
-    QSignalSpy lineChanged(line, &UILineEditControl::textChanged);
-    line->setFocus();
-    QTest::keyClicks(window.viewport(), QStringLiteral("/home/a.png"));
-    QCOMPARE(line->text(), QStringLiteral("/home/a.png"));
-    QCOMPARE(lineChanged.count(), 11);
 }
 
 void TestUIControls::sliderFollowsMouseAndKeys()

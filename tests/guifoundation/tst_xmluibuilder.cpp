@@ -1,4 +1,5 @@
 #include "LogCapture.h"
+#include "TestFiles.h"
 
 #include <appcommon/BaseThemeWindow.h>
 #include <guifoundation/TypeElement.h>
@@ -88,15 +89,6 @@ const char *const SampleLayout = R"(<?xml version="1.0" encoding="utf-8"?>
 </SampleWindow>
 )";
 
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &contents)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(contents);
-    return path;
-}
-
 class Panel : public QObject
 {
     Q_OBJECT
@@ -170,7 +162,8 @@ void TestXmlUIBuilder::buildsWindowFromLayout()
     UpperTranslator translator;
     QCoreApplication::installTranslator(&translator);
     const LogCapture log;
-    const QString path = writeFile(m_dir, QStringLiteral("sample.xml"), SampleLayout);
+    const QString path = m_dir.filePath(QStringLiteral("sample.xml"));
+    writeFile(path, SampleLayout);
     QWidget owner;
     auto *window = qobject_cast<SampleWindow *>(XmlUIBuilder::createFromFile(path, &owner));
     QCoreApplication::removeTranslator(&translator);
@@ -272,7 +265,8 @@ void TestXmlUIBuilder::reportsBrokenLayouts()
     QFETCH(QString, report);
     QFETCH(bool, builds);
     const LogCapture log;
-    const QString path = writeFile(m_dir, QStringLiteral("broken.xml"), layout);
+    const QString path = m_dir.filePath(QStringLiteral("broken.xml"));
+    writeFile(path, layout);
     std::unique_ptr<UIBaseWindow> window(XmlUIBuilder::createFromFile(path));
     QCOMPARE(bool(window), builds);
     const QString joined = LogCapture::lines().join(QLatin1Char('\n'));
@@ -310,7 +304,8 @@ void TestXmlUIBuilder::survivesMangledLayouts()
                     mangled[i] = char(random.bounded(256));
             }
         }
-        const QString path = writeFile(m_dir, QStringLiteral("mangled.xml"), mangled);
+        const QString path = m_dir.filePath(QStringLiteral("mangled.xml"));
+        writeFile(path, mangled);
         delete XmlUIBuilder::createFromFile(path);
     }
     QVERIFY(!LogCapture::lines().isEmpty());

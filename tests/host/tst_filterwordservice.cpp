@@ -1,5 +1,6 @@
 #include "FakeEngine.h"
 #include "FilterWordService.h"
+#include "TestFiles.h"
 
 #include <QtTest>
 
@@ -23,9 +24,7 @@ private:
 QString tst_FilterWordService::_write(const QByteArray &bytes)
 {
     const QString path = m_dir.filePath(QStringLiteral("words-%1.txt").arg(++m_files));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    writeFile(path, bytes);
     return path;
 }
 
