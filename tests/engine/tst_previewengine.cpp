@@ -244,9 +244,8 @@ private Q_SLOTS:
             QGraphicsScene scene;
             auto *parent = new QGraphicsWidget;
             scene.addItem(parent);
-            Host host;
             ZqStudio::IPreviewEngine *engine = m_create();
-            host.attach(engine);
+            HostReceiver host(engine);
             engine->init(30);
             engine->showPreview(parent);
             QCoreApplication::processEvents();
