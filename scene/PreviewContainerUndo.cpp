@@ -140,7 +140,10 @@ quint32 PreviewContainer::_layerIdOfKey(quint64 key) const
 void PreviewContainer::_onGeometryEdited(BasicLayer *layer, const QRectF &from, const QRectF &to,
                                          bool byKey)
 {
-    if (m_pendingData || !hasLayer(layer) || layer->state() == BasicLayer::StatePending)
+    // The layer an editor has open is recorded with its edit, when that ends; any other layer
+    // moved meanwhile (a drag the editor's opening fell into) is the user's change as always.
+    if (!hasLayer(layer) || layer->state() == BasicLayer::StatePending ||
+        (m_pendingData && m_pendingData->layer == layer))
         return;
     _record(new LayerGeometryCommand(this, undoKeyOf(layer), from, to,
                                      byKey ? LayerGeometryCommand::KeySteps

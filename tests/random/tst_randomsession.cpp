@@ -594,11 +594,15 @@ private:
                 QTest::keyClick(viewport, Qt::Key_Y, Qt::ControlModifier);
         };
         if (x.a % 3 == 0) {
-            m_note = fill("undo x%1, then redo as often", count);
+            // Redone as many steps as were undone: with fewer steps to undo than presses, more
+            // redos would step past where the history stood.
+            const int from = _container()->undoStack()->index();
             const QList<StackEntry> before = _stack(true);
             for (int i = 0; i < count; ++i)
                 press(true);
-            for (int i = 0; i < count; ++i)
+            const int undone = _container() ? from - _container()->undoStack()->index() : 0;
+            m_note = fill("undo x%1 (%2 steps), then redo as often", count, undone);
+            for (int i = 0; i < undone; ++i)
                 press(false);
             const QList<StackEntry> after = _stack(true);
             if (after != before && !_topWindow())
@@ -1442,6 +1446,19 @@ private Q_SLOTS:
 void TestRandomSession::shrunkSessions_data()
 {
     QTest::addColumn<QStringList>("actions");
+    // A text dragged while the host opened a new picture's editor: the move was left out of
+    // the history, so undoing past it and redoing put the text back where it was before.
+    QTest::newRow("drag while a new layer's editor opens, undone and redone")
+        << QStringList{QStringLiteral("add-text 2731901885 3327985711 1823217069 4111183716"),
+                       QStringLiteral("double-click 2699012054 4038007789 2572065462 1707063205"),
+                       QStringLiteral("undo-redo 1924382668 3661853517 83286500 303521572"),
+                       QStringLiteral("set-video-size 3716062954 3940109971 374986593 4060065354"),
+                       QStringLiteral("add-text 1127829954 2387872480 2836733152 1584656142"),
+                       QStringLiteral("window 3142885750 3231161784 2606220201 13582368"),
+                       QStringLiteral("window 1828013469 2200200272 677558584 1809654316"),
+                       QStringLiteral("drag-host-call 3188011923 1297713364 3313827923 896003986"),
+                       QStringLiteral("drag 79323392 2642776554 4089540142 227670966"),
+                       QStringLiteral("undo-redo 2442402630 2061093378 3035236903 4023342945")};
     // The host opens the layer manager over a new picture's editor and the user selects a
     // row: the new picture stayed in the preview without ever reaching the stream.
     QTest::newRow("selecting over a new layer's editor")
