@@ -171,10 +171,15 @@ bool PreviewContainer::restoreGeometry(quint64 key, const QRectF &rect)
     BasicLayer *layer = layerOfUndoKey(key);
     if (!layer)
         return false;
-    layer->setGeometryAndNotify(rect);
-    // The preview area may have shrunk since: a layer left outside is pulled back in.
-    if (!boundingRect().contains(layer->geometry()))
-        _fitIfNeeded(layer);
+    QRectF target = rect;
+    // A text's size follows its text at the present output, which may have changed since:
+    // only its place comes back.
+    if (layer->layerType() == LT_TEXT)
+        target.setSize(layer->geometry().size());
+    layer->setGeometryAndNotify(target);
+    // The preview area may have shrunk since: a layer left outside is brought back in, as
+    // every other state coming back is.
+    _bringInside(layer);
     return true;
 }
 
@@ -257,6 +262,8 @@ bool PreviewContainer::recreateLayer(quint64 key, const LayerState &state)
     if (!self || !item)
         return false;
     item->setGeometryAndNotify(state.geometry);
+    // The state is from the scene it was recorded in; the output may have shrunk since.
+    _bringInside(item);
     m_undoKeys[key].layer = item;
     return true;
 }

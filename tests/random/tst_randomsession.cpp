@@ -1446,6 +1446,36 @@ private Q_SLOTS:
 void TestRandomSession::shrunkSessions_data()
 {
     QTest::addColumn<QStringList>("actions");
+    // The redo of a picture's adding put it back where it was in the wider scene it was added
+    // in, outside the portrait one.
+    QTest::newRow("picture added, output turned portrait, add undone and redone")
+        << QStringList{QStringLiteral("drop 1210460183 3884887292 3454189776 4109547597"),
+                       QStringLiteral("window 2005798340 621576011 1803008615 1790633694"),
+                       QStringLiteral("double-click 4079818087 243261160 1477446506 1068908308"),
+                       QStringLiteral("set-video-size 3105166221 3057640564 1898399799 3352315853"),
+                       QStringLiteral("undo-redo 1876122996 3034434396 777048711 1122933750")};
+    // A camera's drag across a change of output, undone and redone: it came back outside.
+    QTest::newRow("camera dragged while the output turns portrait, undone and redone")
+        << QStringList{QStringLiteral("add-camera 1587213082 2797326000 1885741161 1942200783"),
+                       QStringLiteral("window 3967953160 4145748496 1751346009 2584138879"),
+                       QStringLiteral("drag-host-call 4152981976 4042169450 3614207563 1988926806"),
+                       QStringLiteral("undo-redo 3674765202 534614427 3874424277 4023623908")};
+    // An undone text move took the text's size from the output of its time: the stream drew
+    // the text past the rectangle the frame was told.
+    QTest::newRow("text moved back by an undo after the output changed")
+        << QStringList{QStringLiteral("add-camera 2902215217 1292837202 109981454 1824287200"),
+                       QStringLiteral("window 3345624958 4114312493 416692742 3944075888"),
+                       QStringLiteral("add-text 3636786956 2680238660 3112496275 2773078876"),
+                       QStringLiteral("click 2159179631 1647795625 3385763255 4029376459"),
+                       QStringLiteral("menu 529565250 2025228993 3766048047 474794740"),
+                       QStringLiteral("drag 3846022610 2290460681 3944680897 968441916"),
+                       QStringLiteral("set-video-size 2680418605 202700949 1887395224 1690081546"),
+                       QStringLiteral("drag 3622358577 3182798417 1742728291 1076868637"),
+                       QStringLiteral("resize 2090555636 3230666218 3721000943 2911946347"),
+                       QStringLiteral("set-video-size 3100236370 3897535540 1789984196 833386072"),
+                       QStringLiteral("menu 2221475983 1498027748 3181266630 218669331"),
+                       QStringLiteral("undo-redo 623313796 3606585050 2287032673 1768396932"),
+                       QStringLiteral("drag 282871919 32294471 3719503595 4058715749")};
     // A text dragged while the host opened a new picture's editor: the move was left out of
     // the history, so undoing past it and redoing put the text back where it was before.
     QTest::newRow("drag while a new layer's editor opens, undone and redone")
