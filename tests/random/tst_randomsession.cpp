@@ -596,11 +596,17 @@ private:
         if (x.a % 3 == 0) {
             // Redone as many steps as were undone: with fewer steps to undo than presses, more
             // redos would step past where the history stood.
-            const int from = _container()->undoStack()->index();
+            // Steps about a layer gone for good drop out of the history as they are met: those
+            // are not undone.
+            const QUndoStack *history = _container()->undoStack();
+            const int fromIndex = history->index();
+            const int fromCount = history->count();
             const QList<StackEntry> before = _stack(true);
             for (int i = 0; i < count; ++i)
                 press(true);
-            const int undone = _container() ? from - _container()->undoStack()->index() : 0;
+            history = _container() ? _container()->undoStack() : nullptr;
+            const int undone =
+                history ? (fromIndex - history->index()) - (fromCount - history->count()) : 0;
             m_note = fill("undo x%1 (%2 steps), then redo as often", count, undone);
             for (int i = 0; i < undone; ++i)
                 press(false);
