@@ -12,5 +12,7 @@ EditLayerCommand::EditLayerCommand(PreviewContainer *scene, quint64 layer, const
 
 bool EditLayerCommand::apply(bool undo)
 {
+    if (const std::optional<LayerState> now = scene()->presentState(m_layer))
+        (undo ? m_after : m_before) = *now;
     return scene()->restoreState(m_layer, undo ? m_before : m_after);
 }

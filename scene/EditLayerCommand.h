@@ -16,6 +16,6 @@ protected:
 
 private:
     const quint64 m_layer;
-    const LayerState m_before;
-    const LayerState m_after;
+    LayerState m_before;
+    LayerState m_after;
 };

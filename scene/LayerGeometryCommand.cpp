@@ -28,5 +28,7 @@ bool LayerGeometryCommand::mergeWith(const QUndoCommand *other)
 
 bool LayerGeometryCommand::apply(bool undo)
 {
+    if (const std::optional<LayerState> now = scene()->presentState(m_layer))
+        (undo ? m_to : m_from) = now->geometry;
     return scene()->restoreGeometry(m_layer, undo ? m_from : m_to);
 }

@@ -22,7 +22,7 @@ protected:
 
 private:
     const quint64 m_layer;
-    const QRectF m_from;
+    QRectF m_from;
     QRectF m_to;
     const Kind m_kind;
 };

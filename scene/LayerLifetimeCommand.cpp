@@ -17,5 +17,8 @@ bool LayerLifetimeCommand::bringBack()
 
 bool LayerLifetimeCommand::takeAway()
 {
+    // Brought back later as it is now, not as it was recorded.
+    if (const std::optional<LayerState> now = scene()->presentState(m_layer))
+        m_state = *now;
     return scene()->removeLayer(m_layer);
 }

@@ -21,6 +21,6 @@ protected:
 
 private:
     const quint64 m_layer;
-    const LayerState m_state;
+    LayerState m_state;
     const QList<quint64> m_order;
 };

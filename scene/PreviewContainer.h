@@ -146,6 +146,10 @@ public:
     bool restoreState(quint64 key, const LayerState &state);
     bool removeLayer(quint64 key);
     bool recreateLayer(quint64 key, const LayerState &state);
+    // A layer's state as it is now: what a step leaves when it is undone or redone, since the
+    // scene may have changed the layer after the step was recorded (brought it inside a smaller
+    // output), and going back the other way must return to where it was left.
+    std::optional<LayerState> presentState(quint64 key) const;
 
 Q_SIGNALS:
     void sigAboutToClose();

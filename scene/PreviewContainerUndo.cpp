@@ -183,6 +183,14 @@ bool PreviewContainer::restoreGeometry(quint64 key, const QRectF &rect)
     return true;
 }
 
+std::optional<LayerState> PreviewContainer::presentState(quint64 key) const
+{
+    BasicLayer *layer = layerOfUndoKey(key);
+    if (!layer)
+        return std::nullopt;
+    return _itemState(layer);
+}
+
 bool PreviewContainer::restoreVisibility(quint64 key, bool shown)
 {
     const quint32 id = _layerIdOfKey(key);

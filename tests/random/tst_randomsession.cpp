@@ -1452,6 +1452,14 @@ private Q_SLOTS:
 void TestRandomSession::shrunkSessions_data()
 {
     QTest::addColumn<QStringList>("actions");
+    // A picture brought inside a narrower output, which then widened again: undoing its adding
+    // and redoing it put it back where it was added, not where it stood before the undo.
+    QTest::newRow("undo and redo after the scene moved a layer")
+        << QStringList{QStringLiteral("drop 336687056 3954694832 3208305200 3446758060"),
+                       QStringLiteral("window 669502217 623481640 3850895409 76933451"),
+                       QStringLiteral("set-video-size 17674962 631310099 358957429 1106747952"),
+                       QStringLiteral("set-video-size 1030017228 1538976291 1865310616 2890924182"),
+                       QStringLiteral("undo-redo 1760884149 2754280802 3590456369 2412292988")};
     // The redo of a picture's adding put it back where it was in the wider scene it was added
     // in, outside the portrait one.
     QTest::newRow("picture added, output turned portrait, add undone and redone")
