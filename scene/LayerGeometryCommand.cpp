@@ -1,5 +1,6 @@
 #include "LayerGeometryCommand.h"
 
+#include "BasicLayer.h"
 #include "PreviewContainer.h"
 
 LayerGeometryCommand::LayerGeometryCommand(PreviewContainer *scene, quint64 layer,
@@ -28,7 +29,8 @@ bool LayerGeometryCommand::mergeWith(const QUndoCommand *other)
 
 bool LayerGeometryCommand::apply(bool undo)
 {
-    if (const std::optional<LayerState> now = scene()->presentState(m_layer))
-        (undo ? m_to : m_from) = now->geometry;
+    // Where the step leaves the layer is where it stands now (the scene may have moved it).
+    if (const BasicLayer *layer = scene()->layerOfUndoKey(m_layer))
+        (undo ? m_to : m_from) = layer->geometry();
     return scene()->restoreGeometry(m_layer, undo ? m_from : m_to);
 }
