@@ -132,6 +132,14 @@ inline void click(const UIControl *control, QPointF at = QPointF(-1, -1))
                       viewPoint(control, at));
 }
 
+// Types after what a text field holds, as a user does: a click, End, then the keys.
+inline void typeInto(UIControl *field, const QString &keys)
+{
+    click(field);
+    QTest::keyClick(field->graphicsView()->viewport(), Qt::Key_End);
+    QTest::keyClicks(field->graphicsView()->viewport(), keys);
+}
+
 template<typename T>
 T *child(const QObject *window, const char *name)
 {

@@ -27,16 +27,9 @@
 
 using EditorTest::child;
 using EditorTest::click;
+using EditorTest::typeInto;
 
 namespace {
-
-// Typing into a text field of an editor, as the user does.
-void typeInto(UIControl *field, const QString &keys)
-{
-    click(field);
-    QTest::keyClick(field->graphicsView()->viewport(), Qt::Key_End);
-    QTest::keyClicks(field->graphicsView()->viewport(), keys);
-}
 
 void doubleClick(QGraphicsView *view, const QPointF &scenePos)
 {
