@@ -14,6 +14,7 @@
 #include <guifoundation/UIControl.h>
 
 #include <QApplication>
+#include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QMouseEvent>
 #include <QRectF>
@@ -179,6 +180,32 @@ inline void showAndWait(UIBaseWindow *window)
 {
     window->showModalAsync(true, true);
     QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+// Every shown control lies inside its window. A layout that needs more room than the window's
+// fixed size pushes its last controls (the OK button) past the edge, where they are cut off.
+inline void verifyHoldsItsControls(UIBaseWindow *window)
+{
+    const QRectF card = window->mapToScene(window->viewport()->rect()).boundingRect();
+    const QList<QGraphicsItem *> items = window->scene()->items();
+    for (QGraphicsItem *item : items) {
+        auto *control = item->isWidget()
+                            ? qobject_cast<UIControl *>(static_cast<QGraphicsWidget *>(item))
+                            : nullptr;
+        if (!control || !control->isVisible())
+            continue;
+        const QRectF at = control->sceneBoundingRect();
+        QVERIFY2(card.contains(at),
+                 qPrintable(QStringLiteral("%1 \"%2\" at %3,%4 %5x%6 is outside its window %7x%8")
+                                .arg(QString::fromLatin1(control->metaObject()->className()),
+                                     control->objectName())
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(at.width())
+                                .arg(at.height())
+                                .arg(card.width())
+                                .arg(card.height())));
+    }
 }
 
 } // namespace EditorTest

@@ -411,6 +411,8 @@ void TestEditorWindows::everyEditorEndsOnceWhateverItsReceiversDo()
                 [&](BasicLayerData *ended) { discarded << ended; });
             editor->setLayerData(record);
             showAndWait(window);
+            if (way == Ok)
+                verifyHoldsItsControls(window);
             switch (way) {
             case Ok:
             case Cancel:
@@ -497,6 +499,7 @@ void TestEditorWindows::colourWindowSitsBesideItsButton()
     QTRY_COMPARE(popup->geometry().right() + 1, anchor.left());
     QCOMPARE(popup->geometry().bottom() + 1 + 6, anchor.top());
     QCOMPARE(popup->size(), QSize(142, 170));
+    verifyHoldsItsControls(popup);
     auto *sample = child<UILabelControl>(popup, "prevWidget");
     QCOMPARE(sample->textColor(), QColor(1, 2, 3));
     QCOMPARE(sample->font().pointSize(), 15);

@@ -125,6 +125,7 @@ void TestLayersMgrWindow::rowsSelectionAndTheGameRow()
 {
     Manager m(*f);
     QVERIFY(m.window);
+    EditorTest::verifyHoldsItsControls(m.window);
     QCOMPARE(m.rows(), QList<quint32>({m_text, m_blueId, m_redId, m_game}));
     auto *first = qobject_cast<LayerMgrViewItem *>(m.list->item(0));
     QVERIFY(first);

@@ -114,14 +114,21 @@ public:
         return true;
     }
 
-    // The newest engine window, once it shows.
-    QWidget *waitForWindow(int count = 1)
+    // The first engine window shown besides those already up, once it shows. (Qt lists its
+    // top-level windows in no particular order.)
+    QWidget *waitForWindow(const QList<QWidget *> &already = {})
     {
-        if (!QTest::qWaitFor([&] { return engineWindows(m_window, m_desktop).size() >= count; },
-                             5000))
-            return nullptr;
-        QWidget *window = engineWindows(m_window, m_desktop).constLast();
-        return QTest::qWaitForWindowExposed(window) ? window : nullptr;
+        QWidget *found = nullptr;
+        QTest::qWaitFor(
+            [&] {
+                for (QWidget *window : engineWindows(m_window, m_desktop)) {
+                    if (!already.contains(window))
+                        found = window;
+                }
+                return found != nullptr;
+            },
+            5000);
+        return found && QTest::qWaitForWindowExposed(found) ? found : nullptr;
     }
 
     void closeEngineWindows()
@@ -261,7 +268,7 @@ int main(int argc, char *argv[])
             auto *colour = editor->findChild<UIControl *>(QStringLiteral("buttonFontColor"));
             if (shots.wanted(QStringLiteral("fontcolorwindow")) && colour) {
                 display.click(Native::centre(colour));
-                if (QWidget *picker = shots.waitForWindow(2)) {
+                if (QWidget *picker = shots.waitForWindow({editor})) {
                     if (auto *grid = picker->findChild<UIControl *>(QStringLiteral("colorWidget")))
                         display.moveTo(Native::point(grid->scene()->views().constFirst(),
                                                      grid->mapToScene(QPointF(96, 58))));
