@@ -357,7 +357,7 @@
     </message>
     <message>
         <source>add text description</source>
-        <translation>添加文字描述</translation>
+        <translation>文字显示在直播画面中，最多 30 个字</translation>
     </message>
     <message>
         <source>show tip</source>
@@ -369,7 +369,7 @@
     </message>
     <message>
         <source>edit layer setting</source>
-        <translation>图层设置</translation>
+        <translation>图层管理</translation>
     </message>
     <message>
         <source>edit</source>
