@@ -146,7 +146,7 @@ void GallerySession::on_tipButton_clicked()
 {
     if (!m_tip)
         m_tip = TipMessageWindow::createWindow(m_window);
-    m_tip->setContent(tr("You can add five words at most!"),
+    m_tip->setContent(tr("You can add at most five texts."),
                       tr("Delete a text layer to add another one."), true,
                       QCoreApplication::translate("QObject", "live tip"));
     m_tip->showModalAsync(true, true);

@@ -415,7 +415,7 @@
         <translation>文字 %1</translation>
     </message>
     <message>
-        <source>You can add five words at most!</source>
+        <source>You can add at most five texts.</source>
         <translation>最多只能添加五个文字图层！</translation>
     </message>
     <message>
